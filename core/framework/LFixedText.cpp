@@ -1,0 +1,20 @@
+#include "LFixedText.h"
+
+std::string LCutUtf8(std::string_view text, std::size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return std::string(text);
+    std::size_t cut = maxBytes;
+    // Step back over continuation bytes (10xxxxxx) to the lead byte of the character
+    // that the cut would split. A UTF-8 character has at most three continuation
+    // bytes; longer runs are not UTF-8 and are cut where they stand.
+    for (int steps = 0; steps < 3 && cut > 0; ++steps) {
+        const auto byte = static_cast<unsigned char>(text[cut]);
+        if ((byte & 0xC0) != 0x80)
+            break;
+        --cut;
+    }
+    if (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        cut = maxBytes;
+    return std::string(text.substr(0, cut));
+}

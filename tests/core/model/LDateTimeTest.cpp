@@ -1,0 +1,365 @@
+#include "model/LDateTime.h"
+
+#include "support/TestTime.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <string>
+
+namespace {
+
+LDateTime Parsed(const std::string& text)
+{
+    LDateTime value;
+    EXPECT_TRUE(value.SetDateYYYYHMMHDDTimeHHCMMCSS(text)) << text;
+    return value;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Text forms
+
+TEST(LDateTimeText, WritesDateAndTimeInLocalTime)
+{
+    const LDateTime value = LocalTime(2000, 7, 26, 14, 5, 0);
+    std::string date;
+    std::string time;
+    value.GetDateTime(date, time);
+    EXPECT_EQ(date, "2000-07-26");
+    EXPECT_EQ(time, "14:05:00");
+    EXPECT_EQ(value.GetDateTime(), "2000-07-26 14:05:00");
+    EXPECT_EQ(LocalTime(2001, 1, 2, 3, 4, 5).GetDateTime(), "2001-01-02 03:04:05");
+}
+
+TEST(LDateTimeText, NoDateIsEmptyTextOrASingleSpace)
+{
+    std::string date = "x";
+    std::string time = "y";
+    LDateTime().GetDateTime(date, time);
+    EXPECT_EQ(date, "");
+    EXPECT_EQ(time, "");
+    EXPECT_EQ(LDateTime().GetDateTime(), " ");
+    // The single space written for "no date" reads back as no date.
+    EXPECT_EQ(Parsed(" "), LDateTime());
+}
+
+TEST(LDateTimeText, JoinedFormReadsBack)
+{
+    EXPECT_EQ(Parsed("2000-07-26 14:05:00"), LocalTime(2000, 7, 26, 14, 5, 0));
+    EXPECT_EQ(Parsed("2000-07-26 9:5"), LocalTime(2000, 7, 26, 9, 5, 0));
+    // Shorter than twelve characters: midnight.
+    EXPECT_EQ(Parsed("2000-07-26"), LocalTime(2000, 7, 26));
+    EXPECT_EQ(Parsed("2000-7-6 08"), LocalTime(2000, 7, 6));
+    EXPECT_EQ(Parsed(""), LDateTime());
+    EXPECT_EQ(Parsed("    "), LDateTime());
+
+    for (const LDateTime value :
+         {LocalTime(1999, 12, 31, 23, 59, 59), LocalTime(2024, 2, 29, 0, 0, 0),
+          LocalTime(2027, 3, 14, 3, 30, 0), LocalTime(2027, 11, 7, 1, 15, 0)}) {
+        EXPECT_EQ(Parsed(value.GetDateTime()), value) << value.GetDateTime();
+    }
+}
+
+TEST(LDateTimeText, SeparateDateAndTimeTexts)
+{
+    LDateTime value;
+    EXPECT_TRUE(value.SetDateTime("2003-04-05", "06:07:08"));
+    EXPECT_EQ(value, LocalTime(2003, 4, 5, 6, 7, 8));
+    // Missing month and day are January and the 1st; missing time fields are 0.
+    EXPECT_TRUE(value.SetDateTime("2003", ""));
+    EXPECT_EQ(value, LocalTime(2003, 1, 1));
+    EXPECT_TRUE(value.SetDateTime("2003-04", "10"));
+    EXPECT_EQ(value, LocalTime(2003, 4, 1, 10));
+    EXPECT_TRUE(value.SetDateTime("", "10:00:00"));
+    EXPECT_EQ(value, LDateTime());
+}
+
+TEST(LDateTimeText, UnreadableDateLeavesTheValueAlone)
+{
+    LDateTime value = LocalTime(2010, 5, 5, 5);
+    EXPECT_FALSE(value.SetDateTime("soon", "10:00"));
+    EXPECT_FALSE(value.SetDateYYYYHMMHDDTimeHHCMMCSS("next week"));
+    EXPECT_EQ(value, LocalTime(2010, 5, 5, 5));
+}
+
+TEST(LDateTimeText, TwoDigitYears)
+{
+    LDateTime value;
+    ASSERT_TRUE(value.SetDateTime(99, 1, 1, 0, 0, 0));
+    EXPECT_EQ(value, LocalTime(1999, 1, 1));
+    ASSERT_TRUE(value.SetDateTime(5, 3, 1, 0, 0, 0));
+    EXPECT_EQ(value, LocalTime(2005, 3, 1));
+    ASSERT_TRUE(value.SetDateTime(70, 6, 1, 0, 0, 0));
+    EXPECT_EQ(value, LocalTime(1970, 6, 1));
+    ASSERT_TRUE(value.SetDateTime(69, 6, 1, 0, 0, 0));
+    EXPECT_EQ(value, LocalTime(2069, 6, 1));
+    ASSERT_TRUE(value.SetDateTime("05-03-01", ""));
+    EXPECT_EQ(value, LocalTime(2005, 3, 1));
+    ASSERT_TRUE(value.SetDateTime(2010, 3, 1, 0, 0, 0));
+    EXPECT_EQ(value, LocalTime(2010, 3, 1));
+}
+
+TEST(LDateTimeText, DatesBeyond2038)
+{
+    // A 40,000-hour task started in 2026 ends in 2031; longer plans and lags run past
+    // January 2038, which must neither wrap nor stop.
+    LDateTime value;
+    ASSERT_TRUE(value.SetDateYYYYHMMHDDTimeHHCMMCSS("2045-06-30 17:00:00"));
+    EXPECT_GT(value.Get(), int64_t(INT32_MAX));
+    EXPECT_EQ(value.GetDateTime(), "2045-06-30 17:00:00");
+    EXPECT_EQ((LocalTime(2038, 1, 18, 12) + 2 * 86400).GetDateTime(), "2038-01-20 12:00:00");
+    EXPECT_EQ(LDateIterator(LocalTime(2040, 2, 29, 1)).Get(), LocalTime(2040, 2, 29, 12));
+}
+
+TEST(LDateTimeText, NowHonoursKestranoNow)
+{
+    {
+        ScopedEnvironment now("KESTRANO_NOW", "2026-12-06 08:30:00");
+        EXPECT_EQ(LDateTime::Now(), LocalTime(2026, 12, 6, 8, 30, 0));
+    }
+    {
+        ScopedEnvironment now("KESTRANO_NOW", "tomorrow");
+        const auto before = static_cast<int64_t>(std::time(nullptr));
+        const int64_t value = LDateTime::Now().Get();
+        EXPECT_GE(value, before);
+        EXPECT_LE(value, before + 5);
+    }
+}
+
+TEST(LDateTimeText, ShortLocalFormatFollowsTheSystemOrder)
+{
+    const LDateTime value = LocalTime(2000, 7, 26, 12);
+    switch (LGetLocaleDateFormatOrder()) {
+    case eDateOrderMonthDayYear:
+        EXPECT_EQ(value.GetDateLocalFormat(), "07/26/00");
+        break;
+    case eDateOrderDayMonthYear:
+        EXPECT_EQ(value.GetDateLocalFormat(), "26/07/00");
+        break;
+    case eDateOrderYearMonthDay:
+        EXPECT_EQ(value.GetDateLocalFormat(), "00/07/26");
+        break;
+    }
+    EXPECT_EQ(LDateTime().GetDateLocalFormat(), "");
+}
+
+TEST(LDateTimeText, SystemDateOrderFromThePattern)
+{
+    EXPECT_EQ(LGetLocaleDateFormatOrder("%D"), eDateOrderMonthDayYear);
+    EXPECT_EQ(LGetLocaleDateFormatOrder("%m/%d/%y"), eDateOrderMonthDayYear);
+    EXPECT_EQ(LGetLocaleDateFormatOrder("%m/%d/%Y"), eDateOrderMonthDayYear);
+    EXPECT_EQ(LGetLocaleDateFormatOrder("%d.%m.%Y"), eDateOrderDayMonthYear);
+    EXPECT_EQ(LGetLocaleDateFormatOrder("%d/%m/%y"), eDateOrderDayMonthYear);
+    EXPECT_EQ(LGetLocaleDateFormatOrder("%e %B %Y"), eDateOrderDayMonthYear);
+    EXPECT_EQ(LGetLocaleDateFormatOrder("%e %b %Y"), eDateOrderDayMonthYear);
+    EXPECT_EQ(LGetLocaleDateFormatOrder("%b %e, %Y"), eDateOrderMonthDayYear);
+    EXPECT_EQ(LGetLocaleDateFormatOrder("%Y-%m-%d"), eDateOrderYearMonthDay);
+    EXPECT_EQ(LGetLocaleDateFormatOrder("%Y年%m月%d日"), eDateOrderYearMonthDay);
+    EXPECT_EQ(LGetLocaleDateFormatOrder("%y/%h/%e"), eDateOrderYearMonthDay);
+}
+
+// ---------------------------------------------------------------------------------------
+// Validators
+
+TEST(LDateTimeValidate, DateTimeNeedsAllSixNumbersInRange)
+{
+    EXPECT_TRUE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2038-01-19 03:14:07"));
+    EXPECT_TRUE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2000-02-29 00:00:00"));
+    EXPECT_TRUE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("1970-01-01 00:00:00"));
+    EXPECT_TRUE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2038-12-31 23:59:59"));
+    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2039-01-01 00:00:00"));
+    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("1969-12-31 23:59:59"));
+    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2001-02-29 00:00:00"));
+    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2000-04-31 00:00:00"));
+    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2000-13-01 00:00:00"));
+    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2000-00-01 00:00:00"));
+    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2000-01-01 24:00:00"));
+    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2000-01-01 23:60:00"));
+    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2000-01-01 23:59:60"));
+    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2000-01-01 23:59"));
+    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2000-01-01"));
+    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS(""));
+}
+
+TEST(LDateTimeValidate, DateAlone)
+{
+    EXPECT_TRUE(LDateTime::ValidateDateYYYYHMMHDD(""));
+    EXPECT_TRUE(LDateTime::ValidateDateYYYYHMMHDD("2000-01-01"));
+    EXPECT_TRUE(LDateTime::ValidateDateYYYYHMMHDD("2000-02-29"));
+    // The date part of a full date-time passes here but not as a date-time.
+    EXPECT_TRUE(LDateTime::ValidateDateYYYYHMMHDD("2000-02-29 10:00"));
+    EXPECT_FALSE(LDateTime::ValidateDateYYYYHMMHDD("1900-02-29"));
+    EXPECT_FALSE(LDateTime::ValidateDateYYYYHMMHDD("2100-02-29"));
+    EXPECT_FALSE(LDateTime::ValidateDateYYYYHMMHDD("2000-02"));
+    EXPECT_FALSE(LDateTime::ValidateDateYYYYHMMHDD("26/07/2000"));
+}
+
+TEST(LDateTimeValidate, LeapYearsAndMonthLengths)
+{
+    EXPECT_TRUE(LDateTime::IsLeapYear(2000));
+    EXPECT_TRUE(LDateTime::IsLeapYear(2024));
+    EXPECT_FALSE(LDateTime::IsLeapYear(1900));
+    EXPECT_FALSE(LDateTime::IsLeapYear(2023));
+    EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(2000, 2), 29);
+    EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(1900, 2), 28);
+    EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(2001, 1), 31);
+    EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(2001, 9), 30);
+    EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(2001, 12), 31);
+    EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(2001, 0), 0);
+    EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(2001, 13), 0);
+}
+
+// ---------------------------------------------------------------------------------------
+// Times of day and weekdays
+
+TEST(LDayTime, ValidatesTheTwentyFourHourClock)
+{
+    EXPECT_TRUE(LDayTime::ValidateDateHHCMMCSS("24:00:00"));
+    EXPECT_TRUE(LDayTime::ValidateDateHHCMMCSS("24:00"));
+    EXPECT_TRUE(LDayTime::ValidateDateHHCMMCSS("00:00"));
+    EXPECT_TRUE(LDayTime::ValidateDateHHCMMCSS("8:30"));
+    EXPECT_TRUE(LDayTime::ValidateDateHHCMMCSS("23:59:59"));
+    EXPECT_FALSE(LDayTime::ValidateDateHHCMMCSS("24:00:01"));
+    EXPECT_FALSE(LDayTime::ValidateDateHHCMMCSS("24:01"));
+    EXPECT_FALSE(LDayTime::ValidateDateHHCMMCSS("23:60:00"));
+    EXPECT_FALSE(LDayTime::ValidateDateHHCMMCSS("23:59:60"));
+    EXPECT_FALSE(LDayTime::ValidateDateHHCMMCSS("-1:00"));
+    EXPECT_FALSE(LDayTime::ValidateDateHHCMMCSS("8"));
+    EXPECT_FALSE(LDayTime::ValidateDateHHCMMCSS(""));
+}
+
+TEST(LDayTime, AdditionWrapsAtMidnight)
+{
+    EXPECT_EQ((LDayTime(82800) + 7200).Get(), 3600);
+    EXPECT_EQ((LDayTime(28800) + 3600).Get(), 32400);
+    EXPECT_EQ((LDayTime(3600) + -7200).Get(), 82800);
+    EXPECT_EQ((LDayTime(0) + 86400).Get(), 0);
+}
+
+TEST(LDayTime, SetAndGetTimeOfDayKeepTheDate)
+{
+    LDateTime value = LocalTime(2000, 7, 26, 14, 5, 0);
+    EXPECT_EQ(value.GetDayTime().Get(), 14 * 3600 + 5 * 60);
+    value.SetDayTime(LDayTime(8 * 3600 + 30 * 60 + 15));
+    EXPECT_EQ(value, LocalTime(2000, 7, 26, 8, 30, 15));
+    value.SetDayTime(LDayTime(0));
+    EXPECT_EQ(value, LocalTime(2000, 7, 26));
+    EXPECT_EQ(LDateTime().GetDayTime().Get(), 0);
+
+    ScopedEnvironment now("KESTRANO_NOW", "2026-12-06 08:30:00");
+    LDateTime unset;
+    unset.SetDayTime(LDayTime(17 * 3600));
+    EXPECT_EQ(unset, LocalTime(2026, 12, 6, 17));
+}
+
+TEST(LWeekDay, BitsAndNames)
+{
+    // 26 July 2000 was a Wednesday, 30 July a Sunday.
+    EXPECT_EQ(LocalTime(2000, 7, 26, 12).GetWeekDay().Get(), LWeekDay::Wednesday);
+    EXPECT_EQ(LocalTime(2000, 7, 30, 0).GetWeekDay().Get(), LWeekDay::Sunday);
+    EXPECT_EQ(LocalTime(2000, 7, 29, 23, 59, 59).GetWeekDay().Get(), LWeekDay::Saturday);
+    EXPECT_EQ(LWeekDay(0x2A).GetTextDays(), "MonWedFri");
+    EXPECT_EQ(LWeekDay(0x7F).GetTextDays(), "SunMonTueWedThuFriSat");
+    EXPECT_EQ(LWeekDay(0).GetTextDays(), "");
+}
+
+TEST(LDateTime, TimeZoneOffsetIsSecondsWestOfUtc)
+{
+    {
+        ScopedTimeZone zone("UTC");
+        EXPECT_EQ(LDateTime::GetTimeZoneOffset(), 0);
+    }
+    {
+        // POSIX names fixed zones with the sign turned round: Etc/GMT+5 is UTC-5.
+        ScopedTimeZone zone("Etc/GMT+5");
+        EXPECT_EQ(LDateTime::GetTimeZoneOffset(), 5 * 3600);
+    }
+    {
+        ScopedTimeZone zone("Asia/Tokyo");
+        EXPECT_EQ(LDateTime::GetTimeZoneOffset(), -9 * 3600);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Day anchors
+
+TEST(LDateIterator, AnchorsEveryMomentOfADayAtNoon)
+{
+    const LDateTime noon = LocalTime(2000, 7, 26, 12);
+    EXPECT_EQ(LDateIterator(LocalTime(2000, 7, 26, 0, 30)).Get(), noon);
+    EXPECT_EQ(LDateIterator(LocalTime(2000, 7, 26, 0, 0)).Get(), noon);
+    EXPECT_EQ(LDateIterator(LocalTime(2000, 7, 26, 1, 59, 59)).Get(), noon);
+    EXPECT_EQ(LDateIterator(LocalTime(2000, 7, 26, 12)).Get(), noon);
+    EXPECT_EQ(LDateIterator(LocalTime(2000, 7, 26, 23, 59, 59)).Get(), noon);
+
+    const LDateIterator day(LocalTime(2000, 7, 26, 9));
+    EXPECT_EQ(day.GetDateTimeStart(), LocalTime(2000, 7, 26));
+    EXPECT_EQ(day.GetDateTimeEnd(), LocalTime(2000, 7, 26, 23, 59, 59));
+}
+
+TEST(LDateIterator, NextCrossesYearEnds)
+{
+    LDateIterator day(LocalTime(2000, 12, 31, 12));
+    day.Next();
+    EXPECT_EQ(day.Get(), LocalTime(2001, 1, 1, 12));
+    LDateIterator leap(LocalTime(2024, 2, 28, 7));
+    leap.Next();
+    EXPECT_EQ(leap.Get(), LocalTime(2024, 2, 29, 12));
+    leap.Next();
+    EXPECT_EQ(leap.Get(), LocalTime(2024, 3, 1, 12));
+}
+
+namespace {
+
+// Every moment listed anchors to noon of the given day, and walking across the
+// daylight-saving change visits each calendar day once, at noon.
+void ExpectNoonAnchors(int year, int month, int day, std::initializer_list<LDateTime> moments)
+{
+    const LDateTime noon = LocalTime(year, month, day, 12);
+    ASSERT_EQ(LocalFieldsOf(noon).tm_hour, 12);
+    for (const LDateTime moment : moments)
+        EXPECT_EQ(LDateIterator(moment).Get(), noon) << "from " << moment.GetDateTime();
+
+    LDateIterator walk(LocalTime(year, month, day - 2, 6));
+    for (int offset = -2; offset <= 2; ++offset) {
+        // mktime rolls day 33 of October over to 2 November.
+        EXPECT_EQ(walk.Get(), LocalTime(year, month, day + offset, 12));
+        EXPECT_EQ(LocalFieldsOf(walk.Get()).tm_hour, 12);
+        walk.Next();
+    }
+}
+
+} // namespace
+
+TEST(LDateIterator, BerlinDaylightSavingDays)
+{
+    ScopedTimeZone zone("Europe/Berlin");
+    // 31 October 2027 has 25 hours: at 03:00 summer time the clock goes back to 02:00.
+    // 02:00 and 02:30 summer time are 00:00 and 00:30 UTC.
+    ExpectNoonAnchors(2027, 10, 31,
+                      {LocalTime(2027, 10, 31, 0, 0), LocalTime(2027, 10, 31, 0, 30),
+                       UtcTime(2027, 10, 31, 0, 0), UtcTime(2027, 10, 31, 0, 30),
+                       UtcTime(2027, 10, 31, 1, 30), LocalTime(2027, 10, 31, 8, 0),
+                       LocalTime(2027, 10, 31, 23, 59, 59)});
+    EXPECT_EQ(LDateIterator(LocalTime(2027, 10, 31, 5)).GetDateTimeStart(),
+              UtcTime(2027, 10, 30, 22, 0));
+    // 28 March 2027 has 23 hours: 02:00 winter time becomes 03:00 summer time.
+    ExpectNoonAnchors(2027, 3, 28,
+                      {LocalTime(2027, 3, 28, 0, 0), LocalTime(2027, 3, 28, 1, 59, 59),
+                       UtcTime(2027, 3, 28, 1, 0), LocalTime(2027, 3, 28, 23, 59, 59)});
+}
+
+TEST(LDateIterator, NewYorkDaylightSavingDays)
+{
+    ScopedTimeZone zone("America/New_York");
+    // 7 November 2027: at 02:00 daylight time the clock goes back to 01:00; both 01:30s.
+    ExpectNoonAnchors(2027, 11, 7,
+                      {LocalTime(2027, 11, 7, 0, 0), UtcTime(2027, 11, 7, 5, 30),
+                       UtcTime(2027, 11, 7, 6, 30), LocalTime(2027, 11, 7, 23, 0)});
+    // 14 March 2027: 02:00 standard time becomes 03:00 daylight time.
+    ExpectNoonAnchors(2027, 3, 14,
+                      {LocalTime(2027, 3, 14, 0, 30), LocalTime(2027, 3, 14, 1, 59),
+                       UtcTime(2027, 3, 14, 7, 0), LocalTime(2027, 3, 14, 23, 59, 59)});
+}
