@@ -1,0 +1,53 @@
+#pragma once
+
+#include "framework/LFixedText.h"
+#include "model/LDateTime.h"
+#include "model/QPScheduleException.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+enum eDayOfWeek : int32_t {
+    eSunday = 0,
+    eMonday = 1,
+    eTuesday = 2,
+    eWednesday = 3,
+    eThursday = 4,
+    eFriday = 5,
+    eSaturday = 6,
+};
+
+// A weekly work calendar: one shift per day of the week, and dated exceptions that take
+// work time out of it.
+class QPSchedule {
+public:
+    QPSchedule() { shiftStart.fill(LDayTime(kDefaultShiftStart)); }
+
+    static constexpr int32_t kDefaultShiftStart = 8 * 3600; // 08:00
+    static constexpr int32_t kDefaultWorkWeek = 40 * 3600;  // 40 hours
+
+    // Clears the name, the ID, the shifts and the exceptions; keeps the key, the regular
+    // work week and the day the week starts on.
+    void Reset();
+
+    // Puts an exception for the day of `date` (moved to its anchor) at the head of the
+    // list. A second exception on the same day is not refused here.
+    void AddException(LDateTime date, int32_t workSeconds);
+
+    // The shift start of the day named by a single weekday bit; 0 for any other set.
+    LDayTime GetStartTime(LWeekDay weekDay) const;
+
+    LFixedText name;
+    int64_t key = -1;
+    int32_t id = -1;
+    // "Regular Work Week (hours)" in seconds; work beyond it in a week is overtime.
+    int32_t regularWorkWeek = kDefaultWorkWeek;
+    int32_t workWeekStart = eSunday;
+    // Length of each weekday's shift in seconds, indexed by eDayOfWeek; 0 = no work.
+    std::array<int32_t, 7> shiftDuration{};
+    // Time of day each shift begins, indexed by eDayOfWeek; whole minutes.
+    std::array<LDayTime, 7> shiftStart{};
+    // General exceptions of this calendar, newest first.
+    std::vector<QPScheduleException> exceptions;
+};

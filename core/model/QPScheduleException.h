@@ -1,0 +1,26 @@
+#pragma once
+
+#include "model/LDateTime.h"
+
+#include <cstdint>
+#include <vector>
+
+// Work time taken out of a calendar from one day's shift start on: a holiday, leave,
+// or a longer break that runs on over the following working days.
+struct QPScheduleException {
+    // The day, held as its anchor (12:00:00 local time).
+    LDateTime date;
+    // Work time taken out, in seconds; greater than 0.
+    int32_t workSeconds = 0;
+
+    // Run-time results of the recalculation's exception pass; never stored.
+    int32_t effectiveSeconds = 0;
+    int32_t appliedSeconds = 0;
+    LDateTime finish;
+};
+
+// Puts an exception for the day of `date` (moved to its anchor) at the head of a
+// schedule's or a resource's exceptions. A second exception on the same day is not
+// refused here; the editors decide about that.
+void QPAddScheduleException(std::vector<QPScheduleException>& exceptions, LDateTime date,
+                            int32_t workSeconds);
