@@ -1,0 +1,8 @@
+#include "QPBaseline.h"
+
+QPBaseline::QPBaseline(const QPProjectBase& project, std::string_view baselineName,
+                       int32_t baselineID)
+    : QPProjectBase(project), id(baselineID)
+{
+    name = baselineName;
+}
