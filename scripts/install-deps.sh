@@ -1,0 +1,44 @@
+#!/bin/sh
+# Installs every Debian 12 package Kestrano needs to build, run and test.
+# Safe to run again: apt-get skips what is already there.
+set -eu
+
+# Build: compiler, CMake and Ninja. Qt 6 base brings Widgets, PrintSupport, Network and
+# Test with the offscreen and xcb platforms. Tests: GoogleTest, Google Benchmark,
+# clang-format for the formatting check, and the time-zone database (tests run in
+# several zones). Output: a Helvetica-metric font for PDFs, poppler-utils to inspect
+# them, and Xvfb to run the program without a desktop.
+PACKAGES="
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev
+  libssl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang-format
+  tzdata
+  fonts-urw-base35 fontconfig
+  poppler-utils
+  xvfb xauth
+"
+
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing="$missing $p"
+    fi
+done
+
+if [ -z "$missing" ]; then
+    echo "install-deps: all packages present"
+    exit 0
+fi
+
+if [ "$(id -u)" -eq 0 ]; then
+    SUDO=""
+else
+    SUDO="sudo"
+fi
+
+echo "install-deps: installing$missing"
+$SUDO apt-get update
+# shellcheck disable=SC2086
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing

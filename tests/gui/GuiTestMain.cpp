@@ -1,0 +1,23 @@
+// Test entry for widget tests: one QApplication for the whole run, on the offscreen
+// platform unless the caller chose another, with settings kept in a throw-away folder.
+
+#include "LPlatform.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+    qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
+
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication application(argc, argv);
+    LPlatformInitialize();
+    return RUN_ALL_TESTS();
+}
