@@ -1,4 +1,4 @@
-#include "LFixedText.h"
+#include "framework/LFixedText.h"
 
 std::string LCutUtf8(std::string_view text, std::size_t maxBytes)
 {

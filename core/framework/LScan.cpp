@@ -1,4 +1,4 @@
-#include "LScan.h"
+#include "framework/LScan.h"
 
 #include <climits>
 #include <cstdint>

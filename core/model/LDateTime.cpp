@@ -1,4 +1,4 @@
-#include "LDateTime.h"
+#include "model/LDateTime.h"
 
 #include "framework/LScan.h"
 

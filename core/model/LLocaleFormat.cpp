@@ -1,4 +1,4 @@
-#include "LLocaleFormat.h"
+#include "model/LLocaleFormat.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "QPBaseline.h"
+#include "model/QPBaseline.h"
 
 QPBaseline::QPBaseline(const QPProjectBase& project, std::string_view baselineName,
                        int32_t baselineID)

@@ -1,4 +1,4 @@
-#include "QPFormat.h"
+#include "model/QPFormat.h"
 
 #include <cstdio>
 #include <ctime>

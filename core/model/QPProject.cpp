@@ -1,4 +1,4 @@
-#include "QPProject.h"
+#include "model/QPProject.h"
 
 QPProject::QPProject()
 {

@@ -1,4 +1,4 @@
-#include "QPProjectBase.h"
+#include "model/QPProjectBase.h"
 
 #include <algorithm>
 #include <type_traits>

@@ -1,4 +1,4 @@
-#include "QPProjectOptions.h"
+#include "model/QPProjectOptions.h"
 
 #include "model/QPFormat.h"
 

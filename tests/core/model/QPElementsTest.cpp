@@ -139,22 +139,6 @@ TEST(QPTask, RemoveTakesTheFirstMatchAndRecordsIt)
     EXPECT_EQ(record.entries[1].assignment.percent, 40);
 }
 
-TEST(QPTask, UpdateKeysChangesTheFirstMatchOnly)
-{
-    QPTask task;
-    task.AddDependency(5, eFinishToStart, 0.0f);
-    task.AddDependency(5, eStartToStart, 0.0f);
-    task.UpdateDependencyKey(5, 50);
-    EXPECT_EQ(task.dependencies[0].predecessorKey, 50);
-    EXPECT_EQ(task.dependencies[1].predecessorKey, 5);
-
-    task.AddResourceAssignment(9, 60);
-    task.UpdateResourceAssignment(9, 90, 25, 75);
-    EXPECT_EQ(task.resourceAssignments[0], (QPResourceAssignment{90, 60, 25, 75}));
-    task.UpdateResourceAssignment(1234, 1, 0, 0);
-    EXPECT_EQ(task.resourceAssignments[0].resourceKey, 90);
-}
-
 TEST(QPTask, DurationTextIsHoursInTheProjectsNumberFormat)
 {
     QPProjectOptions options;
@@ -216,16 +200,6 @@ TEST(QPTaskTexts, ConstraintsInTheEditorTheListAndTheReports)
     EXPECT_EQ(QPTaskConstraintReportText(6, date, options), "Finish on 07/26/2000");
 }
 
-TEST(QPTaskTexts, UnknownTypesShowAsTheirFallbacks)
-{
-    EXPECT_STREQ(QPTaskTypeListText(1), "Fixed Duration");
-    EXPECT_STREQ(QPTaskTypeListText(2), "");
-    EXPECT_STREQ(QPTaskTypeReportText(1), "Fixed Duration");
-    EXPECT_STREQ(QPTaskTypeReportText(7), "Fixed Work");
-    EXPECT_STREQ(QPTaskDependencyTypeName(3), "Start-to-Finish");
-    EXPECT_STREQ(QPTaskDependencyTypeName(4), "");
-}
-
 TEST(QPResource, CopyTakesEverythingButTheNotes)
 {
     QPResource resource;
@@ -245,33 +219,6 @@ TEST(QPResource, CopyTakesEverythingButTheNotes)
 
 // ---------------------------------------------------------------------------------------
 // Resources
-
-TEST(QPResource, DefaultsAndCopy)
-{
-    QPResource resource;
-    EXPECT_EQ(resource.id, -1);
-    EXPECT_EQ(resource.key, -1);
-    EXPECT_EQ(resource.scheduleKey, -1);
-    EXPECT_FALSE(resource.sendProjectUpdates);
-    EXPECT_TRUE(resource.sendTaskUpdates);
-    EXPECT_EQ(resource.hourlyRate, 0);
-
-    resource.name = "Ana";
-    resource.email = "ana@example.com";
-    resource.hourlyRate = 4500;
-    resource.overtimeRate = 6750;
-    resource.reserved = 17;
-    resource.notes = "Mornings only";
-    resource.AddException(LocalTime(2026, 3, 5, 0, 30), 8 * 3600);
-    const QPResource copy(resource);
-    EXPECT_EQ(copy.name, "Ana");
-    EXPECT_EQ(copy.email, "ana@example.com");
-    EXPECT_EQ(copy.overtimeRate, 6750);
-    EXPECT_EQ(copy.reserved, 17);
-    ASSERT_EQ(copy.exceptions.size(), 1u);
-    EXPECT_EQ(copy.exceptions[0].date, LocalTime(2026, 3, 5, 12));
-    EXPECT_TRUE(copy.notes.empty());
-}
 
 // ---------------------------------------------------------------------------------------
 // Schedules

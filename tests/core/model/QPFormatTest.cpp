@@ -66,17 +66,10 @@ TEST(QPFormatDurationToText, DropsTheSign)
 TEST(QPValidateNumber, DigitsWithOneDecimalSymbol)
 {
     QPProjectOptions options;
-    EXPECT_TRUE(QPValidateNumber(options, ""));
-    EXPECT_TRUE(QPValidateNumber(options, "12"));
-    EXPECT_TRUE(QPValidateNumber(options, "7.5"));
-    EXPECT_TRUE(QPValidateNumber(options, ".01"));
-    EXPECT_TRUE(QPValidateNumber(options, "40000."));
-    EXPECT_FALSE(QPValidateNumber(options, "7.5.1"));
-    EXPECT_FALSE(QPValidateNumber(options, "-1"));
-    EXPECT_FALSE(QPValidateNumber(options, "+1"));
-    EXPECT_FALSE(QPValidateNumber(options, "1 0"));
-    EXPECT_FALSE(QPValidateNumber(options, "1,000"));
-    EXPECT_FALSE(QPValidateNumber(options, "8h"));
+    for (const char* valid : {"", "12", "7.5", ".01", "40000."})
+        EXPECT_TRUE(QPValidateNumber(options, valid)) << valid;
+    for (const char* invalid : {"7.5.1", "-1", "+1", "1 0", "1,000", "8h"})
+        EXPECT_FALSE(QPValidateNumber(options, invalid)) << invalid;
 
     options.SetDecimalSymbol(",");
     EXPECT_TRUE(QPValidateNumber(options, "7,5"));
@@ -86,17 +79,10 @@ TEST(QPValidateNumber, DigitsWithOneDecimalSymbol)
 TEST(QPValidateCurrency, TypedAmounts)
 {
     QPProjectOptions options;
-    EXPECT_TRUE(QPValidateCurrency(options, "$1,234.50"));
-    EXPECT_TRUE(QPValidateCurrency(options, "- 12"));
-    EXPECT_TRUE(QPValidateCurrency(options, "+12"));
-    EXPECT_TRUE(QPValidateCurrency(options, "12\t"));
-    EXPECT_TRUE(QPValidateCurrency(options, "1,000,000"));
-    EXPECT_TRUE(QPValidateCurrency(options, "$"));
-    EXPECT_FALSE(QPValidateCurrency(options, ""));
-    EXPECT_FALSE(QPValidateCurrency(options, "12a"));
-    EXPECT_FALSE(QPValidateCurrency(options, "1.2.3"));
-    EXPECT_FALSE(QPValidateCurrency(options, "$$12"));
-    EXPECT_FALSE(QPValidateCurrency(options, "€12"));
+    for (const char* valid : {"$1,234.50", "- 12", "+12", "12\t", "1,000,000", "$"})
+        EXPECT_TRUE(QPValidateCurrency(options, valid)) << valid;
+    for (const char* invalid : {"", "12a", "1.2.3", "$$12", "€12"})
+        EXPECT_FALSE(QPValidateCurrency(options, invalid)) << invalid;
 
     options.SetCurrencySymbol("€");
     options.SetDecimalSymbol(",");

@@ -181,14 +181,6 @@ TEST(QPProjectBase, OneKeyCounterServesAllKinds)
     EXPECT_EQ(project.tasks.GetElementByKey(-1), nullptr);
 }
 
-TEST(QPProjectBase, AddingAlwaysGivesAFreshKey)
-{
-    QPProject project;
-    auto task = Named<QPTask>("A");
-    task->key = 0; // the default schedule's key
-    EXPECT_EQ(project.ElementAdd(std::move(task), false).key, 1);
-}
-
 TEST(QPProjectBase, GivenIDsAreKeptAndSortedAfterEqualOnes)
 {
     QPProject project;
@@ -212,17 +204,6 @@ TEST(QPProjectBase, NextUniqueIDSkipsTakenOnes)
     // The counter is still 0: 1 and 2 are taken, so the next task gets 3.
     EXPECT_EQ(project.ElementAdd(Named<QPTask>("Z"), false).id, 3);
     EXPECT_EQ(project.lastTaskID, 3);
-}
-
-TEST(QPProjectBase, LookupsByIDNameAndKey)
-{
-    QPProject project;
-    AddTasks(project, "ABC");
-    EXPECT_EQ(project.tasks.GetElement(2)->name, "B");
-    EXPECT_EQ(project.tasks.GetElement(4), nullptr);
-    EXPECT_EQ(project.tasks.GetElement(std::string_view("C"))->id, 3);
-    EXPECT_EQ(project.tasks.GetElement(std::string_view("c")), nullptr);
-    EXPECT_EQ(project.schedules.GetElement(std::string_view("Default Schedule"))->key, 0);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -270,15 +251,6 @@ TEST(QPProjectBase, DeletingTheLastOrOnlyElementSetsTheCounter)
     EXPECT_TRUE(project.tasks.empty());
     EXPECT_EQ(project.lastTaskID, 1); // the only one: the counter keeps its value
     EXPECT_EQ(project.ElementAdd(Named<QPTask>("Z"), false).id, 2);
-}
-
-TEST(QPProjectBase, DeletingAMissingIDDoesNothing)
-{
-    QPProject project;
-    AddTasks(project, "AB");
-    EXPECT_FALSE(project.ElementDelete<QPTask>(3, false));
-    EXPECT_FALSE(project.ElementDelete<QPResource>(1, false));
-    EXPECT_EQ(TaskOrder(project), "A1 B2");
 }
 
 TEST(QPProjectBase, DeletingATaskRemovesDependenciesOnIt)
@@ -496,14 +468,6 @@ TEST(QPProjectBase, MovingABlockDown)
     AddTasks(project, "ABCDEF");
     project.MoveTasksByID({2, 3}, 6, false);
     EXPECT_EQ(TaskOrder(project), "A1 D2 E3 B4 C5 F6");
-}
-
-TEST(QPProjectBase, MovingATaskUp)
-{
-    QPProject project;
-    AddTasks(project, "ABCDEF");
-    project.MoveTasksByID({5}, 2, false);
-    EXPECT_EQ(TaskOrder(project), "A1 E2 B3 C4 D5 F6");
 }
 
 TEST(QPProjectBase, MovingScatteredTasksAroundTheTarget)
