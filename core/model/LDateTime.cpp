@@ -118,6 +118,13 @@ std::string LWeekDay::GetTextDays() const
 // ---------------------------------------------------------------------------------------
 // LDateTime
 
+void LDateTime::InitializeLocalTime()
+{
+    if (std::getenv("TZ") == nullptr)
+        setenv("TZ", ":/etc/localtime", 0);
+    tzset();
+}
+
 LDateTime LDateTime::Now()
 {
     if (const char* fixed = std::getenv("KESTRANO_NOW"); fixed && *fixed) {
@@ -138,7 +145,11 @@ void LDateTime::GetDateTime(std::string& dateText, std::string& timeText) const
     std::tm fields{};
     if (value_ == 0 || !LocalFields(value_, fields))
         return;
-    dateText = Format3("%.4d-%.2d-%.2d", fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday);
+    // The year in 64 bits: a damaged file can hold a date billions of years away.
+    char date[64];
+    std::snprintf(date, sizeof date, "%.4lld-%.2d-%.2d",
+                  static_cast<long long>(fields.tm_year) + 1900, fields.tm_mon + 1, fields.tm_mday);
+    dateText = date;
     timeText = Format3("%.2d:%.2d:%.2d", fields.tm_hour, fields.tm_min, fields.tm_sec);
 }
 
@@ -222,7 +233,7 @@ std::string LDateTime::GetDateLocalFormat() const
     std::tm fields{};
     if (value_ == 0 || !LocalFields(value_, fields))
         return {};
-    const int year = (fields.tm_year + 1900) % 100;
+    const int year = static_cast<int>((int64_t(fields.tm_year) + 1900) % 100);
     const int month = fields.tm_mon + 1;
     const int day = fields.tm_mday;
     switch (LGetLocaleDateFormatOrder()) {

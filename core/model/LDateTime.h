@@ -68,6 +68,12 @@ public:
     constexpr LDateTime() = default;
     constexpr explicit LDateTime(int64_t seconds) : value_(seconds) {}
 
+    // Programs call this once at start. Without a TZ variable the C library looks at the
+    // system's zone file again at every conversion (a file-system call each time, which
+    // made loading a large project several times slower); naming that file in TZ keeps the
+    // same zone and lets the library keep what it read.
+    static void InitializeLocalTime();
+
     // The current time, or the local time in KESTRANO_NOW ("YYYY-MM-DD HH:MM:SS") when that
     // variable is set, so that results depending on today can be reproduced.
     static LDateTime Now();

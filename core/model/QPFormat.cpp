@@ -18,6 +18,16 @@ std::string Printf(const char* format, int value)
     return buffer;
 }
 
+std::string YearText(int64_t year, bool twoDigits)
+{
+    char buffer[32];
+    if (twoDigits)
+        std::snprintf(buffer, sizeof buffer, "%02d", static_cast<int>(year % 100));
+    else
+        std::snprintf(buffer, sizeof buffer, "%04lld", static_cast<long long>(year));
+    return buffer;
+}
+
 void EraseFirst(std::string& text, std::string_view what)
 {
     if (what.empty())
@@ -38,7 +48,7 @@ std::string QPFormatDate(int32_t dateFormat, int32_t dateOrder, char separator, 
     if (!localtime_r(&t, &fields))
         return "Invalid Date";
     const int monthIndex = (fields.tm_mon >= 0 && fields.tm_mon < 12) ? fields.tm_mon : 0;
-    const int year = fields.tm_year + 1900;
+    const int64_t year = int64_t(fields.tm_year) + 1900;
 
     std::string day;
     std::string month;
@@ -47,22 +57,22 @@ std::string QPFormatDate(int32_t dateFormat, int32_t dateOrder, char separator, 
     case 1:
         day = Printf("%d", fields.tm_mday);
         month = kShortMonthNames[monthIndex];
-        yearText = Printf("%04d", year);
+        yearText = YearText(year, false);
         break;
     case 2:
         day = Printf("%02d", fields.tm_mday);
         month = Printf("%02d", monthIndex + 1);
-        yearText = Printf("%04d", year);
+        yearText = YearText(year, false);
         break;
     case 3:
         day = Printf("%02d", fields.tm_mday);
         month = Printf("%02d", monthIndex + 1);
-        yearText = Printf("%02d", year % 100);
+        yearText = YearText(year, true);
         break;
     default:
         day = Printf("%d", fields.tm_mday);
         month = kFullMonthNames[monthIndex];
-        yearText = Printf("%04d", year);
+        yearText = YearText(year, false);
         break;
     }
 

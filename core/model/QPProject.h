@@ -1,15 +1,18 @@
 #pragma once
 
+#include "framework/LByteArray.h"
+#include "model/LUndoRedo.h"
 #include "model/QPBaseline.h"
 #include "model/QPProjectBase.h"
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
-// The open project: the container plus what a document needs while it is open, the
-// baselines and the state of the last status update.
+// The open project: the container plus what a document needs while it is open: the undo
+// history, the baselines and the state of the last status update.
 class QPProject : public QPProjectBase {
 public:
     static constexpr std::size_t kMaxBaselines = 10;
@@ -20,8 +23,39 @@ public:
     QPProject(const QPProject&) = delete;
     QPProject& operator=(const QPProject&) = delete;
 
-    // Also resets the options and drops the baselines and the last-update state.
+    // Also forgets the undo history, resets the options and drops the baselines and the
+    // last-update state.
     void ProjectReset(bool withDefaultSchedule) override;
+
+    // Dirty when a change bypassed the undo history, or the history is not at the state
+    // that was last saved.
+    bool IsProjectDirty() const override;
+
+    // --- the project file ---------------------------------------------------------------
+
+    // Writes the project, its options, baselines and last-update state. The file is
+    // written beside the target and renamed over it only when complete, so a failure
+    // never harms the file that was there. 0 on success, 2 on failure (the target is
+    // locked by another program, the folder cannot be written, the disk is full, ...).
+    int ProjectSave(const std::string& path);
+    // Replaces the project by the one in the file. 2 when the file does not exist, is
+    // locked by another program or is not a project file (the project is then empty,
+    // except for a missing file); a file that is damaged part way loads as far as it can
+    // be read, and the result is 0.
+    int ProjectLoad(const std::string& path);
+    // The same from a project file's bytes in memory.
+    int ProjectLoadFromBytes(const LByteArray& bytes);
+    // The bytes ProjectSave writes, in memory.
+    LByteArray ProjectSaveToBytes();
+
+    // --- undo and redo ------------------------------------------------------------------
+
+    // Starts collecting the following steps into one group, undone and redone together.
+    void UndoRedoGroupStart();
+    // Records a step: into the open group, or as a step of its own.
+    void UndoRedoAdd(std::unique_ptr<LUndoRedoItem> item);
+    // Closes the open group; a group that received nothing is dropped.
+    void UndoRedoGroupEnd();
 
     // Freezes a copy of the project under `baselineName` at the end of the list. With ten
     // baselines already, nothing is made and the result is none. Baselines are saved with
@@ -41,4 +75,27 @@ public:
     std::vector<std::unique_ptr<QPBaseline>> baselines;
     // The project as it was when task updates were last sent, or none.
     std::unique_ptr<QPBaseline> lastTaskUpdateState;
+
+    LUndoRedoStack undoStack;
+    // The group being filled, or none; and whether it has received nothing yet.
+    std::unique_ptr<LUndoRedoGroup> openUndoGroup;
+    bool openUndoGroupEmpty = true;
+
+protected:
+    void ElementCreatedUndoRedoAdd(QPTask& task) override;
+    void ElementCreatedUndoRedoAdd(QPResource& resource) override;
+    void ElementCreatedUndoRedoAdd(QPSchedule& schedule) override;
+    void ElementDeletedUndoRedoAdd(QPTask& task, const QPAssociationRecord& associations) override;
+    void ElementDeletedUndoRedoAdd(QPResource& resource,
+                                   const QPAssociationRecord& associations) override;
+    void ElementDeletedUndoRedoAdd(QPSchedule& schedule,
+                                   const QPAssociationRecord& associations) override;
+    bool UndoRedoGroupOpenIfNone() override;
+    void UndoRedoGroupCloseOpened() override;
+    void TaskIDChangeUndoRedoAdd(int64_t key, int32_t oldID, int32_t newID) override;
+
+private:
+    template <class Open>
+    int LoadFrom(Open open);
+    bool WriteProject(LSDFWriter& writer);
 };

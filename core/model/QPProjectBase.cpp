@@ -1,7 +1,6 @@
 #include "model/QPProjectBase.h"
 
 #include <algorithm>
-#include <type_traits>
 
 namespace {
 
@@ -73,37 +72,6 @@ void QPProjectBase::ResetContents(bool withDefaultSchedule)
         defaultScheduleKey = AddElement(std::move(schedule), false).key;
     }
     dirty = false;
-}
-
-// ---------------------------------------------------------------------------------------
-// Lists by kind
-
-template <class T>
-QPElementList<T>& QPProjectBase::ListOf()
-{
-    if constexpr (std::is_same_v<T, QPTask>)
-        return tasks;
-    else if constexpr (std::is_same_v<T, QPResource>)
-        return resources;
-    else
-        return schedules;
-}
-
-template <class T>
-const QPElementList<T>& QPProjectBase::ListOf() const
-{
-    return const_cast<QPProjectBase*>(this)->ListOf<T>();
-}
-
-template <class T>
-int32_t& QPProjectBase::CounterOf()
-{
-    if constexpr (std::is_same_v<T, QPTask>)
-        return lastTaskID;
-    else if constexpr (std::is_same_v<T, QPResource>)
-        return lastResourceID;
-    else
-        return lastScheduleID;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -389,6 +357,25 @@ void QPProjectBase::ConvertIDAssociationsToKeys()
             if (const QPTask* predecessor = tasks.GetElement(asID(dependency.predecessorKey)))
                 dependency.predecessorKey = predecessor->key;
     }
+}
+
+void QPProjectBase::RepairElementIDs()
+{
+    auto renumber = [](auto& list, int32_t& counter) {
+        int32_t expected = 1;
+        bool sound = true;
+        for (const auto& element : list)
+            sound = sound && element.id == expected++;
+        if (sound)
+            return;
+        int32_t id = 0;
+        for (auto& element : list)
+            element.id = ++id;
+        counter = id;
+    };
+    renumber(tasks, lastTaskID);
+    renumber(resources, lastResourceID);
+    renumber(schedules, lastScheduleID);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/LByteArray.h"
 #include "framework/LFixedText.h"
 #include "model/LDateTime.h"
 #include "model/QPAssociationRecord.h"
@@ -12,7 +13,13 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <type_traits>
 #include <vector>
+
+class LSDFReader;
+class LSDFReaderChunk;
+class LSDFReaderChunkIterator;
+class LSDFWriter;
 
 // One project's data: its name, options, dates and default schedule, the lists of tasks,
 // resources and schedules, and the counters that hand out keys and IDs. Every addition,
@@ -78,6 +85,26 @@ public:
     template <class T>
     T& ElementAddRestored(std::unique_ptr<T> element);
 
+    // Reads an element from its image and puts it back with the key and ID it holds, as
+    // ElementAddRestored does. Nothing is added when the image cannot be read.
+    template <class T>
+    T* ElementAddFromSDF(const LByteArray& image);
+    // The same, then the links listed in an association image, with the restored element's
+    // key for the resources that had used a restored schedule.
+    template <class T>
+    T* ElementAddFromSDF(const LByteArray& image, const LByteArray& associations);
+    // Fills the element with this ID from an image, keeping its place in the list. Nothing
+    // changes when the image cannot be read.
+    template <class T>
+    bool ElementEditFromSDF(int32_t id, const LByteArray& image);
+    // Puts back the links listed in an association image (see ElementAssociationsAdd).
+    void ElementAssociationsAddFromSDF(const LByteArray& associations, int64_t scheduleKey);
+
+    // Puts an element read from a file into its list as it is, key and ID included, after
+    // the elements whose ID is less than or equal to its own.
+    template <class T>
+    T& ElementInsertLoaded(std::unique_ptr<T> element);
+
     // Gives the element with this key a new ID and moves it to its place in ID order
     // (after elements with an equal ID).
     template <class T>
@@ -95,6 +122,19 @@ public:
     void ValidateElementKeys();
     // For files that referred to elements by ID: turns those references into keys.
     void ConvertIDAssociationsToKeys();
+    // Where a damaged file left IDs that are not 1 to n in list order (gaps, doubles, IDs
+    // below 1), numbers the elements 1 to n in their order. Sound files are left alone.
+    void RepairElementIDs();
+
+    // --- the project record of the file ------------------------------------------------
+
+    // Writes the project's fields and elements (the caller opens and closes the chunk).
+    void WriteSDF(LSDFWriter& writer) const;
+    // Reads a project record; elements are put in ID order as they come.
+    void ReadSDF(LSDFReader& reader, const LSDFReaderChunk& chunk);
+    // Reads the fields of a project record from an iterator over them (the older file
+    // layout kept them directly in the root).
+    void ReadSDFFields(LSDFReader& reader, LSDFReaderChunkIterator& fields);
 
     // --- names and state ----------------------------------------------------------------
 
@@ -143,11 +183,30 @@ protected:
 
 private:
     template <class T>
-    QPElementList<T>& ListOf();
+    QPElementList<T>& ListOf()
+    {
+        if constexpr (std::is_same_v<T, QPTask>)
+            return tasks;
+        else if constexpr (std::is_same_v<T, QPResource>)
+            return resources;
+        else
+            return schedules;
+    }
     template <class T>
-    const QPElementList<T>& ListOf() const;
+    const QPElementList<T>& ListOf() const
+    {
+        return const_cast<QPProjectBase*>(this)->ListOf<T>();
+    }
     template <class T>
-    int32_t& CounterOf();
+    int32_t& CounterOf()
+    {
+        if constexpr (std::is_same_v<T, QPTask>)
+            return lastTaskID;
+        else if constexpr (std::is_same_v<T, QPResource>)
+            return lastResourceID;
+        else
+            return lastScheduleID;
+    }
     template <class T>
     T& AddElement(std::unique_ptr<T> element, bool recordUndo);
     template <class T>

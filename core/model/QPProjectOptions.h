@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <string_view>
 
+class LSDFReader;
+class LSDFReaderChunk;
+class LSDFWriter;
+
 // How the parts of a date are written: day, month and year.
 enum eDateFormat : int32_t {
     eDateFormatFullMonth = 0,       // "26 July 2000"
@@ -73,6 +77,11 @@ public:
 
     // Formats a date with this project's format, order and separator.
     std::string FormatDate(LDateTime value) const;
+
+    // The options record of the project file: the five texts, the date separator, the
+    // currency position and digits, the date format and order. Both clear `changed`.
+    void OptionsSave(LSDFWriter& writer);
+    void OptionsLoad(LSDFReader& reader, const LSDFReaderChunk& chunk);
 
     int32_t systemDateOrder = eDateOrderMonthDayYear;
     LFixedText currencyCode = "USD";

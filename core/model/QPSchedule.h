@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/LByteArray.h"
 #include "framework/LFixedText.h"
 #include "model/LDateTime.h"
 #include "model/QPScheduleException.h"
@@ -7,6 +8,10 @@
 #include <array>
 #include <cstdint>
 #include <vector>
+
+class LSDFReader;
+class LSDFReaderChunk;
+class LSDFWriter;
 
 enum eDayOfWeek : int32_t {
     eSunday = 0,
@@ -37,6 +42,16 @@ public:
 
     // The shift start of the day named by a single weekday bit; 0 for any other set.
     LDayTime GetStartTime(LWeekDay weekDay) const;
+
+    // The record of the project file (the caller opens and closes its chunk).
+    void WriteSDF(LSDFWriter& writer) const;
+    void ReadSDF(LSDFReader& reader, const LSDFReaderChunk& chunk);
+    // An element image: an SDF stream whose root holds just this element's record, the
+    // form in which undo and redo keep elements.
+    LByteArray WriteSDF() const;
+    // Back to the defaults, then filled from an image. False, with the element left at its
+    // defaults, when the image does not open or does not hold this kind of element.
+    bool ReadSDF(const LByteArray& image);
 
     LFixedText name;
     int64_t key = -1;

@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <vector>
 
+class LSDFReader;
+class LSDFReaderChunk;
+class LSDFWriter;
+
 // Work time taken out of a calendar from one day's shift start on: a holiday, leave,
 // or a longer break that runs on over the following working days.
 struct QPScheduleException {
@@ -17,6 +21,11 @@ struct QPScheduleException {
     int32_t effectiveSeconds = 0;
     int32_t appliedSeconds = 0;
     LDateTime finish;
+
+    // The exception record of the project file. A date beyond 32 bits is also written in
+    // full under its own tag, which older readers skip.
+    void WriteSDF(LSDFWriter& writer) const;
+    void ReadSDF(LSDFReader& reader, const LSDFReaderChunk& chunk);
 };
 
 // Puts an exception for the day of `date` (moved to its anchor) at the head of a

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/LByteArray.h"
 #include "framework/LFixedText.h"
 #include "model/LDateTime.h"
 #include "model/QPResourceAssignment.h"
@@ -8,6 +9,10 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+class LSDFReader;
+class LSDFReaderChunk;
+class LSDFWriter;
 
 struct LLocaleNumberProfile;
 struct QPAssociationRecord;
@@ -81,6 +86,16 @@ public:
     QPTaskDependency* FindDependency(int64_t predecessorKey);
     const QPResourceAssignment* FindResourceAssignment(int64_t resourceKey) const;
     bool HasSubtaskKey(int64_t taskKey) const;
+
+    // The record of the project file (the caller opens and closes its chunk).
+    void WriteSDF(LSDFWriter& writer) const;
+    void ReadSDF(LSDFReader& reader, const LSDFReaderChunk& chunk);
+    // An element image: an SDF stream whose root holds just this element's record, the
+    // form in which undo and redo keep elements.
+    LByteArray WriteSDF() const;
+    // Back to the defaults, then filled from an image. False, with the element left at its
+    // defaults, when the image does not open or does not hold this kind of element.
+    bool ReadSDF(const LByteArray& image);
 
     // The duration text read as hours in the project's number format, in work seconds
     // (hours × 3600, truncated toward zero, kept within 32 bits).

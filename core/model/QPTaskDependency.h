@@ -2,6 +2,10 @@
 
 #include <cstdint>
 
+class LSDFReader;
+class LSDFReaderChunk;
+class LSDFWriter;
+
 // The kinds of link between a predecessor and its successor.
 enum eTaskDependencyType : int32_t {
     eFinishToStart = 0,
@@ -22,6 +26,10 @@ struct QPTaskDependency {
 
     // The lag in seconds, 86400 per day, truncated toward zero.
     int64_t GetLagSeconds() const;
+
+    // The dependency record of the project file (the caller opens and closes its chunk).
+    void WriteSDF(LSDFWriter& writer) const;
+    void ReadSDF(LSDFReader& reader, const LSDFReaderChunk& chunk);
 
     friend bool operator==(const QPTaskDependency&, const QPTaskDependency&) = default;
 };
