@@ -1,44 +1,203 @@
 // kestrano-cli: the planner's core without a window, for scripts, batch work and tests.
+// Every command exits 0 on success and 2 on bad input, with one line on stderr, and never
+// leaves a half-written output file behind.
+
+#include "QPProjectJson.h"
 
 #include "framework/LVersion.h"
+#include "model/QPProject.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
 constexpr int kExitOK = 0;
 constexpr int kExitBadInput = 2;
 
-void PrintUsage(std::FILE* out)
+const char* const kUsage =
+        "Usage: kestrano-cli COMMAND [ARGUMENTS]\n"
+        "\n"
+        "Works on Kestrano project files (.qpp) without opening a window.\n"
+        "\n"
+        "Commands:\n"
+        "  new OUT.qpp [--name TEXT] [--start YYYY-MM-DD] [--deadline YYYY-MM-DD]\n"
+        "                 write a new project with its \"Default Schedule\"\n"
+        "  dump FILE.qpp  write the whole project file as JSON to standard output\n"
+        "  from-json IN.json -o OUT.qpp\n"
+        "                 write a project file from JSON in the layout dump writes\n"
+        "\n"
+        "Options:\n"
+        "  --help         show this help and exit\n"
+        "  --version      show the version and exit\n";
+
+int Fail(const std::string& message)
 {
-    std::fprintf(out, "Usage: kestrano-cli COMMAND [ARGUMENTS]\n"
-                      "\n"
-                      "Works on Kestrano project files (.qpp) without opening a window.\n"
-                      "\n"
-                      "Options:\n"
-                      "  --help       show this help and exit\n"
-                      "  --version    show the version and exit\n");
+    std::fprintf(stderr, "kestrano-cli: %s\n", message.c_str());
+    return kExitBadInput;
+}
+
+// The arguments after the command: plain ones in order, and "--option value" pairs.
+struct Arguments {
+    std::vector<std::string> plain;
+    std::map<std::string, std::string> options;
+};
+
+bool ParseArguments(int argc, char* argv[], const std::vector<std::string>& known,
+                    Arguments& arguments, std::string& error)
+{
+    for (int i = 2; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument.size() > 1 && argument[0] == '-') {
+            if (std::find(known.begin(), known.end(), argument) == known.end()) {
+                error = "unknown option " + argument;
+                return false;
+            }
+            if (i + 1 >= argc) {
+                error = argument + " needs a value";
+                return false;
+            }
+            arguments.options[argument] = argv[++i];
+        } else {
+            arguments.plain.push_back(argument);
+        }
+    }
+    return true;
+}
+
+// A calendar date "YYYY-MM-DD"; false for anything else.
+bool ParseDay(const std::string& text, int& year, int& month, int& day)
+{
+    int end = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &year, &month, &day, &end) != 3 ||
+        end != static_cast<int>(text.size()))
+        return false;
+    return year >= 1970 && month >= 1 && month <= 12 && day >= 1 &&
+           day <= LDateTime::GetNumberOfDaysInMonth(year, month);
+}
+
+std::string Trimmed(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+int CommandNew(int argc, char* argv[])
+{
+    Arguments arguments;
+    std::string error;
+    if (!ParseArguments(argc, argv, {"--name", "--start", "--deadline"}, arguments, error))
+        return Fail("new: " + error);
+    if (arguments.plain.size() != 1)
+        return Fail("new: give exactly one output file (see kestrano-cli --help)");
+    const std::string& out = arguments.plain[0];
+
+    QPProject project;
+    if (const auto it = arguments.options.find("--name"); it != arguments.options.end()) {
+        const std::string name = Trimmed(it->second);
+        if (name.empty())
+            return Fail("new: Please enter a name for the project.");
+        project.name = name;
+    }
+    // The start is the beginning of its day and the deadline the end of its day, as the
+    // project editor sets them.
+    int year = 0, month = 0, day = 0;
+    if (const auto it = arguments.options.find("--start"); it != arguments.options.end()) {
+        if (!ParseDay(it->second, year, month, day))
+            return Fail("new: --start is not a date (YYYY-MM-DD): " + it->second);
+        project.projectStart.SetDateTime(year, month, day, 0, 0, 0);
+        project.projectFinish = project.projectStart + 86400;
+        project.projectDeadline = project.projectStart + 86400;
+    }
+    if (const auto it = arguments.options.find("--deadline"); it != arguments.options.end()) {
+        if (!ParseDay(it->second, year, month, day))
+            return Fail("new: --deadline is not a date (YYYY-MM-DD): " + it->second);
+        project.projectDeadline.SetDateTime(year, month, day, 23, 59, 59);
+        if (!(project.projectStart < project.projectDeadline))
+            return Fail("new: The project deadline must follow the project start. Please enter "
+                        "a later date.");
+    }
+    if (project.ProjectSave(out) != 0)
+        return Fail("new: cannot write " + out);
+    return kExitOK;
+}
+
+int CommandDump(int argc, char* argv[])
+{
+    Arguments arguments;
+    std::string error;
+    if (!ParseArguments(argc, argv, {}, arguments, error))
+        return Fail("dump: " + error);
+    if (arguments.plain.size() != 1)
+        return Fail("dump: give exactly one project file (see kestrano-cli --help)");
+    const std::string& file = arguments.plain[0];
+    QPProject project;
+    if (project.ProjectLoad(file) != 0)
+        return Fail("dump: " + file + " is missing, locked or not a Kestrano project file");
+    // Texts from other programs' files need not be UTF-8; such bytes show as U+FFFD.
+    std::cout << QPProjectToJson(project).dump(2, ' ', false,
+                                               nlohmann::json::error_handler_t::replace)
+              << '\n';
+    return std::cout.good() ? kExitOK : Fail("dump: cannot write to standard output");
+}
+
+int CommandFromJson(int argc, char* argv[])
+{
+    Arguments arguments;
+    std::string error;
+    if (!ParseArguments(argc, argv, {"-o"}, arguments, error))
+        return Fail("from-json: " + error);
+    const auto out = arguments.options.find("-o");
+    if (arguments.plain.size() != 1 || out == arguments.options.end())
+        return Fail("from-json: give one JSON file and -o OUT.qpp (see kestrano-cli --help)");
+    const std::string& in = arguments.plain[0];
+    std::ifstream stream(in, std::ios::binary);
+    if (!stream)
+        return Fail("from-json: cannot read " + in);
+    QPProject project;
+    try {
+        const QPJson json = QPJson::parse(stream);
+        QPProjectFromJson(json, project);
+    } catch (const std::exception& problem) {
+        return Fail("from-json: " + in + ": " + problem.what());
+    }
+    if (project.ProjectSave(out->second) != 0)
+        return Fail("from-json: cannot write " + out->second);
+    return kExitOK;
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    LDateTime::InitializeLocalTime();
     if (argc < 2) {
-        PrintUsage(stderr);
+        std::fputs(kUsage, stderr);
         return kExitBadInput;
     }
     const std::string_view command = argv[1];
     if (command == "--help" || command == "-h" || command == "help") {
-        PrintUsage(stdout);
+        std::fputs(kUsage, stdout);
         return kExitOK;
     }
     if (command == "--version") {
         std::printf("kestrano-cli %s\n", kKestranoVersion);
         return kExitOK;
     }
-    std::fprintf(stderr, "kestrano-cli: unknown command \"%s\" (see kestrano-cli --help)\n",
-                 argv[1]);
-    return kExitBadInput;
+    if (command == "new")
+        return CommandNew(argc, argv);
+    if (command == "dump")
+        return CommandDump(argc, argv);
+    if (command == "from-json")
+        return CommandFromJson(argc, argv);
+    return Fail("unknown command \"" + std::string(command) + "\" (see kestrano-cli --help)");
 }

@@ -4,7 +4,8 @@
 set -eu
 
 # Build: compiler, CMake and Ninja. Qt 6 base brings Widgets, PrintSupport, Network and
-# Test with the offscreen and xcb platforms. Tests: GoogleTest, Google Benchmark,
+# Test with the offscreen and xcb platforms; nlohmann-json for the command-line tool's
+# JSON. Tests: GoogleTest, Google Benchmark,
 # clang-format for the formatting check, and the time-zone database (tests run in
 # several zones). Output: a Helvetica-metric font for PDFs, poppler-utils to inspect
 # them, and Xvfb to run the program without a desktop.
@@ -13,6 +14,7 @@ PACKAGES="
   qt6-base-dev
   libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev
   clang-format
   tzdata
   fonts-urw-base35 fontconfig
