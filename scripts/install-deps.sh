@@ -5,9 +5,9 @@ set -eu
 
 # Build: compiler, CMake and Ninja. Qt 6 base brings Widgets, PrintSupport, Network and
 # Test with the offscreen and xcb platforms; nlohmann-json for the command-line tool's
-# JSON. Tests: GoogleTest, Google Benchmark,
-# clang-format for the formatting check, and the time-zone database (tests run in
-# several zones). Output: a Helvetica-metric font for PDFs, poppler-utils to inspect
+# JSON. Tests: GoogleTest, Google Benchmark, clang with its fuzzing and sanitizer runtimes,
+# clang-format for the formatting check, and the time-zone database (tests run in several
+# zones). Output: a Helvetica-metric font for PDFs, poppler-utils to inspect
 # them, and Xvfb to run the program without a desktop.
 PACKAGES="
   build-essential cmake ninja-build pkg-config git
@@ -15,6 +15,7 @@ PACKAGES="
   libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev
+  clang libclang-rt-14-dev
   clang-format
   tzdata
   fonts-urw-base35 fontconfig
