@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/QPResourceHistogram.h"
 #include "framework/LByteArray.h"
 #include "model/LUndoRedo.h"
 #include "model/QPBaseline.h"
@@ -9,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 // The open project: the container plus what a document needs while it is open: the undo
@@ -48,6 +50,85 @@ public:
     // The bytes ProjectSave writes, in memory.
     LByteArray ProjectSaveToBytes();
 
+    // --- the recalculation --------------------------------------------------------------
+    // Every change is followed by one full recalculation, always from scratch and in the
+    // same order of passes: exceptions, header groups, manual and fixed-date tasks, forward
+    // passes, successors, slack, As Late As Possible moves, the resource histogram and
+    // leveling, header spans, display starts and costs.
+
+    void AutoScheduleTasks();
+    // projectFinish = the latest task finish, never before projectStart.
+    void CalculateEndDateByTasks();
+    void ClearTaskDiscoveryData();
+
+    // Calendars and exceptions (run-time state of schedules and exceptions).
+    bool SetupWeeklyWorkData(const QPTask& task, std::vector<QPResource*>& taskResources,
+                             std::vector<QPSchedule*>& taskSchedules, QPSchedule& combined,
+                             int64_t& weeklyTotal);
+    void CalculateExceptionDurations();
+    void ResetScheduleExceptions(const QPTask& task);
+    void CalculateExceptionOverlapForward(LDateTime from, QPScheduleException& exception,
+                                          const QPSchedule& schedule);
+    void CalculateExceptionOverlapReverse(LDateTime to, QPScheduleException& exception,
+                                          const QPSchedule& schedule);
+    bool ApplyGeneralExceptions(LDateTime rangeStart, LDateTime rangeEnd, int64_t& extra,
+                                QPSchedule& schedule);
+    bool ApplyResourceExceptions(LDateTime rangeStart, LDateTime rangeEnd, int64_t& extra,
+                                 QPResource& resource, const QPSchedule& schedule, int32_t percent);
+
+    // Durations: the elapsed seconds the task's work occupies on its calendars, counted
+    // forward from `moment` (it starts there) or backward (it ends there). Never negative.
+    int64_t CalculateTaskDuration(QPTask& task, bool reverse, LDateTime moment);
+    int64_t CalculateTaskFixedDuration(QPTask& task, bool reverse, LDateTime moment);
+    int64_t CalculateTaskDurationForward(QPTask& task, LDateTime start);
+    int64_t CalculateTaskDurationReverse(QPTask& task, LDateTime finish);
+    // The share of the first and last day's shift that each assignment uses.
+    void CalculateResourceAssignmentPercent(QPTask& task);
+
+    // Placement.
+    bool EvaluateDependencies(const std::vector<QPTaskDependency>& dependencies,
+                              LDateTime& earliestStart, LDateTime& earliestFinish,
+                              bool& finishBound, bool asHeader);
+    // Places one automatically scheduled task in a forward pass; false when a predecessor
+    // is not placed yet.
+    bool ScheduleTask(QPTask& task);
+    void MapTaskSuccessors();
+    void PushSuccessorTasks(QPTask& task, std::vector<QPTask*>* conflicts);
+    void ScheduleALAP(QPTask& task);
+    void CalculateDisplayStarts();
+
+    // Header tasks.
+    void RefreshSubtaskHeaderKeys();
+    bool IsHeaderTaskScheduled(QPTask& header);
+    void SetHeaderTaskDate(QPTask& header);
+    void SetAllHeaderTaskDates();
+    // After a header's subtask list changed: drops dependencies that cross its group, with
+    // undo steps (the caller holds the undo group).
+    void EnforceValidSubtaskChains(QPTask& header);
+    void RemoveNonfraternalPredecessors(QPTask& task);
+    void RemoveNonfraternalSuccessors(QPTask& task);
+    // Where a new task goes after the task with `id`: after its whole group; -1 for none.
+    int32_t GetNextIndependentTaskID(int32_t id) const;
+
+    // Resource histogram and leveling.
+    void AddTaskToHistogram(QPTask& task);
+    bool FindResourceAvailability(LDateTime from, LDateTime to, QPTask& task, LDateTime& start);
+    void ResolveResourceConflicts();
+
+    // Slack.
+    int64_t CalculateSlack(QPTask& predecessor, QPTask& successor);
+    void CalculateTaskSlack(QPTask& task);
+    void CalculateTotalSlack(QPTask& task);
+    void CalculateAllTotalSlack();
+    void CalculateAllSlack();
+
+    // Costs.
+    void CalculateBudgetUse();
+    void CalculateTaskCost(QPTask& task);
+
+    // The schedule a task follows: its own, or the default one.
+    QPSchedule* GetTaskSchedule(const QPTask& task) const;
+
     // --- undo and redo ------------------------------------------------------------------
 
     // Starts collecting the following steps into one group, undone and redone together.
@@ -76,6 +157,9 @@ public:
     // The project as it was when task updates were last sent, or none.
     std::unique_ptr<QPBaseline> lastTaskUpdateState;
 
+    // The day-by-day commitments of the last recalculation.
+    QPResourceHistogram histogram;
+
     LUndoRedoStack undoStack;
     // The group being filled, or none; and whether it has received nothing yet.
     std::unique_ptr<LUndoRedoGroup> openUndoGroup;
@@ -95,6 +179,11 @@ protected:
     void TaskIDChangeUndoRedoAdd(int64_t key, int32_t oldID, int32_t newID) override;
 
 private:
+    // Tasks the forward passes could not place (members of a dependency loop read from a
+    // file, and the tasks waiting on them): they keep their dates for the whole
+    // recalculation, so no later pass moves them.
+    std::unordered_set<const QPTask*> unplacedTasks_;
+
     template <class Open>
     int LoadFrom(Open open);
     bool WriteProject(LSDFWriter& writer);

@@ -43,6 +43,27 @@ public:
     // The shift start of the day named by a single weekday bit; 0 for any other set.
     LDayTime GetStartTime(LWeekDay weekDay) const;
 
+    // --- work calendar arithmetic -------------------------------------------------------
+    // A shift of weekday d runs from shiftStart[d] for shiftDuration[d] seconds and may run
+    // on past midnight. `previousDayCounts` says whether the part of the previous day's
+    // shift that runs past midnight counts.
+
+    // Where `work` seconds of effort end when they begin at `start` and the resource gives
+    // `percent` of each shift.
+    LDateTime GetWorkFinish(LDateTime start, int64_t work, int32_t percent,
+                            bool previousDayCounts) const;
+    // Where `work` seconds of effort begin when they must end at `finish`.
+    LDateTime GetWorkStart(LDateTime finish, int64_t work, int32_t percent) const;
+    // The first moment at or after t at which the schedule has work; t itself when the
+    // schedule has no working day at all.
+    LDateTime GetNextScheduledWorkTime(LDateTime t) const;
+    // The shift time between two moments, not scaled by any percent.
+    int64_t GetWorkSecondsInRange(LDateTime from, LDateTime to, bool previousDayCounts) const;
+    // Where the work time an exception takes out of this calendar ends.
+    LDateTime CalculateExceptionFinish(const QPScheduleException& exception) const;
+    // The shift time of a whole week.
+    int64_t GetWeeklyWork() const;
+
     // The record of the project file (the caller opens and closes its chunk).
     void WriteSDF(LSDFWriter& writer) const;
     void ReadSDF(LSDFReader& reader, const LSDFReaderChunk& chunk);
@@ -65,4 +86,8 @@ public:
     std::array<LDayTime, 7> shiftStart{};
     // General exceptions of this calendar, newest first.
     std::vector<QPScheduleException> exceptions;
+
+    // Run-time, during one task's duration calculation: the share, in percent, of this
+    // schedule's shifts that the task draws on. Never stored.
+    int32_t assignedPercent = 0;
 };

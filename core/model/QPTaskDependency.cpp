@@ -21,7 +21,9 @@ const char* QPTaskDependencyTypeName(int32_t type)
 
 int64_t QPTaskDependency::GetLagSeconds() const
 {
-    const double seconds = std::trunc(86400.0 * double(lag));
+    // The product is taken in single precision, as lags always have been: 0.1 days is
+    // 8640 seconds.
+    const double seconds = std::trunc(double(lag * 86400.0f));
     // A lag read from a damaged file may be anything; keep the result a usable number.
     if (std::isnan(seconds))
         return 0;

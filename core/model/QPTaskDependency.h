@@ -24,7 +24,7 @@ struct QPTaskDependency {
     // Delay after the predecessor's date in calendar days (elapsed time, not work time).
     float lag = 0.0f;
 
-    // The lag in seconds, 86400 per day, truncated toward zero.
+    // The lag in seconds, 86400 per day (single-precision product), truncated toward zero.
     int64_t GetLagSeconds() const;
 
     // The dependency record of the project file (the caller opens and closes its chunk).
