@@ -30,6 +30,8 @@ const char* const kUsage =
         "  new OUT.qpp [--name TEXT] [--start YYYY-MM-DD] [--deadline YYYY-MM-DD]\n"
         "                 write a new project with its \"Default Schedule\"\n"
         "  dump FILE.qpp  write the whole project file as JSON to standard output\n"
+        "  recalc FILE.qpp [-o OUT.qpp]\n"
+        "                 recalculate the plan and save it (in place without -o)\n"
         "  from-json IN.json -o OUT.qpp\n"
         "                 write a project file from JSON in the layout dump writes\n"
         "\n"
@@ -131,6 +133,27 @@ int CommandNew(int argc, char* argv[])
     return kExitOK;
 }
 
+int CommandRecalc(int argc, char* argv[])
+{
+    Arguments arguments;
+    std::string error;
+    if (!ParseArguments(argc, argv, {"-o"}, arguments, error))
+        return Fail("recalc: " + error);
+    if (arguments.plain.size() != 1)
+        return Fail("recalc: give exactly one project file (see kestrano-cli --help)");
+    const std::string& file = arguments.plain[0];
+    const auto out = arguments.options.find("-o");
+    const std::string& target = out == arguments.options.end() ? file : out->second;
+    QPProject project;
+    if (project.ProjectLoad(file) != 0)
+        return Fail("recalc: " + file + " is missing, locked or not a Kestrano project file");
+    project.AutoScheduleTasks();
+    project.CalculateEndDateByTasks();
+    if (project.ProjectSave(target) != 0)
+        return Fail("recalc: cannot write " + target);
+    return kExitOK;
+}
+
 int CommandDump(int argc, char* argv[])
 {
     Arguments arguments;
@@ -197,6 +220,8 @@ int main(int argc, char* argv[])
         return CommandNew(argc, argv);
     if (command == "dump")
         return CommandDump(argc, argv);
+    if (command == "recalc")
+        return CommandRecalc(argc, argv);
     if (command == "from-json")
         return CommandFromJson(argc, argv);
     return Fail("unknown command \"" + std::string(command) + "\" (see kestrano-cli --help)");

@@ -41,6 +41,27 @@ expect_refusal "Please enter a name" "$cli" new "$work/late.qpp" --name "   "
 expect_refusal "unknown option" "$cli" new "$work/late.qpp" --colour red
 [ ! -e "$work/late.qpp" ] || fail "a refused new left a file"
 
+# recalc: two tasks in a row on the default calendar, from Monday 1 March 2027.
+cat >"$work/plan.json" <<'JSON'
+{"project": {"name": "Plan", "lastKey": 2, "defaultScheduleKey": 0,
+  "projectStart": "2027-03-01", "projectFinish": "2027-03-01", "projectDeadline": "2027-03-31",
+  "tasks": [{"name": "Dig", "durationText": "16", "id": 1, "key": 1},
+            {"name": "Pour", "durationText": "8", "id": 2, "key": 2,
+             "dependencies": [{"predecessorKey": 1, "type": 0, "lag": 0}]}],
+  "schedules": [{"name": "Default Schedule", "id": 1, "key": 0,
+                 "shiftDuration": [0, 28800, 28800, 28800, 28800, 28800, 0],
+                 "shiftStart": [28800, 28800, 28800, 28800, 28800, 28800, 28800]}]}}
+JSON
+"$cli" from-json "$work/plan.json" -o "$work/plan.qpp" || fail "from-json of the plan"
+"$cli" recalc "$work/plan.qpp" -o "$work/planned.qpp" || fail "recalc"
+"$cli" dump "$work/planned.qpp" >"$work/planned.json" || fail "dump of the recalculated plan"
+grep -q '"projectFinish": "2027-03-03"' "$work/planned.json" || fail "recalc: project finish"
+grep -q '"finish": "2027-03-03 16:00:00"' "$work/planned.json" || fail "recalc: Pour's finish"
+grep -q '"displayStart": "2027-03-01 08:00:00"' "$work/planned.json" || fail "recalc: display start"
+"$cli" recalc "$work/plan.qpp" || fail "recalc in place"
+cmp -s "$work/plan.qpp" "$work/planned.qpp" || fail "recalc in place wrote something else"
+expect_refusal "not a Kestrano project file" "$cli" recalc "$work/plan.json"
+
 printf 'not a project' >"$work/text.qpp"
 expect_refusal "not a Kestrano project file" "$cli" dump "$work/text.qpp"
 expect_refusal "missing" "$cli" dump "$work/absent.qpp"
