@@ -18,3 +18,34 @@ std::string LCutUtf8(std::string_view text, std::size_t maxBytes)
         cut = maxBytes;
     return std::string(text.substr(0, cut));
 }
+
+namespace {
+
+bool IsContinuationByte(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+} // namespace
+
+std::size_t LUtf8Length(std::string_view text)
+{
+    std::size_t count = 0;
+    for (char c : text)
+        if (!IsContinuationByte(c))
+            ++count;
+    return count;
+}
+
+std::string_view LUtf8Prefix(std::string_view text, std::size_t count)
+{
+    std::size_t seen = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (IsContinuationByte(text[i]))
+            continue;
+        if (seen == count)
+            return text.substr(0, i);
+        ++seen;
+    }
+    return text;
+}

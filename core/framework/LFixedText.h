@@ -14,6 +14,11 @@ inline constexpr std::size_t kFixedTextMaxBytes = 259;
 // the cut would fall inside a character, that whole character is dropped.
 std::string LCutUtf8(std::string_view text, std::size_t maxBytes = kFixedTextMaxBytes);
 
+// The number of characters in UTF-8 text: the bytes that do not continue a sequence.
+std::size_t LUtf8Length(std::string_view text);
+// The first `count` characters of UTF-8 text (all of it when it is shorter).
+std::string_view LUtf8Prefix(std::string_view text, std::size_t count);
+
 // A short text field that can never hold more than 259 bytes: every way of putting
 // a text in cuts it as LCutUtf8 does.
 class LFixedText {

@@ -1,0 +1,101 @@
+#include "framework/LRecordingSurface.h"
+
+#include "framework/LFixedText.h"
+
+LRecordingSurface::Item& LRecordingSurface::Add(Op op)
+{
+    Item& item = items_.emplace_back();
+    item.op = op;
+    item.matrix = matrix_;
+    item.font = font_;
+    return item;
+}
+
+void LRecordingSurface::Clear(LColor colour)
+{
+    Add(Op::Clear).colour = colour;
+}
+
+LSizeF LRecordingSurface::MeasureText(std::string_view text)
+{
+    return {kCharWidth * static_cast<float>(LUtf8Length(text)), kTextHeight};
+}
+
+void LRecordingSurface::DrawText(std::string_view text, float x, float y)
+{
+    Item& item = Add(Op::DrawText);
+    item.text = text;
+    item.colour = textColour_;
+    item.x = x;
+    item.y = y;
+    const LSizeF size = MeasureText(text);
+    item.width = size.width;
+    item.height = size.height;
+}
+
+void LRecordingSurface::DrawLine(float x1, float y1, float x2, float y2)
+{
+    Item& item = Add(Op::DrawLine);
+    item.x = x1;
+    item.y = y1;
+    item.width = x2;
+    item.height = y2;
+    item.lineWidth = 1;
+}
+
+void LRecordingSurface::DrawPath(LColor colour, const LGraphicsPath& path, float lineWidth)
+{
+    Item& item = Add(Op::DrawPath);
+    item.colour = colour;
+    item.path = path;
+    item.lineWidth = lineWidth;
+}
+
+void LRecordingSurface::FillPath(LColor colour, const LGraphicsPath& path)
+{
+    Item& item = Add(Op::FillPath);
+    item.colour = colour;
+    item.path = path;
+}
+
+void LRecordingSurface::FillRect(LColor colour, float x, float y, float width, float height)
+{
+    Item& item = Add(Op::FillRect);
+    item.colour = colour;
+    item.x = x;
+    item.y = y;
+    item.width = width;
+    item.height = height;
+}
+
+bool LRecordingSurface::StartPage()
+{
+    Item& item = Add(Op::StartPage);
+    item.width = pageWidth_;
+    item.height = pageHeight_;
+    return true;
+}
+
+void LRecordingSurface::EndPage()
+{
+    Add(Op::EndPage);
+}
+
+std::vector<const LRecordingSurface::Item*> LRecordingSurface::ItemsOf(Op op) const
+{
+    std::vector<const Item*> found;
+    for (const Item& item : items_)
+        if (item.op == op)
+            found.push_back(&item);
+    return found;
+}
+
+std::vector<const LRecordingSurface::Item*>
+LRecordingSurface::TextItems(std::string_view text) const
+{
+    std::vector<const Item*> found;
+    for (const Item& item : items_)
+        if (item.op == Op::DrawText && item.text == text)
+            found.push_back(&item);
+    return found;
+}

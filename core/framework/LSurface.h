@@ -1,0 +1,71 @@
+#pragma once
+
+#include "framework/LGeometry.h"
+#include "framework/LGraphicsPath.h"
+
+#include <string>
+#include <string_view>
+
+namespace LPrint {
+// The papers documents start on, with their page size in units (96 to the inch).
+enum PaperSize : int {
+    ePaperA4 = 0,     // 794 x 1123
+    ePaperLetter = 1, // 816 x 1054
+};
+} // namespace LPrint
+
+// A font by family and size in points; an empty family is the system's user-interface
+// font.
+struct LFont {
+    std::string family;
+    float pointSize = 11;
+    friend bool operator==(const LFont&, const LFont&) = default;
+};
+
+// The drawing operations that the chart, the baseline pages and the report pages use. The
+// same drawing code runs on the screen, into a PDF and on paper; the few places where a
+// document is drawn differently from the screen ask for the kind of surface.
+class LSurface {
+public:
+    enum class Kind {
+        Screen,   // a window: the picture is refreshed, outlines are drawn
+        Document, // a PDF page or paper
+    };
+
+    virtual ~LSurface() = default;
+    virtual Kind GetKind() const = 0;
+    bool IsDocument() const { return GetKind() == Kind::Document; }
+
+    virtual void Clear(LColor colour) = 0;
+    // Makes `matrix` the transform from drawing units to the surface's coordinates.
+    virtual void TransformReset(const LMatrix& matrix) = 0;
+    virtual void SetFont(const LFont& font) = 0;
+    virtual LSizeF MeasureText(std::string_view text) = 0;
+    virtual void SetTextColor(LColor colour) = 0;
+    void SetTextBlack() { SetTextColor(LColor::Black()); }
+    // Text whose top left corner is at (x, y), in the current font and text colour.
+    virtual void DrawText(std::string_view text, float x, float y) = 0;
+    // A black line one unit wide.
+    virtual void DrawLine(float x1, float y1, float x2, float y2) = 0;
+    virtual void DrawPath(LColor colour, const LGraphicsPath& path, float lineWidth) = 0;
+    virtual void FillPath(LColor colour, const LGraphicsPath& path) = 0;
+    virtual void FillRect(LColor colour, float x, float y, float width, float height) = 0;
+
+    // Pages, for documents: the size of the next page (in units), and its start and end.
+    virtual void SetPageSize(float width, float height)
+    {
+        pageWidth_ = width;
+        pageHeight_ = height;
+    }
+    float GetPageWidth() const { return pageWidth_; }
+    float GetPageHeight() const { return pageHeight_; }
+    virtual bool StartPage() { return true; }
+    virtual void EndPage() {}
+    // Completes a document; false when it could not be written in full (the target is then
+    // left as it was). The screen has nothing to complete.
+    virtual bool Close() { return true; }
+
+protected:
+    float pageWidth_ = 0;
+    float pageHeight_ = 0;
+};
