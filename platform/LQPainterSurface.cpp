@@ -1,0 +1,290 @@
+#include "LQPainterSurface.h"
+
+#include <QFontDatabase>
+#include <QPainterPath>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace {
+
+QColor ToQColor(LColor colour)
+{
+    return QColor(colour.r, colour.g, colour.b);
+}
+
+QString ToQString(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QPainterPath ToQPainterPath(const LGraphicsPath& path)
+{
+    QPainterPath result;
+    result.setFillRule(Qt::WindingFill);
+    for (const LGraphicsPath::Figure& figure : path.Figures()) {
+        if (figure.points.empty())
+            continue;
+        result.moveTo(figure.points[0].x, figure.points[0].y);
+        for (std::size_t i = 1; i < figure.points.size(); ++i)
+            result.lineTo(figure.points[i].x, figure.points[i].y);
+        if (figure.closed)
+            result.closeSubpath();
+    }
+    return result;
+}
+
+// A page of exactly this many points, without margins.
+QPageLayout PageLayoutOf(float width, float height)
+{
+    const QSizeF size(std::max(1.0f, width), std::max(1.0f, height));
+    return QPageLayout(
+            QPageSize(size, QPageSize::Point, QStringLiteral("Custom"), QPageSize::ExactMatch),
+            QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+}
+
+} // namespace
+
+// --- the shared operations ---------------------------------------------------------------
+
+QFont LQPainterSurface::ToQFont(const LFont& font)
+{
+    QFont result = font.family.empty() ? QFontDatabase::systemFont(QFontDatabase::GeneralFont)
+                                       : QFont(QString::fromStdString(font.family));
+    result.setPointSizeF(font.pointSize);
+    return result;
+}
+
+void LQPainterSurface::Begin(QPainter* painter, QPaintDevice* device)
+{
+    painter_ = painter;
+    device_ = device;
+    base_ = QTransform::fromTranslate(0.5, 0.5);
+    painter_->setWorldTransform(base_);
+    if (metrics_) {
+        metrics_.emplace(font_, device_);
+        painter_->setFont(font_);
+    }
+}
+
+void LQPainterSurface::Clear(LColor colour)
+{
+    if (!painter_)
+        return;
+    painter_->save();
+    painter_->resetTransform();
+    painter_->fillRect(QRect(0, 0, device_->width(), device_->height()), ToQColor(colour));
+    painter_->restore();
+}
+
+void LQPainterSurface::TransformReset(const LMatrix& matrix)
+{
+    if (painter_)
+        painter_->setWorldTransform(
+                QTransform(matrix.a, matrix.b, matrix.c, matrix.d, matrix.tx, matrix.ty) * base_);
+}
+
+void LQPainterSurface::SetFont(const LFont& font)
+{
+    font_ = ToQFont(font);
+    metrics_.emplace(font_, device_);
+    if (painter_)
+        painter_->setFont(font_);
+}
+
+LSizeF LQPainterSurface::MeasureText(std::string_view text)
+{
+    if (!metrics_)
+        SetFont(LFont{});
+    return {static_cast<float>(metrics_->horizontalAdvance(ToQString(text))),
+            static_cast<float>(metrics_->height())};
+}
+
+void LQPainterSurface::DrawText(std::string_view text, float x, float y)
+{
+    if (!painter_)
+        return;
+    if (!metrics_)
+        SetFont(LFont{});
+    painter_->setPen(ToQColor(textColour_));
+    painter_->drawText(QPointF(x, y + metrics_->ascent()), ToQString(text));
+}
+
+void LQPainterSurface::DrawLine(float x1, float y1, float x2, float y2)
+{
+    if (!painter_)
+        return;
+    painter_->setPen(QPen(Qt::black, 1.0));
+    painter_->drawLine(QPointF(x1, y1), QPointF(x2, y2));
+}
+
+void LQPainterSurface::DrawPath(LColor colour, const LGraphicsPath& path, float lineWidth)
+{
+    if (!painter_ || path.IsEmpty())
+        return;
+    painter_->setPen(
+            QPen(ToQColor(colour), lineWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter_->setBrush(Qt::NoBrush);
+    painter_->drawPath(ToQPainterPath(path));
+}
+
+void LQPainterSurface::FillPath(LColor colour, const LGraphicsPath& path)
+{
+    if (!painter_ || path.IsEmpty())
+        return;
+    painter_->fillPath(ToQPainterPath(path), ToQColor(colour));
+}
+
+void LQPainterSurface::FillRect(LColor colour, float x, float y, float width, float height)
+{
+    if (painter_)
+        painter_->fillRect(QRectF(x, y, width, height), ToQColor(colour));
+}
+
+// --- screen ------------------------------------------------------------------------------
+
+LPaintSurface::LPaintSurface(QPainter& painter, QPaintDevice* device)
+    : LQPainterSurface(Kind::Screen)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    Begin(&painter, device);
+}
+
+// --- PDF ---------------------------------------------------------------------------------
+
+LSizeF LPDFWriter::PaperPageSize(int paperSize)
+{
+    // A4 and US Letter at 96 units to the inch, whole units with halves away from zero.
+    return paperSize == LPrint::ePaperA4 ? LSizeF{794, 1123} : LSizeF{816, 1054};
+}
+
+LPDFWriter::LPDFWriter(const std::string& path, int paperSize)
+    : LQPainterSurface(Kind::Document),
+      file_(std::make_unique<QSaveFile>(QString::fromStdString(path)))
+{
+    const LSizeF page = PaperPageSize(paperSize);
+    SetPageSize(page.width, page.height);
+    if (!file_->open(QIODevice::WriteOnly)) {
+        failed_ = true;
+        return;
+    }
+    writer_ = std::make_unique<QPdfWriter>(file_.get());
+    writer_->setResolution(72);
+    writer_->setTitle(QStringLiteral("Orvik PDF File"));
+    writer_->setCreator(QStringLiteral("Orvik Software"));
+}
+
+LPDFWriter::~LPDFWriter()
+{
+    Close();
+}
+
+bool LPDFWriter::StartPage()
+{
+    if (failed_ || closed_)
+        return false;
+    if (pageOpen_)
+        EndPage();
+    writer_->setPageLayout(PageLayoutOf(pageWidth_, pageHeight_));
+    if (!anyPage_) {
+        if (!painter_.begin(writer_.get())) {
+            failed_ = true;
+            return false;
+        }
+    } else if (!writer_->newPage()) {
+        failed_ = true;
+        return false;
+    }
+    anyPage_ = true;
+    pageOpen_ = true;
+    Begin(&painter_, writer_.get());
+    return true;
+}
+
+void LPDFWriter::EndPage()
+{
+    if (!pageOpen_)
+        return;
+    painter_.resetTransform();
+    pageOpen_ = false;
+}
+
+bool LPDFWriter::Close()
+{
+    if (closed_)
+        return !failed_;
+    closed_ = true;
+    EndPage();
+    End();
+    if (painter_.isActive() && !painter_.end())
+        failed_ = true;
+    writer_.reset();
+    if (failed_ || !anyPage_ || file_->error() != QFileDevice::NoError) {
+        failed_ = true;
+        file_->cancelWriting();
+        return false;
+    }
+    if (!file_->commit())
+        failed_ = true;
+    return !failed_;
+}
+
+// --- printer -----------------------------------------------------------------------------
+
+LPrintSurface::LPrintSurface(QPrinter& printer, int paperSize)
+    : LQPainterSurface(Kind::Document), printer_(printer)
+{
+    const LSizeF page = LPDFWriter::PaperPageSize(paperSize);
+    SetPageSize(page.width, page.height);
+    printer_.setResolution(72);
+    printer_.setFullPage(true);
+    printer_.setDocName(QStringLiteral("Orvik PDF File"));
+    printer_.setCreator(QStringLiteral("Orvik Software"));
+}
+
+LPrintSurface::~LPrintSurface()
+{
+    Close();
+}
+
+bool LPrintSurface::StartPage()
+{
+    if (failed_)
+        return false;
+    if (pageOpen_)
+        EndPage();
+    printer_.setPageLayout(PageLayoutOf(pageWidth_, pageHeight_));
+    if (!anyPage_) {
+        if (!painter_.begin(&printer_)) {
+            failed_ = true;
+            return false;
+        }
+    } else if (!printer_.newPage()) {
+        failed_ = true;
+        return false;
+    }
+    anyPage_ = true;
+    pageOpen_ = true;
+    Begin(&painter_, &printer_);
+    return true;
+}
+
+void LPrintSurface::EndPage()
+{
+    if (!pageOpen_)
+        return;
+    painter_.resetTransform();
+    pageOpen_ = false;
+}
+
+bool LPrintSurface::Close()
+{
+    EndPage();
+    End();
+    if (painter_.isActive() && !painter_.end())
+        failed_ = true;
+    return anyPage_ && !failed_;
+}

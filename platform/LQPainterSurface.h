@@ -1,0 +1,103 @@
+#pragma once
+
+#include "framework/LSurface.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QTransform>
+
+#include <memory>
+#include <optional>
+
+class QPagedPaintDevice;
+class QPdfWriter;
+class QPrinter;
+class QSaveFile;
+
+// The drawing operations on a QPainter. Everything is drawn half a unit down and to the
+// right, so that a one-unit line at a whole coordinate covers exactly one row or column of
+// pixels (or one point) instead of blurring over two.
+class LQPainterSurface : public LSurface {
+public:
+    Kind GetKind() const override { return kind_; }
+    void Clear(LColor colour) override;
+    void TransformReset(const LMatrix& matrix) override;
+    void SetFont(const LFont& font) override;
+    LSizeF MeasureText(std::string_view text) override;
+    void SetTextColor(LColor colour) override { textColour_ = colour; }
+    void DrawText(std::string_view text, float x, float y) override;
+    void DrawLine(float x1, float y1, float x2, float y2) override;
+    void DrawPath(LColor colour, const LGraphicsPath& path, float lineWidth) override;
+    void FillPath(LColor colour, const LGraphicsPath& path) override;
+    void FillRect(LColor colour, float x, float y, float width, float height) override;
+
+    // The Qt font for a surface font: an empty family is the system's interface font.
+    static QFont ToQFont(const LFont& font);
+
+protected:
+    explicit LQPainterSurface(Kind kind) : kind_(kind) {}
+    // Starts drawing with `painter`, which must be active; `device` is what text is
+    // measured for.
+    void Begin(QPainter* painter, QPaintDevice* device);
+    void End() { painter_ = nullptr; }
+    QPainter* Painter() const { return painter_; }
+
+private:
+    Kind kind_;
+    QPainter* painter_ = nullptr;
+    QPaintDevice* device_ = nullptr;
+    QTransform base_;
+    QFont font_;
+    std::optional<QFontMetricsF> metrics_;
+    LColor textColour_;
+};
+
+// The surface of a window: a painter that the widget's paint event has opened.
+class LPaintSurface : public LQPainterSurface {
+public:
+    LPaintSurface(QPainter& painter, QPaintDevice* device);
+};
+
+// A PDF file. One unit is one point with (0, 0) at the page's top left; each page can have
+// its own size. The file is written beside its final place and put there by Close(), so a
+// failed export never leaves half a file, nor harms the one that was there.
+class LPDFWriter : public LQPainterSurface {
+public:
+    LPDFWriter(const std::string& path, int paperSize);
+    ~LPDFWriter() override;
+
+    bool StartPage() override;
+    void EndPage() override;
+    bool Close() override;
+
+    // The page size of a paper in units, 96 to the inch.
+    static LSizeF PaperPageSize(int paperSize);
+
+private:
+    std::unique_ptr<QSaveFile> file_;
+    std::unique_ptr<QPdfWriter> writer_;
+    QPainter painter_;
+    bool pageOpen_ = false;
+    bool anyPage_ = false;
+    bool failed_ = false;
+    bool closed_ = false;
+};
+
+// A printer, page by page, in the same units as the PDF writer.
+class LPrintSurface : public LQPainterSurface {
+public:
+    LPrintSurface(QPrinter& printer, int paperSize);
+    ~LPrintSurface() override;
+
+    bool StartPage() override;
+    void EndPage() override;
+    bool Close() override;
+
+private:
+    QPrinter& printer_;
+    QPainter painter_;
+    bool pageOpen_ = false;
+    bool anyPage_ = false;
+    bool failed_ = false;
+};

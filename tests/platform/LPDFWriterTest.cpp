@@ -1,0 +1,196 @@
+// PDF files as a reader sees them (poppler's pdfinfo, pdftotext, pdffonts): page sizes in
+// points, document information, Helvetica text at the places the chart puts it, and no
+// file touched when writing fails.
+
+#include "LQPainterSurface.h"
+#include "model/QPProject.h"
+#include "views/LAppSaveToPDF.h"
+#include "views/QPGanttView.h"
+
+#include "support/TestTime.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct NoSelection : QPGanttInterface {
+    void GanttViewSelectTask(int64_t) override {}
+};
+
+// Runs a poppler tool and gives its standard output.
+QString RunTool(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000) || process.exitCode() != 0) {
+        ADD_FAILURE() << program.toStdString()
+                      << " failed: " << process.readAllStandardError().toStdString();
+        return {};
+    }
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// "Page size: 1329 x 518 pts" for each page in the range.
+std::vector<std::pair<double, double>> PageSizes(const QString& path, int pages)
+{
+    const QString info = RunTool(QStringLiteral("pdfinfo"),
+                                 {QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                                  QString::number(pages), path});
+    std::vector<std::pair<double, double>> sizes;
+    static const QRegularExpression pattern(QStringLiteral("size:\\s+([0-9.]+) x ([0-9.]+) pts"));
+    for (auto it = pattern.globalMatch(info); it.hasNext();) {
+        const auto match = it.next();
+        sizes.emplace_back(match.captured(1).toDouble(), match.captured(2).toDouble());
+    }
+    return sizes;
+}
+
+class PDFWriter : public ::testing::Test {
+protected:
+    QString PathOf(const char* name) const { return folder.filePath(QString::fromUtf8(name)); }
+
+    QTemporaryDir folder;
+};
+
+TEST_F(PDFWriter, TheChartIsOnePageExactlyItsSizeWithHelveticaText)
+{
+    QPProject project;
+    project.projectStart = LocalTime(2027, 3, 1);
+    project.projectDeadline = LocalTime(2027, 3, 31);
+    auto addTask = [&](const char* name, const char* hours) -> QPTask& {
+        auto task = std::make_unique<QPTask>();
+        task->name = name;
+        task->durationText = hours;
+        return project.ElementAdd(std::move(task), false);
+    };
+    QPTask& dig = addTask("Dig the foundations", "40");
+    QPTask& pour = addTask("Pour", "16");
+    pour.AddDependency(dig.key, eFinishToStart, 0);
+    project.AutoScheduleTasks();
+    project.CalculateEndDateByTasks();
+
+    NoSelection owner;
+    QPGanttView view(owner);
+    view.PlotProject(project, LocalTime(2027, 3, 3));
+    const QString path = PathOf("chart.pdf");
+    {
+        LPDFWriter writer(path.toStdString(), LPrint::ePaperLetter);
+        ASSERT_TRUE(PrintingFunction(writer, view));
+        ASSERT_TRUE(writer.Close());
+    }
+
+    const auto sizes = PageSizes(path, 1);
+    ASSERT_EQ(sizes.size(), 1u);
+    EXPECT_EQ(sizes[0].first, static_cast<int>(view.Root().width));
+    EXPECT_EQ(sizes[0].second, static_cast<int>(view.Root().height));
+
+    const QString info = RunTool(QStringLiteral("pdfinfo"), {path});
+    EXPECT_TRUE(info.contains(QStringLiteral("Orvik PDF File"))) << info.toStdString();
+    EXPECT_TRUE(info.contains(QStringLiteral("Orvik Software"))) << info.toStdString();
+    EXPECT_TRUE(info.contains(QStringLiteral("Pages:           1")));
+
+    // A Helvetica face (or one with its metrics) carries the text.
+    const QString fonts = RunTool(QStringLiteral("pdffonts"), {path});
+    EXPECT_TRUE(fonts.contains(QStringLiteral("Helvetica")) ||
+                fonts.contains(QStringLiteral("NimbusSans")))
+            << fonts.toStdString();
+
+    // The names can be found, each where its label puts it: "Pour" inside its bar 5 from
+    // the bar's start, 3 down in its label (and half a unit more, where lines fall on
+    // whole units).
+    const QString words = RunTool(QStringLiteral("pdftotext"),
+                                  {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    EXPECT_TRUE(words.contains(QStringLiteral(">foundations<"))) << words.toStdString();
+    static const QRegularExpression pourWord(
+            QStringLiteral("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>Pour<"));
+    const auto match = pourWord.match(words);
+    ASSERT_TRUE(match.hasMatch()) << words.toStdString();
+    const QPTaskNode& pourRow =
+            static_cast<const QPTaskNode&>(*view.Root().taskChart->Children().at(1));
+    ASSERT_TRUE(pourRow.nameLabel->leftAligned);
+    EXPECT_NEAR(match.captured(1).toDouble(), pourRow.GetX() + 5 + 0.5, 1.5);
+    EXPECT_NEAR(match.captured(2).toDouble(), pourRow.GetY() + 1 + 3 + 0.5, 2.5);
+}
+
+TEST_F(PDFWriter, PapersAndPagesOfTheirOwnSize)
+{
+    const QString path = PathOf("pages.pdf");
+    {
+        LPDFWriter writer(path.toStdString(), LPrint::ePaperA4);
+        EXPECT_EQ(writer.GetPageWidth(), 794);
+        EXPECT_EQ(writer.GetPageHeight(), 1123);
+        ASSERT_TRUE(writer.StartPage());
+        writer.DrawLine(0, 0, 100, 100);
+        writer.EndPage();
+        writer.SetPageSize(300, 200);
+        ASSERT_TRUE(writer.StartPage());
+        writer.EndPage();
+        const LSizeF letter = LPDFWriter::PaperPageSize(LPrint::ePaperLetter);
+        writer.SetPageSize(letter.width, letter.height);
+        ASSERT_TRUE(writer.StartPage());
+        EXPECT_TRUE(writer.Close());
+    }
+    const auto sizes = PageSizes(path, 3);
+    ASSERT_EQ(sizes.size(), 3u);
+    EXPECT_EQ(sizes[0], std::make_pair(794.0, 1123.0));
+    EXPECT_EQ(sizes[1], std::make_pair(300.0, 200.0));
+    EXPECT_EQ(sizes[2], std::make_pair(816.0, 1054.0));
+}
+
+TEST_F(PDFWriter, APrinterGetsTheSamePages)
+{
+    // With no printer installed, the printer writes PDF: what a real one would be sent.
+    const QString path = PathOf("printed.pdf");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    {
+        LPrintSurface surface(printer, LPrint::ePaperA4);
+        ASSERT_TRUE(surface.StartPage());
+        surface.SetFont(LFont{"Helvetica", 11});
+        surface.SetTextBlack();
+        surface.DrawText("Printed text", 10, 10);
+        surface.EndPage();
+        surface.SetPageSize(400, 250);
+        ASSERT_TRUE(surface.StartPage());
+        EXPECT_TRUE(surface.Close());
+    }
+    const auto sizes = PageSizes(path, 2);
+    ASSERT_EQ(sizes.size(), 2u);
+    EXPECT_EQ(sizes[0], std::make_pair(794.0, 1123.0));
+    EXPECT_EQ(sizes[1], std::make_pair(400.0, 250.0));
+    EXPECT_TRUE(RunTool(QStringLiteral("pdftotext"), {path, QStringLiteral("-")})
+                        .contains(QStringLiteral("Printed text")));
+}
+
+TEST_F(PDFWriter, AFailedWriteLeavesThePreviousFileAlone)
+{
+    const QString path = PathOf("kept.pdf");
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("the previous chart");
+    }
+    {
+        // Nothing drawn: nothing to put in its place.
+        LPDFWriter writer(path.toStdString(), LPrint::ePaperLetter);
+        EXPECT_FALSE(writer.Close());
+    }
+    QFile kept(path);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("the previous chart"));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+
+    LPDFWriter nowhere(PathOf("no-such-folder/chart.pdf").toStdString(), LPrint::ePaperLetter);
+    EXPECT_FALSE(nowhere.StartPage());
+    EXPECT_FALSE(nowhere.Close());
+}
+
+} // namespace
