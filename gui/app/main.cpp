@@ -10,6 +10,9 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     LPlatformInitialize();
     MainDialog window;
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 1)
+        window.OpenProjectFile(arguments.at(1).toStdString());
     window.show();
     return application.exec();
 }

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "framework/LUserPrompts.h"
+
+class QWidget;
+
+// The prompts as dialogs over a window.
+class LQtUserPrompts : public LUserPrompts {
+public:
+    explicit LQtUserPrompts(QWidget* parent) : parent_(parent) {}
+
+    std::optional<std::string> AskSaveFile(const LSaveFileRequest& request) override;
+    void ShowAlert(std::string_view title, std::string_view message) override;
+
+    // The user's documents folder.
+    static std::string DocumentsFolder();
+
+private:
+    QWidget* parent_;
+};

@@ -1,0 +1,153 @@
+// The chart in the main window: scroll bars by the chart's rule, clicks that select the
+// task under the pointer at any scroll position, and painting of part of the control that
+// gives the same pixels as painting all of it.
+
+#include "views/QPGanttPane.h"
+#include "app/MainDialog.h"
+#include "model/QPProject.h"
+#include "views/LSceneControl.h"
+
+#include "support/TestTime.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Forty tasks in a chain, one or two days each: wider and taller than the window.
+void FillProject(QPProject& project)
+{
+    project.projectStart = LocalTime(2027, 3, 1);
+    project.projectDeadline = LocalTime(2027, 6, 30);
+    int64_t previous = -1;
+    for (int i = 1; i <= 40; ++i) {
+        auto task = std::make_unique<QPTask>();
+        // Wide letters: this name is drawn wider than the 8 per letter its label counts.
+        task->name = i == 12 ? "WWWWWWWWWW" : "Step " + std::to_string(i);
+        task->durationText = i % 2 ? "8" : "16";
+        if (previous != -1)
+            task->AddDependency(previous, eFinishToStart, 0);
+        previous = project.ElementAdd(std::move(task), false).key;
+    }
+}
+
+class GanttPane : public ::testing::Test {
+protected:
+    GanttPane()
+    {
+        FillProject(window.Project());
+        window.resize(900, 500);
+        window.show();
+        window.FullGUIRefresh();
+        QCoreApplication::processEvents();
+    }
+
+    const QPTaskNode& Row(int row)
+    {
+        return static_cast<const QPTaskNode&>(
+                *pane().View().Root().taskChart->Children().at(row - 1));
+    }
+    QPGanttPane& pane() { return window.GanttPane(); }
+
+    // Where a scene point is in the control.
+    QPoint DevicePoint(float x, float y)
+    {
+        const LPointF at = pane().View().GetSceneToDevice().Map(x, y);
+        return {static_cast<int>(at.x), static_cast<int>(at.y)};
+    }
+
+    MainDialog window;
+};
+
+TEST_F(GanttPane, ScrollBarsFollowTheChartsExtent)
+{
+    const QPCalendarChartNode& root = pane().View().Root();
+    ASSERT_GT(root.width, pane().width());
+    ASSERT_GT(root.height, pane().height());
+    QScrollBar& horizontal = pane().HorizontalBar();
+    QScrollBar& vertical = pane().VerticalBar();
+    EXPECT_TRUE(horizontal.isVisible());
+    EXPECT_TRUE(vertical.isVisible());
+    EXPECT_EQ(horizontal.height(), 16);
+    EXPECT_EQ(vertical.width(), 15);
+    EXPECT_EQ(pane().Control().width(), pane().width() - 15);
+    EXPECT_EQ(pane().Control().height(), pane().height() - 16);
+    EXPECT_EQ(horizontal.maximum() + horizontal.pageStep(),
+              static_cast<int>(std::ceil(root.width)));
+    EXPECT_EQ(vertical.pageStep(), pane().Control().height());
+
+    vertical.setValue(vertical.maximum());
+    EXPECT_EQ(pane().View().offsetY, -vertical.maximum());
+    // Growing the window keeps the end of the chart at the bottom edge, not beyond it.
+    window.resize(900, 700);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(vertical.value() + vertical.pageStep(), static_cast<int>(std::ceil(root.height)));
+    EXPECT_EQ(pane().View().offsetY, -vertical.value());
+
+    // A chart that fits needs no bars, and shows from its top left.
+    window.resize(8000, 2000);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(horizontal.isVisible());
+    EXPECT_FALSE(vertical.isVisible());
+    EXPECT_EQ(pane().View().offsetX, 0);
+    EXPECT_EQ(pane().View().offsetY, 0);
+}
+
+TEST_F(GanttPane, AClickOnABarSelectsItsTaskAtAnyScrollPosition)
+{
+    const QPTaskNode& first = Row(1);
+    QTest::mouseClick(&pane().Control(), Qt::LeftButton, {},
+                      DevicePoint(first.GetX() + 5, first.GetY() + 10));
+    EXPECT_EQ(window.SelectedTaskKey(), first.taskKey);
+
+    pane().VerticalBar().setValue(300);
+    pane().HorizontalBar().setValue(200);
+    const QPTaskNode& later = Row(20);
+    const QPoint at = DevicePoint(later.GetX() + 5, later.GetY() + 10);
+    ASSERT_TRUE(pane().Control().rect().contains(at));
+    QTest::mouseClick(&pane().Control(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(window.SelectedTaskKey(), later.taskKey);
+
+    // Beside a bar: nothing new is selected.
+    QTest::mouseClick(&pane().Control(), Qt::LeftButton, {},
+                      DevicePoint(later.GetX() + later.barWidth + 30, later.GetY() + 10));
+    EXPECT_EQ(window.SelectedTaskKey(), later.taskKey);
+}
+
+TEST_F(GanttPane, PaintingPartOfTheChartGivesTheSamePixels)
+{
+    pane().VerticalBar().setValue(120);
+    LSceneControl& control = pane().Control();
+    QImage whole(control.size(), QImage::Format_RGB32);
+    control.render(&whole);
+
+    // Bars are where the scene says, in their colours.
+    const QPTaskNode& row = Row(10);
+    const QPoint middle = DevicePoint(row.GetX() + row.barWidth / 2, row.GetY() + 10);
+    ASSERT_TRUE(whole.rect().contains(middle));
+    const QColor barColour = whole.pixelColor(middle);
+    const LColor expected = row.critical ? row.criticalColour : row.normalColour;
+    EXPECT_EQ(barColour, QColor(expected.r, expected.g, expected.b));
+    EXPECT_EQ(whole.pixelColor(control.width() - 2, control.height() - 2), QColor(240, 245, 252));
+
+    // Left of the wide name's label, where only the part of the text beyond the estimate
+    // reaches.
+    const QPTaskLabelNode& wide = *Row(12).nameLabel;
+    const QPoint labelStart = DevicePoint(wide.GetX(), wide.GetY());
+    const QRect beforeLabel(labelStart.x() - 40, labelStart.y(), 38, 20);
+    for (const QRect part : {QRect(0, 0, 120, 90), QRect(333, 77, 151, 203), beforeLabel,
+                             QRect(control.width() - 64, control.height() - 48, 64, 48)}) {
+        QImage partial(control.size(), QImage::Format_RGB32);
+        partial.fill(Qt::magenta);
+        // The region's corner goes to the offset given.
+        control.render(&partial, part.topLeft(), QRegion(part));
+        ASSERT_TRUE(control.rect().contains(part));
+        EXPECT_TRUE(partial.copy(part) == whole.copy(part)) << "at " << part.x() << "," << part.y();
+    }
+}
+
+} // namespace
