@@ -3,6 +3,9 @@
 // leaves a half-written output file behind.
 
 #include "QPProjectJson.h"
+#if KESTRANO_CLI_HAS_PDF
+#include "QPGanttCommand.h"
+#endif
 
 #include "framework/LVersion.h"
 #include "model/QPProject.h"
@@ -34,6 +37,8 @@ const char* const kUsage =
         "                 recalculate the plan and save it (in place without -o)\n"
         "  from-json IN.json -o OUT.qpp\n"
         "                 write a project file from JSON in the layout dump writes\n"
+        "  gantt FILE.qpp -o CHART.pdf\n"
+        "                 recalculate the plan and write its Gantt chart as one PDF page\n"
         "\n"
         "Options:\n"
         "  --help         show this help and exit\n"
@@ -198,6 +203,30 @@ int CommandFromJson(int argc, char* argv[])
     return kExitOK;
 }
 
+int CommandGantt(int argc, char* argv[])
+{
+    Arguments arguments;
+    std::string error;
+    if (!ParseArguments(argc, argv, {"-o"}, arguments, error))
+        return Fail("gantt: " + error);
+    const auto out = arguments.options.find("-o");
+    if (arguments.plain.size() != 1 || out == arguments.options.end())
+        return Fail("gantt: give one project file and -o CHART.pdf (see kestrano-cli --help)");
+    const std::string& file = arguments.plain[0];
+    QPProject project;
+    if (project.ProjectLoad(file) != 0)
+        return Fail("gantt: " + file + " is missing, locked or not a Kestrano project file");
+    project.AutoScheduleTasks();
+    project.CalculateEndDateByTasks();
+#if KESTRANO_CLI_HAS_PDF
+    if (!WriteGanttChartPDF(project, out->second, error))
+        return Fail("gantt: " + error);
+    return kExitOK;
+#else
+    return Fail("gantt: this kestrano-cli was built without PDF output");
+#endif
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -224,5 +253,7 @@ int main(int argc, char* argv[])
         return CommandRecalc(argc, argv);
     if (command == "from-json")
         return CommandFromJson(argc, argv);
+    if (command == "gantt")
+        return CommandGantt(argc, argv);
     return Fail("unknown command \"" + std::string(command) + "\" (see kestrano-cli --help)");
 }

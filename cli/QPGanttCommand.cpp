@@ -1,0 +1,63 @@
+#include "QPGanttCommand.h"
+
+#include "LPlatform.h"
+#include "LQPainterSurface.h"
+#include "framework/LFiles.h"
+#include "model/QPProject.h"
+#include "views/LAppSaveToPDF.h"
+#include "views/QPGanttView.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// Nobody clicks a chart that is only written to a file.
+struct NoWindow : QPGanttInterface {
+    void GanttViewSelectTask(int64_t) override {}
+};
+
+// The command's own line is all it says on stderr: the toolkit's notes about the missing
+// display session are of no use to a script.
+void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtFatalMsg)
+        std::fprintf(stderr, "kestrano-cli: %s\n", qUtf8Printable(message));
+}
+
+// Fonts and PDF output need the toolkit's application object, but no display.
+void EnsureApplication()
+{
+    if (QGuiApplication::instance())
+        return;
+    qInstallMessageHandler(QuietMessages);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "kestrano-cli";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication application(argc, argv);
+    LPlatformInitialize();
+}
+
+} // namespace
+
+bool WriteGanttChartPDF(const QPProject& project, const std::string& path, std::string& error)
+{
+    if (LIsFileInUse(path)) {
+        error = path + " is in use by another application";
+        return false;
+    }
+    EnsureApplication();
+    NoWindow window;
+    QPGanttView view(window);
+    view.PlotProject(project);
+    LPDFWriter writer(path, LPrint::ePaperLetter);
+    if (!PrintingFunction(writer, view) || !writer.Close()) {
+        error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,47 @@
+#!/bin/sh
+# kestrano-cli gantt: the sample plan as a one-page PDF with its task names as text, and
+# refusals (exit 2, one line on stderr) that leave any earlier output file as it was.
+set -u
+cli="$1"
+sample="$2"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+expect_refusal() {
+    text="$1"
+    shift
+    "$@" >/dev/null 2>"$work/err"
+    status=$?
+    [ "$status" -eq 2 ] || fail "$* exited $status, not 2"
+    [ "$(wc -l <"$work/err")" -eq 1 ] || fail "$* printed: $(cat "$work/err")"
+    grep -qF -- "$text" "$work/err" || fail "$* said: $(cat "$work/err")"
+}
+
+KESTRANO_NOW="2027-05-03 09:00:00" "$cli" gantt "$sample" -o "$work/chart.pdf" 2>"$work/err" ||
+    fail "gantt: $(cat "$work/err")"
+[ ! -s "$work/err" ] || fail "gantt printed: $(cat "$work/err")"
+pdfinfo "$work/chart.pdf" >"$work/info" || fail "pdfinfo cannot read the chart"
+grep -q '^Pages: *1$' "$work/info" || fail "the chart is not one page"
+grep -q '^Title: *Orvik PDF File$' "$work/info" || fail "title"
+pdftotext "$work/chart.pdf" "$work/chart.txt" || fail "pdftotext"
+for name in "Moving day" "Lease signed" "Tom Reyes" "9 May 2027"; do
+    grep -qF "$name" "$work/chart.txt" || fail "\"$name\" is not in the chart's text"
+done
+
+# Refusals never touch an earlier chart.
+echo "earlier chart" >"$work/kept.pdf"
+expect_refusal "give one project file and -o" "$cli" gantt "$sample"
+expect_refusal "is missing, locked or not" "$cli" gantt "$work/none.qpp" -o "$work/kept.pdf"
+expect_refusal "cannot write" "$cli" gantt "$sample" -o "$work/no-folder/chart.pdf"
+[ ! -e "$work/no-folder" ] || fail "a folder was made"
+# Another program holds the file locked while it writes it: here this shell, through the
+# lock that flock takes on the shell's own descriptor and that lasts until it is closed.
+exec 9<"$work/kept.pdf"
+flock -x -n 9 || fail "cannot lock the earlier chart"
+expect_refusal "in use by another application" "$cli" gantt "$sample" -o "$work/kept.pdf"
+exec 9<&-
+[ "$(cat "$work/kept.pdf")" = "earlier chart" ] || fail "a refusal changed the earlier chart"
+leftover=$(ls -A "$work" | grep -v -x -e chart.pdf -e chart.txt -e err -e info -e kept.pdf)
+[ -z "$leftover" ] || fail "files were left behind: $leftover"
+echo ok
