@@ -153,28 +153,75 @@ LPaintSurface::LPaintSurface(QPainter& painter, QPaintDevice* device)
     Begin(&painter, device);
 }
 
-// --- PDF ---------------------------------------------------------------------------------
+// --- pages -------------------------------------------------------------------------------
 
-LSizeF LPDFWriter::PaperPageSize(int paperSize)
+LSizeF LPagedSurface::PaperPageSize(int paperSize)
 {
     // A4 and US Letter at 96 units to the inch, whole units with halves away from zero.
     return paperSize == LPrint::ePaperA4 ? LSizeF{794, 1123} : LSizeF{816, 1054};
 }
 
-LPDFWriter::LPDFWriter(const std::string& path, int paperSize)
-    : LQPainterSurface(Kind::Document),
-      file_(std::make_unique<QSaveFile>(QString::fromStdString(path)))
+LPagedSurface::LPagedSurface(int paperSize) : LQPainterSurface(Kind::Document)
 {
     const LSizeF page = PaperPageSize(paperSize);
     SetPageSize(page.width, page.height);
-    if (!file_->open(QIODevice::WriteOnly)) {
+}
+
+void LPagedSurface::SetDevice(QPagedPaintDevice* device)
+{
+    device_ = device;
+    failed_ = !device;
+}
+
+bool LPagedSurface::StartPage()
+{
+    if (failed_ || !device_)
+        return false;
+    if (pageOpen_)
+        EndPage();
+    device_->setPageLayout(PageLayoutOf(pageWidth_, pageHeight_));
+    const bool started = anyPage_ ? device_->newPage() : painter_.begin(device_);
+    if (!started) {
         failed_ = true;
+        return false;
+    }
+    anyPage_ = true;
+    pageOpen_ = true;
+    Begin(&painter_, device_);
+    return true;
+}
+
+void LPagedSurface::EndPage()
+{
+    if (!pageOpen_)
+        return;
+    painter_.resetTransform();
+    pageOpen_ = false;
+}
+
+bool LPagedSurface::FinishPages()
+{
+    EndPage();
+    End();
+    if (painter_.isActive() && !painter_.end())
+        failed_ = true;
+    return anyPage_ && !failed_;
+}
+
+// --- PDF ---------------------------------------------------------------------------------
+
+LPDFWriter::LPDFWriter(const std::string& path, int paperSize)
+    : LPagedSurface(paperSize), file_(std::make_unique<QSaveFile>(QString::fromStdString(path)))
+{
+    if (!file_->open(QIODevice::WriteOnly)) {
+        SetDevice(nullptr);
         return;
     }
     writer_ = std::make_unique<QPdfWriter>(file_.get());
     writer_->setResolution(72);
     writer_->setTitle(QStringLiteral("Orvik PDF File"));
     writer_->setCreator(QStringLiteral("Orvik Software"));
+    SetDevice(writer_.get());
 }
 
 LPDFWriter::~LPDFWriter()
@@ -182,67 +229,30 @@ LPDFWriter::~LPDFWriter()
     Close();
 }
 
-bool LPDFWriter::StartPage()
-{
-    if (failed_ || closed_)
-        return false;
-    if (pageOpen_)
-        EndPage();
-    writer_->setPageLayout(PageLayoutOf(pageWidth_, pageHeight_));
-    if (!anyPage_) {
-        if (!painter_.begin(writer_.get())) {
-            failed_ = true;
-            return false;
-        }
-    } else if (!writer_->newPage()) {
-        failed_ = true;
-        return false;
-    }
-    anyPage_ = true;
-    pageOpen_ = true;
-    Begin(&painter_, writer_.get());
-    return true;
-}
-
-void LPDFWriter::EndPage()
-{
-    if (!pageOpen_)
-        return;
-    painter_.resetTransform();
-    pageOpen_ = false;
-}
-
 bool LPDFWriter::Close()
 {
     if (closed_)
-        return !failed_;
-    closed_ = true;
-    EndPage();
-    End();
-    if (painter_.isActive() && !painter_.end())
-        failed_ = true;
+        return *closed_;
+    const bool painted = FinishPages();
     writer_.reset();
-    if (failed_ || !anyPage_ || file_->error() != QFileDevice::NoError) {
-        failed_ = true;
+    if (painted && file_->error() == QFileDevice::NoError && file_->commit()) {
+        closed_ = true;
+    } else {
         file_->cancelWriting();
-        return false;
+        closed_ = false;
     }
-    if (!file_->commit())
-        failed_ = true;
-    return !failed_;
+    return *closed_;
 }
 
 // --- printer -----------------------------------------------------------------------------
 
-LPrintSurface::LPrintSurface(QPrinter& printer, int paperSize)
-    : LQPainterSurface(Kind::Document), printer_(printer)
+LPrintSurface::LPrintSurface(QPrinter& printer, int paperSize) : LPagedSurface(paperSize)
 {
-    const LSizeF page = LPDFWriter::PaperPageSize(paperSize);
-    SetPageSize(page.width, page.height);
-    printer_.setResolution(72);
-    printer_.setFullPage(true);
-    printer_.setDocName(QStringLiteral("Orvik PDF File"));
-    printer_.setCreator(QStringLiteral("Orvik Software"));
+    printer.setResolution(72);
+    printer.setFullPage(true);
+    printer.setDocName(QStringLiteral("Orvik PDF File"));
+    printer.setCreator(QStringLiteral("Orvik Software"));
+    SetDevice(&printer);
 }
 
 LPrintSurface::~LPrintSurface()
@@ -250,41 +260,9 @@ LPrintSurface::~LPrintSurface()
     Close();
 }
 
-bool LPrintSurface::StartPage()
-{
-    if (failed_)
-        return false;
-    if (pageOpen_)
-        EndPage();
-    printer_.setPageLayout(PageLayoutOf(pageWidth_, pageHeight_));
-    if (!anyPage_) {
-        if (!painter_.begin(&printer_)) {
-            failed_ = true;
-            return false;
-        }
-    } else if (!printer_.newPage()) {
-        failed_ = true;
-        return false;
-    }
-    anyPage_ = true;
-    pageOpen_ = true;
-    Begin(&painter_, &printer_);
-    return true;
-}
-
-void LPrintSurface::EndPage()
-{
-    if (!pageOpen_)
-        return;
-    painter_.resetTransform();
-    pageOpen_ = false;
-}
-
 bool LPrintSurface::Close()
 {
-    EndPage();
-    End();
-    if (painter_.isActive() && !painter_.end())
-        failed_ = true;
-    return anyPage_ && !failed_;
+    if (!closed_)
+        closed_ = FinishPages();
+    return *closed_;
 }

@@ -59,45 +59,55 @@ public:
     LPaintSurface(QPainter& painter, QPaintDevice* device);
 };
 
-// A PDF file. One unit is one point with (0, 0) at the page's top left; each page can have
-// its own size. The file is written beside its final place and put there by Close(), so a
-// failed export never leaves half a file, nor harms the one that was there.
-class LPDFWriter : public LQPainterSurface {
+// Pages on a paged device (a PDF file, a printer): one unit is one point with (0, 0) at
+// the page's top left, and each page can have its own size.
+class LPagedSurface : public LQPainterSurface {
 public:
-    LPDFWriter(const std::string& path, int paperSize);
-    ~LPDFWriter() override;
-
     bool StartPage() override;
     void EndPage() override;
-    bool Close() override;
 
     // The page size of a paper in units, 96 to the inch.
     static LSizeF PaperPageSize(int paperSize);
 
+protected:
+    explicit LPagedSurface(int paperSize);
+    // Sets the device the pages go to; none when it could not be opened.
+    void SetDevice(QPagedPaintDevice* device);
+    // Ends the last page and the painting; false when anything failed or no page was
+    // started.
+    bool FinishPages();
+
 private:
-    std::unique_ptr<QSaveFile> file_;
-    std::unique_ptr<QPdfWriter> writer_;
+    QPagedPaintDevice* device_ = nullptr;
     QPainter painter_;
     bool pageOpen_ = false;
     bool anyPage_ = false;
     bool failed_ = false;
-    bool closed_ = false;
+};
+
+// A PDF file. It is written beside its final place and put there by Close(), so a failed
+// export never leaves half a file, nor harms the one that was there.
+class LPDFWriter : public LPagedSurface {
+public:
+    LPDFWriter(const std::string& path, int paperSize);
+    ~LPDFWriter() override;
+
+    bool Close() override;
+
+private:
+    std::unique_ptr<QSaveFile> file_;
+    std::unique_ptr<QPdfWriter> writer_;
+    std::optional<bool> closed_;
 };
 
 // A printer, page by page, in the same units as the PDF writer.
-class LPrintSurface : public LQPainterSurface {
+class LPrintSurface : public LPagedSurface {
 public:
     LPrintSurface(QPrinter& printer, int paperSize);
     ~LPrintSurface() override;
 
-    bool StartPage() override;
-    void EndPage() override;
     bool Close() override;
 
 private:
-    QPrinter& printer_;
-    QPainter painter_;
-    bool pageOpen_ = false;
-    bool anyPage_ = false;
-    bool failed_ = false;
+    std::optional<bool> closed_;
 };

@@ -6,17 +6,7 @@ cli="$1"
 sample="$2"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-expect_refusal() {
-    text="$1"
-    shift
-    "$@" >/dev/null 2>"$work/err"
-    status=$?
-    [ "$status" -eq 2 ] || fail "$* exited $status, not 2"
-    [ "$(wc -l <"$work/err")" -eq 1 ] || fail "$* printed: $(cat "$work/err")"
-    grep -qF -- "$text" "$work/err" || fail "$* said: $(cat "$work/err")"
-}
+. "$(dirname "$0")/common.sh"
 
 KESTRANO_NOW="2027-05-03 09:00:00" "$cli" gantt "$sample" -o "$work/chart.pdf" 2>"$work/err" ||
     fail "gantt: $(cat "$work/err")"

@@ -7,18 +7,7 @@ cli="$1"
 fixture="$2"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# expect_refusal TEXT COMMAND...: exit 2, exactly one line on stderr containing TEXT.
-expect_refusal() {
-    text="$1"
-    shift
-    "$@" >/dev/null 2>"$work/err"
-    status=$?
-    [ "$status" -eq 2 ] || fail "$* exited $status, not 2"
-    [ "$(wc -l <"$work/err")" -eq 1 ] || fail "$* printed: $(cat "$work/err")"
-    grep -qF -- "$text" "$work/err" || fail "$* said: $(cat "$work/err")"
-}
+. "$(dirname "$0")/common.sh"
 
 for zone in UTC America/New_York Europe/Berlin; do
     TZ=$zone "$cli" from-json "$fixture" -o "$work/harbour.qpp" || fail "from-json in $zone"

@@ -132,7 +132,7 @@ TEST_F(PDFWriter, PapersAndPagesOfTheirOwnSize)
         writer.SetPageSize(300, 200);
         ASSERT_TRUE(writer.StartPage());
         writer.EndPage();
-        const LSizeF letter = LPDFWriter::PaperPageSize(LPrint::ePaperLetter);
+        const LSizeF letter = LPagedSurface::PaperPageSize(LPrint::ePaperLetter);
         writer.SetPageSize(letter.width, letter.height);
         ASSERT_TRUE(writer.StartPage());
         EXPECT_TRUE(writer.Close());
