@@ -42,7 +42,12 @@ QPGanttPane::QPGanttPane(QPGanttInterface& owner, QWidget* parent) : QWidget(par
     LayoutChart();
 }
 
-QPGanttPane::~QPGanttPane() = default;
+QPGanttPane::~QPGanttPane()
+{
+    // The control lets go of the view when it goes; child widgets would otherwise only go
+    // after the view, with the base class.
+    delete control_;
+}
 
 void QPGanttPane::PlotProject(const QPProjectBase& project)
 {
