@@ -32,6 +32,19 @@ struct FixedWorkSetup {
     QPSchedule* fallback = nullptr; // the default schedule, or else the first
 };
 
+// The resources, schedules and combined week of a fixed-work task, with the schedule to
+// fall back on. False when there is no work time to schedule in.
+bool PrepareFixedWork(QPProject& project, const QPTask& task, FixedWorkSetup& setup)
+{
+    setup.fallback = project.schedules.GetElementByKey(project.defaultScheduleKey);
+    if (!setup.fallback && !project.schedules.empty())
+        setup.fallback = &project.schedules.front();
+    return setup.fallback &&
+           project.SetupWeeklyWorkData(task, setup.resources, setup.schedules, setup.combined,
+                                       setup.weeklyTotal) &&
+           setup.weeklyTotal > 0;
+}
+
 QPSchedule* ScheduleOf(const FixedWorkSetup& setup, const QPResource& resource)
 {
     for (QPSchedule* schedule : setup.schedules)
@@ -230,17 +243,9 @@ void StepBackward(const std::vector<QPSchedule*>& schedules, LDateTime& c, int64
 int64_t QPProject::CalculateTaskDurationForward(QPTask& task, LDateTime start)
 {
     FixedWorkSetup setup;
-    setup.fallback = schedules.GetElementByKey(defaultScheduleKey);
-    if (!setup.fallback && !schedules.empty())
-        setup.fallback = &schedules.front();
-    if (!setup.fallback)
-        return 0;
-    if (!SetupWeeklyWorkData(task, setup.resources, setup.schedules, setup.combined,
-                             setup.weeklyTotal))
+    if (!PrepareFixedWork(*this, task, setup))
         return 0;
     const int64_t total = setup.weeklyTotal;
-    if (total <= 0)
-        return 0;
     const QPSchedule& table = setup.combined;
     int64_t need = task.GetDurationSeconds(options);
     LDateTime c = start;
@@ -350,17 +355,9 @@ int64_t QPProject::CalculateTaskDurationForward(QPTask& task, LDateTime start)
 int64_t QPProject::CalculateTaskDurationReverse(QPTask& task, LDateTime finish)
 {
     FixedWorkSetup setup;
-    setup.fallback = schedules.GetElementByKey(defaultScheduleKey);
-    if (!setup.fallback && !schedules.empty())
-        setup.fallback = &schedules.front();
-    if (!setup.fallback)
-        return 0;
-    if (!SetupWeeklyWorkData(task, setup.resources, setup.schedules, setup.combined,
-                             setup.weeklyTotal))
+    if (!PrepareFixedWork(*this, task, setup))
         return 0;
     const int64_t total = setup.weeklyTotal;
-    if (total <= 0)
-        return 0;
     const QPSchedule& table = setup.combined;
     int64_t need = task.GetDurationSeconds(options);
     LDateTime c = finish;
