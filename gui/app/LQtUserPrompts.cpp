@@ -2,8 +2,25 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStandardPaths>
+
+namespace {
+
+QString FromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString NameFilter(const std::string& typeName, const std::string& extension)
+{
+    return QStringLiteral("%1 (*.%2)")
+            .arg(QString::fromStdString(typeName), QString::fromStdString(extension));
+}
+
+} // namespace
 
 std::optional<std::string> LQtUserPrompts::AskSaveFile(const LSaveFileRequest& request)
 {
@@ -12,13 +29,23 @@ std::optional<std::string> LQtUserPrompts::AskSaveFile(const LSaveFileRequest& r
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDirectory(QString::fromStdString(request.folder));
     dialog.selectFile(QString::fromStdString(request.defaultName));
-    const QString extension = QString::fromStdString(request.extension);
-    dialog.setNameFilter(QStringLiteral("%1 (*.%2)")
-                                 .arg(QString::fromStdString(request.fileTypeName), extension));
+    dialog.setNameFilter(NameFilter(request.fileTypeName, request.extension));
     // The panel adds the extension itself, so that its question about replacing a file is
     // asked about the file that will really be written.
-    dialog.setDefaultSuffix(extension);
+    dialog.setDefaultSuffix(QString::fromStdString(request.extension));
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst()).toStdString();
+}
+
+std::optional<std::string> LQtUserPrompts::AskOpenFile(const LOpenFileRequest& request)
+{
+    QFileDialog dialog(parent_, QString::fromStdString(request.title));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDirectory(QString::fromStdString(request.folder));
+    dialog.setNameFilter(NameFilter(request.fileTypeName, request.extension));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return QDir::toNativeSeparators(dialog.selectedFiles().constFirst()).toStdString();
@@ -26,11 +53,56 @@ std::optional<std::string> LQtUserPrompts::AskSaveFile(const LSaveFileRequest& r
 
 void LQtUserPrompts::ShowAlert(std::string_view title, std::string_view message)
 {
-    QMessageBox box(QMessageBox::Warning,
-                    QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())),
-                    QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())),
-                    QMessageBox::Ok, parent_);
+    QMessageBox box(QMessageBox::Warning, FromUtf8(title), FromUtf8(message), QMessageBox::Ok,
+                    parent_);
     box.exec();
+}
+
+void LQtUserPrompts::ShowInformation(std::string_view title, std::string_view message)
+{
+    QMessageBox box(QMessageBox::Information, FromUtf8(title), FromUtf8(message), QMessageBox::Ok,
+                    parent_);
+    box.exec();
+}
+
+int LQtUserPrompts::AskQuestion(std::string_view title, std::string_view message,
+                                const std::vector<std::string>& buttons)
+{
+    QMessageBox box(QMessageBox::Question, FromUtf8(title), FromUtf8(message),
+                    QMessageBox::NoButton, parent_);
+    std::vector<QPushButton*> pushButtons;
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        // The roles only place the buttons the way the desktop expects: the first is the
+        // affirmative answer, the last (of several) the cancelling one.
+        QMessageBox::ButtonRole role = QMessageBox::ActionRole;
+        if (i == 0)
+            role = QMessageBox::AcceptRole;
+        else if (i + 1 == buttons.size())
+            role = QMessageBox::RejectRole;
+        else
+            role = QMessageBox::DestructiveRole;
+        pushButtons.push_back(box.addButton(QString::fromStdString(buttons[i]), role));
+    }
+    if (!pushButtons.empty()) {
+        box.setDefaultButton(pushButtons.front());
+        box.setEscapeButton(pushButtons.back());
+    }
+    box.exec();
+    for (std::size_t i = 0; i < pushButtons.size(); ++i)
+        if (box.clickedButton() == pushButtons[i])
+            return static_cast<int>(i);
+    return static_cast<int>(buttons.size()) - 1;
+}
+
+std::optional<std::string> LQtUserPrompts::AskText(std::string_view title, std::string_view message,
+                                                   std::string_view initial)
+{
+    bool accepted = false;
+    const QString text = QInputDialog::getText(parent_, FromUtf8(title), FromUtf8(message),
+                                               QLineEdit::Normal, FromUtf8(initial), &accepted);
+    if (!accepted)
+        return std::nullopt;
+    return text.toStdString();
 }
 
 std::string LQtUserPrompts::DocumentsFolder()

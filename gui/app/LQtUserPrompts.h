@@ -10,7 +10,13 @@ public:
     explicit LQtUserPrompts(QWidget* parent) : parent_(parent) {}
 
     std::optional<std::string> AskSaveFile(const LSaveFileRequest& request) override;
+    std::optional<std::string> AskOpenFile(const LOpenFileRequest& request) override;
     void ShowAlert(std::string_view title, std::string_view message) override;
+    void ShowInformation(std::string_view title, std::string_view message) override;
+    int AskQuestion(std::string_view title, std::string_view message,
+                    const std::vector<std::string>& buttons) override;
+    std::optional<std::string> AskText(std::string_view title, std::string_view message,
+                                       std::string_view initial) override;
 
     // The user's documents folder.
     static std::string DocumentsFolder();

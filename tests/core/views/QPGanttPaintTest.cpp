@@ -8,6 +8,7 @@
 #include "views/LAppSaveToPDF.h"
 #include "views/QPGanttView.h"
 
+#include "support/ScriptedPrompts.h"
 #include "support/TestTime.h"
 
 #include <gtest/gtest.h>
@@ -137,7 +138,8 @@ TEST(GanttPainting, APartialPaintDrawsEverythingThatReachesTheExposedArea)
 
 // --- the export command ------------------------------------------------------------------
 
-struct ScriptedPrompts : LUserPrompts {
+// The export needs its whole save request and only its alerts.
+struct PDFPrompts : ScriptedPrompts {
     std::optional<std::string> AskSaveFile(const LSaveFileRequest& request) override
     {
         requests.push_back(request);
@@ -195,7 +197,7 @@ protected:
     QPProject project;
     NoSelection owner;
     QPGanttView view{owner};
-    ScriptedPrompts prompts;
+    PDFPrompts prompts;
     LMemorySettingsStore store;
     std::filesystem::path folder;
     std::vector<std::pair<std::string, int>> created;
