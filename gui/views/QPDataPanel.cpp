@@ -114,8 +114,13 @@ private:
 };
 
 constexpr const char* kSettingsSection = "Settings";
-// Pixels per unit of a column's relative width.
-constexpr int kPixelsPerWidthUnit = 10;
+// A unit of a column's relative width: a tenth of what a date and time take in the list's
+// font, so that the 10-unit "Start" and "End" columns show them whole.
+int PixelsPerWidthUnit(const QFontMetrics& metrics)
+{
+    const int dateTime = metrics.horizontalAdvance(QStringLiteral("2027-12-31 23:59:59")) + 16;
+    return std::max(10, (dateTime + 9) / 10);
+}
 
 const int kDoubleClickCommands[3] = {QPDataPanel::kTaskDoubleClicked,
                                      QPDataPanel::kResourceDoubleClicked,
@@ -402,10 +407,11 @@ void QPDataPanel::ApplyColumnLayout(eDataPanelList list)
             QPColumnWidthsFromText(stored.str(), columns.size());
     QHeaderView& header = *lists_[list]->header();
     const QFontMetrics metrics(header.font());
+    const int unit = PixelsPerWidthUnit(QFontMetrics(lists_[list]->font()));
     for (std::size_t i = 0; i < columns.size(); ++i) {
         // Wide enough for the title, whatever the font.
         const int readable =
-                std::max(columns[i].relativeWidth * kPixelsPerWidthUnit,
+                std::max(columns[i].relativeWidth * unit,
                          metrics.horizontalAdvance(QString::fromUtf8(columns[i].title)) + 24);
         header.resizeSection(static_cast<int>(i), widths ? (*widths)[i] : readable);
     }
