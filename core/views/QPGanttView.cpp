@@ -2,6 +2,7 @@
 
 #include "framework/LSurface.h"
 #include "model/QPProjectBase.h"
+#include "views/QPSubtaskHiding.h"
 
 #include <cmath>
 #include <unordered_map>
@@ -29,20 +30,11 @@ void QPGanttView::PlotProject(const QPProjectBase& project, LDateTime today)
     root_->ClearTaskChart();
     root_->SetChartDuration(project.options, project.projectStart, project.projectFinish);
 
-    // A header's row is always shown; the tasks directly under a header that hides its
-    // subtasks are not.
-    int64_t currentHeaderKey = -1;
-    bool currentHeaderHides = false;
+    QPSubtaskHiding hiding;
     int row = 0;
-    for (const QPTask& task : project.tasks) {
-        if (task.isHeader) {
-            currentHeaderKey = task.key;
-            currentHeaderHides = task.hideSubtasks;
-        } else if (currentHeaderHides && task.headerKey == currentHeaderKey) {
-            continue;
-        }
-        root_->AddTaskNode(project, task, ++row);
-    }
+    for (const QPTask& task : project.tasks)
+        if (hiding.Shows(task))
+            root_->AddTaskNode(project, task, ++row);
     root_->height += QPGanttGeometry::kBottomMargin;
 
     PlotDependencies(project);

@@ -1,0 +1,304 @@
+// The data panel: what it tells the main window about selections, clicks and tabs, how
+// the window reads the selection back, dragging tasks, and column layouts kept across runs.
+
+#include "views/QPDataPanel.h"
+
+#include "framework/LSettingsStore.h"
+#include "model/QPProject.h"
+
+#include "support/Plan.h"
+
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QTabBar>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct FakeHost : QPDataPanelHost {
+    void Command(int command) override
+    {
+        commands.push_back(command);
+        // As the main window does after a move.
+        if (command == QPDataPanel::kTasksMoved && panel)
+            panel->AllListRefresh();
+    }
+    std::vector<int> commands;
+    QPDataPanel* panel = nullptr;
+};
+
+// Rows of the task list: 0 Survey, 1 Build, 2 Frame, 3 Roof, 4 Fit out (its subtasks
+// 6 Wiring and 7 Plumbing hidden), 5 Handover.
+class DataPanel : public ::testing::Test {
+protected:
+    DataPanel()
+    {
+        plan.Task("Survey", "8");
+        QPTask& build = Header("Build", true);
+        build.subtaskKeys = {plan.Task("Frame", "16").key, plan.Task("Roof", "8").key};
+        QPTask& fitOut = Header("Fit out", false);
+        fitOut.subtaskKeys = {plan.Task("Wiring", "8").key, plan.Task("Plumbing", "8").key};
+        plan.Task("Handover", "2");
+        plan.project.RefreshSubtaskHeaderKeys();
+        plan.Resource("Anna", nullptr, 1850);
+        plan.Resource("Bob");
+        plan.Schedule("Nights", 22 * kHour, {0, 8, 8, 8, 8, 8, 0});
+
+        panel = OpenPanel();
+    }
+    ~DataPanel() override { host.panel = nullptr; }
+
+    std::unique_ptr<QPDataPanel> OpenPanel()
+    {
+        auto opened = std::make_unique<QPDataPanel>(plan.project, host, settings);
+        host.panel = opened.get();
+        opened->resize(900, 400);
+        opened->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(opened.get()));
+        opened->InitDialog();
+        host.commands.clear();
+        return opened;
+    }
+
+    QPTask& Header(const std::string& name, bool shown)
+    {
+        QPTask& header = plan.Task(name, "0");
+        header.isHeader = true;
+        header.hideSubtasks = !shown;
+        return header;
+    }
+
+    QTreeView& List(eDataPanelList list) { return panel->List(list); }
+
+    void Select(eDataPanelList list, std::initializer_list<int> rows)
+    {
+        QTreeView& view = List(list);
+        for (int row : rows)
+            view.selectionModel()->select(view.model()->index(row, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+
+    // A press before the double click, as a real mouse gives: the view only reports a
+    // double click on the row that was pressed.
+    static void DoubleClick(QTreeView& view, QPoint at)
+    {
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, at);
+    }
+
+    QString Cell(eDataPanelList list, int row, int column)
+    {
+        return List(list).model()->index(row, column).data().toString();
+    }
+
+    std::vector<std::string> TaskNames() const
+    {
+        std::vector<std::string> names;
+        for (const QPTask& task : plan.project.tasks)
+            names.push_back(task.name.str());
+        return names;
+    }
+
+    Plan plan;
+    LMemorySettingsStore settings;
+    FakeHost host;
+    std::unique_ptr<QPDataPanel> panel;
+};
+
+TEST_F(DataPanel, OpensOnTheTaskListWithEveryListFilled)
+{
+    EXPECT_EQ(panel->GetCurrentTab(), 0);
+    EXPECT_EQ(panel->TabBar().tabText(2), "Schedules");
+    EXPECT_TRUE(List(eDataPanelTaskList).isVisible());
+    EXPECT_FALSE(List(eDataPanelResourceList).isVisible());
+    EXPECT_FALSE(List(eDataPanelScheduleList).isVisible());
+
+    EXPECT_EQ(List(eDataPanelTaskList).model()->rowCount(), 6);
+    EXPECT_EQ(Cell(eDataPanelTaskList, 4, 1), "Fit out");
+    EXPECT_EQ(Cell(eDataPanelTaskList, 2, 1), QString::fromUtf8(" \u2196 Frame"));
+    EXPECT_EQ(List(eDataPanelTaskList).model()->headerData(2, Qt::Horizontal),
+              "Duration (work hours)");
+    EXPECT_EQ(Cell(eDataPanelResourceList, 0, 3), "$18.50");
+    EXPECT_EQ(Cell(eDataPanelScheduleList, 1, 3), "8 Hrs 0 Mins");
+
+    const QRect row =
+            List(eDataPanelTaskList).visualRect(List(eDataPanelTaskList).model()->index(1, 0));
+    EXPECT_EQ(row.height(), 20);
+    EXPECT_EQ(List(eDataPanelTaskList).geometry(), QRect(0, 28, 898, 372));
+}
+
+TEST_F(DataPanel, SelectionCountsOnlyForTheShowingTab)
+{
+    Select(eDataPanelTaskList, {0, 2});
+    EXPECT_EQ(panel->GetTaskListSelectionCount(), 2);
+    EXPECT_EQ(panel->GetResourceListSelectionCount(), 0);
+
+    panel->TabBar().setCurrentIndex(1);
+    EXPECT_EQ(panel->GetCurrentTab(), 1);
+    EXPECT_TRUE(List(eDataPanelResourceList).isVisible());
+    EXPECT_FALSE(List(eDataPanelTaskList).isVisible());
+    EXPECT_EQ(panel->GetTaskListSelectionCount(), 0);
+    Select(eDataPanelResourceList, {1});
+    EXPECT_EQ(panel->GetResourceListSelectionCount(), 1);
+    EXPECT_EQ(panel->GetResourceSelectedID(), 2);
+    EXPECT_EQ(panel->GetScheduleListSelectionCount(), 0);
+    EXPECT_EQ(panel->GetScheduleSelectedID(), -1);
+    // The task rows are still selected, only not counted.
+    EXPECT_EQ(panel->GetTaskSelectedID(), 1);
+
+    panel->TabBar().setCurrentIndex(0);
+    EXPECT_EQ(panel->GetTaskListSelectionCount(), 2);
+}
+
+TEST_F(DataPanel, SelectedIDsComeInListOrder)
+{
+    EXPECT_EQ(panel->GetTaskSelectedID(), -1);
+    Select(eDataPanelTaskList, {5, 0, 3});
+    std::vector<int> ids = {42};
+    panel->GetTaskListAllSelectedIDs(ids);
+    EXPECT_EQ(ids, (std::vector<int>{42, 1, 4, 8}));
+    EXPECT_EQ(panel->GetTaskSelectedID(), 1);
+
+    // The focused row answers when it is selected.
+    QTreeView& tasks = List(eDataPanelTaskList);
+    tasks.selectionModel()->setCurrentIndex(tasks.model()->index(3, 0),
+                                            QItemSelectionModel::NoUpdate);
+    EXPECT_EQ(panel->GetTaskSelectedID(), 4);
+}
+
+TEST_F(DataPanel, SelectTaskByIDSelectsOnlyThatRowAndIgnoresTasksWithoutARow)
+{
+    Select(eDataPanelTaskList, {0, 1});
+    panel->SelectTaskByID(4);
+    EXPECT_EQ(panel->GetTaskListSelectionCount(), 1);
+    EXPECT_EQ(panel->GetTaskSelectedID(), 4);
+    EXPECT_EQ(List(eDataPanelTaskList).currentIndex().row(), 3);
+
+    for (int id : {6, 0, -1, 99}) { // 6 is a hidden subtask
+        panel->SelectTaskByID(id);
+        std::vector<int> ids;
+        panel->GetTaskListAllSelectedIDs(ids);
+        EXPECT_EQ(ids, std::vector<int>{4}) << "id " << id;
+    }
+}
+
+TEST_F(DataPanel, TellsTheHostOfSelectionsTabsAndClicks)
+{
+    Select(eDataPanelTaskList, {1});
+    EXPECT_EQ(host.commands, std::vector<int>{4501});
+
+    // Rebuilding a list is the window's own doing: nothing to report.
+    host.commands.clear();
+    panel->AllListRefresh();
+    EXPECT_TRUE(host.commands.empty());
+
+    QTreeView& tasks = List(eDataPanelTaskList);
+    const QPoint onRow = tasks.visualRect(tasks.model()->index(2, 1)).center();
+    DoubleClick(tasks, onRow);
+    EXPECT_NE(std::find(host.commands.begin(), host.commands.end(), 4502), host.commands.end());
+    EXPECT_EQ(panel->GetTaskSelectedID(), 3);
+
+    host.commands.clear();
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, onRow,
+                                 tasks.viewport()->mapToGlobal(onRow));
+    QCoreApplication::sendEvent(tasks.viewport(), &rightClick);
+    EXPECT_EQ(host.commands, std::vector<int>{4505});
+    EXPECT_EQ(panel->LastContextPosition(), tasks.viewport()->mapToGlobal(onRow));
+    EXPECT_EQ(panel->LastContextListID(), 1001);
+
+    const std::pair<eDataPanelList, int> others[] = {{eDataPanelResourceList, 4503},
+                                                     {eDataPanelScheduleList, 4504}};
+    for (const auto& [list, command] : others) {
+        host.commands.clear();
+        panel->TabBar().setCurrentIndex(list);
+        EXPECT_EQ(host.commands, std::vector<int>{4501});
+        QTreeView& view = List(list);
+        DoubleClick(view, view.visualRect(view.model()->index(0, 1)).center());
+        EXPECT_EQ(host.commands.back(), command);
+    }
+}
+
+TEST_F(DataPanel, DraggedHeaderMovesWithItsHiddenGroupAndCanBeUndone)
+{
+    Select(eDataPanelTaskList, {4});
+    host.commands.clear();
+    panel->EvLVDragFinish(QPDataPanel::kTaskList, 0);
+    EXPECT_EQ(host.commands, std::vector<int>{4506});
+    EXPECT_EQ(TaskNames(), (std::vector<std::string>{"Fit out", "Wiring", "Plumbing", "Survey",
+                                                     "Build", "Frame", "Roof", "Handover"}));
+    EXPECT_EQ(Cell(eDataPanelTaskList, 0, 1), "Fit out");
+    EXPECT_EQ(Cell(eDataPanelTaskList, 0, 0), "1");
+
+    ASSERT_TRUE(plan.project.undoStack.CanUndo());
+    plan.project.undoStack.Undo();
+    EXPECT_EQ(TaskNames(), (std::vector<std::string>{"Survey", "Build", "Frame", "Roof", "Fit out",
+                                                     "Wiring", "Plumbing", "Handover"}));
+}
+
+TEST_F(DataPanel, ARefusedDragPutsTheRowsBackWithoutACommand)
+{
+    const std::vector<std::string> before = TaskNames();
+    Select(eDataPanelTaskList, {2}); // a subtask cannot leave its group
+    host.commands.clear();
+    panel->EvLVDragFinish(QPDataPanel::kTaskList, 0);
+    EXPECT_TRUE(host.commands.empty());
+    EXPECT_EQ(TaskNames(), before);
+    EXPECT_EQ(List(eDataPanelTaskList).model()->rowCount(), 6);
+    EXPECT_FALSE(plan.project.undoStack.CanUndo());
+
+    // A drag that ends in another list moves nothing but is still reported.
+    panel->EvLVDragFinish(QPDataPanel::kResourceList, 0);
+    EXPECT_EQ(host.commands, std::vector<int>{4506});
+    EXPECT_EQ(TaskNames(), before);
+}
+
+TEST_F(DataPanel, ADropOnTheTaskListMovesTheTasksOnceTheDragHasEnded)
+{
+    Select(eDataPanelTaskList, {0});
+    host.commands.clear();
+    QAbstractItemModel& model = *List(eDataPanelTaskList).model();
+    // Dropped in the gap above Handover: after Fit out's hidden group.
+    EXPECT_FALSE(model.dropMimeData(nullptr, Qt::MoveAction, 5, 0, {}));
+    EXPECT_TRUE(host.commands.empty());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(host.commands, std::vector<int>{4506});
+    EXPECT_EQ(TaskNames(), (std::vector<std::string>{"Build", "Frame", "Roof", "Fit out", "Wiring",
+                                                     "Plumbing", "Survey", "Handover"}));
+
+    // Below the last row: to the end.
+    Select(eDataPanelTaskList, {0});
+    model.dropMimeData(nullptr, Qt::MoveAction, -1, -1, {});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(TaskNames().back(), "Roof");
+}
+
+TEST_F(DataPanel, ColumnLayoutsOutliveThePanel)
+{
+    const int defaultNameWidth = List(eDataPanelTaskList).header()->sectionSize(1);
+    List(eDataPanelTaskList).header()->resizeSection(1, 222);
+    List(eDataPanelScheduleList).header()->resizeSection(3, 77);
+    panel->DestroyDialog();
+    const std::optional<std::string> stored = settings.Read("Settings/DatapanelTaskList");
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(stored->substr(0, stored->find(',', stored->find(',') + 1)),
+              std::to_string(List(eDataPanelTaskList).header()->sectionSize(0)) + ",222");
+    EXPECT_TRUE(settings.Read("Settings/DatapanelResourceList").has_value());
+    panel.reset();
+
+    panel = OpenPanel();
+    EXPECT_EQ(List(eDataPanelTaskList).header()->sectionSize(1), 222);
+    EXPECT_EQ(List(eDataPanelScheduleList).header()->sectionSize(3), 77);
+
+    // A damaged value is passed over for the list's own widths.
+    panel.reset();
+    settings.Write("Settings/DatapanelTaskList", "60,abc");
+    panel = OpenPanel();
+    EXPECT_EQ(List(eDataPanelTaskList).header()->sectionSize(1), defaultNameWidth);
+    EXPECT_EQ(List(eDataPanelScheduleList).header()->sectionSize(3), 77);
+}
+
+} // namespace
