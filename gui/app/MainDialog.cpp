@@ -3,51 +3,643 @@
 #include "LQPainterSurface.h"
 #include "LQtSettingsStore.h"
 #include "LQtUserPrompts.h"
+#include "QPDialogRunner.h"
+#include "QPQtDialogRunner.h"
+#include "fileformat/LSettings.h"
+#include "framework/LFiles.h"
+#include "framework/LFixedText.h"
 #include "framework/LVersion.h"
 #include "model/QPProject.h"
 #include "views/LAppSaveToPDF.h"
 #include "views/QPGanttPane.h"
 
+#include <QAction>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
 
-MainDialog::MainDialog(QWidget* parent)
-    : QMainWindow(parent), project_(std::make_unique<QPProject>()),
-      settings_(std::make_unique<LQtSettingsStore>()),
-      prompts_(std::make_unique<LQtUserPrompts>(this))
+#include <array>
+#include <filesystem>
+
+namespace {
+
+constexpr const char* kSettings = "Settings";
+constexpr const char* kLastProjectFilePath = "LastProjectFilePath";
+constexpr const char* kPlacement = "MainWindow";
+constexpr const char* kProjectFileType = "Kestrano Files";
+constexpr const char* kProjectExtension = "qpp";
+
+// The menu bar, one entry per row: the header of a menu, its items and separators, and
+// the end of the menu.
+enum class MenuRow { Header, Item, Separator, End };
+struct MenuEntry {
+    MenuRow row;
+    const char* text;
+    int command;
+};
+
+constexpr std::array<MenuEntry, 44> kMenuTable = {{
+        {MenuRow::Header, "Project", 0},
+        {MenuRow::Item, "New Project...", 3001},
+        {MenuRow::Item, "Edit Project...", 3005},
+        {MenuRow::Item, "Open Project...", 3012},
+        {MenuRow::Item, "Save Project...", 3013},
+        {MenuRow::Item, "Save Project As...", 3014},
+        {MenuRow::Separator, nullptr, 0},
+        {MenuRow::Item, "New Baseline...", 3025},
+        {MenuRow::Item, "Compare Baseline...", 3027},
+        {MenuRow::Item, "Delete Baseline...", 3026},
+        {MenuRow::Separator, nullptr, 0},
+        {MenuRow::Item, "Export Gantt Chart to PDF...", 3018},
+        {MenuRow::Separator, nullptr, 0},
+        {MenuRow::Item, "Undo", 3019},
+        {MenuRow::Item, "Redo", 3020},
+        {MenuRow::End, nullptr, 0},
+        {MenuRow::Header, "Tasks", 0},
+        {MenuRow::Item, "New Task...", 3002},
+        {MenuRow::Item, "Insert Task...", 3031},
+        {MenuRow::Item, "Edit Task...", 3006},
+        {MenuRow::Item, "Delete Task(s)...", 3015},
+        {MenuRow::Item, "Import Tasks from CSV...", 3028},
+        {MenuRow::End, nullptr, 0},
+        {MenuRow::Header, "Resources", 0},
+        {MenuRow::Item, "New Resource...", 3003},
+        {MenuRow::Item, "Edit Resource...", 3007},
+        {MenuRow::Item, "Delete Resource(s)...", 3016},
+        {MenuRow::Item, "Import Resources from CSV...", 3029},
+        {MenuRow::End, nullptr, 0},
+        {MenuRow::Header, "Schedules", 0},
+        {MenuRow::Item, "New Schedule...", 3004},
+        {MenuRow::Item, "Edit Schedule...", 3008},
+        {MenuRow::Item, "Delete Schedule(s)...", 3017},
+        {MenuRow::Item, "Import Schedules from CSV...", 3030},
+        {MenuRow::End, nullptr, 0},
+        {MenuRow::Header, "Reports", 0},
+        {MenuRow::Item, "Task Summary Report", 3021},
+        {MenuRow::Item, "Task Detail Report", 3022},
+        {MenuRow::Item, "Task Expense Report", 3023},
+        {MenuRow::Item, "Resource Expense Report", 3024},
+        {MenuRow::Separator, nullptr, 0},
+        {MenuRow::Item, "Send Project Updates", 3032},
+        {MenuRow::Item, "Send Task Updates", 3033},
+        {MenuRow::End, nullptr, 0},
+}};
+
+// The keys of the menus and of the window; Command is Ctrl here.
+struct KeyEntry {
+    QKeyCombination keys;
+    int command;
+};
+
+const std::array<KeyEntry, 13>& KeyMap()
 {
+    static const std::array<KeyEntry, 13> map = {{
+            {Qt::CTRL | Qt::Key_N, 3001},
+            {Qt::CTRL | Qt::Key_S, 3013},
+            {Qt::CTRL | Qt::SHIFT | Qt::Key_S, 3014},
+            {Qt::CTRL | Qt::Key_P, 3012},
+            {Qt::CTRL | Qt::Key_T, 3002},
+            {Qt::CTRL | Qt::SHIFT | Qt::Key_T, 3015},
+            {Qt::CTRL | Qt::Key_R, 3003},
+            {Qt::CTRL | Qt::SHIFT | Qt::Key_R, 3016},
+            {Qt::CTRL | Qt::Key_D, 3004},
+            {Qt::CTRL | Qt::SHIFT | Qt::Key_D, 3017},
+            {Qt::CTRL | Qt::Key_Z, 3019},
+            {Qt::CTRL | Qt::Key_Y, 3020},
+            {Qt::CTRL | Qt::Key_Comma, MainDialog::kCmSettings},
+    }};
+    return map;
+}
+
+// Commands whose windows and handlers arrive with the element editors, the reports, the
+// import and the status updates. Until then their menu entries stay disabled, so that no
+// command silently does nothing.
+bool IsCommandBuilt(int command)
+{
+    switch (command) {
+    case 3002:
+    case 3003:
+    case 3004:
+    case 3006:
+    case 3007:
+    case 3008:
+    case 3015:
+    case 3016:
+    case 3017:
+    case 3021:
+    case 3022:
+    case 3023:
+    case 3024:
+    case 3025:
+    case 3026:
+    case 3027:
+    case 3028:
+    case 3029:
+    case 3030:
+    case 3031:
+    case 3032:
+    case 3033:
+        return false;
+    default:
+        return true;
+    }
+}
+
+std::string FileBaseName(const std::string& path)
+{
+    std::string name = std::filesystem::path(path).filename().string();
+    const std::string suffix = std::string(".") + kProjectExtension;
+    if (name.size() > suffix.size() && name.ends_with(suffix))
+        name.resize(name.size() - suffix.size());
+    return name;
+}
+
+} // namespace
+
+MainDialog::MainDialog(const MainDialogServices& services, QWidget* parent)
+    : QMainWindow(parent), project_(std::make_unique<QPProject>())
+{
+    settings_ = services.settings;
+    if (!settings_) {
+        ownSettings_ = std::make_unique<LQtSettingsStore>();
+        settings_ = ownSettings_.get();
+    }
+    prompts_ = services.prompts;
+    if (!prompts_) {
+        ownPrompts_ = std::make_unique<LQtUserPrompts>(this);
+        prompts_ = ownPrompts_.get();
+    }
+    dialogs_ = services.dialogs;
+    if (!dialogs_) {
+        ownDialogs_ = std::make_unique<QPQtDialogRunner>(*prompts_);
+        dialogs_ = ownDialogs_.get();
+    }
+    documentsFolder_ = services.documentsFolder.empty() ? LQtUserPrompts::DocumentsFolder()
+                                                        : services.documentsFolder;
+
+    setAcceptDrops(true);
     statusBar()->showMessage(QStringLiteral("%1 %2").arg(QString::fromUtf8(kKestranoName),
                                                          QString::fromUtf8(kKestranoVersion)));
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->addAction(QStringLiteral("Export Gantt Chart to PDF..."), this,
-                    &MainDialog::CmGanttExportPDF);
+    InitToolBar();
+    InitMenus();
 
-    ganttPane_ = new QPGanttPane(*this, this);
-    setCentralWidget(ganttPane_);
-    resize(1100, 700);
+    client_ = new QWidget(this);
+    setCentralWidget(client_);
+    client_->installEventFilter(this);
+    ganttPane_ = new QPGanttPane(*this, client_);
+    dataPanel_ = new QPDataPanel(*project_, *this, *settings_, client_);
+    dataPanel_->InitDialog();
+    editOK_ = new QPushButton(QStringLiteral("OK"), client_);
+    editCancel_ = new QPushButton(QStringLiteral("Cancel"), client_);
+    editHelp_ = new QPushButton(QStringLiteral("Help"), client_);
+    const std::array<std::pair<QPushButton*, int>, 3> buttons = {{{editOK_, kCmEditPanelOK},
+                                                                  {editCancel_, kCmEditPanelCancel},
+                                                                  {editHelp_, kCmEditPanelHelp}}};
+    for (const auto& [button, command] : buttons) {
+        button->hide();
+        connect(button, &QPushButton::clicked, this,
+                [this, command = command] { Command(command); });
+    }
+
+    resize(1200, 760);
+    RestorePlacement();
     FullGUIRefresh();
 }
 
 MainDialog::~MainDialog() = default;
 
-void MainDialog::UpdateTitle()
+// ---------------------------------------------------------------------------------------
+// Menus, toolbar and keys
+
+QAction* MainDialog::MakeAction(int command, const QString& text)
 {
-    setWindowTitle(QString::fromStdString(project_->name.str()));
+    auto* action = new QAction(text, this);
+    connect(action, &QAction::triggered, this, [this, command] { Command(command); });
+    for (const KeyEntry& entry : KeyMap())
+        if (entry.command == command)
+            action->setShortcut(QKeySequence(entry.keys));
+    actions_[command] = action;
+    return action;
 }
 
-bool MainDialog::OpenProjectFile(const std::string& path)
+void MainDialog::InitMenus()
 {
-    const bool opened = project_->ProjectLoad(path) == 0;
+    // The application's own menu, where the desktop looks for preferences and quitting.
+    QMenu* application = menuBar()->addMenu(QStringLiteral("Kestrano"));
+    QAction* preferences = MakeAction(kCmSettings, QStringLiteral("Preferences..."));
+    preferences->setMenuRole(QAction::PreferencesRole);
+    application->addAction(preferences);
+    application->addSeparator();
+    QAction* quit = application->addAction(QStringLiteral("Quit"), this, &QWidget::close);
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
+
+    QMenu* menu = nullptr;
+    for (const MenuEntry& entry : kMenuTable) {
+        switch (entry.row) {
+        case MenuRow::Header:
+            menu = menuBar()->addMenu(QString::fromUtf8(entry.text));
+            break;
+        case MenuRow::Item:
+            menu->addAction(MakeAction(entry.command, QString::fromUtf8(entry.text)));
+            break;
+        case MenuRow::Separator:
+            menu->addSeparator();
+            break;
+        case MenuRow::End:
+            menu = nullptr;
+            break;
+        }
+    }
+}
+
+void MainDialog::InitToolBar()
+{
+    QToolBar* toolBar = addToolBar(QStringLiteral("Main"));
+    toolBar->setObjectName(QStringLiteral("MainToolBar"));
+    toolBar->setMovable(false);
+    toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    struct Button {
+        int command;
+        const char* label;
+        const char* tip;
+    };
+    const std::array<Button, 5> buttons = {{
+            {3002, "New Task", "Add a new task to the current project"},
+            {3003, "New Resource", "Add a new resource to the current project"},
+            {3004, "New Schedule", "Add a new schedule to the current project"},
+            {3011, "Layout", "Switch layout orientation"},
+            {kCmSettings, "Kestrano Preferences", "Adjust settings and Preferences"},
+    }};
+    for (const Button& button : buttons) {
+        auto* action = new QAction(QString::fromUtf8(button.label), this);
+        action->setToolTip(QString::fromUtf8(button.tip));
+        const int command = button.command;
+        connect(action, &QAction::triggered, this, [this, command] { Command(command); });
+        toolBar->addAction(action);
+        toolBarActions_[command] = action;
+    }
+}
+
+QAction* MainDialog::CommandAction(int command) const
+{
+    const auto found = actions_.find(command);
+    if (found != actions_.end())
+        return found->second;
+    const auto tool = toolBarActions_.find(command);
+    return tool != toolBarActions_.end() ? tool->second : nullptr;
+}
+
+// ---------------------------------------------------------------------------------------
+// Commands
+
+void MainDialog::Command(int command)
+{
+    switch (command) {
+    case 3001:
+        CmProjectNew();
+        break;
+    case 3005:
+        CmProjectEdit();
+        break;
+    case 3009:
+        ganttPane_->CmGanttViewApplyScrollV();
+        break;
+    case 3010:
+        ganttPane_->CmGanttViewApplyScrollH();
+        break;
+    case 3011:
+        CmLayoutChange();
+        break;
+    case 3012:
+        CmProjectLoad();
+        break;
+    case 3013:
+        CmProjectSave();
+        break;
+    case 3014:
+        CmProjectSaveAs();
+        break;
+    case 3018:
+        CmGanttExportPDF();
+        break;
+    case 3019:
+        CmUndo();
+        break;
+    case 3020:
+        CmRedo();
+        break;
+    case 4501:
+        EnableControls();
+        break;
+    case 4506:
+        // Tasks were reordered by dragging; their order decides which task leveling delays.
+        RecalculateProject();
+        FullGUIRefresh();
+        break;
+    case kCmEditPanelCancel:
+        CloseEditPanel();
+        break;
+    case kCmSettings:
+        if (CmSettings())
+            dataPanel_->AllListRefresh();
+        break;
+    default:
+        break;
+    }
+}
+
+bool MainDialog::IsCommandEnabled(int command) const
+{
+    const bool panelOpen = editPanel_ != nullptr;
+    switch (command) {
+    case 3019:
+        return !panelOpen && project_->undoStack.CanUndo();
+    case 3020:
+        return !panelOpen && project_->undoStack.CanRedo();
+    case 3006:
+    case 3031:
+        return dataPanel_->GetTaskListSelectionCount() == 1;
+    case 3015:
+        return dataPanel_->GetTaskListSelectionCount() >= 1;
+    case 3007:
+        return dataPanel_->GetResourceListSelectionCount() == 1;
+    case 3016:
+        return dataPanel_->GetResourceListSelectionCount() >= 1;
+    case 3008:
+        return dataPanel_->GetScheduleListSelectionCount() == 1;
+    case 3017:
+        return dataPanel_->GetScheduleListSelectionCount() >= 1;
+    case 3026:
+    case 3027:
+        return !project_->baselines.empty();
+    default:
+        return true;
+    }
+}
+
+void MainDialog::EnableControls()
+{
+    for (const auto* table : {&actions_, &toolBarActions_})
+        for (const auto& [command, action] : *table)
+            action->setEnabled(IsCommandBuilt(command) && IsCommandEnabled(command));
+    setWindowModified(project_->IsProjectDirty());
+}
+
+// ---------------------------------------------------------------------------------------
+// Start arguments
+
+void MainDialog::EvRunArguments(const std::vector<std::string>& arguments)
+{
+    if (!started_) {
+        started_ = true;
+        if (arguments.size() < 2) {
+            const std::string last =
+                    LSettings(*settings_).GetString(kSettings, kLastProjectFilePath).str();
+            if (!last.empty() && LoadProjectFile(last)) {
+                projectFilePath_ = last;
+                RecalculateProject();
+                FullGUIRefresh();
+            } else {
+                CmProjectNew();
+                FullGUIRefresh();
+            }
+            return;
+        }
+        OpenArgumentFile(arguments[1]);
+        return;
+    }
+    // A second start. Without a file it only brings this window forward; with one, the
+    // open project is replaced, but unsaved changes are not thrown away unasked.
+    raise();
+    activateWindow();
+    if (arguments.size() < 2 || !CloseEditPanel() || !AskToSave("Cancel Load"))
+        return;
+    OpenArgumentFile(arguments[1]);
+}
+
+void MainDialog::EvLoadFile(const std::string& path)
+{
+    if (!QFileInfo::exists(QString::fromStdString(path)))
+        return;
+    EvRunArguments({QCoreApplication::applicationFilePath().toStdString(), path});
+}
+
+void MainDialog::OpenArgumentFile(const std::string& path)
+{
+    if (!LoadProjectFile(path)) {
+        prompts_->ShowAlert("Invalid Kestrano File",
+                            "Unable to open file: " + path + ". The file may be corrupt.");
+        FullGUIRefresh();
+        return;
+    }
+    projectFilePath_ = LCutUtf8(path);
+    LSettings(*settings_).SetString(kSettings, kLastProjectFilePath, projectFilePath_);
+    RecalculateProject();
     FullGUIRefresh();
-    return opened;
 }
 
-void MainDialog::FullGUIRefresh()
+bool MainDialog::LoadProjectFile(const std::string& path)
 {
-    project_->AutoScheduleTasks();
-    project_->CalculateEndDateByTasks();
-    ganttPane_->PlotProject(*project_);
-    UpdateTitle();
+    // Reading the file twice costs a few milliseconds even for large plans; it buys the
+    // guarantee that a file which is not a project leaves the open one as it was.
+    QPProject probe;
+    if (probe.ProjectLoad(path) != 0)
+        return false;
+    return project_->ProjectLoad(path) == 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// The document
+
+bool MainDialog::CloseEditPanel()
+{
+    if (!editPanel_)
+        return true;
+    // The embedded editors arrive with the element commands; a panel that is open is
+    // discarded here as "Cancel" would discard it.
+    editPanel_->deleteLater();
+    editPanel_ = nullptr;
+    editingTaskID_ = editingResourceID_ = editingScheduleID_ = -1;
+    for (QPushButton* button : {editOK_, editCancel_, editHelp_})
+        button->hide();
+    LayoutControls();
+    EnableControls();
+    return true;
+}
+
+bool MainDialog::AskToSave(const char* cancelButton)
+{
+    if (!project_->IsProjectDirty())
+        return true;
+    const int answer =
+            prompts_->AskQuestion("Save Changes", "Save changes to " + project_->name.str() + "?",
+                                  {"Save", "Don't Save", cancelButton});
+    if (answer == 0)
+        return CmProjectSave();
+    return answer == 1;
+}
+
+std::string MainDialog::GetProjectsFolder() const
+{
+    const std::filesystem::path folder =
+            std::filesystem::path(documentsFolder_) / "Kestrano Projects";
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    return folder.string();
+}
+
+void MainDialog::CmProjectNew()
+{
+    if (!CloseEditPanel() || !AskToSave("Cancel"))
+        return;
+    if (!dialogs_->RunProjectDialog(*project_, true, this))
+        return;
+    const std::string name = project_->name.str();
+    const LDateTime start = project_->projectStart;
+    const LDateTime deadline = project_->projectDeadline;
+    project_->ProjectReset(true);
+    project_->SetName(name);
+    if (project_->projectStart != start) {
+        project_->projectStart = start;
+        project_->dirty = true;
+    }
+    if (project_->projectDeadline != deadline) {
+        project_->projectDeadline = deadline;
+        project_->dirty = true;
+    }
+    projectFilePath_.clear();
+    RecalculateProject();
+    FullGUIRefresh();
+}
+
+void MainDialog::CmProjectEdit()
+{
+    if (!dialogs_->RunProjectDialog(*project_, false, this))
+        return;
+    RecalculateProject();
+    FullGUIRefresh();
+}
+
+void MainDialog::CmProjectLoad()
+{
+    if (!CloseEditPanel() || !AskToSave("Cancel Load"))
+        return;
+    LOpenFileRequest request;
+    request.title = "Open Project";
+    request.fileTypeName = kProjectFileType;
+    request.extension = kProjectExtension;
+    request.folder =
+            projectFilePath_.empty() ? GetProjectsFolder() : LFolderOfPath(projectFilePath_);
+    const std::optional<std::string> path = prompts_->AskOpenFile(request);
+    if (!path)
+        return;
+    if (!LoadProjectFile(*path)) {
+        prompts_->ShowAlert("Invalid Kestrano File",
+                            "Unable to open file: " + *path + ". The file may be corrupt.");
+        FullGUIRefresh();
+        return;
+    }
+    projectFilePath_ = LCutUtf8(*path);
+    LSettings(*settings_).SetString(kSettings, kLastProjectFilePath, projectFilePath_);
+    RecalculateProject();
+    FullGUIRefresh();
+}
+
+bool MainDialog::CmProjectSave()
+{
+    if (projectFilePath_.empty())
+        return CmProjectSaveAs();
+    return ProjectSave();
+}
+
+bool MainDialog::CmProjectSaveAs()
+{
+    LSaveFileRequest request;
+    request.title = "Save Project As";
+    request.fileTypeName = kProjectFileType;
+    request.extension = kProjectExtension;
+    if (projectFilePath_.empty()) {
+        request.folder = GetProjectsFolder();
+        // A name may hold characters that cannot stand in a file name.
+        std::string name = project_->name.str();
+        for (char& c : name)
+            if (c == '/')
+                c = '-';
+        request.defaultName = name + "." + kProjectExtension;
+    } else {
+        request.folder = LFolderOfPath(projectFilePath_);
+        request.defaultName = FileBaseName(projectFilePath_) + "." + kProjectExtension;
+    }
+    request.confirmOverwrite = true;
+    const std::optional<std::string> path = prompts_->AskSaveFile(request);
+    if (!path)
+        return false;
+    projectFilePath_ = LCutUtf8(*path);
+    return ProjectSave();
+}
+
+bool MainDialog::ProjectSave()
+{
+    if (projectFilePath_.empty())
+        return false;
+    const int answer = prompts_->AskQuestion(
+            "Task And Project Updates",
+            "Would you like to send out Task and Project Updates prior to saving?",
+            {"Send Updates and Save", "Save Only"});
+    if (answer == 0)
+        SendUpdatesBeforeSaving();
+    if (project_->ProjectSave(projectFilePath_) != 0) {
+        prompts_->ShowAlert("Save Failed", "The project was not saved. Please ensure that the "
+                                           "destination folder is not write-protected.");
+        EnableControls();
+        return false;
+    }
+    LSettings(*settings_).SetString(kSettings, kLastProjectFilePath, projectFilePath_);
+    EnableControls();
+    return true;
+}
+
+void MainDialog::SendUpdatesBeforeSaving()
+{
+    // The e-mail settings check and the sending of project and task updates belong here;
+    // until mail is part of the program, "Send Updates and Save" saves like "Save Only".
+}
+
+bool MainDialog::CmCancel()
+{
+    if (!CloseEditPanel())
+        return false;
+    if (!project_->IsProjectDirty())
+        return true;
+    const int answer = prompts_->AskQuestion("Save Project Changes",
+                                             "Do you wish to save changes made to " +
+                                                     project_->name.str() + "?",
+                                             {"Save", "Don't Save", "Cancel"});
+    if (answer == 0)
+        return CmProjectSave();
+    return answer == 1;
+}
+
+bool MainDialog::CmSettings()
+{
+    if (!dialogs_->RunOptionsDialog(project_->options, this))
+        return false;
+    if (project_->options.changed) {
+        project_->dirty = true;
+        ganttPane_->PlotProject(*project_);
+    }
+    EnableControls();
+    return true;
 }
 
 void MainDialog::CmGanttExportPDF()
@@ -55,11 +647,177 @@ void MainDialog::CmGanttExportPDF()
     const LPDFWriterFactory createWriter = [](const std::string& path, int paperSize) {
         return std::make_unique<LPDFWriter>(path, paperSize);
     };
-    LAppSaveToPDF(*prompts_, *settings_, LQtUserPrompts::DocumentsFolder(), createWriter,
-                  ganttPane_->View(), LPrint::ePaperLetter);
+    LAppSaveToPDF(*prompts_, *settings_, documentsFolder_, createWriter, ganttPane_->View(),
+                  LPrint::ePaperLetter);
+}
+
+void MainDialog::CmUndo()
+{
+    if (editPanel_ || !project_->undoStack.CanUndo())
+        return;
+    project_->undoStack.Undo();
+    RecalculateProject();
+    FullGUIRefresh();
+}
+
+void MainDialog::CmRedo()
+{
+    if (editPanel_ || !project_->undoStack.CanRedo())
+        return;
+    project_->undoStack.Redo();
+    RecalculateProject();
+    FullGUIRefresh();
+}
+
+void MainDialog::CmLayoutChange()
+{
+    stackedLayout_ = !stackedLayout_;
+    LayoutControls();
+    dataPanel_->update();
+}
+
+// ---------------------------------------------------------------------------------------
+// The window
+
+void MainDialog::RecalculateProject()
+{
+    project_->AutoScheduleTasks();
+    project_->CalculateEndDateByTasks();
+}
+
+void MainDialog::FullGUIRefresh()
+{
+    ganttPane_->PlotProject(*project_);
+    dataPanel_->AllListRefresh();
+    UpdateProjectName();
+    LayoutControls();
+    EnableControls();
+}
+
+void MainDialog::UpdateProjectName()
+{
+    // "[*]" is where the desktop marks a document with unsaved changes.
+    setWindowTitle(QString::fromStdString(project_->name.str()) + QStringLiteral("[*]"));
 }
 
 void MainDialog::GanttViewSelectTask(int64_t taskKey)
 {
-    selectedTaskKey_ = taskKey;
+    const QPTask* task = project_->tasks.GetElementByKey(taskKey);
+    if (!task)
+        return;
+    dataPanel_->SelectTaskByID(task->id);
+    EnableControls();
+}
+
+bool MainDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == client_ && event->type() == QEvent::Resize)
+        LayoutControls();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainDialog::LayoutControls()
+{
+    const int w = client_->width();
+    const int h = client_->height();
+    const int third = h / 3;
+    QRect panelArea;
+    if (stackedLayout_) {
+        ganttPane_->setGeometry(0, 0, w, third);
+        const QRect area(0, third, w, h - third);
+        if (editPanel_) {
+            dataPanel_->setGeometry(area.x(), area.y(), area.width() / 2, area.height());
+            panelArea = QRect(area.width() / 2, area.y(), area.width() - area.width() / 2,
+                              area.height() - 30);
+        } else {
+            dataPanel_->setGeometry(area);
+        }
+    } else {
+        const int half = w / 2;
+        ganttPane_->setGeometry(half, 0, w - half, h);
+        if (editPanel_) {
+            dataPanel_->setGeometry(0, 0, half, third);
+            panelArea = QRect(0, third, half, h - third - 30);
+        } else {
+            dataPanel_->setGeometry(0, 0, half, h);
+        }
+    }
+    if (!editPanel_)
+        return;
+    editPanel_->setGeometry(panelArea);
+    // OK, Cancel and Help, right-aligned under the panel, 5 pixels apart and below it.
+    int right = panelArea.right() + 1;
+    for (QPushButton* button : {editHelp_, editCancel_, editOK_}) {
+        const int width = button->sizeHint().width();
+        button->setGeometry(right - width, panelArea.bottom() + 1 + 5, width, 20);
+        button->show();
+        right -= width + 5;
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Window events
+
+void MainDialog::closeEvent(QCloseEvent* event)
+{
+    if (!CmCancel()) {
+        event->ignore();
+        return;
+    }
+    StorePlacement();
+    dataPanel_->DestroyDialog();
+    event->accept();
+}
+
+void MainDialog::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        for (const QUrl& url : event->mimeData()->urls())
+            if (url.isLocalFile() && url.toLocalFile().endsWith(QStringLiteral(".qpp"))) {
+                event->acceptProposedAction();
+                return;
+            }
+}
+
+void MainDialog::dropEvent(QDropEvent* event)
+{
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile() && url.toLocalFile().endsWith(QStringLiteral(".qpp"))) {
+            event->acceptProposedAction();
+            const std::string path = url.toLocalFile().toStdString();
+            // After the drop has finished: opening may ask questions.
+            QTimer::singleShot(0, this, [this, path] { EvLoadFile(path); });
+            return;
+        }
+}
+
+void MainDialog::RestorePlacement()
+{
+    const LSettings settings(*settings_);
+    const QRect screen = (this->screen() ? this->screen() : QGuiApplication::primaryScreen())
+                                 ->availableGeometry();
+    const int width =
+            settings.GetIntClamped(kPlacement, "Width", this->width(), 400, screen.width());
+    const int height =
+            settings.GetIntClamped(kPlacement, "Height", this->height(), 300, screen.height());
+    const int left =
+            settings.GetIntClamped(kPlacement, "X", x(), screen.left(), screen.right() - width + 1);
+    const int top = settings.GetIntClamped(kPlacement, "Y", y(), screen.top(),
+                                           screen.bottom() - height + 1);
+    resize(width, height);
+    if (settings_->Read(LSettingsFullName(kPlacement, "X")))
+        move(left, top);
+    if (settings.GetBool(kPlacement, "Maximized", false))
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void MainDialog::StorePlacement()
+{
+    LSettings settings(*settings_);
+    const QRect frame = normalGeometry();
+    settings.SetInt(kPlacement, "X", frame.x());
+    settings.SetInt(kPlacement, "Y", frame.y());
+    settings.SetInt(kPlacement, "Width", frame.width());
+    settings.SetInt(kPlacement, "Height", frame.height());
+    settings.SetBool(kPlacement, "Maximized", isMaximized());
 }

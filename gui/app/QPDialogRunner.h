@@ -1,0 +1,17 @@
+#pragma once
+
+class QPProject;
+class QPProjectOptions;
+class QWidget;
+
+// Opens the modal editors the document commands need. The desktop program shows the
+// dialogs; tests fill them in from a script.
+class QPDialogRunner {
+public:
+    virtual ~QPDialogRunner() = default;
+    // The project editor on `project`, in its new-project or edit form. True when the user
+    // accepted it and the values were written into the project.
+    virtual bool RunProjectDialog(QPProject& project, bool newProject, QWidget* parent) = 0;
+    // The options page on the project's options. True when accepted and written.
+    virtual bool RunOptionsDialog(QPProjectOptions& options, QWidget* parent) = 0;
+};

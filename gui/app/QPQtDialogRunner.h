@@ -1,0 +1,17 @@
+#pragma once
+
+#include "QPDialogRunner.h"
+
+class LUserPrompts;
+
+// The editors as modal dialogs over the main window.
+class QPQtDialogRunner : public QPDialogRunner {
+public:
+    explicit QPQtDialogRunner(LUserPrompts& prompts) : prompts_(prompts) {}
+
+    bool RunProjectDialog(QPProject& project, bool newProject, QWidget* parent) override;
+    bool RunOptionsDialog(QPProjectOptions& options, QWidget* parent) override;
+
+private:
+    LUserPrompts& prompts_;
+};
