@@ -166,19 +166,19 @@ bool LConsoleProcess::ProcessWaitSignalObjectGroup(LProcessSignalGroup& group, i
     return Wait(group.Signals(), milliseconds);
 }
 
-bool LConsoleProcess::Wait(const std::vector<LProcessSignal*>& signals, int milliseconds)
+bool LConsoleProcess::Wait(const std::vector<LProcessSignal*>& watched, int milliseconds)
 {
     using namespace std::chrono;
     // The line shows what the process waits for while it waits.
     if (terminal_ && dirty_)
         Draw();
     Waker waker(wakeWrite_);
-    LProcessSignalWatch watch(signals, waker);
+    LProcessSignalWatch watch(watched, waker);
     const steady_clock::time_point start = steady_clock::now();
     for (;;) {
         if (IsToStop())
             return true;
-        if (std::any_of(signals.begin(), signals.end(),
+        if (std::any_of(watched.begin(), watched.end(),
                         [](const LProcessSignal* signal) { return signal->IsSet(); }))
             return false;
         int timeout = -1;

@@ -54,7 +54,7 @@ public:
 private:
     class Waker;
 
-    bool Wait(const std::vector<LProcessSignal*>& signals, int milliseconds);
+    bool Wait(const std::vector<LProcessSignal*>& watched, int milliseconds);
     void Changed();
     void Draw();
     void ClearLine();

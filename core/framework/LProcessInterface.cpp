@@ -47,9 +47,9 @@ LProcessWaker* LProcessSignal::Watch(LProcessWaker* waker)
     return previous;
 }
 
-LProcessSignalGroup::LProcessSignalGroup(std::initializer_list<LProcessSignal*> signals)
+LProcessSignalGroup::LProcessSignalGroup(std::initializer_list<LProcessSignal*> members)
 {
-    for (LProcessSignal* signal : signals)
+    for (LProcessSignal* signal : members)
         if (signal)
             Add(*signal);
 }
@@ -79,9 +79,9 @@ void LProcessSignalGroup::ResetAll()
         signal->Reset();
 }
 
-LProcessSignalWatch::LProcessSignalWatch(const std::vector<LProcessSignal*>& signals,
+LProcessSignalWatch::LProcessSignalWatch(const std::vector<LProcessSignal*>& watched,
                                          LProcessWaker& waker)
-    : signals_(signals)
+    : signals_(watched)
 {
     previous_.reserve(signals_.size());
     for (LProcessSignal* signal : signals_)

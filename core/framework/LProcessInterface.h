@@ -62,7 +62,7 @@ private:
 class LProcessSignalGroup {
 public:
     LProcessSignalGroup() = default;
-    LProcessSignalGroup(std::initializer_list<LProcessSignal*> signals);
+    LProcessSignalGroup(std::initializer_list<LProcessSignal*> members);
 
     // Adding a signal that is already a member changes nothing.
     void Add(LProcessSignal& signal);
@@ -84,7 +84,7 @@ private:
 // before. For implementations of the waits.
 class LProcessSignalWatch {
 public:
-    LProcessSignalWatch(const std::vector<LProcessSignal*>& signals, LProcessWaker& waker);
+    LProcessSignalWatch(const std::vector<LProcessSignal*>& watched, LProcessWaker& waker);
     ~LProcessSignalWatch();
     LProcessSignalWatch(const LProcessSignalWatch&) = delete;
     LProcessSignalWatch& operator=(const LProcessSignalWatch&) = delete;
