@@ -259,9 +259,42 @@ void QPDataPanel::ScheduleListRefresh()
 
 void QPDataPanel::Refill(eDataPanelList list, std::vector<QPListRow> rows)
 {
+    if (fitPending_[list] && !rows.empty()) {
+        FitColumnsToRows(list, rows);
+        fitPending_[list] = false;
+    }
     refilling_ = true;
     models_[list]->SetRows(std::move(rows));
     refilling_ = false;
+}
+
+void QPDataPanel::FitColumnsToRows(eDataPanelList list, const std::vector<QPListRow>& rows)
+{
+    // The first rows stand for the rest: a user with no stored layout sees names and
+    // dates whole, without the list measuring thousands of rows.
+    constexpr std::size_t kSampleRows = 200;
+    const QFontMetrics metrics(lists_[list]->font());
+    const int widest = 3 * PixelsPerWidthUnit(metrics) * 10;
+    QHeaderView& header = *lists_[list]->header();
+    for (int column = 0; column < header.count(); ++column) {
+        int width = header.sectionSize(column);
+        int content = 0;
+        for (std::size_t row = 0; row < std::min(rows.size(), kSampleRows); ++row) {
+            const auto& texts = rows[row].texts;
+            if (static_cast<std::size_t>(column) < texts.size())
+                content = std::max(content, metrics.horizontalAdvance(QString::fromStdString(
+                                                    texts[static_cast<std::size_t>(column)])));
+        }
+        // Narrow columns shrink to their content, but never below their title.
+        const int title = QFontMetrics(header.font())
+                                  .horizontalAdvance(models_[list]
+                                                             ->headerData(column, Qt::Horizontal,
+                                                                          Qt::DisplayRole)
+                                                             .toString()) +
+                          24;
+        width = std::clamp(content + 16, title, std::max(title, widest));
+        header.resizeSection(column, width);
+    }
 }
 
 int QPDataPanel::GetCurrentTab() const
@@ -415,6 +448,7 @@ void QPDataPanel::ApplyColumnLayout(eDataPanelList list)
                          metrics.horizontalAdvance(QString::fromUtf8(columns[i].title)) + 24);
         header.resizeSection(static_cast<int>(i), widths ? (*widths)[i] : readable);
     }
+    fitPending_[list] = !widths;
 }
 
 void QPDataPanel::StoreColumnLayout(eDataPanelList list) const

@@ -114,6 +114,8 @@ private:
     void AllSelectedIDs(eDataPanelList list, std::vector<int>& ids) const;
     std::vector<int> SelectedRows(eDataPanelList list) const;
     void ApplyColumnLayout(eDataPanelList list);
+    // Without a stored layout, the first rows that arrive size the columns.
+    void FitColumnsToRows(eDataPanelList list, const std::vector<QPListRow>& rows);
     void StoreColumnLayout(eDataPanelList list) const;
 
     QPProject& project_;
@@ -123,6 +125,7 @@ private:
     std::array<QTreeView*, 3> lists_{};
     std::array<QPListModel*, 3> models_{};
     bool initialized_ = false;
+    std::array<bool, 3> fitPending_{};
     // Rebuilding a list clears its selection; the host hears of selections the user made.
     bool refilling_ = false;
     QPoint lastContextPosition_;

@@ -301,4 +301,27 @@ TEST_F(DataPanel, ColumnLayoutsOutliveThePanel)
     EXPECT_EQ(List(eDataPanelScheduleList).header()->sectionSize(3), 77);
 }
 
+TEST_F(DataPanel, WithoutAStoredLayoutTheFirstRowsSizeTheColumns)
+{
+    // A new user's first plan shows its names whole; once the user has set widths, a later
+    // plan keeps them.
+    panel.reset();
+    const std::string longName = "Commission the ventilation of the north wing";
+    plan.Task(longName, "8");
+    panel = OpenPanel();
+    const QFontMetrics metrics(List(eDataPanelTaskList).font());
+    const int nameWidth = List(eDataPanelTaskList).header()->sectionSize(1);
+    EXPECT_GE(nameWidth, metrics.horizontalAdvance(QString::fromStdString(longName)));
+    // The ID column fits its numbers rather than its share of the list.
+    EXPECT_LT(List(eDataPanelTaskList).header()->sectionSize(0), nameWidth / 3);
+
+    List(eDataPanelTaskList).header()->resizeSection(1, 150);
+    panel->DestroyDialog();
+    panel.reset();
+    panel = OpenPanel();
+    plan.Task(longName + " and the south wing", "8");
+    panel->TaskListRefresh();
+    EXPECT_EQ(List(eDataPanelTaskList).header()->sectionSize(1), 150);
+}
+
 } // namespace
