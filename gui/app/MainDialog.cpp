@@ -758,12 +758,19 @@ void MainDialog::LayoutControls()
 // ---------------------------------------------------------------------------------------
 // Window events
 
+bool MainDialog::ApproveSessionEnd()
+{
+    closeApproved_ = CmCancel();
+    return closeApproved_;
+}
+
 void MainDialog::closeEvent(QCloseEvent* event)
 {
-    if (!CmCancel()) {
+    if (!closeApproved_ && !CmCancel()) {
         event->ignore();
         return;
     }
+    closeApproved_ = false;
     StorePlacement();
     dataPanel_->DestroyDialog();
     event->accept();

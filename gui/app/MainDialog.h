@@ -70,6 +70,9 @@ public:
     bool ProjectSave();
     // Whether the window may close; asks about unsaved changes.
     bool CmCancel();
+    // The desktop session is ending: the same question as closing, asked once, so that
+    // logging out never drops unsaved changes unasked. False keeps the session going.
+    bool ApproveSessionEnd();
     bool CmSettings();
     void CmGanttExportPDF();
     void CmUndo();
@@ -148,4 +151,6 @@ private:
     int32_t editingResourceID_ = -1;
     int32_t editingScheduleID_ = -1;
     bool started_ = false;
+    // The user already answered the question about unsaved changes for this close.
+    bool closeApproved_ = false;
 };

@@ -2,8 +2,10 @@
 #include "app/LSingleInstance.h"
 #include "app/MainDialog.h"
 #include "model/LDateTime.h"
+#include "model/QPProject.h"
 
 #include <QApplication>
+#include <QSessionManager>
 
 int main(int argc, char* argv[])
 {
@@ -25,6 +27,18 @@ int main(int argc, char* argv[])
     instance.Listen(channel, [&window](std::vector<std::string> received) {
         window.EvRunArguments(received);
     });
+    // Logging out asks about unsaved changes as closing the window does; answering
+    // "Cancel" keeps the session.
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager& manager) {
+                         if (!window.Project().IsProjectDirty())
+                             return;
+                         if (manager.allowsInteraction()) {
+                             if (!window.ApproveSessionEnd())
+                                 manager.cancel();
+                             manager.release();
+                         }
+                     });
     window.show();
     window.EvRunArguments(arguments);
     return application.exec();

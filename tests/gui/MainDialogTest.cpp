@@ -300,6 +300,18 @@ TEST_F(MainWindow, ClosingTheWindowAsksAndStoresItsPlacement)
 
     MainDialog again(MainDialogServices{&store, &prompts, &dialogs, documents});
     EXPECT_EQ(again.size(), QSize(700, 500));
+
+    // Logging out asks once: the window that closes afterwards does not ask again.
+    prompts.Take();
+    again.show();
+    AddTask(again.Project(), "Pack");
+    prompts.Then("Cancel");
+    EXPECT_FALSE(again.ApproveSessionEnd());
+    prompts.Then("Don't Save");
+    EXPECT_TRUE(again.ApproveSessionEnd());
+    EXPECT_TRUE(again.close());
+    EXPECT_EQ(prompts.Take().size(), 2u);
+    again.Project().undoStack.MarkCurrentStateAsSaved();
 }
 
 // --- new and open -----------------------------------------------------------------------------
