@@ -6,7 +6,6 @@
 #include "model/QPUndoItems.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 #include <memory>
 #include <string_view>
@@ -254,7 +253,7 @@ QPFormOutcome Decide(const QPProject& project, const QPTask& task, const Form& f
         // A lag that is not a finite number of days would make every date after it
         // meaningless, so it is refused as a negative one is.
         const double lag = LLocaleFormatTextToFloat(options, QPTrimmed(dependency.lagText));
-        if (!(lag >= 0.0) || !std::isfinite(static_cast<float>(lag)))
+        if (!(lag >= 0.0) || lag > std::numeric_limits<float>::max())
             return refuse("Invalid Entry", "Please enter zero or a positive value for lag "
                                            "between task #" +
                                                    idNumber + " and " + name + ".");

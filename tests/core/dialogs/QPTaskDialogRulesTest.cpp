@@ -524,3 +524,22 @@ TEST_F(TaskEditorRules, ANewTaskOnlyTakesItsFieldsAndHeader)
     EXPECT_EQ(State(), before);
     EXPECT_EQ(project().undoStack.GetNumItems(), steps);
 }
+
+TEST_F(TaskEditorRules, ATaskTakenIntoAGroupLosesItsLinksOutsideIt)
+{
+    // Paint depends on Survey; once Survey stands in Frame's group and Paint does not, the
+    // link would cross the group's edge. Survey stands before Frame until it is moved, so
+    // the links can only be judged after the move.
+    Form form = FormOf(frame);
+    form.subtasks.push_back({survey.id});
+    ApplyAsOneStep(frame, form);
+    EXPECT_EQ(frame.subtaskKeys, (std::vector<int64_t>{walls.key, roof.key, survey.key}));
+    // The group is moved in the order of the IDs it had.
+    EXPECT_EQ(NamesInOrder(),
+              (std::vector<std::string>{"Frame", "Survey", "Walls", "Roof", "Paint", "Finish"}));
+    EXPECT_TRUE(paint.dependencies.empty());
+    ASSERT_EQ(roof.dependencies.size(), 1u) << "links inside the group stay";
+    project().undoStack.Undo();
+    ASSERT_EQ(paint.dependencies.size(), 1u);
+    EXPECT_EQ(paint.dependencies[0].predecessorKey, survey.key);
+}
