@@ -4,6 +4,7 @@
 #include "model/QPProject.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QResizeEvent>
@@ -45,9 +46,28 @@ public:
         return parent.isValid() ? 0 : static_cast<int>(columns_.size());
     }
 
+    // The row of the element open in the edit panel stands out until the panel closes.
+    void SetHighlightedID(int id)
+    {
+        if (highlightedID_ == id)
+            return;
+        highlightedID_ = id;
+        if (!rows_.empty())
+            emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                             {Qt::BackgroundRole});
+    }
+    int HighlightedID() const { return highlightedID_; }
+
     QVariant data(const QModelIndex& index, int role) const override
     {
-        if (role != Qt::DisplayRole || !index.isValid())
+        if (!index.isValid())
+            return {};
+        if (role == Qt::BackgroundRole) {
+            if (highlightedID_ >= 1 && rows_[std::size_t(index.row())].id == highlightedID_)
+                return QColor(200, 200, 200);
+            return {};
+        }
+        if (role != Qt::DisplayRole)
             return {};
         const std::vector<std::string>& texts = rows_[std::size_t(index.row())].texts;
         const auto column = std::size_t(index.column());
@@ -93,6 +113,7 @@ private:
     std::span<const QPListColumn> columns_;
     std::vector<QPListRow> rows_;
     std::function<void(int)> onDrop_;
+    int highlightedID_ = -1;
 };
 
 namespace {
@@ -295,6 +316,16 @@ void QPDataPanel::FitColumnsToRows(eDataPanelList list, const std::vector<QPList
         width = std::clamp(content + 16, title, std::max(title, widest));
         header.resizeSection(column, width);
     }
+}
+
+void QPDataPanel::SetHighlightedID(eDataPanelList list, int id)
+{
+    models_[list]->SetHighlightedID(id);
+}
+
+int QPDataPanel::HighlightedID(eDataPanelList list) const
+{
+    return models_[list]->HighlightedID();
 }
 
 int QPDataPanel::GetCurrentTab() const

@@ -62,6 +62,11 @@ public:
     void ResourceListRefresh();
     void ScheduleListRefresh();
 
+    // Marks the row of the element with this ID light grey, as long as the lists show it
+    // (refills included); -1 for none.
+    void SetHighlightedID(eDataPanelList list, int id);
+    int HighlightedID(eDataPanelList list) const;
+
     // 0 tasks, 1 resources, 2 schedules.
     int GetCurrentTab() const;
 
