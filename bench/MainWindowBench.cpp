@@ -38,6 +38,15 @@ struct QuietPrompts : LUserPrompts {
 struct NoDialogs : QPDialogRunner {
     bool RunProjectDialog(QPProject&, bool, QWidget*) override { return false; }
     bool RunOptionsDialog(QPProjectOptions&, QWidget*) override { return false; }
+    std::optional<std::string> RunBaselineCreate(QPProject&, QWidget*) override
+    {
+        return std::nullopt;
+    }
+    std::optional<int32_t> RunBaselineSelection(QPProject&, const std::string&, const std::string&,
+                                                QWidget*) override
+    {
+        return std::nullopt;
+    }
 };
 
 struct Window {

@@ -29,6 +29,7 @@
 
 #include <array>
 #include <filesystem>
+#include <map>
 
 namespace {
 
@@ -120,33 +121,21 @@ const std::array<KeyEntry, 13>& KeyMap()
     return map;
 }
 
-// Commands whose windows and handlers arrive with the element editors, the reports, the
-// import and the status updates. Until then their menu entries stay disabled, so that no
+// Commands whose windows arrive with the reports, the baseline comparison, the import and
+// the status updates. Until then their menu entries stay disabled, so that no
 // command silently does nothing.
 bool IsCommandBuilt(int command)
 {
     switch (command) {
-    case 3002:
-    case 3003:
-    case 3004:
-    case 3006:
-    case 3007:
-    case 3008:
-    case 3015:
-    case 3016:
-    case 3017:
-    case 3021:
+    case 3021: // the reports
     case 3022:
     case 3023:
     case 3024:
-    case 3025:
-    case 3026:
-    case 3027:
-    case 3028:
+    case 3027: // the baseline comparison
+    case 3028: // the imports
     case 3029:
     case 3030:
-    case 3031:
-    case 3032:
+    case 3032: // the status updates
     case 3033:
         return false;
     default:
@@ -304,58 +293,57 @@ QAction* MainDialog::CommandAction(int command) const
 
 void MainDialog::Command(int command)
 {
-    switch (command) {
-    case 3001:
-        CmProjectNew();
-        break;
-    case 3005:
-        CmProjectEdit();
-        break;
-    case 3009:
-        ganttPane_->CmGanttViewApplyScrollV();
-        break;
-    case 3010:
-        ganttPane_->CmGanttViewApplyScrollH();
-        break;
-    case 3011:
-        CmLayoutChange();
-        break;
-    case 3012:
-        CmProjectLoad();
-        break;
-    case 3013:
-        CmProjectSave();
-        break;
-    case 3014:
-        CmProjectSaveAs();
-        break;
-    case 3018:
-        CmGanttExportPDF();
-        break;
-    case 3019:
-        CmUndo();
-        break;
-    case 3020:
-        CmRedo();
-        break;
-    case 4501:
-        EnableControls();
-        break;
-    case 4506:
-        // Tasks were reordered by dragging; their order decides which task leveling delays.
-        RecalculateProject();
-        FullGUIRefresh();
-        break;
-    case kCmEditPanelCancel:
-        CloseEditPanel();
-        break;
-    case kCmSettings:
-        if (CmSettings())
-            dataPanel_->AllListRefresh();
-        break;
-    default:
-        break;
-    }
+    // Double clicks and the context menu's entries reach the same handlers as the menus.
+    static const std::map<int, void (*)(MainDialog&)> handlers = {
+            {3001, [](MainDialog& w) { w.CmProjectNew(); }},
+            {3002, [](MainDialog& w) { w.CmTaskNew(); }},
+            {3003, [](MainDialog& w) { w.CmResourceNew(); }},
+            {3004, [](MainDialog& w) { w.CmScheduleNew(); }},
+            {3005, [](MainDialog& w) { w.CmProjectEdit(); }},
+            {3006, [](MainDialog& w) { w.CmTaskEdit(); }},
+            {3007, [](MainDialog& w) { w.CmResourceEdit(); }},
+            {3008, [](MainDialog& w) { w.CmScheduleEdit(); }},
+            {3009, [](MainDialog& w) { w.ganttPane_->CmGanttViewApplyScrollV(); }},
+            {3010, [](MainDialog& w) { w.ganttPane_->CmGanttViewApplyScrollH(); }},
+            {3011, [](MainDialog& w) { w.CmLayoutChange(); }},
+            {3012, [](MainDialog& w) { w.CmProjectLoad(); }},
+            {3013, [](MainDialog& w) { w.CmProjectSave(); }},
+            {3014, [](MainDialog& w) { w.CmProjectSaveAs(); }},
+            {3015, [](MainDialog& w) { w.CmTaskDelete(); }},
+            {3016, [](MainDialog& w) { w.CmResourceDelete(); }},
+            {3017, [](MainDialog& w) { w.CmScheduleDelete(); }},
+            {3018, [](MainDialog& w) { w.CmGanttExportPDF(); }},
+            {3019, [](MainDialog& w) { w.CmUndo(); }},
+            {3020, [](MainDialog& w) { w.CmRedo(); }},
+            {3025, [](MainDialog& w) { w.CmBaselineNew(); }},
+            {3026, [](MainDialog& w) { w.CmBaselineDelete(); }},
+            {3031, [](MainDialog& w) { w.CmTaskInsert(); }},
+            {4501, [](MainDialog& w) { w.EnableControls(); }},
+            {4502, [](MainDialog& w) { w.CmTaskEdit(); }},
+            {4503, [](MainDialog& w) { w.CmResourceEdit(); }},
+            {4504, [](MainDialog& w) { w.CmScheduleEdit(); }},
+            {4505, [](MainDialog& w) { w.CmListRightClick(); }},
+            // Tasks were reordered by dragging; their order decides which task leveling
+            // delays.
+            {4506,
+             [](MainDialog& w) {
+                 w.RecalculateProject();
+                 w.FullGUIRefresh();
+             }},
+            {kCmEditPanelOK, [](MainDialog& w) { w.CmEditPanelOK(); }},
+            {kCmEditPanelCancel, [](MainDialog& w) { w.CmEditPanelClose(true); }},
+            {kCmEditPanelHelp, [](MainDialog& w) { w.CmEditPanelHelp(); }},
+            {kCmSettings,
+             [](MainDialog& w) {
+                 if (w.CmSettings())
+                     w.dataPanel_->AllListRefresh();
+             }},
+    };
+    const auto handler = handlers.find(command);
+    // A double click reaches a command whose menu entry is disabled: what is not built yet
+    // stays out of reach that way too.
+    if (handler != handlers.end() && IsCommandBuilt(command))
+        handler->second(*this);
 }
 
 bool MainDialog::IsCommandEnabled(int command) const
@@ -422,7 +410,7 @@ void MainDialog::EvRunArguments(const std::vector<std::string>& arguments)
     // open project is replaced, but unsaved changes are not thrown away unasked.
     raise();
     activateWindow();
-    if (arguments.size() < 2 || !CloseEditPanel() || !AskToSave("Cancel Load"))
+    if (arguments.size() < 2 || !CmEditPanelClose(true) || !AskToSave("Cancel Load"))
         return;
     OpenArgumentFile(arguments[1]);
 }
@@ -461,22 +449,6 @@ bool MainDialog::LoadProjectFile(const std::string& path)
 // ---------------------------------------------------------------------------------------
 // The document
 
-bool MainDialog::CloseEditPanel()
-{
-    if (!editPanel_)
-        return true;
-    // The embedded editors arrive with the element commands; a panel that is open is
-    // discarded here as "Cancel" would discard it.
-    editPanel_->deleteLater();
-    editPanel_ = nullptr;
-    editingTaskID_ = editingResourceID_ = editingScheduleID_ = -1;
-    for (QPushButton* button : {editOK_, editCancel_, editHelp_})
-        button->hide();
-    LayoutControls();
-    EnableControls();
-    return true;
-}
-
 bool MainDialog::AskToSave(const char* cancelButton)
 {
     if (!project_->IsProjectDirty())
@@ -500,7 +472,7 @@ std::string MainDialog::GetProjectsFolder() const
 
 void MainDialog::CmProjectNew()
 {
-    if (!CloseEditPanel() || !AskToSave("Cancel"))
+    if (!CmEditPanelClose(true) || !AskToSave("Cancel"))
         return;
     if (!dialogs_->RunProjectDialog(*project_, true, this))
         return;
@@ -532,7 +504,7 @@ void MainDialog::CmProjectEdit()
 
 void MainDialog::CmProjectLoad()
 {
-    if (!CloseEditPanel() || !AskToSave("Cancel Load"))
+    if (!CmEditPanelClose(true) || !AskToSave("Cancel Load"))
         return;
     LOpenFileRequest request;
     request.title = "Open Project";
@@ -617,7 +589,7 @@ void MainDialog::SendUpdatesBeforeSaving()
 
 bool MainDialog::CmCancel()
 {
-    if (!CloseEditPanel())
+    if (!CmEditPanelClose(true))
         return false;
     if (!project_->IsProjectDirty())
         return true;
@@ -689,6 +661,7 @@ void MainDialog::FullGUIRefresh()
 {
     ganttPane_->PlotProject(*project_);
     dataPanel_->AllListRefresh();
+    FollowEditedElement();
     UpdateProjectName();
     LayoutControls();
     EnableControls();
@@ -707,6 +680,7 @@ void MainDialog::GanttViewSelectTask(int64_t taskKey)
         return;
     dataPanel_->SelectTaskByID(task->id);
     EnableControls();
+    OpenTaskEditor(QPEditTarget<QPTask>::Existing(*project_->tasks.GetElementByKey(taskKey)), -1);
 }
 
 bool MainDialog::eventFilter(QObject* watched, QEvent* event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QPEditPanel.h"
 #include "views/QPDataPanel.h"
 #include "views/QPGanttView.h"
 
@@ -13,6 +14,7 @@
 class LSettingsStore;
 class LUserPrompts;
 class QAction;
+class QMenu;
 class QPDialogRunner;
 class QPGanttPane;
 class QPProject;
@@ -31,7 +33,10 @@ struct MainDialogServices {
 // The main window: it owns the one open project for as long as the program runs, shows it
 // as a data panel of lists beside a Gantt chart, and carries out every command the user
 // gives, each identified by its number.
-class MainDialog : public QMainWindow, public QPGanttInterface, public QPDataPanelHost {
+class MainDialog : public QMainWindow,
+                   public QPGanttInterface,
+                   public QPDataPanelHost,
+                   public QPEditPanelHost {
     Q_OBJECT
 
 public:
@@ -79,6 +84,39 @@ public:
     void CmRedo();
     void CmLayoutChange();
 
+    // --- the elements -------------------------------------------------------------------
+    void CmTaskNew();
+    void CmTaskInsert();
+    void CmTaskEdit();
+    void CmResourceNew();
+    void CmResourceEdit();
+    void CmScheduleNew();
+    void CmScheduleEdit();
+    void CmTaskDelete();
+    void CmResourceDelete();
+    void CmScheduleDelete();
+    void CmBaselineNew();
+    void CmBaselineDelete();
+    // OK under the edit panel: everything the editor and the update record is one undo step.
+    void CmEditPanelOK();
+    // Cancel under the edit panel, or any command that must close it first; false when the
+    // editor refuses to close.
+    bool CmEditPanelClose(bool cancel);
+    void CmEditPanelHelp();
+    // The context menu of the showing list, at the place of the right click.
+    void CmListRightClick();
+    // That menu, for the caller to show.
+    std::unique_ptr<QMenu> ListContextMenu();
+
+    QPEditPanel* EditPanel() const { return editPanel_; }
+    const std::string& HelpTopic() const { return helpTopic_; }
+
+    void EvInterWinMessage(int message, QPTask& task, std::unique_ptr<QPTask> created) override;
+    void EvInterWinMessage(int message, QPResource& resource,
+                           std::unique_ptr<QPResource> created) override;
+    void EvInterWinMessage(int message, QPSchedule& schedule,
+                           std::unique_ptr<QPSchedule> created) override;
+
     // "Kestrano Projects" in the user's documents folder, made when missing.
     std::string GetProjectsFolder() const;
 
@@ -112,8 +150,24 @@ private:
     // Answers the question about unsaved changes before the project is replaced; false
     // when the command must stop.
     bool AskToSave(const char* cancelButton);
-    // Closes an open edit panel as "Cancel" does; false when it refuses to close.
-    bool CloseEditPanel();
+    // Embeds a new editor for the element with `id` (-1 for a new one) of `list`.
+    void ShowEditPanel(QPEditPanel* panel, eDataPanelList list, int32_t id, int64_t key);
+    void DestroyEditPanel();
+    void OpenTaskEditor(QPEditTarget<QPTask> target, int32_t insertBeforeID);
+    void OpenResourceEditor(QPEditTarget<QPResource> target);
+    void OpenScheduleEditor(QPEditTarget<QPSchedule> target);
+    // The accepted elements, put in place in the project; then the plan is recalculated.
+    void TaskUpdate(QPTask& task, std::unique_ptr<QPTask> created);
+    void TaskAddToProject(QPTask& task, std::unique_ptr<QPTask> created, int32_t insertBeforeID);
+    void ResourceUpdate(QPResource& resource, std::unique_ptr<QPResource> created);
+    void ScheduleUpdate(QPSchedule& schedule, std::unique_ptr<QPSchedule> created);
+    // Deletes the selected elements of one kind, after the refusals and the question.
+    template <class T>
+    void DeleteSelected(std::vector<int> ids, int32_t editingID, const char* kind,
+                        const char* plural);
+    // IDs change when elements are deleted or moved: the element open in the edit panel is
+    // followed by its key, and its row stays highlighted.
+    void FollowEditedElement();
     // Reads a project file into the open project. The open project is only replaced when
     // the file is a readable project, so a mistaken choice never costs the user the plan
     // that was open (nor, through a later save, the file it came from).
@@ -137,7 +191,9 @@ private:
     QPGanttPane* ganttPane_ = nullptr;
     QPDataPanel* dataPanel_ = nullptr;
     // The element editor embedded in the window, and its buttons.
-    QWidget* editPanel_ = nullptr;
+    QPEditPanel* editPanel_ = nullptr;
+    eDataPanelList editingList_ = eDataPanelTaskList;
+    int64_t editingKey_ = -1;
     QPushButton* editOK_ = nullptr;
     QPushButton* editCancel_ = nullptr;
     QPushButton* editHelp_ = nullptr;

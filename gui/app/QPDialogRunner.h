@@ -1,5 +1,9 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
+#include <string>
+
 class QPProject;
 class QPProjectOptions;
 class QWidget;
@@ -14,4 +18,12 @@ public:
     virtual bool RunProjectDialog(QPProject& project, bool newProject, QWidget* parent) = 0;
     // The options page on the project's options. True when accepted and written.
     virtual bool RunOptionsDialog(QPProjectOptions& options, QWidget* parent) = 0;
+    // The name of a new baseline ("New Baseline"), or nothing when cancelled.
+    virtual std::optional<std::string> RunBaselineCreate(QPProject& project, QWidget* parent) = 0;
+    // The ID of the baseline chosen in the selection dialog with this caption and action
+    // text, or nothing when cancelled.
+    virtual std::optional<int32_t> RunBaselineSelection(QPProject& project,
+                                                        const std::string& caption,
+                                                        const std::string& action,
+                                                        QWidget* parent) = 0;
 };

@@ -1,5 +1,7 @@
 #include "QPQtDialogRunner.h"
 
+#include "dialogs/QPBaselineCreateDlg.h"
+#include "dialogs/QPBaselineSelectionDlg.h"
 #include "dialogs/QPGeneralPage.h"
 #include "dialogs/QPProjectDialog.h"
 #include "model/QPProject.h"
@@ -14,4 +16,24 @@ bool QPQtDialogRunner::RunOptionsDialog(QPProjectOptions& options, QWidget* pare
 {
     QPGeneralPage page(options, prompts_, parent);
     return page.exec() == QDialog::Accepted;
+}
+
+std::optional<std::string> QPQtDialogRunner::RunBaselineCreate(QPProject& project, QWidget* parent)
+{
+    QPBaselineCreateDlg dialog(project, prompts_, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Name();
+}
+
+std::optional<int32_t> QPQtDialogRunner::RunBaselineSelection(QPProject& project,
+                                                              const std::string& caption,
+                                                              const std::string& action,
+                                                              QWidget* parent)
+{
+    QPBaselineSelectionDlg dialog(project, QString::fromStdString(caption),
+                                  QString::fromStdString(action), prompts_, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.SelectedBaselineID();
 }

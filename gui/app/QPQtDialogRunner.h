@@ -11,6 +11,10 @@ public:
 
     bool RunProjectDialog(QPProject& project, bool newProject, QWidget* parent) override;
     bool RunOptionsDialog(QPProjectOptions& options, QWidget* parent) override;
+    std::optional<std::string> RunBaselineCreate(QPProject& project, QWidget* parent) override;
+    std::optional<int32_t> RunBaselineSelection(QPProject& project, const std::string& caption,
+                                                const std::string& action,
+                                                QWidget* parent) override;
 
 private:
     LUserPrompts& prompts_;

@@ -12,7 +12,7 @@
 #include "views/QPDataPanel.h"
 #include "views/QPGanttPane.h"
 
-#include "support/ScriptedPrompts.h"
+#include "gui/MainWindowFixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,107 +28,6 @@
 #include <fstream>
 #include <functional>
 #include <thread>
-
-namespace {
-
-// The editors, filled in by the test: each call takes the next scripted step, which
-// changes what it likes and says whether the user pressed OK.
-struct ScriptedDialogs : QPDialogRunner {
-    using ProjectStep = std::function<bool(QPProject&)>;
-    using OptionsStep = std::function<bool(QPProjectOptions&)>;
-
-    bool RunProjectDialog(QPProject& project, bool newProject, QWidget*) override
-    {
-        projectForms.push_back(newProject);
-        if (projectSteps.empty()) {
-            ADD_FAILURE() << "unexpected project editor";
-            return false;
-        }
-        ProjectStep step = std::move(projectSteps.front());
-        projectSteps.pop_front();
-        return step(project);
-    }
-    bool RunOptionsDialog(QPProjectOptions& options, QWidget*) override
-    {
-        if (optionsSteps.empty()) {
-            ADD_FAILURE() << "unexpected options page";
-            return false;
-        }
-        OptionsStep step = std::move(optionsSteps.front());
-        optionsSteps.pop_front();
-        return step(options);
-    }
-
-    std::deque<ProjectStep> projectSteps;
-    std::deque<OptionsStep> optionsSteps;
-    std::vector<bool> projectForms;
-};
-
-bool Cancel(QPProject&)
-{
-    return false;
-}
-
-ScriptedDialogs::ProjectStep NameIt(std::string name)
-{
-    return [name](QPProject& project) {
-        project.SetName(name);
-        return true;
-    };
-}
-
-void AddTask(QPProject& project, const std::string& name)
-{
-    auto task = std::make_unique<QPTask>();
-    task->name = name;
-    task->durationText = "8";
-    project.ElementAdd(std::move(task), true);
-}
-
-class MainWindow : public ::testing::Test {
-protected:
-    MainWindow()
-    {
-        documents = folder.filePath(QStringLiteral("Documents")).toStdString();
-        window = std::make_unique<MainDialog>(
-                MainDialogServices{&store, &prompts, &dialogs, documents});
-    }
-    ~MainWindow() override
-    {
-        // Nothing is asked while the test tears the window down.
-        window->Project().dirty = false;
-        window->Project().undoStack.MarkCurrentStateAsSaved();
-    }
-
-    std::string Path(const std::string& name) const
-    {
-        return folder.filePath(QString::fromStdString(name)).toStdString();
-    }
-    // A project file with one task, written outside the window.
-    std::string WriteProject(const std::string& fileName, const std::string& projectName)
-    {
-        QPProject project;
-        project.SetName(projectName);
-        AddTask(project, "Survey");
-        const std::string path = Path(fileName);
-        EXPECT_EQ(project.ProjectSave(path), 0);
-        return path;
-    }
-    std::string LastPath()
-    {
-        return LSettings(store).GetString("Settings", "LastProjectFilePath").str();
-    }
-    bool ActionEnabled(int command) const { return window->CommandAction(command)->isEnabled(); }
-
-    QTemporaryDir folder;
-    std::string documents;
-    LMemorySettingsStore store;
-    ScriptedPrompts prompts;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<MainDialog> window;
-};
-
-} // namespace
 
 // --- start-up ------------------------------------------------------------------------------
 

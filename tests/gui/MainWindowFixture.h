@@ -1,0 +1,144 @@
+#pragma once
+
+// The main window with an in-memory settings store, scripted prompts and scripted editors,
+// for tests that drive it by command numbers.
+
+#include "app/MainDialog.h"
+#include "app/QPDialogRunner.h"
+#include "fileformat/LSettings.h"
+#include "framework/LSettingsStore.h"
+#include "model/QPProject.h"
+
+#include "support/ScriptedPrompts.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+
+// The editors, filled in by the test: each call takes the next scripted step, which
+// changes what it likes and says whether the user pressed OK.
+struct ScriptedDialogs : QPDialogRunner {
+    using ProjectStep = std::function<bool(QPProject&)>;
+    using OptionsStep = std::function<bool(QPProjectOptions&)>;
+
+    bool RunProjectDialog(QPProject& project, bool newProject, QWidget*) override
+    {
+        projectForms.push_back(newProject);
+        if (projectSteps.empty()) {
+            ADD_FAILURE() << "unexpected project editor";
+            return false;
+        }
+        ProjectStep step = std::move(projectSteps.front());
+        projectSteps.pop_front();
+        return step(project);
+    }
+    bool RunOptionsDialog(QPProjectOptions& options, QWidget*) override
+    {
+        if (optionsSteps.empty()) {
+            ADD_FAILURE() << "unexpected options page";
+            return false;
+        }
+        OptionsStep step = std::move(optionsSteps.front());
+        optionsSteps.pop_front();
+        return step(options);
+    }
+
+    std::optional<std::string> RunBaselineCreate(QPProject&, QWidget*) override
+    {
+        return Next(baselineNames, "baseline creation");
+    }
+    std::optional<int32_t> RunBaselineSelection(QPProject&, const std::string& caption,
+                                                const std::string& action, QWidget*) override
+    {
+        selections.push_back(caption + " / " + action);
+        return Next(baselineChoices, "baseline selection");
+    }
+
+    template <class T>
+    static std::optional<T> Next(std::deque<std::optional<T>>& answers, const char* what)
+    {
+        if (answers.empty()) {
+            ADD_FAILURE() << "unexpected " << what;
+            return std::nullopt;
+        }
+        std::optional<T> answer = std::move(answers.front());
+        answers.pop_front();
+        return answer;
+    }
+
+    std::deque<ProjectStep> projectSteps;
+    std::deque<std::optional<std::string>> baselineNames;
+    std::deque<std::optional<int32_t>> baselineChoices;
+    std::vector<std::string> selections;
+    std::deque<OptionsStep> optionsSteps;
+    std::vector<bool> projectForms;
+};
+
+inline bool Cancel(QPProject&)
+{
+    return false;
+}
+
+inline ScriptedDialogs::ProjectStep NameIt(std::string name)
+{
+    return [name](QPProject& project) {
+        project.SetName(name);
+        return true;
+    };
+}
+
+inline void AddTask(QPProject& project, const std::string& name)
+{
+    auto task = std::make_unique<QPTask>();
+    task->name = name;
+    task->durationText = "8";
+    project.ElementAdd(std::move(task), true);
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    MainWindow()
+    {
+        documents = folder.filePath(QStringLiteral("Documents")).toStdString();
+        window = std::make_unique<MainDialog>(
+                MainDialogServices{&store, &prompts, &dialogs, documents});
+    }
+    ~MainWindow() override
+    {
+        // Nothing is asked while the test tears the window down.
+        window->Project().dirty = false;
+        window->Project().undoStack.MarkCurrentStateAsSaved();
+    }
+
+    std::string Path(const std::string& name) const
+    {
+        return folder.filePath(QString::fromStdString(name)).toStdString();
+    }
+    // A project file with one task, written outside the window.
+    std::string WriteProject(const std::string& fileName, const std::string& projectName)
+    {
+        QPProject project;
+        project.SetName(projectName);
+        AddTask(project, "Survey");
+        const std::string path = Path(fileName);
+        EXPECT_EQ(project.ProjectSave(path), 0);
+        return path;
+    }
+    std::string LastPath()
+    {
+        return LSettings(store).GetString("Settings", "LastProjectFilePath").str();
+    }
+    bool ActionEnabled(int command) const { return window->CommandAction(command)->isEnabled(); }
+
+    QTemporaryDir folder;
+    std::string documents;
+    LMemorySettingsStore store;
+    ScriptedPrompts prompts;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<MainDialog> window;
+};
