@@ -4,6 +4,7 @@
 #include "LQtSettingsStore.h"
 #include "LQtUserPrompts.h"
 #include "QPDialogRunner.h"
+#include "QPHelpWindow.h"
 #include "QPQtDialogRunner.h"
 #include "fileformat/LSettings.h"
 #include "framework/LFiles.h"
@@ -249,6 +250,9 @@ void MainDialog::InitMenus()
             break;
         }
     }
+    // Help has the numbers from 9021 on.
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+    help->addAction(MakeAction(kCmHelpContents, QStringLiteral("Kestrano Help")));
 }
 
 void MainDialog::InitToolBar()
@@ -333,6 +337,8 @@ void MainDialog::Command(int command)
             {kCmEditPanelOK, [](MainDialog& w) { w.CmEditPanelOK(); }},
             {kCmEditPanelCancel, [](MainDialog& w) { w.CmEditPanelClose(true); }},
             {kCmEditPanelHelp, [](MainDialog& w) { w.CmEditPanelHelp(); }},
+            {kCmHelpContents,
+             [](MainDialog& w) { QPHelpWindow::ShowTopic(QStringLiteral("index"), &w); }},
             {kCmSettings,
              [](MainDialog& w) {
                  if (w.CmSettings())

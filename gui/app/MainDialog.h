@@ -45,6 +45,7 @@ public:
     static constexpr int kCmEditPanelOK = 5001;
     static constexpr int kCmEditPanelCancel = 5002;
     static constexpr int kCmEditPanelHelp = 5003;
+    static constexpr int kCmHelpContents = 9021;
 
     explicit MainDialog(const MainDialogServices& services = {}, QWidget* parent = nullptr);
     ~MainDialog() override;

@@ -347,5 +347,12 @@ TEST_F(ElementCommands, NewResourcesAndSchedulesJoinTheirLists)
             QPHelpWindow::Instance()->Browser().toPlainText().contains(QStringLiteral("chedule")));
     delete QPHelpWindow::Instance();
     window->Command(5002);
+    // Without an editor, Help shows nothing; the Help menu shows the contents.
+    window->Command(5003);
+    EXPECT_EQ(QPHelpWindow::Instance(), nullptr);
+    window->Command(MainDialog::kCmHelpContents);
+    ASSERT_NE(QPHelpWindow::Instance(), nullptr);
+    EXPECT_TRUE(QPHelpWindow::Instance()->Browser().toPlainText().contains(QStringLiteral("Task")));
+    delete QPHelpWindow::Instance();
     EXPECT_EQ(window->Project().schedules.size(), 1u);
 }
