@@ -1,5 +1,7 @@
 #include "LQtUserPrompts.h"
 
+#include "dialogs/QPDialogFields.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -8,11 +10,6 @@
 #include <QStandardPaths>
 
 namespace {
-
-QString FromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QString NameFilter(const std::string& typeName, const std::string& extension)
 {
@@ -53,22 +50,22 @@ std::optional<std::string> LQtUserPrompts::AskOpenFile(const LOpenFileRequest& r
 
 void LQtUserPrompts::ShowAlert(std::string_view title, std::string_view message)
 {
-    QMessageBox box(QMessageBox::Warning, FromUtf8(title), FromUtf8(message), QMessageBox::Ok,
+    QMessageBox box(QMessageBox::Warning, QPFromUtf8(title), QPFromUtf8(message), QMessageBox::Ok,
                     parent_);
     box.exec();
 }
 
 void LQtUserPrompts::ShowInformation(std::string_view title, std::string_view message)
 {
-    QMessageBox box(QMessageBox::Information, FromUtf8(title), FromUtf8(message), QMessageBox::Ok,
-                    parent_);
+    QMessageBox box(QMessageBox::Information, QPFromUtf8(title), QPFromUtf8(message),
+                    QMessageBox::Ok, parent_);
     box.exec();
 }
 
 int LQtUserPrompts::AskQuestion(std::string_view title, std::string_view message,
                                 const std::vector<std::string>& buttons)
 {
-    QMessageBox box(QMessageBox::Question, FromUtf8(title), FromUtf8(message),
+    QMessageBox box(QMessageBox::Question, QPFromUtf8(title), QPFromUtf8(message),
                     QMessageBox::NoButton, parent_);
     std::vector<QPushButton*> pushButtons;
     for (std::size_t i = 0; i < buttons.size(); ++i) {
@@ -98,8 +95,8 @@ std::optional<std::string> LQtUserPrompts::AskText(std::string_view title, std::
                                                    std::string_view initial)
 {
     bool accepted = false;
-    const QString text = QInputDialog::getText(parent_, FromUtf8(title), FromUtf8(message),
-                                               QLineEdit::Normal, FromUtf8(initial), &accepted);
+    const QString text = QInputDialog::getText(parent_, QPFromUtf8(title), QPFromUtf8(message),
+                                               QLineEdit::Normal, QPFromUtf8(initial), &accepted);
     if (!accepted)
         return std::nullopt;
     return text.toStdString();

@@ -1,5 +1,6 @@
 #include "dialogs/QPAssignmentLists.h"
 
+#include "dialogs/QPDialogFields.h"
 #include "dialogs/QPTaskDialogRules.h"
 #include "framework/LUserPrompts.h"
 #include "model/QPFormat.h"
@@ -26,11 +27,6 @@ constexpr int kAcceptedTextRole = Qt::UserRole + 1;
 
 enum eResourceColumn { eResourceID = 0, eResourceName, eResourcePercent };
 enum eSubtaskColumn { eSubtaskID = 0, eSubtaskName };
-
-QString FromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QTableWidgetItem* ReadOnlyItem(const QString& text)
 {
@@ -124,13 +120,13 @@ void QPResourceAssignmentList::Fill(const QPProject& project,
         QString percent = QStringLiteral("0");
         for (const QPTaskDialogRules::ResourceRow& row : rows)
             if (row.resourceID == resource.id)
-                percent = FromUtf8(row.percentText);
+                percent = QPFromUtf8(row.percentText);
         const int at = table_->rowCount();
         table_->insertRow(at);
         QTableWidgetItem* id = ReadOnlyItem(QString::number(resource.id));
         id->setData(kKeyRole, qlonglong(resource.key));
         table_->setItem(at, eResourceID, id);
-        table_->setItem(at, eResourceName, ReadOnlyItem(FromUtf8(resource.name)));
+        table_->setItem(at, eResourceName, ReadOnlyItem(QPFromUtf8(resource.name)));
         auto* cell = new QTableWidgetItem(percent);
         cell->setData(kAcceptedTextRole, percent);
         table_->setItem(at, eResourcePercent, cell);
@@ -309,7 +305,7 @@ void QPSubtaskAssignmentList::AddRowFor(int64_t key)
 
     auto* names = new QComboBox(table_);
     for (const QPTask* candidate : QPTaskDialogRules::EligibleSubtasks(*project_, *task_))
-        names->addItem(FromUtf8(candidate->name), qlonglong(candidate->key));
+        names->addItem(QPFromUtf8(candidate->name), qlonglong(candidate->key));
     auto show = [this, id](int64_t chosen) {
         const QPTask* subtask = project_->tasks.GetElementByKey(chosen);
         id->setText(subtask ? QString::number(subtask->id) : QString());

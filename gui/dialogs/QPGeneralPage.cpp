@@ -1,5 +1,6 @@
 #include "dialogs/QPGeneralPage.h"
 
+#include "dialogs/QPDialogFields.h"
 #include "dialogs/QPFormFields.h"
 #include "dialogs/QPGeneralPageRules.h"
 #include "model/QPProjectOptions.h"
@@ -13,14 +14,9 @@
 
 namespace {
 
-QString FromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QLineEdit* MakeSymbolEdit(std::string_view text, QWidget* parent)
 {
-    auto* edit = new QLineEdit(FromUtf8(text), parent);
+    auto* edit = new QLineEdit(QPFromUtf8(text), parent);
     edit->setMaximumWidth(80);
     return edit;
 }
@@ -34,7 +30,7 @@ QPGeneralPage::QPGeneralPage(QPProjectOptions& options, LUserPrompts& prompts, Q
     setWindowTitle(QStringLiteral("Preferences"));
 
     currencySymbol_ = MakeSymbolEdit(form.currencySymbol, this);
-    currencyName_ = new QLineEdit(FromUtf8(form.currencyName), this);
+    currencyName_ = new QLineEdit(QPFromUtf8(form.currencyName), this);
     currencyName_->setMinimumWidth(220);
     position_ = new QComboBox(this);
     position_->addItem(QString());
@@ -110,7 +106,7 @@ void QPGeneralPage::UpdatePositionSamples()
         amount *= 10;
     for (int32_t position : {0, 1}) {
         profile.currencyPosition = position;
-        position_->setItemText(position, FromUtf8(LLocaleFormatCurrencyToText(profile, amount)));
+        position_->setItemText(position, QPFromUtf8(LLocaleFormatCurrencyToText(profile, amount)));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "dialogs/QPProjectDialog.h"
 
+#include "dialogs/QPDialogFields.h"
 #include "dialogs/QPProjectDialogRules.h"
 #include "framework/LUserPrompts.h"
 #include "model/QPProjectBase.h"
@@ -11,62 +12,6 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-namespace {
-
-QString FromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QDate ToQDate(const QPCalendarDay& day)
-{
-    return QDate(day.year, day.month, day.day);
-}
-
-QPCalendarDay FromQDate(const QDate& date)
-{
-    return {date.year(), date.month(), date.day()};
-}
-
-// The date fields show dates the way the project writes them, with a four-digit year so
-// that typing a date never has to guess the century.
-QString DateEditFormat(const QPProjectOptions& options)
-{
-    QString day = QStringLiteral("dd");
-    QString month = QStringLiteral("MM");
-    if (options.dateFormat == eDateFormatFullMonth || options.dateFormat == eDateFormatShortMonth) {
-        day = QStringLiteral("d");
-        month = options.dateFormat == eDateFormatFullMonth ? QStringLiteral("MMMM")
-                                                           : QStringLiteral("MMM");
-    }
-    const QString year = QStringLiteral("yyyy");
-    const QChar separator = QLatin1Char(options.dateSeparator ? options.dateSeparator : ' ');
-    switch (options.dateOrder) {
-    case eDateOrderMonthDayYear:
-        return month + separator + day + separator + year;
-    case eDateOrderYearMonthDay:
-        return year + separator + month + separator + day;
-    default:
-        return day + separator + month + separator + year;
-    }
-}
-
-QDateEdit* MakeDateEdit(const QPProjectOptions& options, const QPCalendarDay& day, QWidget* parent)
-{
-    auto* edit = new QDateEdit(parent);
-    // Month names as the project writes them, whatever the desktop's language.
-    edit->setLocale(QLocale::c());
-    edit->setDisplayFormat(DateEditFormat(options));
-    edit->setCalendarPopup(true);
-    // The first day of 1970 would be "no date" in zones east of UTC.
-    edit->setDateRange(QDate(1970, 1, 2), QDate(2999, 12, 31));
-    edit->setDate(ToQDate(day));
-    edit->setMinimumWidth(180);
-    return edit;
-}
-
-} // namespace
-
 QPProjectDialog::QPProjectDialog(QPProjectBase& project, bool newProject, LUserPrompts& prompts,
                                  QWidget* parent)
     : QDialog(parent), project_(project), prompts_(prompts), newProject_(newProject)
@@ -74,13 +19,15 @@ QPProjectDialog::QPProjectDialog(QPProjectBase& project, bool newProject, LUserP
     using namespace QPProjectDialogRules;
     const Form form = newProject ? NewProjectForm() : EditProjectForm(project);
     setWindowTitle(newProject ? QStringLiteral("New Project")
-                              : QStringLiteral("Edit Project [%1]").arg(FromUtf8(project.name)));
+                              : QStringLiteral("Edit Project [%1]").arg(QPFromUtf8(project.name)));
 
-    name_ = new QLineEdit(FromUtf8(form.name), this);
+    name_ = new QLineEdit(QPFromUtf8(form.name), this);
     name_->setMinimumWidth(300);
     name_->selectAll();
-    start_ = MakeDateEdit(project.options, form.start, this);
-    deadline_ = MakeDateEdit(project.options, form.deadline, this);
+    start_ = QPMakeDateEdit(project.options, form.start, this);
+    deadline_ = QPMakeDateEdit(project.options, form.deadline, this);
+    for (QDateEdit* edit : {start_, deadline_})
+        edit->setMinimumWidth(180);
 
     schedule_ = new QComboBox(this);
     if (newProject) {
@@ -88,7 +35,7 @@ QPProjectDialog::QPProjectDialog(QPProjectBase& project, bool newProject, LUserP
         schedule_->setEnabled(false);
     } else {
         for (const QPSchedule& schedule : project.schedules)
-            schedule_->addItem(FromUtf8(schedule.name), qlonglong(schedule.key));
+            schedule_->addItem(QPFromUtf8(schedule.name), qlonglong(schedule.key));
         const int current = schedule_->findData(qlonglong(form.defaultScheduleKey));
         schedule_->setCurrentIndex(current >= 0 ? current : 0);
     }
@@ -121,8 +68,8 @@ QPProjectDialogRules::Form QPProjectDialog::ReadForm() const
     QPProjectDialogRules::Form form;
     form.newProject = newProject_;
     form.name = name_->text().toStdString();
-    form.start = FromQDate(start_->date());
-    form.deadline = FromQDate(deadline_->date());
+    form.start = QPFromQDate(start_->date());
+    form.deadline = QPFromQDate(deadline_->date());
     form.defaultScheduleKey =
             schedule_->currentIndex() >= 0 ? schedule_->currentData().toLongLong() : -1;
     return form;

@@ -1,5 +1,6 @@
 #include "dialogs/QPResourceDialog.h"
 
+#include "dialogs/QPDialogFields.h"
 #include "dialogs/QPResourceDialogRules.h"
 #include "dialogs/QPScheduleEditor.h"
 #include "framework/LUserPrompts.h"
@@ -12,15 +13,6 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-namespace {
-
-QString FromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
-
 QPResourceDialog::QPResourceDialog(QPProject& project, QPEditPanelHost& host, LUserPrompts& prompts,
                                    QPEditTarget<QPResource> target, QWidget* parent)
     : QPEditPanel(project, host, prompts, parent), target_(std::move(target))
@@ -31,14 +23,14 @@ QPResourceDialog::QPResourceDialog(QPProject& project, QPEditPanelHost& host, LU
     tabs_ = new QTabWidget(this);
 
     auto* general = new QWidget(tabs_);
-    name_ = new QLineEdit(FromUtf8(form.name), general);
-    email_ = new QLineEdit(FromUtf8(form.email), general);
+    name_ = new QLineEdit(QPFromUtf8(form.name), general);
+    email_ = new QLineEdit(QPFromUtf8(form.email), general);
     sendProjectUpdates_ = new QCheckBox(QStringLiteral("Send Project Updates"), general);
     sendProjectUpdates_->setChecked(form.sendProjectUpdates);
     sendTaskUpdates_ = new QCheckBox(QStringLiteral("Send Task Updates"), general);
     sendTaskUpdates_->setChecked(form.sendTaskUpdates);
-    rates_[0] = new QLineEdit(FromUtf8(form.hourlyRateText), general);
-    rates_[1] = new QLineEdit(FromUtf8(form.overtimeRateText), general);
+    rates_[0] = new QLineEdit(QPFromUtf8(form.hourlyRateText), general);
+    rates_[1] = new QLineEdit(QPFromUtf8(form.overtimeRateText), general);
     auto* fields = new QFormLayout(general);
     fields->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
     fields->addRow(QStringLiteral("Name:"), name_);
@@ -59,7 +51,7 @@ QPResourceDialog::QPResourceDialog(QPProject& project, QPEditPanelHost& host, LU
     schedule_ = new QPScheduleEditor(project, prompts, form.schedule, tabs_);
     tabs_->addTab(schedule_, QStringLiteral("Schedule"));
 
-    notes_ = new QPlainTextEdit(FromUtf8(form.notes), tabs_);
+    notes_ = new QPlainTextEdit(QPFromUtf8(form.notes), tabs_);
     tabs_->addTab(notes_, QStringLiteral("Notes"));
 
     auto* layout = new QVBoxLayout(this);

@@ -1,5 +1,6 @@
 #include "dialogs/QPScheduleEditor.h"
 
+#include "dialogs/QPDialogFields.h"
 #include "dialogs/QPExceptionDlg.h"
 #include "dialogs/QPScheduleDialogRules.h"
 #include "model/QPProject.h"
@@ -25,11 +26,6 @@ namespace {
 
 constexpr std::array<const char*, 7> kDayNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                                   "Thursday", "Friday", "Saturday"};
-
-QString FromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QTime ToQTime(LDayTime start)
 {
@@ -185,7 +181,7 @@ QPScheduleEditor::~QPScheduleEditor() = default;
 
 void QPScheduleEditor::ShowScheduleFields(const QPScheduleDialogRules::Form& form)
 {
-    name_->setText(FromUtf8(form.name));
+    name_->setText(QPFromUtf8(form.name));
     for (int day = 0; day < 7; ++day) {
         hours_[day]->setValue(form.hours[day]);
         minutes_[day]->setValue(form.minutes[day]);
@@ -196,7 +192,7 @@ void QPScheduleEditor::ShowScheduleFields(const QPScheduleDialogRules::Form& for
     if (resourceMode_) {
         const QPSchedule* schedule = project_.schedules.GetElementByKey(form.scheduleKey);
         editSource_->setText(
-                schedule ? QStringLiteral("Edit data for %1").arg(FromUtf8(schedule->name))
+                schedule ? QStringLiteral("Edit data for %1").arg(QPFromUtf8(schedule->name))
                          : QStringLiteral("Edit Source Schedule"));
     }
 }
@@ -206,7 +202,7 @@ void QPScheduleEditor::FillScheduleChoice(int64_t selectedKey)
     const QSignalBlocker block(scheduleChoice_);
     scheduleChoice_->clear();
     for (const QPSchedule& schedule : project_.schedules)
-        scheduleChoice_->addItem(FromUtf8(schedule.name), qlonglong(schedule.key));
+        scheduleChoice_->addItem(QPFromUtf8(schedule.name), qlonglong(schedule.key));
     scheduleChoice_->setCurrentIndex(scheduleChoice_->findData(qlonglong(selectedKey)));
 }
 
@@ -315,7 +311,7 @@ void QPScheduleEditor::RefillExceptionList()
     exceptionList_->clear();
     for (const QPExceptionRules::Form& row : rows_)
         exceptionList_->addTopLevelItem(new QTreeWidgetItem(
-                {QString::fromStdString(row.DateText()), FromUtf8(row.hoursText)}));
+                {QString::fromStdString(row.DateText()), QPFromUtf8(row.hoursText)}));
     UpdateEnabling();
 }
 

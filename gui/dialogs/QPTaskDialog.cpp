@@ -1,6 +1,7 @@
 #include "dialogs/QPTaskDialog.h"
 
 #include "dialogs/QPAssignmentLists.h"
+#include "dialogs/QPDialogFields.h"
 #include "dialogs/QPTaskDialogRules.h"
 #include "framework/LUserPrompts.h"
 #include "model/LLocaleFormat.h"
@@ -32,57 +33,6 @@ constexpr int kMessageTaskAccepted = 4101;
 constexpr int kMessageTaskCancelled = 4102;
 
 enum eDependencyColumn { eDependencyID = 0, eDependencyName, eDependencyType, eDependencyLag };
-
-QString FromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QDate ToQDate(const QPCalendarDay& day)
-{
-    return QDate(day.year, day.month, day.day);
-}
-
-QPCalendarDay FromQDate(const QDate& date)
-{
-    return {date.year(), date.month(), date.day()};
-}
-
-// The date fields show dates the way the project writes them, with a four-digit year so
-// that typing a date never has to guess the century.
-QString DateEditFormat(const QPProjectOptions& options)
-{
-    QString day = QStringLiteral("dd");
-    QString month = QStringLiteral("MM");
-    if (options.dateFormat == eDateFormatFullMonth || options.dateFormat == eDateFormatShortMonth) {
-        day = QStringLiteral("d");
-        month = options.dateFormat == eDateFormatFullMonth ? QStringLiteral("MMMM")
-                                                           : QStringLiteral("MMM");
-    }
-    const QString year = QStringLiteral("yyyy");
-    const QChar separator = QLatin1Char(options.dateSeparator ? options.dateSeparator : ' ');
-    switch (options.dateOrder) {
-    case eDateOrderMonthDayYear:
-        return month + separator + day + separator + year;
-    case eDateOrderYearMonthDay:
-        return year + separator + month + separator + day;
-    default:
-        return day + separator + month + separator + year;
-    }
-}
-
-QDateEdit* MakeDateEdit(const QPProjectOptions& options, const QPCalendarDay& day, QWidget* parent)
-{
-    auto* edit = new QDateEdit(parent);
-    // Month names as the project writes them, whatever the desktop's language.
-    edit->setLocale(QLocale::c());
-    edit->setDisplayFormat(DateEditFormat(options));
-    edit->setCalendarPopup(true);
-    // The first day of 1970 would be "no date" in zones east of UTC.
-    edit->setDateRange(QDate(1970, 1, 2), QDate(2999, 12, 31));
-    edit->setDate(ToQDate(day));
-    return edit;
-}
 
 QLabel* Hint(const char* text, QWidget* parent)
 {
@@ -131,25 +81,26 @@ QPTaskDialog::QPTaskDialog(QPProject& project, QPEditPanelHost& host, LUserPromp
     layout->addWidget(tabs_);
 
     // Fill from the form.
-    name_->setText(FromUtf8(form.name));
+    name_->setText(QPFromUtf8(form.name));
     taskType_->setCurrentIndex(form.taskType == eTaskTypeFixedDuration ? 1 : 0);
     FillChoices();
     schedule_->setCurrentIndex(std::max(0, schedule_->findData(qlonglong(form.scheduleKey))));
     headerChoice_->setCurrentIndex(std::max(0, headerChoice_->findData(qlonglong(form.headerKey))));
-    duration_->setText(FromUtf8(form.durationText));
-    percentComplete_->setText(FromUtf8(form.percentCompleteText));
+    duration_->setText(QPFromUtf8(form.durationText));
+    percentComplete_->setText(QPFromUtf8(form.percentCompleteText));
     header_->setChecked(form.isHeader);
     hideSubtasks_->setChecked(form.hideSubtasks);
     autoSchedule_->setChecked(form.autoSchedule);
     milestone_->setChecked(form.milestone);
-    start_->setDate(ToQDate(form.start));
-    finish_->setDate(ToQDate(form.finish));
+    start_->setDate(QPToQDate(form.start));
+    finish_->setDate(QPToQDate(form.finish));
     constraint_->setCurrentIndex(
             (form.constraintType >= 0 && form.constraintType <= 8) ? form.constraintType : 0);
-    constraintDate_->setDate(ToQDate(form.constraintDate));
-    notes_->setPlainText(FromUtf8(form.notes));
+    constraintDate_->setDate(QPToQDate(form.constraintDate));
+    notes_->setPlainText(QPFromUtf8(form.notes));
     for (const DependencyRow& row : form.dependencies)
-        AddDependencyRowFor(FromUtf8(row.idText), FromUtf8(row.typeText), FromUtf8(row.lagText));
+        AddDependencyRowFor(QPFromUtf8(row.idText), QPFromUtf8(row.typeText),
+                            QPFromUtf8(row.lagText));
     resources_->Fill(project_, form.resources);
     subtasks_->Fill(project_, task_, form.subtasks);
 
@@ -176,12 +127,12 @@ QWidget* QPTaskDialog::MakeGeneralPage()
     hideSubtasks_ = new QCheckBox(QStringLiteral("Hide Sub-Tasks"), page);
     autoSchedule_ = new QCheckBox(QStringLiteral("Schedule Automatically"), page);
     milestone_ = new QCheckBox(QStringLiteral("Mark as Milestone"), page);
-    start_ = MakeDateEdit(project_.options, {}, page);
-    finish_ = MakeDateEdit(project_.options, {}, page);
+    start_ = QPMakeDateEdit(project_.options, {}, page);
+    finish_ = QPMakeDateEdit(project_.options, {}, page);
     constraint_ = new QComboBox(page);
     for (int32_t type = eConstraintNone; type <= eConstraintFinishAfter; ++type)
         constraint_->addItem(QString::fromUtf8(QPTaskConstraintName(type)));
-    constraintDate_ = MakeDateEdit(project_.options, {}, page);
+    constraintDate_ = QPMakeDateEdit(project_.options, {}, page);
     headerChoice_ = new QComboBox(page);
     for (QComboBox* choice : {schedule_, headerChoice_}) {
         // Long names must not widen the page past the panel.
@@ -281,7 +232,7 @@ void QPTaskDialog::FillChoices()
         const QSignalBlocker blocker(schedule_);
         schedule_->clear();
         for (const QPSchedule& each : project_.schedules)
-            schedule_->addItem(FromUtf8(each.name), qlonglong(each.key));
+            schedule_->addItem(QPFromUtf8(each.name), qlonglong(each.key));
         int at = schedule_->findData(qlonglong(schedule));
         if (at < 0)
             at = schedule_->findData(qlonglong(project_.defaultScheduleKey));
@@ -292,7 +243,7 @@ void QPTaskDialog::FillChoices()
         headerChoice_->clear();
         headerChoice_->addItem(QString::fromUtf8(kNoHeaderChoice), qlonglong(-1));
         for (const QPTask* each : HeaderChoices(project_, task_))
-            headerChoice_->addItem(FromUtf8(each->name), qlonglong(each->key));
+            headerChoice_->addItem(QPFromUtf8(each->name), qlonglong(each->key));
         headerChoice_->setCurrentIndex(std::max(0, headerChoice_->findData(qlonglong(header))));
     }
 }
@@ -309,10 +260,10 @@ Form QPTaskDialog::ReadForm() const
     form.hideSubtasks = hideSubtasks_->isChecked();
     form.autoSchedule = autoSchedule_->isChecked();
     form.milestone = milestone_->isChecked();
-    form.start = FromQDate(start_->date());
-    form.finish = FromQDate(finish_->date());
+    form.start = QPFromQDate(start_->date());
+    form.finish = QPFromQDate(finish_->date());
     form.constraintType = constraint_->currentIndex();
-    form.constraintDate = FromQDate(constraintDate_->date());
+    form.constraintDate = QPFromQDate(constraintDate_->date());
     form.headerKey =
             headerChoice_->currentIndex() >= 0 ? headerChoice_->currentData().toLongLong() : -1;
     form.notes = notes_->toPlainText().toStdString();
@@ -408,7 +359,7 @@ void QPTaskDialog::AddDependencyRow()
     const QPTask& first = project_.tasks.front();
     const std::string_view point = LFirstCharacter(project_.options.decimalSymbol);
     AddDependencyRowFor(QString::number(first.id), QString::fromUtf8(kDependencyTypeNames[0]),
-                        QStringLiteral("0") + FromUtf8(point.empty() ? "." : point) +
+                        QStringLiteral("0") + QPFromUtf8(point.empty() ? "." : point) +
                                 QStringLiteral("0"));
     dependencies_->selectRow(dependencies_->rowCount() - 1);
 }
@@ -434,7 +385,7 @@ void QPTaskDialog::AddDependencyRowFor(const QString& idText, const QString& typ
     auto* names = new QComboBox(dependencies_);
     names->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     for (const QPTask& each : project_.tasks)
-        names->addItem(FromUtf8(each.name), qlonglong(each.key));
+        names->addItem(QPFromUtf8(each.name), qlonglong(each.key));
     connect(names, &QComboBox::currentIndexChanged, this, [this, names, id](int) {
         // Choosing a name puts in that task's ID.
         const QPTask* chosen = project_.tasks.GetElementByKey(names->currentData().toLongLong());
@@ -499,7 +450,7 @@ void QPTaskDialog::RefreshDependencyRows()
             const QSignalBlocker blocker(names);
             names->clear();
             for (const QPTask& each : project_.tasks)
-                names->addItem(FromUtf8(each.name), qlonglong(each.key));
+                names->addItem(QPFromUtf8(each.name), qlonglong(each.key));
         }
         if (task) {
             const QSignalBlocker quiet(dependencies_);
