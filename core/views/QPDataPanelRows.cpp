@@ -41,7 +41,9 @@ constexpr const char* kSubtaskPrefix = " \xE2\x86\x96 ";
 constexpr const char* kDash = " \xE2\x80\x94 ";
 constexpr const char* kSeparator = ", ";
 
-std::string AssignmentsText(const QPProjectBase& project, const QPTask& task)
+} // namespace
+
+std::string QPResourceAssignmentsText(const QPProjectBase& project, const QPTask& task)
 {
     std::string text;
     for (const QPResourceAssignment& assignment : task.resourceAssignments) {
@@ -57,6 +59,8 @@ std::string AssignmentsText(const QPProjectBase& project, const QPTask& task)
     }
     return text;
 }
+
+namespace {
 
 std::string DependenciesText(const QPProjectBase& project, const QPTask& task)
 {
@@ -156,7 +160,7 @@ QPListRow QPTaskListRow(const QPProjectBase& project, const QPTask& task)
     row.texts.push_back(std::to_string(task.percentComplete) + '%');
     row.texts.push_back(task.displayStart.GetDateTime());
     row.texts.push_back(task.finish.GetDateTime());
-    row.texts.push_back(AssignmentsText(project, task));
+    row.texts.push_back(QPResourceAssignmentsText(project, task));
     row.texts.push_back(DependenciesText(project, task));
     row.texts.push_back(QPTaskConstraintListText(task.constraintType, task.constraintDate));
     row.texts.push_back(QPTaskTypeListText(task.taskType));

@@ -44,6 +44,10 @@ struct QPListRow {
     std::vector<std::string> texts;
 };
 
+// The task's resources as "Name — 50%" joined by ", ", leaving out resources that are
+// gone; the chart's resource labels show the same text.
+std::string QPResourceAssignmentsText(const QPProjectBase& project, const QPTask& task);
+
 // The row of one task, resource or schedule. References to elements that are gone
 // (an assignment's resource, a dependency's predecessor, a resource's schedule) are left
 // out of the texts.

@@ -4,6 +4,7 @@
 #include "framework/LFixedText.h"
 #include "model/QPProjectBase.h"
 #include "model/QPTask.h"
+#include "views/QPDataPanelRows.h"
 
 #include <algorithm>
 #include <cmath>
@@ -400,18 +401,7 @@ QPTaskNode& QPCalendarChartNode::AddTaskNode(const QPProjectBase& project, const
 
     float rightExtent = x + node.width;
     if (!task.resourceAssignments.empty()) {
-        std::string text;
-        for (const QPResourceAssignment& assignment : task.resourceAssignments) {
-            const QPResource* resource = project.resources.GetElementByKey(assignment.resourceKey);
-            if (!resource)
-                continue;
-            if (!text.empty())
-                text += ", ";
-            text += resource->name.str();
-            text += " \u2014 ";
-            text += std::to_string(assignment.percent);
-            text += '%';
-        }
+        std::string text = QPResourceAssignmentsText(project, task);
         if (LUtf8Length(text) > 254)
             text = std::string(LUtf8Prefix(text, 253)) + "...";
         auto label = std::make_unique<QPTaskLabelNode>(std::move(text), LColor::Black(), true);
