@@ -9,12 +9,15 @@
 
 #include "framework/LVersion.h"
 #include "model/QPProject.h"
+#include "reports/QPReports.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +42,9 @@ const char* const kUsage =
         "                 write a project file from JSON in the layout dump writes\n"
         "  gantt FILE.qpp -o CHART.pdf\n"
         "                 recalculate the plan and write its Gantt chart as one PDF page\n"
+        "  report KIND FILE.qpp --csv OUT.csv\n"
+        "                 recalculate the plan and write one of its reports as CSV; KIND is\n"
+        "                 task-summary, task-detail, task-expense or resource-expense\n"
         "\n"
         "Options:\n"
         "  --help         show this help and exit\n"
@@ -227,6 +233,39 @@ int CommandGantt(int argc, char* argv[])
 #endif
 }
 
+int CommandReport(int argc, char* argv[])
+{
+    Arguments arguments;
+    std::string error;
+    if (!ParseArguments(argc, argv, {"--csv"}, arguments, error))
+        return Fail("report: " + error);
+    const auto csv = arguments.options.find("--csv");
+    if (arguments.plain.size() != 2 || csv == arguments.options.end())
+        return Fail("report: give a report kind, one project file and --csv OUT.csv (see "
+                    "kestrano-cli --help)");
+    const std::optional<eReportKind> kind = QPReportKindFromName(arguments.plain[0]);
+    if (!kind)
+        return Fail("report: unknown report \"" + arguments.plain[0] +
+                    "\" (task-summary, task-detail, task-expense or resource-expense)");
+    const std::string& file = arguments.plain[1];
+    QPProject project;
+    if (project.ProjectLoad(file) != 0)
+        return Fail("report: " + file + " is missing, locked or not a Kestrano project file");
+    project.AutoScheduleTasks();
+    project.CalculateEndDateByTasks();
+
+    const std::unique_ptr<QPReportBase> report = QPMakeReport(*kind, project);
+    report->GenerateReport();
+    if (report->rowCount == 0)
+        return Fail(std::string("report: ") + kReportEmptyMessage);
+    // Each output is written whole beside its target and then put in its place, so a
+    // refusal or failure never leaves a half-written file. (Further outputs of the same
+    // report, such as its PDF pages, go here.)
+    if (!report->table.SaveToCSV(csv->second))
+        return Fail("report: cannot write " + csv->second);
+    return kExitOK;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -255,5 +294,7 @@ int main(int argc, char* argv[])
         return CommandFromJson(argc, argv);
     if (command == "gantt")
         return CommandGantt(argc, argv);
+    if (command == "report")
+        return CommandReport(argc, argv);
     return Fail("unknown command \"" + std::string(command) + "\" (see kestrano-cli --help)");
 }
