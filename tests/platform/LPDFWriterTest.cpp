@@ -252,4 +252,22 @@ TEST_F(PDFWriter, AReportOverThreeA4PagesWithItsTitleAndPageNumbers)
     EXPECT_FALSE(text.contains(QStringLiteral("page 4")));
 }
 
+TEST_F(PDFWriter, WrappedTextBreaksAtTheWidthAndBoldIsWider)
+{
+    LPDFWriter writer(PathOf("wrap.pdf").toStdString(), LPrint::ePaperA4);
+    writer.SetFont({"Helvetica", 14});
+    const LSizeF line = writer.MeasureText("alpha beta gamma");
+    const LSizeF unwrapped = writer.MeasureText("alpha beta gamma", 10000);
+    EXPECT_NEAR(unwrapped.width, line.width, 1);
+    EXPECT_NEAR(unwrapped.height, line.height, 1);
+    const float twoWords = writer.MeasureText("alpha beta").width;
+    const LSizeF wrapped = writer.MeasureText("alpha beta gamma", twoWords + 1);
+    EXPECT_NEAR(wrapped.height, 2 * line.height, 2);
+    EXPECT_LE(wrapped.width, twoWords + 1);
+    EXPECT_NEAR(writer.MeasureText("", 100).height, line.height, 1);
+
+    writer.SetFont({"Helvetica", 14, true});
+    EXPECT_GT(writer.MeasureText("alpha beta gamma").width, line.width);
+}
+
 } // namespace
