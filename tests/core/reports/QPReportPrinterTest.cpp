@@ -293,9 +293,9 @@ TEST_F(ReportPages, DetailRowsAreIndentedAndTotalRowsBold)
 TEST_F(ReportPages, RuleAboveLinesAreNotDrawnOnAPagesFirstRow)
 {
     Report(kStretchColumns);
-    AddRows(47);
-    for (QPReportTableRow& row : const_cast<std::vector<QPReportTableRow>&>(report->table.Rows()))
-        row.SetCellFlags(2, kReportCellRuleAbove);
+    for (int i = 0; i < 47; ++i)
+        report->table.AddRow(kReportRowOrdinary, 0, 0, false, {"Task", "2027-03-01", "$10.00"})
+                .SetCellFlags(2, kReportCellRuleAbove);
     PrintAll();
     ASSERT_EQ(Pages(), 2u);
 
