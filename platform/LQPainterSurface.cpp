@@ -54,6 +54,7 @@ QFont LQPainterSurface::ToQFont(const LFont& font)
     QFont result = font.family.empty() ? QFontDatabase::systemFont(QFontDatabase::GeneralFont)
                                        : QFont(QString::fromStdString(font.family));
     result.setPointSizeF(font.pointSize);
+    result.setBold(font.bold);
     return result;
 }
 
@@ -110,6 +111,42 @@ void LQPainterSurface::DrawText(std::string_view text, float x, float y)
         SetFont(LFont{});
     painter_->setPen(ToQColor(textColour_));
     painter_->drawText(QPointF(x, y + metrics_->ascent()), ToQString(text));
+}
+
+namespace {
+
+int WrappedTextFlags(LTextAlign align)
+{
+    const int horizontal = align == LTextAlign::Centre  ? Qt::AlignHCenter
+                           : align == LTextAlign::Right ? Qt::AlignRight
+                                                        : Qt::AlignLeft;
+    return horizontal | Qt::AlignTop | Qt::TextWordWrap;
+}
+
+} // namespace
+
+LSizeF LQPainterSurface::MeasureText(std::string_view text, float wrapWidth)
+{
+    if (!metrics_)
+        SetFont(LFont{});
+    // Far more room below than any text takes: only the width limits the lines.
+    const QRectF box(0, 0, wrapWidth > 0 ? wrapWidth : 1.0e6, 1.0e6);
+    const QRectF bounds =
+            metrics_->boundingRect(box, WrappedTextFlags(LTextAlign::Left), ToQString(text));
+    // An empty text still takes a line, as it does in a row of a table.
+    return {static_cast<float>(bounds.width()),
+            static_cast<float>(std::max(bounds.height(), metrics_->height()))};
+}
+
+void LQPainterSurface::DrawText(std::string_view text, float x, float y, float width, float height,
+                                LTextAlign align)
+{
+    if (!painter_ || text.empty())
+        return;
+    if (!metrics_)
+        SetFont(LFont{});
+    painter_->setPen(ToQColor(textColour_));
+    painter_->drawText(QRectF(x, y, width, height), WrappedTextFlags(align), ToQString(text));
 }
 
 void LQPainterSurface::DrawLine(float x1, float y1, float x2, float y2)
@@ -252,6 +289,13 @@ LPrintSurface::LPrintSurface(QPrinter& printer, int paperSize) : LPagedSurface(p
     printer.setFullPage(true);
     printer.setDocName(QStringLiteral("Orvik PDF File"));
     printer.setCreator(QStringLiteral("Orvik Software"));
+    // The page is drawn from the paper's corner; what the printer cannot reach comes off
+    // the margins.
+    // One unit is one point.
+    QPageLayout layout = printer.pageLayout();
+    layout.setUnits(QPageLayout::Point);
+    const QMarginsF reach = layout.minimumMargins();
+    unprintable_ = {static_cast<float>(reach.left()), static_cast<float>(reach.top())};
     SetDevice(&printer);
 }
 

@@ -25,8 +25,11 @@ public:
     void TransformReset(const LMatrix& matrix) override;
     void SetFont(const LFont& font) override;
     LSizeF MeasureText(std::string_view text) override;
+    LSizeF MeasureText(std::string_view text, float wrapWidth) override;
     void SetTextColor(LColor colour) override { textColour_ = colour; }
     void DrawText(std::string_view text, float x, float y) override;
+    void DrawText(std::string_view text, float x, float y, float width, float height,
+                  LTextAlign align) override;
     void DrawLine(float x1, float y1, float x2, float y2) override;
     void DrawPath(LColor colour, const LGraphicsPath& path, float lineWidth) override;
     void FillPath(LColor colour, const LGraphicsPath& path) override;
@@ -106,8 +109,11 @@ public:
     LPrintSurface(QPrinter& printer, int paperSize);
     ~LPrintSurface() override;
 
+    LSizeF UnprintableMargin() const override { return unprintable_; }
+
     bool Close() override;
 
 private:
     std::optional<bool> closed_;
+    LSizeF unprintable_{0, 0};
 };

@@ -2,6 +2,8 @@
 
 #include "framework/LFixedText.h"
 
+#include <algorithm>
+
 LRecordingSurface::Item& LRecordingSurface::Add(Op op)
 {
     Item& item = items_.emplace_back();
@@ -19,6 +21,56 @@ void LRecordingSurface::Clear(LColor colour)
 LSizeF LRecordingSurface::MeasureText(std::string_view text)
 {
     return {kCharWidth * static_cast<float>(LUtf8Length(text)), kTextHeight};
+}
+
+std::vector<std::string> LRecordingSurface::WrapLines(std::string_view text, float wrapWidth)
+{
+    // Words are broken only at spaces; the spaces in front of a line's first word stay (they
+    // indent it), the space at which a line is broken goes.
+    std::vector<std::string> lines(1);
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t wordStart = text.find_first_not_of(' ', at);
+        if (wordStart == std::string_view::npos) {
+            lines.back().append(text.substr(at));
+            break;
+        }
+        std::size_t wordEnd = text.find(' ', wordStart);
+        if (wordEnd == std::string_view::npos)
+            wordEnd = text.size();
+        const std::string_view piece = text.substr(at, wordEnd - at);
+        std::string& line = lines.back();
+        const float widthTogether =
+                kCharWidth * static_cast<float>(LUtf8Length(line) + LUtf8Length(piece));
+        if (line.empty() || wrapWidth <= 0 || widthTogether <= wrapWidth)
+            line.append(piece);
+        else
+            lines.emplace_back(text.substr(wordStart, wordEnd - wordStart));
+        at = wordEnd;
+    }
+    return lines;
+}
+
+LSizeF LRecordingSurface::MeasureText(std::string_view text, float wrapWidth)
+{
+    const std::vector<std::string> lines = WrapLines(text, wrapWidth);
+    float widest = 0;
+    for (const std::string& line : lines)
+        widest = std::max(widest, kCharWidth * static_cast<float>(LUtf8Length(line)));
+    return {widest, kTextHeight * static_cast<float>(lines.size())};
+}
+
+void LRecordingSurface::DrawText(std::string_view text, float x, float y, float width, float height,
+                                 LTextAlign align)
+{
+    Item& item = Add(Op::DrawText);
+    item.text = text;
+    item.colour = textColour_;
+    item.x = x;
+    item.y = y;
+    item.width = width;
+    item.height = height;
+    item.align = align;
 }
 
 void LRecordingSurface::DrawText(std::string_view text, float x, float y)

@@ -6,7 +6,7 @@
 #include <vector>
 
 // A surface that keeps a list of what was drawn instead of pixels, with fixed text metrics
-// (6 units per character, 13 tall), so that drawing code can be checked without a window
+// (6 units per character, 13 tall per line), so that drawing code can be checked without a window
 // and the same drawing always gives the same list.
 class LRecordingSurface : public LSurface {
 public:
@@ -23,6 +23,7 @@ public:
         float x = 0, y = 0, width = 0, height = 0; // text and rectangle; line start and end
         float lineWidth = 0;
         LGraphicsPath path;
+        LTextAlign align = LTextAlign::Left; // text in a box
 
         // (x, y) in surface coordinates.
         LPointF Origin() const { return matrix.Map(x, y); }
@@ -35,8 +36,11 @@ public:
     void TransformReset(const LMatrix& matrix) override { matrix_ = matrix; }
     void SetFont(const LFont& font) override { font_ = font; }
     LSizeF MeasureText(std::string_view text) override;
+    LSizeF MeasureText(std::string_view text, float wrapWidth) override;
     void SetTextColor(LColor colour) override { textColour_ = colour; }
     void DrawText(std::string_view text, float x, float y) override;
+    void DrawText(std::string_view text, float x, float y, float width, float height,
+                  LTextAlign align) override;
     void DrawLine(float x1, float y1, float x2, float y2) override;
     void DrawPath(LColor colour, const LGraphicsPath& path, float lineWidth) override;
     void FillPath(LColor colour, const LGraphicsPath& path) override;
@@ -49,6 +53,8 @@ public:
     // The drawn text items whose text is exactly `text`.
     std::vector<const Item*> TextItems(std::string_view text) const;
     void ClearItems() { items_.clear(); }
+    // The lines `text` wraps into at `wrapWidth`, with the fixed metrics.
+    static std::vector<std::string> WrapLines(std::string_view text, float wrapWidth);
 
     static constexpr float kCharWidth = 6;
     static constexpr float kTextHeight = 13;

@@ -19,8 +19,12 @@ enum PaperSize : int {
 struct LFont {
     std::string family;
     float pointSize = 11;
+    bool bold = false;
     friend bool operator==(const LFont&, const LFont&) = default;
 };
+
+// Where the lines of a text stand in the width of its box.
+enum class LTextAlign { Left, Centre, Right };
 
 // The drawing operations that the chart, the baseline pages and the report pages use. The
 // same drawing code runs on the screen, into a PDF and on paper; the few places where a
@@ -41,10 +45,17 @@ public:
     virtual void TransformReset(const LMatrix& matrix) = 0;
     virtual void SetFont(const LFont& font) = 0;
     virtual LSizeF MeasureText(std::string_view text) = 0;
+    // The size of `text` word-wrapped at `wrapWidth`: the widest line and the height of all
+    // lines. A word longer than the width stays whole on its line.
+    virtual LSizeF MeasureText(std::string_view text, float wrapWidth) = 0;
     virtual void SetTextColor(LColor colour) = 0;
     void SetTextBlack() { SetTextColor(LColor::Black()); }
     // Text whose top left corner is at (x, y), in the current font and text colour.
     virtual void DrawText(std::string_view text, float x, float y) = 0;
+    // Text word-wrapped at the width of the box, from the box's top, each line placed by
+    // `align`.
+    virtual void DrawText(std::string_view text, float x, float y, float width, float height,
+                          LTextAlign align) = 0;
     // A black line one unit wide.
     virtual void DrawLine(float x1, float y1, float x2, float y2) = 0;
     virtual void DrawPath(LColor colour, const LGraphicsPath& path, float lineWidth) = 0;
@@ -59,6 +70,9 @@ public:
     }
     float GetPageWidth() const { return pageWidth_; }
     float GetPageHeight() const { return pageHeight_; }
+    // The part of the page's left and top edges that the device cannot print on; the
+    // margins of a page are measured from the paper's edge, so they are reduced by it.
+    virtual LSizeF UnprintableMargin() const { return {0, 0}; }
     virtual bool StartPage() { return true; }
     virtual void EndPage() {}
     // Completes a document; false when it could not be written in full (the target is then

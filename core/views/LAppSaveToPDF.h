@@ -21,6 +21,17 @@ bool PrintingFunction(LSurface& writer, View& view)
     return view.Draw(writer, LMatrix::Identity());
 }
 
+// The name the save panel offers: a view that has one of its own gives it
+// (GetPDFFileName), others offer none.
+template <class View>
+std::string LPDFDefaultFileName(const View& view)
+{
+    if constexpr (requires { view.GetPDFFileName(); })
+        return view.GetPDFFileName();
+    else
+        return {};
+}
+
 enum class LSaveToPDFResult { Written, Cancelled, InUse, Failed };
 
 // The export command of a view: ask where, remember the folder, refuse a file another
@@ -36,6 +47,7 @@ LSaveToPDFResult LAppSaveToPDF(LUserPrompts& prompts, LSettingsStore& store,
     request.title = "Save As PDF";
     request.fileTypeName = "PDF File";
     request.extension = "pdf";
+    request.defaultName = LPDFDefaultFileName(view);
     request.folder = settings.GetString("Settings", "SavePDFFolder", documentsFolder).str();
     request.confirmOverwrite = true;
     const std::optional<std::string> path = prompts.AskSaveFile(request);

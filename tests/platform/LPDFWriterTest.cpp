@@ -4,6 +4,7 @@
 
 #include "LQPainterSurface.h"
 #include "model/QPProject.h"
+#include "reports/QPReportPrinter.h"
 #include "views/LAppSaveToPDF.h"
 #include "views/QPGanttView.h"
 
@@ -191,6 +192,82 @@ TEST_F(PDFWriter, AFailedWriteLeavesThePreviousFileAlone)
     LPDFWriter nowhere(PathOf("no-such-folder/chart.pdf").toStdString(), LPrint::ePaperLetter);
     EXPECT_FALSE(nowhere.StartPage());
     EXPECT_FALSE(nowhere.Close());
+}
+
+// A PDF writer that counts the pages it starts.
+class CountingPDFWriter : public LPDFWriter {
+public:
+    using LPDFWriter::LPDFWriter;
+    bool StartPage() override
+    {
+        ++pages;
+        return LPDFWriter::StartPage();
+    }
+    int pages = 0;
+};
+
+class RowsReport : public QPReportBase {
+public:
+    RowsReport(const QPProject& project, std::span<const LVColDynamicGlobal> columns)
+        : QPReportBase(project, columns, "Site Works Task List")
+    {}
+    void GenerateReport() override {}
+};
+
+TEST_F(PDFWriter, AReportOverThreeA4PagesWithItsTitleAndPageNumbers)
+{
+    static constexpr LVColDynamicGlobal kColumns[] = {
+            {"Name", 40, eReportAlignLeft, true},
+            {"Start", 20, eReportAlignLeft, false},
+    };
+    QPProject project;
+    const QString path = PathOf("report.pdf");
+    // The rows a page holds depend on the font's real height: add rows until the report
+    // takes three pages.
+    int pages = 0;
+    for (int rows = 60; rows <= 400 && pages < 3; rows += 10) {
+        RowsReport report(project, kColumns);
+        for (int i = 0; i < rows; ++i)
+            report.table.AddRow(kReportRowOrdinary, 0, 0, false,
+                                {"Task " + std::to_string(i), "2027-03-01"});
+        QPReportPrinter printer(project.options, report);
+        CountingPDFWriter writer(path.toStdString(), printer.GetPaperSize());
+        ASSERT_TRUE(PrintingFunction(writer, printer));
+        ASSERT_TRUE(writer.Close());
+        pages = writer.pages;
+    }
+    ASSERT_EQ(pages, 3);
+
+    const QString info = RunTool(QStringLiteral("pdfinfo"), {path});
+    EXPECT_TRUE(info.contains(QStringLiteral("Pages:           3"))) << info.toStdString();
+    for (const auto& [width, height] : PageSizes(path, 3)) {
+        EXPECT_EQ(width, 794);
+        EXPECT_EQ(height, 1123);
+    }
+    const QString text = RunTool(QStringLiteral("pdftotext"),
+                                 {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    EXPECT_TRUE(text.contains(QStringLiteral("Site Works Task List"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral(" page 2"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("page 3")));
+    EXPECT_FALSE(text.contains(QStringLiteral("page 4")));
+}
+
+TEST_F(PDFWriter, WrappedTextBreaksAtTheWidthAndBoldIsWider)
+{
+    LPDFWriter writer(PathOf("wrap.pdf").toStdString(), LPrint::ePaperA4);
+    writer.SetFont({"Helvetica", 14});
+    const LSizeF line = writer.MeasureText("alpha beta gamma");
+    const LSizeF unwrapped = writer.MeasureText("alpha beta gamma", 10000);
+    EXPECT_NEAR(unwrapped.width, line.width, 1);
+    EXPECT_NEAR(unwrapped.height, line.height, 1);
+    const float twoWords = writer.MeasureText("alpha beta").width;
+    const LSizeF wrapped = writer.MeasureText("alpha beta gamma", twoWords + 1);
+    EXPECT_NEAR(wrapped.height, 2 * line.height, 2);
+    EXPECT_LE(wrapped.width, twoWords + 1);
+    EXPECT_NEAR(writer.MeasureText("", 100).height, line.height, 1);
+
+    writer.SetFont({"Helvetica", 14, true});
+    EXPECT_GT(writer.MeasureText("alpha beta gamma").width, line.width);
 }
 
 } // namespace
