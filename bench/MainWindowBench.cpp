@@ -47,6 +47,7 @@ struct NoDialogs : QPDialogRunner {
     {
         return std::nullopt;
     }
+    void RunReportWindow(QPReportBase&, QWidget*) override {}
 };
 
 struct Window {

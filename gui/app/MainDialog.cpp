@@ -11,6 +11,7 @@
 #include "framework/LFixedText.h"
 #include "framework/LVersion.h"
 #include "model/QPProject.h"
+#include "reports/QPReports.h"
 #include "views/LAppSaveToPDF.h"
 #include "views/QPGanttPane.h"
 
@@ -122,16 +123,12 @@ const std::array<KeyEntry, 13>& KeyMap()
     return map;
 }
 
-// Commands whose windows arrive with the reports, the baseline comparison, the import and
-// the status updates. Until then their menu entries stay disabled, so that no
+// Commands whose windows arrive with the baseline comparison, the import and the status
+// updates. Until then their menu entries stay disabled, so that no
 // command silently does nothing.
 bool IsCommandBuilt(int command)
 {
     switch (command) {
-    case 3021: // the reports
-    case 3022:
-    case 3023:
-    case 3024:
     case 3027: // the baseline comparison
     case 3028: // the imports
     case 3029:
@@ -168,13 +165,13 @@ MainDialog::MainDialog(const MainDialogServices& services, QWidget* parent)
         ownPrompts_ = std::make_unique<LQtUserPrompts>(this);
         prompts_ = ownPrompts_.get();
     }
-    dialogs_ = services.dialogs;
-    if (!dialogs_) {
-        ownDialogs_ = std::make_unique<QPQtDialogRunner>(*prompts_);
-        dialogs_ = ownDialogs_.get();
-    }
     documentsFolder_ = services.documentsFolder.empty() ? LQtUserPrompts::DocumentsFolder()
                                                         : services.documentsFolder;
+    dialogs_ = services.dialogs;
+    if (!dialogs_) {
+        ownDialogs_ = std::make_unique<QPQtDialogRunner>(*prompts_, *settings_, documentsFolder_);
+        dialogs_ = ownDialogs_.get();
+    }
 
     setAcceptDrops(true);
     statusBar()->showMessage(QStringLiteral("%1 %2").arg(QString::fromUtf8(kKestranoName),
@@ -319,6 +316,10 @@ void MainDialog::Command(int command)
             {3018, [](MainDialog& w) { w.CmGanttExportPDF(); }},
             {3019, [](MainDialog& w) { w.CmUndo(); }},
             {3020, [](MainDialog& w) { w.CmRedo(); }},
+            {3021, [](MainDialog& w) { w.CmReport(eReportKind::taskSummary); }},
+            {3022, [](MainDialog& w) { w.CmReport(eReportKind::taskDetail); }},
+            {3023, [](MainDialog& w) { w.CmReport(eReportKind::taskExpense); }},
+            {3024, [](MainDialog& w) { w.CmReport(eReportKind::resourceExpense); }},
             {3025, [](MainDialog& w) { w.CmBaselineNew(); }},
             {3026, [](MainDialog& w) { w.CmBaselineDelete(); }},
             {3031, [](MainDialog& w) { w.CmTaskInsert(); }},
@@ -627,6 +628,19 @@ void MainDialog::CmGanttExportPDF()
     };
     LAppSaveToPDF(*prompts_, *settings_, documentsFolder_, createWriter, ganttPane_->View(),
                   LPrint::ePaperLetter);
+}
+
+void MainDialog::CmReport(eReportKind kind)
+{
+    const std::unique_ptr<QPReportBase> report = QPMakeReport(kind, *project_);
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    report->GenerateReport();
+    QGuiApplication::restoreOverrideCursor();
+    if (report->rowCount == 0) {
+        prompts_->ShowInformation(kReportEmptyTitle, kReportEmptyMessage);
+        return;
+    }
+    dialogs_->RunReportWindow(*report, this);
 }
 
 void MainDialog::CmUndo()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "QPEditPanel.h"
+#include "reports/QPReports.h"
 #include "views/QPDataPanel.h"
 #include "views/QPGanttView.h"
 
@@ -81,6 +82,8 @@ public:
     bool ApproveSessionEnd();
     bool CmSettings();
     void CmGanttExportPDF();
+    // The four reports: generated from the project as it is now and shown in their window.
+    void CmReport(eReportKind kind);
     void CmUndo();
     void CmRedo();
     void CmLayoutChange();

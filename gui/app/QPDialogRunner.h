@@ -5,6 +5,7 @@
 #include <string>
 
 class QPProject;
+class QPReportBase;
 class QPProjectOptions;
 class QWidget;
 
@@ -26,4 +27,6 @@ public:
                                                         const std::string& caption,
                                                         const std::string& action,
                                                         QWidget* parent) = 0;
+    // The window of a generated report, modal until the user closes it.
+    virtual void RunReportWindow(QPReportBase& report, QWidget* parent) = 0;
 };

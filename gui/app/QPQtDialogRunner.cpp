@@ -5,6 +5,7 @@
 #include "dialogs/QPGeneralPage.h"
 #include "dialogs/QPProjectDialog.h"
 #include "model/QPProject.h"
+#include "reports/QPReportViewWindow.h"
 
 bool QPQtDialogRunner::RunProjectDialog(QPProject& project, bool newProject, QWidget* parent)
 {
@@ -36,4 +37,10 @@ std::optional<int32_t> QPQtDialogRunner::RunBaselineSelection(QPProject& project
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.SelectedBaselineID();
+}
+
+void QPQtDialogRunner::RunReportWindow(QPReportBase& report, QWidget* parent)
+{
+    QPReportViewWindow window(report, prompts_, settings_, documentsFolder_, parent);
+    window.exec();
 }

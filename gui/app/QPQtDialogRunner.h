@@ -2,12 +2,17 @@
 
 #include "QPDialogRunner.h"
 
+#include <string>
+
+class LSettingsStore;
 class LUserPrompts;
 
 // The editors as modal dialogs over the main window.
 class QPQtDialogRunner : public QPDialogRunner {
 public:
-    explicit QPQtDialogRunner(LUserPrompts& prompts) : prompts_(prompts) {}
+    QPQtDialogRunner(LUserPrompts& prompts, LSettingsStore& settings, std::string documentsFolder)
+        : prompts_(prompts), settings_(settings), documentsFolder_(std::move(documentsFolder))
+    {}
 
     bool RunProjectDialog(QPProject& project, bool newProject, QWidget* parent) override;
     bool RunOptionsDialog(QPProjectOptions& options, QWidget* parent) override;
@@ -15,7 +20,10 @@ public:
     std::optional<int32_t> RunBaselineSelection(QPProject& project, const std::string& caption,
                                                 const std::string& action,
                                                 QWidget* parent) override;
+    void RunReportWindow(QPReportBase& report, QWidget* parent) override;
 
 private:
     LUserPrompts& prompts_;
+    LSettingsStore& settings_;
+    std::string documentsFolder_;
 };

@@ -8,6 +8,7 @@
 #include "fileformat/LSettings.h"
 #include "framework/LSettingsStore.h"
 #include "model/QPProject.h"
+#include "reports/QPReportTable.h"
 
 #include "support/ScriptedPrompts.h"
 
@@ -71,7 +72,13 @@ struct ScriptedDialogs : QPDialogRunner {
         return answer;
     }
 
+    void RunReportWindow(QPReportBase& report, QWidget*) override
+    {
+        reportsShown.push_back(report.title.str());
+    }
+
     std::deque<ProjectStep> projectSteps;
+    std::vector<std::string> reportsShown;
     std::deque<std::optional<std::string>> baselineNames;
     std::deque<std::optional<int32_t>> baselineChoices;
     std::vector<std::string> selections;

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+
+class LSettingsStore;
+class LUserPrompts;
+class QAction;
+class QLabel;
+class QPReportBase;
+class QPrinter;
+class QTreeWidget;
+
+// The window of one generated report: its title, the report as a list, and the commands
+// that print it, preview it, save it as PDF or CSV, or send it. The window shows the
+// snapshot taken when the report was made.
+class QPReportViewWindow : public QDialog {
+    Q_OBJECT
+
+public:
+    // Commands of the window's menu and toolbar.
+    static constexpr int kCmPrint = 1001;
+    static constexpr int kCmSaveAsCSV = 1002;
+    static constexpr int kCmEmail = 1003;
+    static constexpr int kCmPrintPreview = 1004;
+    static constexpr int kCmFax = 1005;
+    static constexpr int kCmSaveAsPDF = 1006;
+
+    QPReportViewWindow(QPReportBase& report, LUserPrompts& prompts, LSettingsStore& settings,
+                       std::string documentsFolder, QWidget* parent = nullptr);
+    ~QPReportViewWindow() override;
+
+    void Command(int command);
+    void CmPrint();
+    void CmPrintPreview();
+    void CmSaveAsPDF();
+    void CmSaveAsCSV();
+    void CmFax();
+    // Draws every page of the report on a printer already set up for A4 portrait.
+    void PrintTo(QPrinter& printer);
+
+    QTreeWidget& List() const { return *list_; }
+    QAction* CommandAction(int command) const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+
+private:
+    void FillList();
+    void LayoutControls();
+
+    QPReportBase& report_;
+    LUserPrompts& prompts_;
+    LSettingsStore& settings_;
+    std::string documentsFolder_;
+    QWidget* content_ = nullptr;
+    QLabel* icon_ = nullptr;
+    QLabel* title_ = nullptr;
+    QLabel* subtitle_ = nullptr;
+    QTreeWidget* list_ = nullptr;
+    bool filled_ = false;
+};
