@@ -4,6 +4,8 @@
 #include "LQPainterSurface.h"
 #include "framework/LFiles.h"
 #include "model/QPProject.h"
+#include "reports/QPReportPrinter.h"
+#include "reports/QPReportTable.h"
 #include "views/LAppSaveToPDF.h"
 #include "views/QPGanttView.h"
 
@@ -56,6 +58,22 @@ bool WriteGanttChartPDF(const QPProject& project, const std::string& path, std::
     view.PlotProject(project);
     LPDFWriter writer(path, LPrint::ePaperLetter);
     if (!PrintingFunction(writer, view) || !writer.Close()) {
+        error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+
+bool WriteReportPDF(QPReportBase& report, const std::string& path, std::string& error)
+{
+    if (LIsFileInUse(path)) {
+        error = path + " is in use by another application";
+        return false;
+    }
+    EnsureApplication();
+    QPReportPrinter pages(report.project.options, report);
+    LPDFWriter writer(path, LPrint::ePaperA4);
+    if (!PrintingFunction(writer, pages) || !writer.Close()) {
         error = "cannot write " + path;
         return false;
     }

@@ -7,3 +7,8 @@ class QPProject;
 // Writes the project's Gantt chart as a one-page PDF at `path`. False, with the reason in
 // `error`, when the file cannot be written; the file is then left as it was.
 bool WriteGanttChartPDF(const QPProject& project, const std::string& path, std::string& error);
+
+class QPReportBase;
+
+// Writes a generated report as A4 pages at `path`, with the same guarantees.
+bool WriteReportPDF(QPReportBase& report, const std::string& path, std::string& error);

@@ -42,8 +42,9 @@ const char* const kUsage =
         "                 write a project file from JSON in the layout dump writes\n"
         "  gantt FILE.qpp -o CHART.pdf\n"
         "                 recalculate the plan and write its Gantt chart as one PDF page\n"
-        "  report KIND FILE.qpp --csv OUT.csv\n"
-        "                 recalculate the plan and write one of its reports as CSV; KIND is\n"
+        "  report KIND FILE.qpp (--csv OUT.csv | --pdf OUT.pdf)\n"
+        "                 recalculate the plan and write one of its reports as CSV or as\n"
+        "                 A4 PDF pages (both may be given); KIND is\n"
         "                 task-summary, task-detail, task-expense or resource-expense\n"
         "\n"
         "Options:\n"
@@ -237,12 +238,14 @@ int CommandReport(int argc, char* argv[])
 {
     Arguments arguments;
     std::string error;
-    if (!ParseArguments(argc, argv, {"--csv"}, arguments, error))
+    if (!ParseArguments(argc, argv, {"--csv", "--pdf"}, arguments, error))
         return Fail("report: " + error);
     const auto csv = arguments.options.find("--csv");
-    if (arguments.plain.size() != 2 || csv == arguments.options.end())
-        return Fail("report: give a report kind, one project file and --csv OUT.csv (see "
-                    "kestrano-cli --help)");
+    const auto pdf = arguments.options.find("--pdf");
+    if (arguments.plain.size() != 2 ||
+        (csv == arguments.options.end() && pdf == arguments.options.end()))
+        return Fail("report: give a report kind, one project file and --csv OUT.csv or --pdf "
+                    "OUT.pdf (see kestrano-cli --help)");
     const std::optional<eReportKind> kind = QPReportKindFromName(arguments.plain[0]);
     if (!kind)
         return Fail("report: unknown report \"" + arguments.plain[0] +
@@ -259,10 +262,17 @@ int CommandReport(int argc, char* argv[])
     if (report->rowCount == 0)
         return Fail(std::string("report: ") + kReportEmptyMessage);
     // Each output is written whole beside its target and then put in its place, so a
-    // refusal or failure never leaves a half-written file. (Further outputs of the same
-    // report, such as its PDF pages, go here.)
-    if (!report->table.SaveToCSV(csv->second))
+    // refusal or failure never leaves a half-written file.
+    if (csv != arguments.options.end() && !report->table.SaveToCSV(csv->second))
         return Fail("report: cannot write " + csv->second);
+    if (pdf != arguments.options.end()) {
+#if KESTRANO_CLI_HAS_PDF
+        if (!WriteReportPDF(*report, pdf->second, error))
+            return Fail("report: " + error);
+#else
+        return Fail("report: this build has no PDF output");
+#endif
+    }
     return kExitOK;
 }
 

@@ -37,7 +37,6 @@ tail -n 1 "$work/task-expense.csv" | grep -q '^"Total",' || fail "task-expense: 
 # Refusals never touch an earlier report.
 echo "earlier report" >"$work/kept.csv"
 "$cli" new "$work/empty.qpp" || fail "new"
-expect_refusal "give a report kind, one project file and --csv" "$cli" report task-summary "$sample"
 expect_refusal "unknown report \"gantt\"" "$cli" report gantt "$sample" --csv "$work/kept.csv"
 expect_refusal "is missing, locked or not" "$cli" report task-detail "$work/none.qpp" --csv "$work/kept.csv"
 expect_refusal "There is no information available for this report." \
@@ -47,6 +46,20 @@ expect_refusal "There is no information available for this report." \
 expect_refusal "cannot write" "$cli" report task-summary "$sample" --csv "$work/no-folder/out.csv"
 [ ! -e "$work/no-folder" ] || fail "a folder was made"
 [ "$(cat "$work/kept.csv")" = "earlier report" ] || fail "a refusal changed the earlier report"
+
+# The same report as A4 pages, where this build writes PDFs.
+if "$cli" report task-detail "$sample" --pdf "$work/detail.pdf" 2>"$work/err"; then
+    if command -v pdfinfo >/dev/null; then
+        pdfinfo "$work/detail.pdf" | grep -q "794 x 1123 pts" || fail "the PDF pages are not A4"
+        pdftotext "$work/detail.pdf" - | grep -q "Task Detail Report" || fail "the PDF has no title"
+    fi
+    rm -f "$work/detail.pdf"
+else
+    grep -q "no PDF output" "$work/err" || fail "pdf: $(cat "$work/err")"
+fi
+expect_refusal "give a report kind, one project file and --csv OUT.csv or --pdf" \
+    "$cli" report task-detail "$sample"
+
 leftover=$(ls -A "$work" | grep -v -x -e '[a-z-]*\.csv' -e err -e empty.qpp)
 [ -z "$leftover" ] || fail "files were left behind: $leftover"
 echo ok
