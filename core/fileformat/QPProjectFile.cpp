@@ -6,6 +6,7 @@
 #include "fileformat/LSDFWriter.h"
 #include "fileformat/QPElementImages.h"
 #include "fileformat/QPFileTags.h"
+#include "framework/LFiles.h"
 #include "model/QPProject.h"
 
 #include <algorithm>
@@ -312,27 +313,6 @@ struct FileDescriptor {
     }
 };
 
-std::string FolderOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string FileNameOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-mode_t NewFileMode()
-{
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
 } // namespace
 
 bool QPProject::WriteProject(LSDFWriter& writer)
@@ -364,11 +344,7 @@ LByteArray QPProject::ProjectSaveToBytes()
 int QPProject::ProjectSave(const std::string& path)
 {
     // Replace the file a symbolic link points to, not the link.
-    std::string target = path;
-    if (char* resolved = realpath(path.c_str(), nullptr)) {
-        target = resolved;
-        std::free(resolved);
-    }
+    const std::string target = LResolvedPath(path);
 
     // The lock rule: a project file that another program holds locked is left alone.
     FileDescriptor existing;
@@ -383,36 +359,17 @@ int QPProject::ProjectSave(const std::string& path)
 
     // Write the whole project beside the target and put it in place only when it is
     // complete and on disk, so that no failure can leave a damaged or half-written file.
-    std::string temporary = FolderOf(target) + "/." + FileNameOf(target) + ".XXXXXX";
-    FileDescriptor file;
-    file.fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (file.fd < 0)
-        return 2;
-    flock(file.fd, LOCK_EX | LOCK_NB);
-    fchmod(file.fd, existing.fd >= 0 ? (targetInfo.st_mode & 07777) : NewFileMode());
-
-    bool ok = false;
-    {
-        LOutputStreamFile stream(file.fd);
+    const int existingMode = existing.fd >= 0 ? static_cast<int>(targetInfo.st_mode & 07777) : -1;
+    const bool saved = LReplaceFile(target, existingMode, [this](int fd) {
+        LOutputStreamFile stream(fd);
         LSDFWriter writer;
         const bool written =
                 writer.Open(stream, kProjectFileType, kProjectFileVersion) && WriteProject(writer);
         const bool closed = writer.Close();
-        ok = written && closed && stream.Flush();
-    }
-    ok = ok && fsync(file.fd) == 0;
-    ok = close(file.fd) == 0 && ok;
-    file.fd = -1;
-    ok = ok && rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        unlink(temporary.c_str());
+        return written && closed && stream.Flush();
+    });
+    if (!saved)
         return 2;
-    }
-    // Make the rename itself durable.
-    FileDescriptor folder;
-    folder.fd = open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder.fd >= 0)
-        fsync(folder.fd);
 
     undoStack.MarkCurrentStateAsSaved();
     dirty = false;

@@ -1,5 +1,6 @@
 #include "reports/QPReportTable.h"
 
+#include "framework/LFiles.h"
 #include "model/QPProject.h"
 
 #include <algorithm>
@@ -69,31 +70,6 @@ void AppendCSVField(std::string& out, std::string_view cell)
     out += '"';
 }
 
-struct FileDescriptor {
-    int fd = -1;
-    FileDescriptor() = default;
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor()
-    {
-        if (fd >= 0)
-            close(fd);
-    }
-};
-
-bool WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 } // namespace
 
 std::string QPReportTable::CSVText() const
@@ -118,49 +94,12 @@ std::string QPReportTable::CSVText() const
 
 bool QPReportTable::SaveToCSV(const std::string& path) const
 {
-    // Replace the file a symbolic link points to, not the link.
-    std::string target = path;
-    if (char* resolved = realpath(path.c_str(), nullptr)) {
-        target = resolved;
-        std::free(resolved);
-    }
+    const std::string target = LResolvedPath(path);
     struct stat targetInfo {};
     const bool replacing = stat(target.c_str(), &targetInfo) == 0;
     if (replacing && !S_ISREG(targetInfo.st_mode))
         return false;
-
-    // The whole table goes into a file beside the target, which takes the target's place
-    // only once it is complete and on disk: a full disk or a vanished folder leaves an
-    // earlier report as it was.
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "."
-                               : slash == 0               ? "/"
-                                                          : target.substr(0, slash);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string temporary = folder + "/." + name + ".XXXXXX";
-    FileDescriptor file;
-    file.fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (file.fd < 0)
-        return false;
-    mode_t mode = targetInfo.st_mode & 07777;
-    if (!replacing) {
-        const mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-    fchmod(file.fd, mode);
-
-    bool ok = WriteAll(file.fd, CSVText()) && fsync(file.fd) == 0;
-    ok = close(file.fd) == 0 && ok;
-    file.fd = -1;
-    ok = ok && rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        unlink(temporary.c_str());
-        return false;
-    }
-    FileDescriptor directory;
-    directory.fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (directory.fd >= 0)
-        fsync(directory.fd);
-    return true;
+    // A full disk or a vanished folder leaves an earlier report as it was.
+    return LReplaceFile(target, replacing ? static_cast<int>(targetInfo.st_mode & 07777) : -1,
+                        [this](int fd) { return LWriteAll(fd, CSVText()); });
 }
