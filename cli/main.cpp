@@ -7,7 +7,9 @@
 #include "QPGanttCommand.h"
 #endif
 
+#include "framework/LConsoleProcess.h"
 #include "framework/LVersion.h"
+#include "import/QPProcessImportCSV.h"
 #include "model/QPProject.h"
 #include "reports/QPReports.h"
 
@@ -46,6 +48,12 @@ const char* const kUsage =
         "                 recalculate the plan and write one of its reports as CSV or as\n"
         "                 A4 PDF pages (both may be given); KIND is\n"
         "                 task-summary, task-detail, task-expense or resource-expense\n"
+        "  import KIND FILE.qpp DATA.csv -o OUT.qpp [--start-row N]\n"
+        "         [--map \"FIELD=COLUMN HEADER\"]...\n"
+        "                 add tasks, resources or schedules (KIND) from a CSV file and\n"
+        "                 save the project as OUT.qpp; without --map each field takes the\n"
+        "                 column headed with its name (\"Task Name\", \"Duration\", ...);\n"
+        "                 prints the counts and the refused rows\n"
         "\n"
         "Options:\n"
         "  --help         show this help and exit\n"
@@ -60,7 +68,10 @@ int Fail(const std::string& message)
 // The arguments after the command: plain ones in order, and "--option value" pairs.
 struct Arguments {
     std::vector<std::string> plain;
+    // The last value of each option.
     std::map<std::string, std::string> options;
+    // Every option in order, for those that may be given more than once.
+    std::vector<std::pair<std::string, std::string>> all;
 };
 
 bool ParseArguments(int argc, char* argv[], const std::vector<std::string>& known,
@@ -77,7 +88,8 @@ bool ParseArguments(int argc, char* argv[], const std::vector<std::string>& know
                 error = argument + " needs a value";
                 return false;
             }
-            arguments.options[argument] = argv[++i];
+            arguments.options[argument] = argv[i + 1];
+            arguments.all.emplace_back(argument, argv[++i]);
         } else {
             arguments.plain.push_back(argument);
         }
@@ -276,6 +288,95 @@ int CommandReport(int argc, char* argv[])
     return kExitOK;
 }
 
+// The name a field is known by in a header line: without the "(required) " in front.
+std::string FieldHeaderName(const std::string& fieldName)
+{
+    constexpr std::string_view kRequired = "(required) ";
+    return fieldName.starts_with(kRequired) ? fieldName.substr(kRequired.size()) : fieldName;
+}
+
+int CommandImport(int argc, char* argv[])
+{
+    Arguments arguments;
+    std::string error;
+    if (!ParseArguments(argc, argv, {"-o", "--start-row", "--map"}, arguments, error))
+        return Fail("import: " + error);
+    if (arguments.plain.size() != 3 || !arguments.options.contains("-o"))
+        return Fail("import: give KIND FILE.qpp DATA.csv -o OUT.qpp (see kestrano-cli --help)");
+    const std::map<std::string, eImportCSVKind> kinds = {{"tasks", eImportCSVKind::task},
+                                                         {"resources", eImportCSVKind::resource},
+                                                         {"schedules", eImportCSVKind::schedule}};
+    const auto kind = kinds.find(arguments.plain[0]);
+    if (kind == kinds.end())
+        return Fail("import: KIND is tasks, resources or schedules, not \"" + arguments.plain[0] +
+                    "\"");
+    const std::string& file = arguments.plain[1];
+    const std::string& data = arguments.plain[2];
+    const std::string& target = arguments.options["-o"];
+
+    QPProject project;
+    if (project.ProjectLoad(file) != 0)
+        return Fail("import: " + file + " is missing, locked or not a Kestrano project file");
+    std::unique_ptr<LProcessImportCSV> import = QPMakeImportCSV(kind->second, project);
+    if (const QPFormOutcome refused = import->SetFilePath(data))
+        return Fail("import: " + data + ": " + refused->message);
+    if (const auto startRow = arguments.options.find("--start-row");
+        startRow != arguments.options.end())
+        if (const QPFormOutcome refused = import->SetStartRowText(startRow->second))
+            return Fail("import: " + refused->message);
+
+    const std::vector<std::string> headers = import->ReadHeaderCells();
+    const std::vector<LCSVField>& fields = import->Fields();
+    bool mapped = false;
+    for (const auto& [option, value] : arguments.all) {
+        if (option != "--map")
+            continue;
+        mapped = true;
+        const std::size_t equals = value.find('=');
+        if (equals == std::string::npos)
+            return Fail("import: --map takes \"FIELD=COLUMN HEADER\", not \"" + value + "\"");
+        const std::string fieldName = value.substr(0, equals);
+        const std::string header = value.substr(equals + 1);
+        const auto field = std::find_if(fields.begin(), fields.end(), [&](const LCSVField& f) {
+            return f.name == fieldName || FieldHeaderName(f.name) == fieldName;
+        });
+        if (field == fields.end()) {
+            std::string known;
+            for (const LCSVField& f : fields)
+                known += (known.empty() ? "" : ", ") + FieldHeaderName(f.name);
+            return Fail("import: there is no field \"" + fieldName + "\" (fields: " + known + ")");
+        }
+        if (std::find(headers.begin(), headers.end(), header) == headers.end())
+            return Fail("import: " + data + " has no column headed \"" + header + "\"");
+        import->AssignField(int(field - fields.begin()), header, headers);
+    }
+    if (!mapped)
+        for (std::size_t field = 0; field < fields.size(); ++field)
+            import->AssignField(int(field), FieldHeaderName(fields[field].name), headers);
+    if (const QPFormOutcome refused = import->CheckAssignments())
+        return Fail("import: " + refused->message);
+
+    int result = 0;
+    {
+        LConsoleProcess process(QPImportCSVKind(kind->second).wizardTitle);
+        project.UndoRedoGroupStart();
+        result = Process(process, *import);
+        project.UndoRedoGroupEnd();
+    }
+    for (const std::string& line : import->ResultLines())
+        std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+    if (result != 0)
+        return Fail("import: interrupted; " + target + " was not written");
+    if (kind->second == eImportCSVKind::task && import->SuccessfulImports() > 0) {
+        project.AutoScheduleTasks();
+        project.CalculateEndDateByTasks();
+    }
+    if (project.ProjectSave(target) != 0)
+        return Fail("import: cannot write " + target);
+    return kExitOK;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -306,5 +407,7 @@ int main(int argc, char* argv[])
         return CommandGantt(argc, argv);
     if (command == "report")
         return CommandReport(argc, argv);
+    if (command == "import")
+        return CommandImport(argc, argv);
     return Fail("unknown command \"" + std::string(command) + "\" (see kestrano-cli --help)");
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -269,4 +271,32 @@ TEST(QPProcessImportCSVSchedule, ShiftsAndTheirChecks)
     ASSERT_NE(wholeDay, nullptr);
     EXPECT_EQ(wholeDay->shiftDuration[eMonday], 86400);
     EXPECT_EQ(wholeDay->shiftStart[eTuesday].Get(), 86400);
+}
+
+TEST(QPProcessImportCSV, EveryKeptFileImports)
+{
+    const std::string folder = std::string(KESTRANO_TEST_DATA_DIR) + "/fuzz-csv";
+    const std::map<std::string, int> expected = {
+            {"tasks.csv", 2}, {"tasks-bom.csv", 2}, {"tasks-utf16-tabs.csv", 1}};
+    std::size_t seen = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name == "README.md")
+            continue;
+        QPProject project;
+        QPProcessImportCSVTask import(project);
+        ASSERT_FALSE(import.SetFilePath(entry.path().string())) << name;
+        const Texts headers = import.ReadHeaderCells();
+        for (std::size_t field = 0; field < headers.size() && field < import.Fields().size();
+             ++field)
+            import.AssignField(int(field), headers[field], headers);
+        LProcessInterface silent;
+        EXPECT_EQ(Process(silent, import), 0) << name;
+        if (const auto count = expected.find(name); count != expected.end()) {
+            EXPECT_EQ(import.SuccessfulImports(), count->second) << name;
+            EXPECT_EQ(import.FailedImports(), 0) << name;
+            ++seen;
+        }
+    }
+    EXPECT_EQ(seen, expected.size());
 }
