@@ -51,6 +51,8 @@ public:
     LUTF16LEToUTF8(const LUTF16LEToUTF8&) = delete;
     LUTF16LEToUTF8& operator=(const LUTF16LEToUTF8&) = delete;
 
+    // False when the system has no converter for UTF-16 (nothing is converted then).
+    bool IsOpen() const;
     // Appends the UTF-8 form of `bytes` to `out`; a code unit or surrogate pair split
     // across two pieces is kept until the next one.
     void Convert(std::string_view bytes, std::string& out);

@@ -72,7 +72,7 @@ public:
     std::vector<std::string> ReadHeaderCells() const;
     // Loads the mapping stored under the settings key, leaving out columns that are not
     // below `columnCount`.
-    void LoadStoredMapping(const LSettingsStore& store, std::size_t columnCount);
+    void LoadStoredMapping(LSettingsStore& store, std::size_t columnCount);
     // Assigns the first of `headers` whose text is exactly `headerText` to the field,
     // after taking away the field's old column. "Click to assign", an empty text or a text
     // that is no header leaves the field without a column.
@@ -108,6 +108,7 @@ public:
 private:
     friend int Process(LProcessInterface& process, LProcessImportCSV& import);
     void Log(int row, std::string_view text);
+    void RebuildColumnMap();
     void CountSuccess() { ++successfulImports_; }
 
     std::string settingsKey_;

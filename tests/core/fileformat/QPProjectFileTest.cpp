@@ -4,6 +4,7 @@
 
 #include "support/ReadEverything.h"
 #include "support/SDFBytes.h"
+#include "support/TempDir.h"
 #include "support/TestTime.h"
 
 #include <gtest/gtest.h>
@@ -88,41 +89,6 @@ void BuildSmallProject(QPProject& project)
     pour.AddDependency(dig.key, eFinishToStart, 1.5f);
     pour.AddResourceAssignment(rita.key, 50);
 }
-
-struct TempDir {
-    std::string path;
-    TempDir()
-    {
-        char name[] = "/tmp/kestrano-file-XXXXXX";
-        path = mkdtemp(name);
-    }
-    ~TempDir()
-    {
-        if (DIR* dir = opendir(path.c_str())) {
-            while (dirent* entry = readdir(dir)) {
-                const std::string name = entry->d_name;
-                if (name != "." && name != "..")
-                    unlink((path + "/" + name).c_str());
-            }
-            closedir(dir);
-        }
-        rmdir(path.c_str());
-    }
-    std::string File(const std::string& name) const { return path + "/" + name; }
-    std::vector<std::string> Entries() const
-    {
-        std::vector<std::string> names;
-        if (DIR* dir = opendir(path.c_str())) {
-            while (dirent* entry = readdir(dir)) {
-                const std::string name = entry->d_name;
-                if (name != "." && name != "..")
-                    names.push_back(name);
-            }
-            closedir(dir);
-        }
-        return names;
-    }
-};
 
 LByteArray FileBytes(const std::string& path)
 {

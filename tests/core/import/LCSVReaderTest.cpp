@@ -1,0 +1,211 @@
+#include "import/LCSVReader.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Cells = std::vector<std::string>;
+using Lines = std::vector<std::string>;
+
+// Little-endian bytes of UTF-16 text, with the byte order mark in front when `mark`.
+std::string UTF16LE(std::u16string_view text, bool mark = true)
+{
+    std::string bytes = mark ? std::string("\xFF\xFE") : std::string();
+    for (char16_t unit : text) {
+        bytes.push_back(char(unit & 0xFF));
+        bytes.push_back(char(unit >> 8));
+    }
+    return bytes;
+}
+
+Lines SplitLines(const std::vector<std::string_view>& pieces)
+{
+    Lines lines;
+    LCSVLineSplitter splitter([&](std::string_view line) { lines.emplace_back(line); });
+    for (std::string_view piece : pieces)
+        splitter.Feed(piece);
+    splitter.Finish();
+    return lines;
+}
+
+Lines ReadFile(const std::string& path)
+{
+    LCSVFileReader reader;
+    EXPECT_TRUE(reader.Open(path));
+    Lines lines;
+    std::string line;
+    while (reader.ReadLine(line))
+        lines.push_back(line);
+    return lines;
+}
+
+std::string Convert(std::string_view utf16, bool tabsToCommas = false)
+{
+    LUTF16LEToUTF8 converter(tabsToCommas);
+    std::string out;
+    converter.Convert(utf16, out);
+    converter.Finish(out);
+    return out;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Cells
+
+TEST(LCSVSplitLine, QuotedCellsKeepCommasAndDoubledQuotes)
+{
+    EXPECT_EQ(LCSVSplitLine("\"Smith, John\",8"), (Cells{"Smith, John", "8"}));
+    EXPECT_EQ(LCSVSplitLine("\"say \"\"hi\"\"\",x"), (Cells{"say \"hi\"", "x"}));
+    // Text after the closing quote is dropped up to the comma.
+    EXPECT_EQ(LCSVSplitLine("\"a\"junk,b"), (Cells{"a", "b"}));
+    // Blanks inside quotes are the cell's own.
+    EXPECT_EQ(LCSVSplitLine("\"  padded  \""), (Cells{"  padded  "}));
+    // A quote that never closes runs to the end of the line.
+    EXPECT_EQ(LCSVSplitLine("x,\"open, still"), (Cells{"x", "open, still"}));
+    // A quote inside an unquoted cell is an ordinary character.
+    EXPECT_EQ(LCSVSplitLine("5\" pipe,b"), (Cells{"5\" pipe", "b"}));
+}
+
+TEST(LCSVSplitLine, BlanksAroundCellsAndTheLineEnd)
+{
+    EXPECT_EQ(LCSVSplitLine("a , b ,"), (Cells{"a", "b"}));
+    EXPECT_EQ(LCSVSplitLine("\t  lead,\x01trail\x1f"), (Cells{"lead", "trail"}));
+    EXPECT_EQ(LCSVSplitLine("a,,b"), (Cells{"a", "", "b"}));
+    EXPECT_EQ(LCSVSplitLine("a, ,b"), (Cells{"a", "", "b"}));
+    EXPECT_EQ(LCSVSplitLine("   "), Cells{});
+    EXPECT_EQ(LCSVSplitLine(","), (Cells{""}));
+    // Bytes of UTF-8 characters are never taken for blanks.
+    EXPECT_EQ(LCSVSplitLine("Zo\xC3\xAB\xC2\xA0,\xC3\xA9t\xC3\xA9"),
+              (Cells{"Zo\xC3\xAB\xC2\xA0", "\xC3\xA9t\xC3\xA9"}));
+}
+
+// ---------------------------------------------------------------------------------------
+// Lines
+
+TEST(LCSVLineSplitter, ThreeLineEndsAndEmptyLines)
+{
+    EXPECT_EQ(SplitLines({"a\nb\rc\r\nd"}), (Lines{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitLines({"\n\n\r\r\n\r\na\n\n"}), (Lines{"a"}));
+    // A carriage return and line feed split over two reads are still one line end.
+    EXPECT_EQ(SplitLines({"a\r", "\nb"}), (Lines{"a", "b"}));
+    EXPECT_EQ(SplitLines({"a\r", "b"}), (Lines{"a", "b"}));
+    EXPECT_EQ(SplitLines({"ab", "cd\n", "ef"}), (Lines{"abcd", "ef"}));
+    EXPECT_EQ(SplitLines({""}), Lines{});
+}
+
+TEST(LCSVLineSplitter, LongLinesAreCutAndTheirRestSkipped)
+{
+    const std::string exact(kCSVLineMaxBytes, 'x');
+    EXPECT_EQ(SplitLines({exact + "\nnext"}), (Lines{exact, "next"}));
+    const std::string huge(3 * 1024 * 1024, 'y');
+    EXPECT_EQ(SplitLines({huge, huge, "\nnext"}),
+              (Lines{std::string(kCSVLineMaxBytes, 'y'), "next"}));
+    // The cut never leaves half a character behind.
+    std::string accented(kCSVLineMaxBytes - 1, 'z');
+    accented += "\xC3\xA9\xC3\xA9";
+    const Lines lines = SplitLines({accented});
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], std::string(kCSVLineMaxBytes - 1, 'z'));
+}
+
+// ---------------------------------------------------------------------------------------
+// UTF-16
+
+TEST(LUTF16LEToUTF8, ConvertsPairsAcrossPiecesAndReplacesBrokenText)
+{
+    EXPECT_EQ(Convert(UTF16LE(u"N\u00e4me,\u20ac", false)), "N\xC3\xA4me,\xE2\x82\xAC");
+    // A surrogate pair split between two reads.
+    const std::string clef = UTF16LE(u"\U0001D11E", false);
+    LUTF16LEToUTF8 converter(false);
+    std::string out;
+    converter.Convert(clef.substr(0, 3), out);
+    converter.Convert(clef.substr(3), out);
+    converter.Finish(out);
+    EXPECT_EQ(out, "\xF0\x9D\x84\x9E");
+    // Unpaired surrogates become U+FFFD and the text goes on; an odd last byte is dropped.
+    const std::u16string lone = {u'a', char16_t(0xD800), u'b', char16_t(0xDC00), u'c'};
+    EXPECT_EQ(Convert(UTF16LE(lone, false)), "a\xEF\xBF\xBD"
+                                             "b\xEF\xBF\xBD"
+                                             "c");
+    EXPECT_EQ(Convert(UTF16LE(u"ab", false) + "x"), "ab");
+    const std::u16string trailingHigh = {u'a', char16_t(0xD83D)};
+    EXPECT_EQ(Convert(UTF16LE(trailingHigh, false)), "a\xEF\xBF\xBD");
+    EXPECT_EQ(Convert(UTF16LE(u"a\tb", false), true), "a,b");
+}
+
+TEST(LCSVHasTabUTF16LE, LooksOnlyAtWholeUnitsWithinTheProbe)
+{
+    EXPECT_TRUE(LCSVHasTabUTF16LE(UTF16LE(u"a\tb", false)));
+    EXPECT_FALSE(LCSVHasTabUTF16LE(UTF16LE(u"a,b", false)));
+    // U+0900 has a tab byte, but not as a unit of its own.
+    EXPECT_FALSE(LCSVHasTabUTF16LE(UTF16LE(u"\u0900", false)));
+    std::u16string late(kCSVTabProbeBytes / 2, u'a');
+    EXPECT_FALSE(LCSVHasTabUTF16LE(UTF16LE(late + u"\t", false)));
+    late.pop_back();
+    EXPECT_TRUE(LCSVHasTabUTF16LE(UTF16LE(late + u"\t", false)));
+}
+
+// ---------------------------------------------------------------------------------------
+// Files
+
+TEST(LCSVFileReader, ReadsEachEncodingToTheSameLines)
+{
+    TempDir dir;
+    const Lines expected = {"Name,Hours", "Kitchen \xE2\x82\xAC,8", "\"Smith, John\",4"};
+    const std::u16string text = u"Name,Hours\r\nKitchen \u20ac,8\r\n\"Smith, John\",4\r\n";
+    EXPECT_EQ(ReadFile(dir.Write("plain.csv",
+                                 "Name,Hours\nKitchen \xE2\x82\xAC,8\n\"Smith, John\",4")),
+              expected);
+    EXPECT_EQ(ReadFile(dir.Write("mark.csv", "\xEF\xBB\xBFName,Hours\r\nKitchen \xE2\x82\xAC,8\r\n"
+                                             "\"Smith, John\",4\r\n")),
+              expected);
+    EXPECT_EQ(ReadFile(dir.Write("utf16.csv", UTF16LE(text))), expected);
+    // As a spreadsheet program saves "Unicode text": UTF-16 with tabs between the cells.
+    const std::u16string tabbed = u"Name\tHours\r\nKitchen \u20ac\t8\r\n\"Smith, John\"\t4\r\n";
+    LCSVFileReader reader;
+    ASSERT_TRUE(reader.Open(dir.Write("tabs.csv", UTF16LE(tabbed))));
+    EXPECT_TRUE(reader.WasUTF16());
+    EXPECT_TRUE(reader.WasTabSeparated());
+    EXPECT_EQ(ReadFile(dir.File("tabs.csv")), expected);
+}
+
+TEST(LCSVFileReader, LeavesNoTemporaryCopyAndSurvivesBrokenFiles)
+{
+    TempDir files;
+    TempDir temporary;
+    setenv("TMPDIR", temporary.path.c_str(), 1);
+    {
+        LCSVFileReader reader;
+        ASSERT_TRUE(reader.Open(files.Write("odd.csv", UTF16LE(u"a,b\nc") + std::string(1, '\0'))));
+        // The copy has no name while it is read.
+        EXPECT_TRUE(temporary.Entries().empty());
+        std::string line;
+        ASSERT_TRUE(reader.ReadLine(line));
+        EXPECT_EQ(line, "a,b");
+        ASSERT_TRUE(reader.ReadLine(line));
+        EXPECT_EQ(line, "c");
+        EXPECT_FALSE(reader.ReadLine(line));
+    }
+    EXPECT_TRUE(temporary.Entries().empty());
+    unsetenv("TMPDIR");
+
+    LCSVFileReader missing;
+    EXPECT_FALSE(missing.Open(files.File("nowhere.csv")));
+    std::string line;
+    EXPECT_FALSE(missing.ReadLine(line));
+
+    // Bytes that are no text still come out as lines, without a crash.
+    std::string binary;
+    for (int i = 0; i < 4096; ++i)
+        binary.push_back(char((i * 7919) & 0xFF));
+    EXPECT_FALSE(ReadFile(files.Write("binary.csv", binary)).empty());
+    EXPECT_EQ(ReadFile(files.Write("mark-only.csv", "\xFF\xFE")), Lines{});
+    EXPECT_EQ(ReadFile(files.Write("empty.csv", "")), Lines{});
+    EXPECT_EQ(ReadFile(files.Write("short.csv", "a")), Lines{"a"});
+}

@@ -1,0 +1,289 @@
+#include "import/LProcessImportCSV.h"
+
+#include "framework/LSettingsStore.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+// Field 0 is required, 1 and 2 are not. Records every call; a cell text "fail" fails the
+// row, "cancel" cancels the import; `finishFails` fails every row at its end.
+class RecordingImport final : public LProcessImportCSV {
+public:
+    RecordingImport()
+        : LProcessImportCSV("TestImportCSV",
+                            {{"(required) Name", true}, {"Hours", false}, {"Notes", false}})
+    {}
+
+    int CellDataImport(LProcessInterface&, int field, std::string_view text) override
+    {
+        calls.push_back(std::to_string(field) + "=" + std::string(text));
+        if (text == "fail") {
+            SetErrorText("bad cell");
+            return eImportCSVRowFailed;
+        }
+        return text == "cancel" ? eImportCSVCancel : eImportCSVContinue;
+    }
+    int OnCSVRowStart(LProcessInterface&) override
+    {
+        calls.push_back("start");
+        return eImportCSVContinue;
+    }
+    int OnCSVRowFinish(LProcessInterface&) override
+    {
+        calls.push_back("finish");
+        if (finishFails) {
+            SetErrorText("bad row");
+            return eImportCSVRowFailed;
+        }
+        return eImportCSVContinue;
+    }
+    int OnCSVRowCancel(LProcessInterface&) override
+    {
+        calls.push_back("cancel");
+        return eImportCSVContinue;
+    }
+
+    Texts calls;
+    bool finishFails = false;
+};
+
+class RecordingProcess final : public LProcessInterface {
+public:
+    bool IsToStop() override
+    {
+        return stopAfterStatuses >= 0 && int(statuses.size()) > stopAfterStatuses;
+    }
+    void SetStatus(std::string_view text, int) override { statuses.emplace_back(text); }
+    void SetProgress(double fraction) override { progress.push_back(fraction); }
+
+    Texts statuses;
+    std::vector<double> progress;
+    int stopAfterStatuses = -1;
+};
+
+class ImportLoop : public ::testing::Test {
+protected:
+    // Maps the fields to the columns of `headers` by name and points the import at `csv`.
+    void Prepare(const std::string& csv)
+    {
+        ASSERT_FALSE(import.SetFilePath(dir.Write("data.csv", csv)));
+        const Texts headers = import.ReadHeaderCells();
+        for (int field = 0; field < 3; ++field)
+            import.AssignField(field, import.Fields()[field].name, headers);
+    }
+
+    TempDir dir;
+    RecordingImport import;
+    RecordingProcess process;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Matching
+
+TEST(LProcessImportCSVMatch, AssignmentsFollowTheFirstHeaderWithTheText)
+{
+    RecordingImport import;
+    const Texts headers = {"Name", "Hours", "Name"};
+    import.AssignField(0, "Name", headers);
+    EXPECT_EQ(import.ColumnOfField(0), 0);
+    EXPECT_EQ(import.FieldOfColumn(0), 0);
+    import.AssignField(0, "Hours", headers);
+    EXPECT_EQ(import.ColumnOfField(0), 1);
+    EXPECT_EQ(import.FieldOfColumn(0), -1);
+    import.AssignField(0, kImportCSVUnassigned, headers);
+    EXPECT_EQ(import.ColumnOfField(0), -1);
+    EXPECT_EQ(import.FieldOfColumn(1), -1);
+    import.AssignField(1, "No such header", headers);
+    EXPECT_EQ(import.ColumnOfField(1), -1);
+    // Two fields on one column, then one let go: the other keeps feeding from it.
+    import.AssignField(1, "Hours", headers);
+    import.AssignField(2, "Hours", headers);
+    import.AssignField(1, "", headers);
+    EXPECT_EQ(import.FieldOfColumn(1), 2);
+}
+
+TEST(LProcessImportCSVMatch, ChecksComeInTheirOrder)
+{
+    RecordingImport import;
+    const Texts headers = {"Name", "Hours"};
+    auto refusal = import.CheckAssignments();
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->title, "Required Field Unassigned");
+    EXPECT_EQ(refusal->message, "Field \"(required) Name\" must be assigned a header.");
+
+    import.AssignField(0, "Name", headers);
+    import.AssignField(2, "Hours", headers);
+    import.AssignField(1, "Hours", headers);
+    refusal = import.CheckAssignments();
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->title, "Duplicate Assignment.");
+    EXPECT_EQ(refusal->message, "Fields \"Hours\" and \"Notes\" have been assigned the same input. "
+                                "Please change one of these selections.");
+    import.AssignField(2, kImportCSVUnassigned, headers);
+    EXPECT_FALSE(import.CheckAssignments());
+
+    // Without a required field the only complaint left is an empty mapping.
+    class Optional final : public LProcessImportCSV {
+    public:
+        Optional() : LProcessImportCSV("X", {{"A", false}}) {}
+        int CellDataImport(LProcessInterface&, int, std::string_view) override { return 0; }
+        int OnCSVRowStart(LProcessInterface&) override { return 0; }
+        int OnCSVRowFinish(LProcessInterface&) override { return 0; }
+        int OnCSVRowCancel(LProcessInterface&) override { return 0; }
+    } optional;
+    refusal = optional.CheckAssignments();
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->title, "No CSV Field Entries");
+    EXPECT_EQ(refusal->message, "No selection has been made. Please assign at least one file "
+                                "header to an input field.");
+}
+
+TEST(LProcessImportCSVMatch, StoredMappingIsReplacedAndFittedToTheFile)
+{
+    LMemorySettingsStore store;
+    store.Write("TestImportCSV/7", "3"); // left over from an older mapping
+    store.Write("Settings/TestImportCSV", "/home/me/tasks.csv");
+    RecordingImport import;
+    const Texts five = {"a", "b", "c", "d", "e"};
+    import.AssignField(0, "e", five);
+    import.AssignField(2, "b", five);
+    import.StoreMapping(store);
+    EXPECT_EQ(store.Read("TestImportCSV/Count"), "3");
+    EXPECT_EQ(store.Read("TestImportCSV/0"), "4");
+    EXPECT_EQ(store.Read("TestImportCSV/1"), "-1");
+    EXPECT_EQ(store.Read("TestImportCSV/2"), "1");
+    EXPECT_FALSE(store.Read("TestImportCSV/7"));
+    // The file path is a setting of its own and stays.
+    EXPECT_EQ(import.StoredFilePath(store), "/home/me/tasks.csv");
+
+    RecordingImport next;
+    next.LoadStoredMapping(store, 3);
+    EXPECT_EQ(next.ColumnOfField(0), -1); // column 4 is not in a three-column file
+    EXPECT_EQ(next.ColumnOfField(2), 1);
+    EXPECT_EQ(next.FieldOfColumn(1), 2);
+    RecordingImport wide;
+    wide.LoadStoredMapping(store, 5);
+    EXPECT_EQ(wide.ColumnOfField(0), 4);
+}
+
+TEST(LProcessImportCSVMatch, FileAndStartRowAreChecked)
+{
+    TempDir dir;
+    RecordingImport import;
+    auto refusal = import.SetFilePath(dir.File("missing.csv"));
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->title, "Invalid File");
+    EXPECT_EQ(refusal->message, "The file could not be found. Please select a different file.");
+    EXPECT_TRUE(import.SetFilePath(dir.path)); // a folder is no file
+    EXPECT_FALSE(import.SetFilePath(dir.Write("a.csv", "\n\n  Name , \"Hours, total\",x\n1,2,3")));
+    EXPECT_EQ(import.ReadHeaderCells(), (Texts{"Name", "Hours, total", "x"}));
+
+    EXPECT_EQ(import.StartRow(), 2);
+    for (const char* bad : {"0", "-3", "", "row"}) {
+        refusal = import.SetStartRowText(bad);
+        ASSERT_TRUE(refusal) << bad;
+        EXPECT_EQ(refusal->title, "Invalid Start Row");
+        EXPECT_EQ(refusal->message, "Please enter a positive number for the starting row.");
+    }
+    EXPECT_EQ(import.StartRow(), 2);
+    EXPECT_FALSE(import.SetStartRowText(" 5"));
+    EXPECT_EQ(import.StartRow(), 5);
+}
+
+// ---------------------------------------------------------------------------------------
+// The row loop
+
+TEST_F(ImportLoop, RowNumbersAreLineNumbersWithoutBlankLines)
+{
+    Prepare("(required) Name,Hours,Notes\n\nA,1\r\n\r\nB,fail,x\nC,,\n");
+    EXPECT_EQ(Process(process, import), 0);
+    EXPECT_EQ(process.statuses,
+              (Texts{"Importing data from CSV...", "Reading row 2 of 3.", "Reading row 3 of 3.",
+                     "Reading row 4 of 3.", "Import Complete"}));
+    EXPECT_EQ(process.progress, (std::vector<double>{1.0 / 3, 2.0 / 3, 1.0}));
+    EXPECT_EQ(import.calls, (Texts{"start", "0=A", "1=1", "finish",    //
+                                   "start", "0=B", "1=fail", "cancel", //
+                                   "start", "0=C", "finish"}));
+    EXPECT_EQ(import.ResultLines(),
+              (Texts{"2 successful imports", "1 failed imports", "Row #0003: bad cell"}));
+}
+
+TEST_F(ImportLoop, EmptyCellsReachOnlyRequiredFields)
+{
+    Prepare("Hours,(required) Name\n,\n  ,  x  \n");
+    EXPECT_EQ(Process(process, import), 0);
+    EXPECT_EQ(import.calls, (Texts{"start", "finish", "start", "0=x", "finish"}));
+    // A first cell of a line that ends in its comma: the required one is passed empty.
+    import.calls.clear();
+    ASSERT_FALSE(import.SetFilePath(dir.Write("b.csv", "(required) Name,Hours\n,5\n")));
+    import.AssignField(0, "(required) Name", import.ReadHeaderCells());
+    import.AssignField(1, "Hours", import.ReadHeaderCells());
+    EXPECT_EQ(Process(process, import), 0);
+    EXPECT_EQ(import.calls, (Texts{"start", "0=", "1=5", "finish"}));
+}
+
+TEST_F(ImportLoop, FailedFinishesCancelsAndShortFiles)
+{
+    Prepare("(required) Name\nA\nB\n");
+    import.finishFails = true;
+    EXPECT_EQ(Process(process, import), 0);
+    EXPECT_EQ(import.SuccessfulImports(), 0);
+    EXPECT_EQ(import.FailedImports(), 2);
+    EXPECT_EQ(import.ErrorLog(), (Texts{"Row #0002: bad row", "Row #0003: bad row"}));
+
+    RecordingImport cancelled;
+    ASSERT_FALSE(cancelled.SetFilePath(dir.Write("c.csv", "(required) Name\nA\ncancel\nC\n")));
+    cancelled.AssignField(0, "(required) Name", cancelled.ReadHeaderCells());
+    EXPECT_EQ(Process(process, cancelled), 1);
+    EXPECT_EQ(cancelled.SuccessfulImports(), 1);
+    EXPECT_EQ(cancelled.FailedImports(), 0);
+    EXPECT_EQ(cancelled.ErrorLog(), (Texts{"Row #0003: User cancelled import process"}));
+
+    // The user's stop request is seen before the next row begins.
+    RecordingImport stopped;
+    ASSERT_FALSE(stopped.SetFilePath(dir.File("c.csv")));
+    stopped.AssignField(0, "(required) Name", stopped.ReadHeaderCells());
+    RecordingProcess impatient;
+    impatient.stopAfterStatuses = 1;
+    EXPECT_EQ(Process(impatient, stopped), 1);
+    EXPECT_EQ(stopped.calls, (Texts{"start", "0=A", "finish"}));
+
+    // Nothing to read: no row is started and nothing is counted.
+    for (const char* text : {"", "\n\n\r\n", "(required) Name\n"}) {
+        RecordingImport empty;
+        ASSERT_FALSE(empty.SetFilePath(dir.Write("e.csv", text)));
+        EXPECT_EQ(Process(process, empty), 0);
+        EXPECT_TRUE(empty.calls.empty());
+        EXPECT_EQ(empty.ResultLines(), (Texts{"0 successful imports", "0 failed imports"}));
+    }
+    RecordingImport late;
+    ASSERT_FALSE(late.SetFilePath(dir.File("c.csv")));
+    late.SetStartRow(9);
+    EXPECT_EQ(Process(process, late), 0);
+    EXPECT_TRUE(late.calls.empty());
+}
+
+TEST_F(ImportLoop, LongTextsAreCut)
+{
+    const std::string longName(400, 'n');
+    Prepare("(required) Name\n" + longName + ",x\n");
+    import.SetErrorText(std::string(300, 'e'));
+    EXPECT_EQ(import.ErrorText().size(), kImportCSVTextMax);
+    EXPECT_EQ(Process(process, import), 0);
+    ASSERT_EQ(import.calls.size(), 3u);
+    EXPECT_EQ(import.calls[1], "0=" + std::string(kImportCSVTextMax, 'n'));
+
+    // A log line holds at most as much as any short text.
+    EXPECT_EQ(import.CheckForErrorAndCancel(process, 12, eImportCSVRowFailed), 0);
+    ASSERT_EQ(import.ErrorLog().size(), 1u);
+    EXPECT_EQ(import.ErrorLog()[0], "Row #0012: " + std::string(kImportCSVTextMax - 11, 'e'));
+}
