@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QFont>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -56,8 +58,17 @@ QTreeWidget* MakeList(const QStringList& headings, QWidget* parent)
 // and the file's header texts at once, and picking one applies it without another click.
 class AssignmentDelegate : public QStyledItemDelegate {
 public:
-    explicit AssignmentDelegate(LWizardPageCSVMatch& page) : QStyledItemDelegate(&page), page_(page)
+    explicit AssignmentDelegate(LWizardPageCSVMatch& page)
+        : QStyledItemDelegate(&page), page_(page), editorHeight_(QComboBox().sizeHint().height())
     {}
+
+    // Rows as tall as the combo, so that opening it does not squeeze it.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(std::max(size.height(), editorHeight_));
+        return size;
+    }
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& /*option*/,
                           const QModelIndex& /*index*/) const override
@@ -95,6 +106,7 @@ public:
 
 private:
     LWizardPageCSVMatch& page_;
+    int editorHeight_;
 };
 
 } // namespace
@@ -195,7 +207,6 @@ LWizardPageCSVMatch::LWizardPageCSVMatch(LProcessImportCSV& import,
     // Only the assignment column is edited, and only through its combo.
     matches_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     matches_->setItemDelegateForColumn(1, new AssignmentDelegate(*this));
-    matches_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     matches_->header()->setStretchLastSection(true);
     connect(matches_, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item, int) { EditAssignment(item); });
@@ -206,6 +217,8 @@ LWizardPageCSVMatch::LWizardPageCSVMatch(LProcessImportCSV& import,
         item->setFlags(item->flags() | Qt::ItemIsEditable);
         matches_->addTopLevelItem(item);
     }
+    matches_->resizeColumnToContents(0);
+    matches_->setColumnWidth(0, matches_->columnWidth(0) + 32);
 
     startRow_ = new QLineEdit(this);
     startRow_->setMaximumWidth(80);
@@ -232,13 +245,11 @@ LWizardPageCSVMatch::LWizardPageCSVMatch(LProcessImportCSV& import,
 
 void LWizardPageCSVMatch::initializePage()
 {
+    // Coming back from the first page the file may be another one: the stored mapping
+    // replaces whatever was matched for the old file.
     headers_ = import_.ReadHeaderCells();
-    // Coming back from the first page the file may be another one: what was matched for
-    // the old file goes, and the stored mapping is offered for the new one.
-    const int fieldCount = matches_->topLevelItemCount();
-    for (int field = 0; field < fieldCount; ++field)
-        import_.AssignField(field, {}, headers_);
     import_.LoadStoredMapping(settings_, headers_.size());
+    const int fieldCount = matches_->topLevelItemCount();
     for (int field = 0; field < fieldCount; ++field)
         ShowAssignment(field);
     startRow_->setText(QString::number(import_.StartRow()));
@@ -273,6 +284,9 @@ bool LWizardPageCSVMatch::validatePage()
 {
     if (const QPFormOutcome refusal = import_.CheckAssignments()) {
         prompts_.ShowAlert(refusal->title, refusal->message);
+        // The refusal names the field to look at.
+        if (QTreeWidgetItem* item = matches_->topLevelItem(refusal->field))
+            matches_->setCurrentItem(item, 0);
         matches_->setFocus(Qt::OtherFocusReason);
         return false;
     }
@@ -297,6 +311,10 @@ LWizardPageCSVResults::LWizardPageCSVResults(const LProcessImportCSV& import) : 
     setFinalPage(true);
     results_ = new QListWidget(this);
     results_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Error lines run up to 259 characters: they wrap rather than hide behind a scroll bar.
+    results_->setWordWrap(true);
+    results_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    results_->setResizeMode(QListView::Adjust);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(results_);
 }
@@ -335,8 +353,12 @@ LWizardImportCSV::LWizardImportCSV(LProcessImportCSV& import, std::string fieldL
     auto* sideLayout = new QVBoxLayout(side);
     sideLayout->setContentsMargins(12, 16, 18, 12);
     sideLayout->setSpacing(10);
+    QFont bold = side->font();
+    bold.setBold(true);
     for (const char* name : kStepNames) {
         auto* step = new QLabel(QString::fromUtf8(name), side);
+        // As wide as in bold, so the pages do not shift when the current step changes.
+        step->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(step->text()) + 2);
         sideLayout->addWidget(step);
         steps_.push_back(step);
     }
@@ -345,8 +367,8 @@ LWizardImportCSV::LWizardImportCSV(LProcessImportCSV& import, std::string fieldL
     connect(this, &QWizard::currentIdChanged, this, &LWizardImportCSV::ShowStep);
     ShowStep(kPageIntro);
 
-    setMinimumSize(600, 440);
-    resize(720, 520);
+    setMinimumSize(640, 440);
+    resize(780, 540);
 }
 
 LWizardImportCSV::~LWizardImportCSV() = default;

@@ -121,7 +121,8 @@ public:
     ~LWizardImportCSV() override;
 
     // Shows the wizard titled `wizardTitle` ("Import Tasks") modally over `parent` until
-    // the user closes it. True when the rows were read, whatever their outcome.
+    // the user closes it. True when the rows were read, whatever their outcome. The wizard
+    // becomes a child of `parent`, which must outlive it (as the caller's window does).
     bool Open(QWidget* parent, std::string_view wizardTitle);
 
     LWizardPageCSVIntro& IntroPage() const { return *intro_; }
