@@ -123,16 +123,12 @@ const std::array<KeyEntry, 13>& KeyMap()
     return map;
 }
 
-// Commands whose windows arrive with the baseline comparison, the import and the status
-// updates. Until then their menu entries stay disabled, so that no
-// command silently does nothing.
+// Commands whose windows arrive with the baseline comparison and the status updates.
+// Until then their menu entries stay disabled, so that no command silently does nothing.
 bool IsCommandBuilt(int command)
 {
     switch (command) {
     case 3027: // the baseline comparison
-    case 3028: // the imports
-    case 3029:
-    case 3030:
     case 3032: // the status updates
     case 3033:
         return false;
@@ -322,6 +318,9 @@ void MainDialog::Command(int command)
             {3024, [](MainDialog& w) { w.CmReport(eReportKind::resourceExpense); }},
             {3025, [](MainDialog& w) { w.CmBaselineNew(); }},
             {3026, [](MainDialog& w) { w.CmBaselineDelete(); }},
+            {3028, [](MainDialog& w) { w.CmTaskImportCSV(); }},
+            {3029, [](MainDialog& w) { w.CmResourceImportCSV(); }},
+            {3030, [](MainDialog& w) { w.CmScheduleImportCSV(); }},
             {3031, [](MainDialog& w) { w.CmTaskInsert(); }},
             {4501, [](MainDialog& w) { w.EnableControls(); }},
             {4502, [](MainDialog& w) { w.CmTaskEdit(); }},

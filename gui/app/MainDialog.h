@@ -20,6 +20,7 @@ class QPDialogRunner;
 class QPGanttPane;
 class QPProject;
 class QPushButton;
+enum class eImportCSVKind;
 
 // What the main window works with besides its own widgets. Anything left empty is made by
 // the window itself: the user's preference store, dialogs for the prompts and editors, and
@@ -101,6 +102,11 @@ public:
     void CmScheduleDelete();
     void CmBaselineNew();
     void CmBaselineDelete();
+    // The CSV imports: the wizard of each kind, and everything one import added as one
+    // undo step.
+    void CmTaskImportCSV();
+    void CmResourceImportCSV();
+    void CmScheduleImportCSV();
     // OK under the edit panel: everything the editor and the update record is one undo step.
     void CmEditPanelOK();
     // Cancel under the edit panel, or any command that must close it first; false when the
@@ -169,6 +175,7 @@ private:
     template <class T>
     void DeleteSelected(std::vector<int> ids, int32_t editingID, const char* kind,
                         const char* plural);
+    void ImportCSV(eImportCSVKind kind);
     // IDs change when elements are deleted or moved: the element open in the edit panel is
     // followed by its key, and its row stays highlighted.
     void FollowEditedElement();

@@ -1,5 +1,5 @@
 // The main window's element commands: the embedded editors and what their messages do,
-// deletion, the lists' context menu and the baselines.
+// deletion, the lists' context menu, the baselines and the CSV imports.
 
 #include "MainDialog.h"
 
@@ -9,6 +9,7 @@
 #include "dialogs/QPScheduleDialog.h"
 #include "dialogs/QPTaskDialog.h"
 #include "framework/LUserPrompts.h"
+#include "import/QPProcessImportCSV.h"
 #include "model/QPProject.h"
 #include "model/QPUndoItems.h"
 #include "views/QPGanttPane.h"
@@ -465,4 +466,44 @@ void MainDialog::CmBaselineDelete()
         return;
     project_->BaselineDelete(*id);
     EnableControls();
+}
+
+// ---------------------------------------------------------------------------------------
+// CSV imports
+
+void MainDialog::CmTaskImportCSV()
+{
+    ImportCSV(eImportCSVKind::task);
+}
+
+void MainDialog::CmResourceImportCSV()
+{
+    ImportCSV(eImportCSVKind::resource);
+}
+
+void MainDialog::CmScheduleImportCSV()
+{
+    ImportCSV(eImportCSVKind::schedule);
+}
+
+void MainDialog::ImportCSV(eImportCSVKind kind)
+{
+    const std::unique_ptr<LProcessImportCSV> import = QPMakeImportCSV(kind, *project_);
+    // Each row read is an element created with its own undo record; gathered into one
+    // group they come out again with one Undo, however long the file was. A wizard that
+    // was cancelled leaves an empty group, which is dropped.
+    project_->UndoRedoGroupStart();
+    dialogs_->RunImportWizard(*import, QPImportCSVKind(kind), this);
+    project_->UndoRedoGroupEnd();
+    if (import->SuccessfulImports() < 1) {
+        EnableControls();
+        return;
+    }
+    // New tasks change the plan; new resources and schedules are used by no task yet.
+    if (kind == eImportCSVKind::task)
+        RecalculateProject();
+    FullGUIRefresh();
+    // An open editor offers the project's resources and schedules as choices.
+    if (editPanel_)
+        editPanel_->ProjectUpdate();
 }

@@ -4,10 +4,12 @@
 #include <optional>
 #include <string>
 
+class LProcessImportCSV;
 class QPProject;
 class QPReportBase;
 class QPProjectOptions;
 class QWidget;
+struct QPImportCSVKindInfo;
 
 // Opens the modal editors the document commands need. The desktop program shows the
 // dialogs; tests fill them in from a script.
@@ -29,4 +31,8 @@ public:
                                                         QWidget* parent) = 0;
     // The window of a generated report, modal until the user closes it.
     virtual void RunReportWindow(QPReportBase& report, QWidget* parent) = 0;
+    // The import wizard of one kind of element: the user chooses the file and matches its
+    // columns, the rows are read into `import`, whose counts the caller reads afterwards.
+    virtual void RunImportWizard(LProcessImportCSV& import, const QPImportCSVKindInfo& kind,
+                                 QWidget* parent) = 0;
 };

@@ -4,6 +4,8 @@
 #include "dialogs/QPBaselineSelectionDlg.h"
 #include "dialogs/QPGeneralPage.h"
 #include "dialogs/QPProjectDialog.h"
+#include "import/LWizardImportCSV.h"
+#include "import/QPProcessImportCSV.h"
 #include "model/QPProject.h"
 #include "reports/QPReportViewWindow.h"
 
@@ -43,4 +45,11 @@ void QPQtDialogRunner::RunReportWindow(QPReportBase& report, QWidget* parent)
 {
     QPReportViewWindow window(report, prompts_, settings_, documentsFolder_, parent);
     window.exec();
+}
+
+void QPQtDialogRunner::RunImportWizard(LProcessImportCSV& import, const QPImportCSVKindInfo& kind,
+                                       QWidget* parent)
+{
+    LWizardImportCSV wizard(import, kind.fieldListTitle, prompts_, settings_, documentsFolder_);
+    wizard.Open(parent, kind.wizardTitle);
 }

@@ -21,6 +21,8 @@ public:
                                                 const std::string& action,
                                                 QWidget* parent) override;
     void RunReportWindow(QPReportBase& report, QWidget* parent) override;
+    void RunImportWizard(LProcessImportCSV& import, const QPImportCSVKindInfo& kind,
+                         QWidget* parent) override;
 
 private:
     LUserPrompts& prompts_;

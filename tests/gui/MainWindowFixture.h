@@ -7,6 +7,7 @@
 #include "app/QPDialogRunner.h"
 #include "fileformat/LSettings.h"
 #include "framework/LSettingsStore.h"
+#include "import/QPProcessImportCSV.h"
 #include "model/QPProject.h"
 #include "reports/QPReportTable.h"
 
@@ -20,12 +21,17 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 // The editors, filled in by the test: each call takes the next scripted step, which
 // changes what it likes and says whether the user pressed OK.
 struct ScriptedDialogs : QPDialogRunner {
     using ProjectStep = std::function<bool(QPProject&)>;
     using OptionsStep = std::function<bool(QPProjectOptions&)>;
+    // Fills in the import as the wizard's pages would; false when the user closes the
+    // wizard before "Import".
+    using ImportStep = std::function<bool(LProcessImportCSV&)>;
 
     bool RunProjectDialog(QPProject& project, bool newProject, QWidget*) override
     {
@@ -77,7 +83,28 @@ struct ScriptedDialogs : QPDialogRunner {
         reportsShown.push_back(report.title.str());
     }
 
+    // The wizard's rows are read silently, as under a progress window nobody cancels.
+    void RunImportWizard(LProcessImportCSV& import, const QPImportCSVKindInfo& kind,
+                         QWidget*) override
+    {
+        wizardsShown.push_back(kind.wizardTitle);
+        fieldListTitles.push_back(kind.fieldListTitle);
+        if (importSteps.empty()) {
+            ADD_FAILURE() << "unexpected import wizard";
+            return;
+        }
+        ImportStep step = std::move(importSteps.front());
+        importSteps.pop_front();
+        if (!step(import))
+            return;
+        LProcessInterface silent;
+        Process(silent, import);
+    }
+
     std::deque<ProjectStep> projectSteps;
+    std::deque<ImportStep> importSteps;
+    std::vector<std::string> wizardsShown;
+    std::vector<std::string> fieldListTitles;
     std::vector<std::string> reportsShown;
     std::deque<std::optional<std::string>> baselineNames;
     std::deque<std::optional<int32_t>> baselineChoices;
@@ -95,6 +122,21 @@ inline ScriptedDialogs::ProjectStep NameIt(std::string name)
 {
     return [name](QPProject& project) {
         project.SetName(name);
+        return true;
+    };
+}
+
+// The wizard as a user fills it in: the file, then for each field (by index) the header
+// text of its column.
+inline ScriptedDialogs::ImportStep ImportFile(std::string path,
+                                              std::vector<std::pair<int, std::string>> columns)
+{
+    return [path = std::move(path), columns = std::move(columns)](LProcessImportCSV& import) {
+        EXPECT_FALSE(import.SetFilePath(path)) << path;
+        const std::vector<std::string> headers = import.ReadHeaderCells();
+        for (const auto& [field, header] : columns)
+            import.AssignField(field, header, headers);
+        EXPECT_FALSE(import.CheckAssignments());
         return true;
     };
 }

@@ -1,0 +1,392 @@
+// The CSV import wizard as the user goes through it: the file page and its refusal, the
+// matching page with its combo, its checks in their order, the stored mapping and the start
+// row, the rows read under the progress window, and the results page that cannot go back.
+
+#include "import/LWizardImportCSV.h"
+
+#include "fileformat/LSettings.h"
+#include "framework/LProgressDialog.h"
+#include "framework/LSettingsStore.h"
+#include "import/LProcessImportCSV.h"
+
+#include "support/ScriptedPrompts.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+// An import that keeps the cells it receives, row by row, and refuses the cell "bad".
+class RecordingImport : public LProcessImportCSV {
+public:
+    explicit RecordingImport(std::vector<LCSVField> fields)
+        : LProcessImportCSV("GardenImportCSV", std::move(fields))
+    {}
+
+    int CellDataImport(LProcessInterface&, int fieldIndex, std::string_view text) override
+    {
+        if (text == "bad") {
+            SetErrorText("Import Failed -- bad cell");
+            return eImportCSVRowFailed;
+        }
+        row_ += (row_.empty() ? "" : " ") + std::to_string(fieldIndex) + "=" + std::string(text);
+        return eImportCSVContinue;
+    }
+    int OnCSVRowStart(LProcessInterface& process) override
+    {
+        auto* window = dynamic_cast<LProgressDialog*>(&process);
+        progressTitles.push_back(window ? window->Title() : "(no window)");
+        shownModal = shownModal && window && QApplication::activeModalWidget() == window;
+        row_.clear();
+        return eImportCSVContinue;
+    }
+    int OnCSVRowFinish(LProcessInterface&) override
+    {
+        rows.push_back(row_);
+        return eImportCSVContinue;
+    }
+    int OnCSVRowCancel(LProcessInterface&) override { return eImportCSVContinue; }
+
+    std::vector<std::string> rows;
+    std::vector<std::string> progressTitles;
+    bool shownModal = true;
+
+private:
+    std::string row_;
+};
+
+std::vector<LCSVField> GardenFields()
+{
+    return {{"(required) Plant", true}, {"Colour", false}, {"Height", false}};
+}
+
+class ImportWizard : public ::testing::Test {
+protected:
+    std::string WriteFile(const std::string& name, const std::string& contents)
+    {
+        const std::string path = folder.filePath(QString::fromStdString(name)).toStdString();
+        std::ofstream(path, std::ios::binary) << contents;
+        return path;
+    }
+    std::string Documents() const
+    {
+        return folder.filePath(QStringLiteral("Documents")).toStdString();
+    }
+
+    // The wizard on its match page for `path`.
+    void OpenOnMatchPage(LWizardImportCSV& wizard, const std::string& path)
+    {
+        wizard.show();
+        wizard.IntroPage().PathEdit().setText(QString::fromStdString(path));
+        wizard.next();
+        ASSERT_EQ(wizard.currentId(), LWizardImportCSV::kPageMatch);
+    }
+    static QString Shown(LWizardImportCSV& wizard, int field)
+    {
+        return wizard.MatchPage().MatchList().topLevelItem(field)->text(1);
+    }
+    void ExpectAlerts(std::vector<std::pair<std::string, std::string>> expected)
+    {
+        const std::vector<ScriptedPrompts::Prompt> shown = prompts.Take();
+        ASSERT_EQ(shown.size(), expected.size());
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            EXPECT_EQ(shown[i].kind, "alert");
+            EXPECT_EQ(shown[i].title, expected[i].first);
+            EXPECT_EQ(shown[i].message, expected[i].second);
+        }
+    }
+
+    QTemporaryDir folder;
+    LMemorySettingsStore store;
+    ScriptedPrompts prompts;
+};
+
+std::vector<std::string> Texts(const QListWidget& list)
+{
+    std::vector<std::string> texts;
+    for (int row = 0; row < list.count(); ++row)
+        texts.push_back(list.item(row)->text().toStdString());
+    return texts;
+}
+
+} // namespace
+
+TEST_F(ImportWizard, FilePageListsTheFieldsAndStartsFromTheStoredPathWithoutWritingIt)
+{
+    const std::string plants = WriteFile("plants.csv", "Plant\nRose\n");
+    LSettings(store).SetString("Settings", "GardenImportCSV", plants);
+    RecordingImport import(GardenFields());
+    LWizardImportCSV wizard(import, "Garden Fields", prompts, store, Documents());
+    wizard.show();
+
+    EXPECT_EQ(wizard.currentId(), LWizardImportCSV::kPageIntro);
+    EXPECT_EQ(wizard.currentPage()->title(), QStringLiteral("CSV Import"));
+    const QTreeWidget& fields = wizard.IntroPage().FieldList();
+    EXPECT_EQ(fields.headerItem()->text(0), QStringLiteral("Kestrano Data Fields"));
+    ASSERT_EQ(fields.topLevelItemCount(), 3);
+    EXPECT_EQ(fields.topLevelItem(0)->text(0), QStringLiteral("(required) Plant"));
+    EXPECT_EQ(fields.topLevelItem(2)->text(0), QStringLiteral("Height"));
+    EXPECT_EQ(wizard.IntroPage().PathEdit().text().toStdString(), plants);
+
+    // Another file is read, but the stored path stays what it was.
+    const std::string trees = WriteFile("trees.csv", "Plant\nOak\n");
+    wizard.IntroPage().PathEdit().setText(QString::fromStdString(trees));
+    wizard.next();
+    EXPECT_EQ(wizard.currentId(), LWizardImportCSV::kPageMatch);
+    EXPECT_EQ(import.FilePath(), trees);
+    EXPECT_EQ(LSettings(store).GetString("Settings", "GardenImportCSV").str(), plants);
+}
+
+TEST_F(ImportWizard, BrowseOpensInTheFolderOfThePathOrTheDocumentsFolder)
+{
+    RecordingImport import(GardenFields());
+    LWizardImportCSV wizard(import, "Garden Fields", prompts, store, Documents());
+    wizard.show();
+    QPushButton& browse = wizard.IntroPage().BrowseButton();
+    EXPECT_EQ(browse.text(), QStringLiteral("Browse"));
+
+    const std::string chosen = WriteFile("beds.csv", "Plant\n");
+    prompts.Then(chosen);
+    browse.click();
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked[0].kind, "open");
+    EXPECT_EQ(prompts.asked[0].title, "Locate Import File");
+    EXPECT_EQ(prompts.asked[0].folder, Documents());
+    EXPECT_EQ(wizard.IntroPage().PathEdit().text().toStdString(), chosen);
+
+    // Cancelling the panel keeps the path; the panel opened beside the chosen file.
+    prompts.Take();
+    prompts.Then(std::nullopt);
+    browse.click();
+    EXPECT_EQ(prompts.asked.at(0).folder, folder.path().toStdString());
+    EXPECT_EQ(wizard.IntroPage().PathEdit().text().toStdString(), chosen);
+}
+
+TEST_F(ImportWizard, AMissingFileIsRefusedOnTheFilePage)
+{
+    RecordingImport import(GardenFields());
+    LWizardImportCSV wizard(import, "Garden Fields", prompts, store, Documents());
+    wizard.show();
+    for (const QString& path : {QString(), folder.filePath(QStringLiteral("gone.csv"))}) {
+        wizard.IntroPage().PathEdit().setText(path);
+        wizard.next();
+        ExpectAlerts({{"Invalid File", "The file could not be found. Please select a different "
+                                       "file."}});
+        EXPECT_EQ(wizard.currentId(), LWizardImportCSV::kPageIntro);
+    }
+}
+
+TEST_F(ImportWizard, MatchPageShowsTheFieldsBesideTheFileHeaders)
+{
+    RecordingImport import(GardenFields());
+    LWizardImportCSV wizard(import, "Garden Fields", prompts, store, Documents());
+    OpenOnMatchPage(wizard, WriteFile("plants.csv", "\n  Plant , \"Colour, main\",Height\n"));
+
+    EXPECT_EQ(wizard.currentPage()->title(), QStringLiteral("Select CSV File Data Fields"));
+    const QTreeWidget& list = wizard.MatchPage().MatchList();
+    EXPECT_EQ(list.headerItem()->text(0), QStringLiteral("Garden Fields"));
+    ASSERT_EQ(list.topLevelItemCount(), 3);
+    EXPECT_EQ(list.topLevelItem(1)->text(0), QStringLiteral("Colour"));
+    for (int field = 0; field < 3; ++field)
+        EXPECT_EQ(Shown(wizard, field), QStringLiteral("Click to assign"));
+    EXPECT_EQ(wizard.MatchPage().HeaderCells(),
+              (std::vector<std::string>{"Plant", "Colour, main", "Height"}));
+    EXPECT_EQ(wizard.MatchPage().StartRowEdit().text(), QStringLiteral("2"));
+    QAbstractButton* importButton = wizard.button(QWizard::CommitButton);
+    EXPECT_TRUE(importButton->isVisible());
+    EXPECT_EQ(importButton->text(), QStringLiteral("Import"));
+
+    // Without a field list title the column keeps its own heading.
+    RecordingImport other(GardenFields());
+    LWizardImportCSV untitled(other, "", prompts, store, Documents());
+    EXPECT_EQ(untitled.MatchPage().MatchList().headerItem()->text(0),
+              QStringLiteral("Kestrano Data Fields"));
+}
+
+TEST_F(ImportWizard, TheCellComboOffersTheHeadersAndAssignsThePickedOne)
+{
+    RecordingImport import(GardenFields());
+    LWizardImportCSV wizard(import, "Garden Fields", prompts, store, Documents());
+    OpenOnMatchPage(wizard, WriteFile("plants.csv", "Plant,Colour,Height\n"));
+    QTreeWidget& list = wizard.MatchPage().MatchList();
+
+    // Clicks the field's cell, checks the combo that opens on its current choice, picks.
+    const auto pick = [&](int field, int current, int choice) {
+        const QRect cell = list.visualRect(list.model()->index(field, 1));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, cell.center());
+        QComboBox* combo = nullptr;
+        QTRY_VERIFY((combo = list.viewport()->findChild<QComboBox*>()) != nullptr);
+        EXPECT_EQ(combo->count(), 4);
+        EXPECT_EQ(combo->itemText(0), QStringLiteral("Click to assign"));
+        EXPECT_EQ(combo->itemText(3), QStringLiteral("Height"));
+        EXPECT_EQ(combo->currentIndex(), current);
+        combo->setCurrentIndex(choice);
+        emit combo->activated(choice);
+        QTRY_VERIFY(list.viewport()->findChild<QComboBox*>() == nullptr);
+    };
+
+    pick(2, 0, 2);
+    EXPECT_EQ(Shown(wizard, 2), QStringLiteral("Colour"));
+    EXPECT_EQ(import.ColumnOfField(2), 1);
+    EXPECT_EQ(import.FieldOfColumn(1), 2);
+
+    // "Click to assign" frees the column again.
+    pick(2, 2, 0);
+    EXPECT_EQ(Shown(wizard, 2), QStringLiteral("Click to assign"));
+    EXPECT_EQ(import.ColumnOfField(2), -1);
+    EXPECT_EQ(import.FieldOfColumn(1), -1);
+}
+
+TEST_F(ImportWizard, ImportChecksRequiredFieldsThenDuplicatesThenTheStartRow)
+{
+    RecordingImport import(GardenFields());
+    LWizardImportCSV wizard(import, "Garden Fields", prompts, store, Documents());
+    OpenOnMatchPage(wizard, WriteFile("plants.csv", "Plant,Colour,Height\nRose,red,40\n"));
+    LWizardPageCSVMatch& page = wizard.MatchPage();
+
+    // A duplicate is there already, but the missing required field is named first.
+    page.AssignField(1, QStringLiteral("Height"));
+    page.AssignField(2, QStringLiteral("Height"));
+    wizard.next();
+    ExpectAlerts({{"Required Field Unassigned",
+                   "Field \"(required) Plant\" must be assigned a header."}});
+
+    page.AssignField(0, QStringLiteral("Plant"));
+    wizard.next();
+    ExpectAlerts({{"Duplicate Assignment.",
+                   "Fields \"Colour\" and \"Height\" have been assigned the same input. Please "
+                   "change one of these selections."}});
+    EXPECT_EQ(wizard.currentId(), LWizardImportCSV::kPageMatch);
+    EXPECT_FALSE(store.Read("GardenImportCSV/Count"));
+
+    page.AssignField(1, QStringLiteral("Colour"));
+    page.StartRowEdit().setText(QStringLiteral("0"));
+    wizard.next();
+    ExpectAlerts({{"Invalid Start Row", "Please enter a positive number for the starting row."}});
+    EXPECT_EQ(wizard.currentId(), LWizardImportCSV::kPageMatch);
+    EXPECT_FALSE(page.ImportRan());
+    EXPECT_TRUE(import.rows.empty());
+    // The mapping was stored before the start row was read.
+    LSharedSettingsRecord stored(store, "GardenImportCSV");
+    EXPECT_EQ(stored.GetInt("Count", -5), 3);
+    EXPECT_EQ(stored.GetInt("2", -5), 2);
+}
+
+TEST_F(ImportWizard, AMappingWithoutRequiredFieldsMustAssignSomething)
+{
+    RecordingImport import({{"Colour", false}, {"Height", false}});
+    LWizardImportCSV wizard(import, "Garden Fields", prompts, store, Documents());
+    OpenOnMatchPage(wizard, WriteFile("plants.csv", "Plant,Colour\n"));
+    wizard.next();
+    ExpectAlerts({{"No CSV Field Entries", "No selection has been made. Please assign at least "
+                                           "one file header to an input field."}});
+    EXPECT_EQ(wizard.currentId(), LWizardImportCSV::kPageMatch);
+}
+
+TEST_F(ImportWizard, ImportReadsTheRowsUnderTheProgressWindowAndShowsTheResults)
+{
+    RecordingImport import(GardenFields());
+    LWizardImportCSV wizard(import, "Garden Fields", prompts, store, Documents());
+    OpenOnMatchPage(wizard, WriteFile("plants.csv", "Plant,Colour,Height\n"
+                                                    "Rose,red,40\n"
+                                                    "\n"
+                                                    "Fern,bad,30\n"
+                                                    "Ivy,,200\n"));
+    LWizardPageCSVMatch& page = wizard.MatchPage();
+    page.AssignField(0, QStringLiteral("Plant"));
+    page.AssignField(1, QStringLiteral("Colour"));
+    page.StartRowEdit().setText(QStringLiteral("2"));
+    wizard.next();
+
+    EXPECT_TRUE(prompts.asked.empty());
+    EXPECT_TRUE(page.ImportRan());
+    EXPECT_EQ(import.rows, (std::vector<std::string>{"0=Rose 1=red", "0=Ivy"}));
+    EXPECT_EQ(import.progressTitles, std::vector<std::string>(3, "Importing Tasks"));
+    EXPECT_TRUE(import.shownModal);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+    ASSERT_EQ(wizard.currentId(), LWizardImportCSV::kPageResults);
+    EXPECT_EQ(wizard.currentPage()->title(), QStringLiteral("CSV Import Results"));
+    EXPECT_EQ(Texts(wizard.ResultsPage().ResultList()),
+              (std::vector<std::string>{"2 successful imports", "1 failed imports",
+                                        "Row #0003: Import Failed -- bad cell"}));
+    // Only the closing button is left.
+    EXPECT_FALSE(wizard.button(QWizard::BackButton)->isVisible());
+    EXPECT_FALSE(wizard.button(QWizard::CancelButton)->isVisible());
+    EXPECT_FALSE(wizard.button(QWizard::NextButton)->isVisible());
+    EXPECT_FALSE(wizard.button(QWizard::CommitButton)->isVisible());
+    EXPECT_TRUE(wizard.button(QWizard::FinishButton)->isVisible());
+    EXPECT_EQ(wizard.button(QWizard::FinishButton)->text(), QStringLiteral("Close"));
+}
+
+TEST_F(ImportWizard, TheStoredMappingIsOfferedForTheColumnsTheFileHas)
+{
+    {
+        RecordingImport first(GardenFields());
+        LWizardImportCSV wizard(first, "Garden Fields", prompts, store, Documents());
+        OpenOnMatchPage(wizard, WriteFile("wide.csv", "Id,Plant,Bed,Colour,Height\n"));
+        wizard.MatchPage().AssignField(0, QStringLiteral("Plant"));
+        wizard.MatchPage().AssignField(1, QStringLiteral("Colour"));
+        wizard.MatchPage().AssignField(2, QStringLiteral("Height"));
+        wizard.next();
+        ASSERT_EQ(wizard.currentId(), LWizardImportCSV::kPageResults);
+    }
+    LSharedSettingsRecord stored(store, "GardenImportCSV");
+    EXPECT_EQ(stored.GetInt("0", -5), 1);
+    EXPECT_EQ(stored.GetInt("1", -5), 3);
+    EXPECT_EQ(stored.GetInt("2", -5), 4);
+
+    // A narrower file keeps the columns it has.
+    RecordingImport second(GardenFields());
+    LWizardImportCSV wizard(second, "Garden Fields", prompts, store, Documents());
+    OpenOnMatchPage(wizard, WriteFile("narrow.csv", "A,B,C\n"));
+    EXPECT_EQ(Shown(wizard, 0), QStringLiteral("B"));
+    EXPECT_EQ(Shown(wizard, 1), QStringLiteral("Click to assign"));
+    EXPECT_EQ(Shown(wizard, 2), QStringLiteral("Click to assign"));
+    EXPECT_EQ(second.ColumnOfField(2), -1);
+
+    // Going back for another file forgets what was matched on the way.
+    wizard.MatchPage().AssignField(2, QStringLiteral("C"));
+    wizard.back();
+    wizard.IntroPage().PathEdit().setText(
+            QString::fromStdString(WriteFile("two.csv", "Plant,Height\n")));
+    wizard.next();
+    ASSERT_EQ(wizard.currentId(), LWizardImportCSV::kPageMatch);
+    EXPECT_EQ(Shown(wizard, 0), QStringLiteral("Height"));
+    EXPECT_EQ(Shown(wizard, 2), QStringLiteral("Click to assign"));
+    EXPECT_EQ(second.ColumnOfField(2), -1);
+}
+
+TEST_F(ImportWizard, OpenShowsTheWizardModallyOverTheWindowUntilClosed)
+{
+    QWidget mainWindow;
+    mainWindow.show();
+    RecordingImport import(GardenFields());
+    LWizardImportCSV wizard(import, "Garden Fields", prompts, store, Documents());
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* shown = QApplication::activeModalWidget();
+        ASSERT_EQ(shown, &wizard);
+        EXPECT_EQ(shown->windowTitle(), QStringLiteral("Import Garden"));
+        EXPECT_EQ(shown->parentWidget(), &mainWindow);
+        EXPECT_EQ(wizard.currentId(), LWizardImportCSV::kPageIntro);
+        seen = true;
+        wizard.reject();
+    });
+    EXPECT_FALSE(wizard.Open(&mainWindow, "Import Garden"));
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(import.rows.empty());
+}

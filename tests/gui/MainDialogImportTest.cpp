@@ -1,0 +1,148 @@
+// The main window's three CSV imports: each opens its kind's wizard, the rows land in the
+// project and the lists, tasks are scheduled at once, and one Undo takes a whole import
+// back out.
+
+#include "app/MainDialog.h"
+#include "model/QPProject.h"
+#include "views/QPDataPanel.h"
+
+#include "gui/MainWindowFixture.h"
+#include "support/TestTime.h"
+
+#include <QAction>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+class ImportCommands : public MainWindow {
+protected:
+    std::string WriteCSV(const std::string& name, const std::string& contents)
+    {
+        const std::string path = Path(name);
+        std::ofstream(path, std::ios::binary) << contents;
+        return path;
+    }
+    int ListRows(eDataPanelList list) const
+    {
+        return window->DataPanel().List(list).model()->rowCount();
+    }
+    template <class List>
+    static std::vector<std::string> Names(const List& list)
+    {
+        std::vector<std::string> names;
+        for (const auto& element : list)
+            names.push_back(element.name.str());
+        return names;
+    }
+};
+
+} // namespace
+
+TEST_F(ImportCommands, TheThreeImportsAreInTheMenusAndOpenTheirOwnWizard)
+{
+    const std::string empty = WriteCSV("empty.csv", "Name\n");
+    for (int command : {3028, 3029, 3030}) {
+        EXPECT_TRUE(ActionEnabled(command)) << command;
+        dialogs.importSteps.push_back(ImportFile(empty, {{0, "Name"}}));
+        window->Command(command);
+    }
+    EXPECT_EQ(dialogs.wizardsShown,
+              (std::vector<std::string>{"Import Tasks", "Import Resources", "Import Schedules"}));
+    EXPECT_EQ(dialogs.fieldListTitles,
+              (std::vector<std::string>{"Kestrano Task Fields", "Kestrano Resource Fields",
+                                        "Kestrano Schedule Fields"}));
+    // A file without data rows changes nothing and leaves nothing to undo.
+    EXPECT_TRUE(window->Project().tasks.empty());
+    EXPECT_FALSE(window->Project().undoStack.CanUndo());
+    EXPECT_FALSE(ActionEnabled(3019));
+    EXPECT_TRUE(prompts.asked.empty());
+}
+
+TEST_F(ImportCommands, TaskImportSchedulesTheNewTasksAndOneUndoRemovesThemAll)
+{
+    ScopedEnvironment now("KESTRANO_NOW", "2026-03-02 08:00:00");
+    AddTask(window->Project(), "Kick-off");
+    window->RecalculateProject();
+    window->FullGUIRefresh();
+    const std::size_t stepsBefore = window->Project().undoStack.GetNumItems();
+
+    dialogs.importSteps.push_back(
+            ImportFile(WriteCSV("tasks.csv", "Name,Hours,Begin,Done\n"
+                                             "Survey site,16,2026-03-09,50\n"
+                                             "Pour footings,24,,\n"
+                                             "Kick-off,8,,\n"
+                                             "Order steel,0,,\n"),
+                       {{0, "Name"}, {1, "Hours"}, {2, "Begin"}, {4, "Done"}}));
+    window->Command(3028);
+
+    QPProject& project = window->Project();
+    EXPECT_EQ(Names(project.tasks), (std::vector<std::string>{"Kick-off", "Survey site",
+                                                              "Pour footings", "Order steel"}));
+    EXPECT_EQ(ListRows(eDataPanelTaskList), 4);
+    // The plan was recalculated: a task imported without dates has them now.
+    const QPTask* footings = project.tasks.GetElement(3);
+    ASSERT_NE(footings, nullptr);
+    EXPECT_NE(footings->start.Get(), 0);
+    EXPECT_GT(footings->finish.Get(), footings->start.Get());
+    EXPECT_EQ(project.tasks.GetElement(2)->percentComplete, 50);
+    EXPECT_TRUE(project.tasks.GetElement(4)->milestone);
+    EXPECT_EQ(project.undoStack.GetNumItems(), stepsBefore + 1);
+    EXPECT_TRUE(ActionEnabled(3019));
+    EXPECT_TRUE(window->isWindowModified());
+
+    window->Command(3019);
+    EXPECT_EQ(Names(project.tasks), (std::vector<std::string>{"Kick-off"}));
+    EXPECT_EQ(ListRows(eDataPanelTaskList), 1);
+
+    window->Command(3020);
+    EXPECT_EQ(project.tasks.size(), 4u);
+    EXPECT_EQ(ListRows(eDataPanelTaskList), 4);
+}
+
+TEST_F(ImportCommands, ResourceAndScheduleImportsFillTheirListsAsOneUndoStepEach)
+{
+    dialogs.importSteps.push_back(ImportFile(WriteCSV("people.csv", "Who,Rate\n"
+                                                                    "Ana,\n"
+                                                                    "Ben,\n"
+                                                                    ",\n"),
+                                             {{0, "Who"}, {1, "Rate"}}));
+    window->Command(3029);
+    QPProject& project = window->Project();
+    EXPECT_EQ(Names(project.resources), (std::vector<std::string>{"Ana", "Ben"}));
+    EXPECT_EQ(ListRows(eDataPanelResourceList), 2);
+
+    dialogs.importSteps.push_back(ImportFile(WriteCSV("shifts.csv", "Name,Mon,Minutes\n"
+                                                                    "Early,06:00,480\n"
+                                                                    "Late,14:00,480\n"),
+                                             {{0, "Name"}, {3, "Mon"}, {4, "Minutes"}}));
+    window->Command(3030);
+    EXPECT_EQ(Names(project.schedules),
+              (std::vector<std::string>{"Default Schedule", "Early", "Late"}));
+    EXPECT_EQ(ListRows(eDataPanelScheduleList), 3);
+    EXPECT_EQ(project.schedules.GetElement(2)->shiftDuration[1], 480 * 60);
+
+    window->Command(3019);
+    EXPECT_EQ(project.schedules.size(), 1u);
+    EXPECT_EQ(ListRows(eDataPanelScheduleList), 1);
+    EXPECT_EQ(project.resources.size(), 2u);
+    window->Command(3019);
+    EXPECT_TRUE(project.resources.empty());
+    EXPECT_EQ(ListRows(eDataPanelResourceList), 0);
+    EXPECT_FALSE(project.undoStack.CanUndo());
+}
+
+TEST_F(ImportCommands, AClosedWizardOrAFileOfFailedRowsLeavesNoUndoStep)
+{
+    dialogs.importSteps.push_back([](LProcessImportCSV&) { return false; });
+    window->Command(3028);
+    dialogs.importSteps.push_back(ImportFile(WriteCSV("nameless.csv", "Name,Hours\n,4\n,8\n"),
+                                             {{0, "Name"}, {1, "Hours"}}));
+    window->Command(3028);
+    EXPECT_TRUE(window->Project().tasks.empty());
+    EXPECT_FALSE(window->Project().undoStack.CanUndo());
+    EXPECT_FALSE(window->Project().IsProjectDirty());
+}
