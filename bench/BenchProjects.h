@@ -8,8 +8,10 @@
 #include "model/QPProject.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <random>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 inline void BuildFamily(QPProject& project, int taskCount, uint32_t seed)
@@ -38,4 +40,27 @@ inline void BuildFamily(QPProject& project, int taskCount, uint32_t seed)
         task->AddResourceAssignment(resourceKeys[random() % resourceKeys.size()], 100);
         taskKeys.push_back(project.ElementAdd(std::move(task), false).key);
     }
+}
+
+// A CSV file of `rows` tasks under the import's own field names, in /tmp; the caller
+// removes it.
+inline std::string WriteTaskCSV(int rows)
+{
+    const std::string path = "/tmp/kestrano-bench-" + std::to_string(getpid()) + ".csv";
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    std::fputs("Task Name,Duration,Start Date,End Date,Percent Complete\r\n", out);
+    for (int i = 0; i < rows; ++i) {
+        // Most rows leave the dates to the plan; every tenth is fixed, every hundredth
+        // has a deadline.
+        const int day = 1 + i % 28;
+        if (i % 10 == 0)
+            std::fprintf(out, "\"Task %d, phase %d\",%d,2027-03-%02d 08:00:00,2027-04-%02d,%d\r\n",
+                         i, i % 7, 4 + i % 37, day, day, i % 101);
+        else if (i % 100 == 1)
+            std::fprintf(out, "Task %d,%d,,2027-05-%02d,\r\n", i, 4 + i % 37, day);
+        else
+            std::fprintf(out, "Task %d,%d.5,,,%d\r\n", i, 1 + i % 37, i % 101);
+    }
+    std::fclose(out);
+    return path;
 }

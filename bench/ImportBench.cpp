@@ -1,6 +1,8 @@
 // Importing 10,000 task rows from a CSV file into an empty project, as one undoable step;
 // then the same followed by the recalculation the main window runs after a task import.
 
+#include "BenchProjects.h"
+
 #include "import/QPProcessImportCSV.h"
 #include "model/QPProject.h"
 
@@ -8,30 +10,8 @@
 
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 namespace {
-
-std::string WriteTaskFile(int rows)
-{
-    const std::string path = "/tmp/kestrano-bench-" + std::to_string(getpid()) + ".csv";
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    std::fputs("Task Name,Duration,Start Date,End Date,Percent Complete\r\n", out);
-    for (int i = 0; i < rows; ++i) {
-        // Most rows leave the dates to the plan; every tenth is fixed, every hundredth
-        // has a deadline.
-        const int day = 1 + i % 28;
-        if (i % 10 == 0)
-            std::fprintf(out, "\"Task %d, phase %d\",%d,2027-03-%02d 08:00:00,2027-04-%02d,%d\r\n",
-                         i, i % 7, 4 + i % 37, day, day, i % 101);
-        else if (i % 100 == 1)
-            std::fprintf(out, "Task %d,%d,,2027-05-%02d,\r\n", i, 4 + i % 37, day);
-        else
-            std::fprintf(out, "Task %d,%d.5,,,%d\r\n", i, 1 + i % 37, i % 101);
-    }
-    std::fclose(out);
-    return path;
-}
 
 void RunImport(QPProject& project, const std::string& path, benchmark::State& state)
 {
@@ -50,7 +30,7 @@ void RunImport(QPProject& project, const std::string& path, benchmark::State& st
 
 void BM_ImportTasksCSV(benchmark::State& state)
 {
-    const std::string path = WriteTaskFile(int(state.range(0)));
+    const std::string path = WriteTaskCSV(int(state.range(0)));
     for (auto _ : state) {
         state.PauseTiming();
         auto project = std::make_unique<QPProject>();
@@ -65,7 +45,7 @@ void BM_ImportTasksCSV(benchmark::State& state)
 
 void BM_ImportTasksCSVAndRecalculate(benchmark::State& state)
 {
-    const std::string path = WriteTaskFile(int(state.range(0)));
+    const std::string path = WriteTaskCSV(int(state.range(0)));
     for (auto _ : state) {
         state.PauseTiming();
         auto project = std::make_unique<QPProject>();
