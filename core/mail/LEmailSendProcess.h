@@ -1,0 +1,58 @@
+#pragma once
+
+#include "framework/LProcessInterface.h"
+#include "mail/LEmailSettings.h"
+#include "model/LDateTime.h"
+
+#include <string>
+#include <vector>
+
+class LMailServices;
+
+// How long each step of sending may wait, in milliseconds. Tests shorten them.
+struct LEmailTimeouts {
+    int connect = 15000;       // the configured server
+    int connectPort25 = 5000;  // its retry on port 25
+    int connectDirect = 20000; // a recipient domain's mail exchanger
+    int reply = 40000;         // each piece of a server reply
+    int command = 20000;       // commands, header blocks, base64 lines
+    int bodyLine = 30000;      // body lines
+    int sendmail = 60000;      // the sendmail program's end after its input is closed
+};
+
+// One e-mail to send: recipients (several separated by commas), subject, body with "\r\n"
+// line ends and attachment files, with the sender's settings read when it was made.
+struct LEmailSendProcess {
+    std::string recipients;
+    std::string subject;
+    std::string body;
+    std::vector<std::string> attachments;
+    LEmailSettings settings; // LEmailSettings::ReadForSending
+    LMailServices* services = nullptr;
+    LEmailTimeouts timeouts;
+    // The Date header's moment; unset: now.
+    LDateTime date;
+};
+
+// Sends the message by the method the settings choose: the sendmail program, the SMTP
+// server (with its fallback to direct delivery), or direct delivery. Shows "To: ..." and
+// "Preparing message", reports failures through the process interface. Returns an
+// LProcessResult.
+int Process(LProcessInterface& process, LEmailSendProcess& message);
+
+// The sendmail method.
+struct LEmailSendProcessSendMail {
+    const LEmailSendProcess& message;
+};
+int Process(LProcessInterface& process, LEmailSendProcessSendMail& send);
+
+// The SMTP and direct methods: without a host, direct delivery.
+struct EmailSMTPSendProcess {
+    const LEmailSendProcess& message;
+    std::string host;     // host or host:port; empty: direct delivery
+    std::string userName; // empty: no authentication
+    std::string password;
+    bool fallbackPermitted; // go on by direct delivery when the host cannot be reached
+    bool useTLS;            // STARTTLS when the server offers it
+};
+int Process(LProcessInterface& process, EmailSMTPSendProcess& send);
