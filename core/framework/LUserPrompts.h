@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // What a save panel is asked for.
@@ -24,6 +25,23 @@ struct LOpenFileRequest {
     std::string fileTypeName;
     std::string extension;
     std::string folder;
+};
+
+// What the e-mail prompt asks for: where to send something by mail.
+struct LEmailAddressRequest {
+    std::string title;
+    // The addresses shown at first, for example the ones used last time.
+    std::string initial;
+    // "Remember this email address" at first.
+    bool remember = true;
+};
+
+// The e-mail prompt's answer: one address or several separated by commas, whether they are
+// to be remembered, and the user's comment for the message (empty when none was given).
+struct LEmailAddressAnswer {
+    std::string addresses;
+    bool remember = true;
+    std::string comment;
 };
 
 // The questions and messages that commands put to the user. The desktop program shows
@@ -48,4 +66,15 @@ public:
     // A line of text, starting from `initial`; nothing when the user cancels.
     virtual std::optional<std::string> AskText(std::string_view title, std::string_view message,
                                                std::string_view initial) = 0;
+    // Where to send something by e-mail; nothing when the user cancels. Prompts without a
+    // form of their own ask for the addresses as a line of text, keep the request's
+    // "remember" and give no comment.
+    virtual std::optional<LEmailAddressAnswer> AskEmailAddress(const LEmailAddressRequest& request)
+    {
+        std::optional<std::string> addresses =
+                AskText(request.title, "Email address:", request.initial);
+        if (!addresses)
+            return std::nullopt;
+        return LEmailAddressAnswer{std::move(*addresses), request.remember, {}};
+    }
 };

@@ -1,13 +1,22 @@
 #include "LQtUserPrompts.h"
 
 #include "dialogs/QPDialogFields.h"
+#include "mail/LEmail.h"
 
+#include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -100,6 +109,52 @@ std::optional<std::string> LQtUserPrompts::AskText(std::string_view title, std::
     if (!accepted)
         return std::nullopt;
     return text.toStdString();
+}
+
+std::optional<LEmailAddressAnswer>
+LQtUserPrompts::AskEmailAddress(const LEmailAddressRequest& request)
+{
+    QDialog dialog(parent_);
+    dialog.setWindowTitle(QPFromUtf8(request.title));
+    auto* addresses = new QLineEdit(QPFromUtf8(request.initial), &dialog);
+    addresses->setMinimumWidth(340);
+    addresses->setPlaceholderText(QStringLiteral("name@example.com"));
+    auto* hint = new QLabel(QStringLiteral("Separate several addresses with commas."), &dialog);
+    hint->setEnabled(false);
+    auto* remember = new QCheckBox(QStringLiteral("Remember this email address"), &dialog);
+    remember->setChecked(request.remember);
+    auto* comment = new QPlainTextEdit(&dialog);
+    comment->setTabChangesFocus(true);
+    comment->setFixedHeight(96);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    // An address the mail sender would refuse is caught here, where it can still be fixed.
+    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+    const auto check = [addresses, ok] {
+        ok->setEnabled(LEmail::ValidateAddress(addresses->text().trimmed().toStdString()));
+    };
+    QObject::connect(addresses, &QLineEdit::textChanged, &dialog, check);
+    check();
+
+    auto* fields = new QFormLayout;
+    fields->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    fields->addRow(QStringLiteral("Email address(es):"), addresses);
+    fields->addRow(QString(), hint);
+    fields->addRow(QString(), remember);
+    fields->addRow(QStringLiteral("Comment (optional):"), comment);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addLayout(fields);
+    layout->addSpacing(8);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    addresses->setFocus();
+    addresses->selectAll();
+
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return LEmailAddressAnswer{addresses->text().trimmed().toStdString(), remember->isChecked(),
+                               comment->toPlainText().trimmed().toStdString()};
 }
 
 std::string LQtUserPrompts::DocumentsFolder()

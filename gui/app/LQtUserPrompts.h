@@ -17,6 +17,10 @@ public:
                     const std::vector<std::string>& buttons) override;
     std::optional<std::string> AskText(std::string_view title, std::string_view message,
                                        std::string_view initial) override;
+    // A form with the addresses ("Email address(es):", OK only while they are valid),
+    // "Remember this email address" and an optional comment of several lines.
+    std::optional<LEmailAddressAnswer>
+    AskEmailAddress(const LEmailAddressRequest& request) override;
 
     // The user's documents folder.
     static std::string DocumentsFolder();

@@ -15,7 +15,9 @@ public:
 
     bool MainFunction() override
     {
-        result_ = Process(static_cast<LProcessInterface&>(*this), record_);
+        // The mail steps give their result as a plain int with the same values.
+        result_ = static_cast<LProcessResult>(
+                Process(static_cast<LProcessInterface&>(*this), record_));
         return true;
     }
 

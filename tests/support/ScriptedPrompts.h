@@ -16,11 +16,13 @@
 class ScriptedPrompts : public LUserPrompts {
 public:
     struct Prompt {
-        std::string kind; // "save", "open", "alert", "information", "question", "text"
+        // "save", "open", "alert", "information", "question", "text", "email"
+        std::string kind;
         std::string title;
         std::string message;
         std::vector<std::string> buttons;
-        // Panels: the folder they open in and the proposed file name.
+        // Panels: the folder they open in and the proposed file name; text and e-mail
+        // prompts: the text they start from.
         std::string folder;
         std::string defaultName;
     };
@@ -71,12 +73,35 @@ public:
         return NextAnswer();
     }
 
+    // Queues the answer to the next e-mail prompt; std::nullopt cancels it.
+    ScriptedPrompts& ThenEmail(std::optional<LEmailAddressAnswer> answer)
+    {
+        emailAnswers.push_back(std::move(answer));
+        return *this;
+    }
+
+    std::optional<LEmailAddressAnswer> AskEmailAddress(const LEmailAddressRequest& request) override
+    {
+        asked.push_back({"email", request.title, {}, {}, {}, request.initial});
+        emailRequests.push_back(request);
+        if (emailAnswers.empty()) {
+            ADD_FAILURE() << "unexpected e-mail prompt \"" << request.title << "\"";
+            return std::nullopt;
+        }
+        std::optional<LEmailAddressAnswer> answer = std::move(emailAnswers.front());
+        emailAnswers.pop_front();
+        return answer;
+    }
+
     // The prompts shown so far, then forgotten.
     std::vector<Prompt> Take() { return std::exchange(asked, {}); }
     const Prompt* Last() const { return asked.empty() ? nullptr : &asked.back(); }
 
     std::vector<Prompt> asked;
     std::deque<std::optional<std::string>> answers;
+    std::deque<std::optional<LEmailAddressAnswer>> emailAnswers;
+    // Every e-mail prompt as it was asked, with its "remember" switch.
+    std::vector<LEmailAddressRequest> emailRequests;
 
 private:
     std::optional<std::string> NextAnswer()
