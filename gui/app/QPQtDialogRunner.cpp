@@ -43,7 +43,7 @@ std::optional<int32_t> QPQtDialogRunner::RunBaselineSelection(QPProject& project
 
 void QPQtDialogRunner::RunReportWindow(QPReportBase& report, QWidget* parent)
 {
-    QPReportViewWindow window(report, prompts_, settings_, documentsFolder_, parent);
+    QPReportViewWindow window(report, prompts_, settings_, documentsFolder_, mail_, parent);
     window.exec();
 }
 

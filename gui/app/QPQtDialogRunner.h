@@ -4,14 +4,18 @@
 
 #include <string>
 
+class LMailServices;
 class LSettingsStore;
 class LUserPrompts;
 
 // The editors as modal dialogs over the main window.
 class QPQtDialogRunner : public QPDialogRunner {
 public:
-    QPQtDialogRunner(LUserPrompts& prompts, LSettingsStore& settings, std::string documentsFolder)
-        : prompts_(prompts), settings_(settings), documentsFolder_(std::move(documentsFolder))
+    // Without mail services the report window cannot send reports by e-mail.
+    QPQtDialogRunner(LUserPrompts& prompts, LSettingsStore& settings, std::string documentsFolder,
+                     LMailServices* mail = nullptr)
+        : prompts_(prompts), settings_(settings), documentsFolder_(std::move(documentsFolder)),
+          mail_(mail)
     {}
 
     bool RunProjectDialog(QPProject& project, bool newProject, QWidget* parent) override;
@@ -28,4 +32,5 @@ private:
     LUserPrompts& prompts_;
     LSettingsStore& settings_;
     std::string documentsFolder_;
+    LMailServices* mail_;
 };

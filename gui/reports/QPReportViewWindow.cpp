@@ -3,7 +3,11 @@
 #include "LQPainterSurface.h"
 #include "dialogs/QPDialogFields.h"
 #include "fileformat/LSettings.h"
+#include "framework/LProcessDialog.h"
 #include "framework/LUserPrompts.h"
+#include "mail/LEmailAttachPDF.h"
+#include "mail/LEmailSettings.h"
+#include "mail/LEmailSettingsDialog.h"
 #include "model/QPProject.h"
 #include "reports/QPReportPrinter.h"
 #include "reports/QPReportTable.h"
@@ -32,6 +36,8 @@
 namespace {
 
 constexpr const char* kPlacement = "ReportView";
+constexpr const char* kSettings = "Settings";
+constexpr const char* kReportEmail = "ReportEmail";
 
 void SetUpPrinter(QPrinter& printer)
 {
@@ -42,11 +48,30 @@ void SetUpPrinter(QPrinter& printer)
 
 } // namespace
 
+std::string QPEmailReportBody(std::string_view comment, std::string_view title,
+                              std::string_view subtitle)
+{
+    std::string body;
+    if (!comment.empty()) {
+        // Mail lines end in CR LF; the comment box gives bare line feeds.
+        for (std::size_t i = 0; i < comment.size(); ++i) {
+            if (comment[i] == '\n' && (i == 0 || comment[i - 1] != '\r'))
+                body += '\r';
+            body += comment[i];
+        }
+        body += "\r\n\r\n";
+    }
+    body.append(title).append(" ").append(subtitle);
+    body += " is attached to this email.\r\n\r\nThis report has been generated automatically by "
+            "Kestrano. ";
+    return body;
+}
+
 QPReportViewWindow::QPReportViewWindow(QPReportBase& report, LUserPrompts& prompts,
                                        LSettingsStore& settings, std::string documentsFolder,
-                                       QWidget* parent)
+                                       LMailServices* mail, QWidget* parent)
     : QDialog(parent), report_(report), prompts_(prompts), settings_(settings),
-      documentsFolder_(std::move(documentsFolder))
+      documentsFolder_(std::move(documentsFolder)), mail_(mail)
 {
     setWindowTitle(QStringLiteral("Report: %1").arg(QPFromUtf8(report.title.str())));
     setModal(true);
@@ -67,9 +92,8 @@ QPReportViewWindow::QPReportViewWindow(QPReportBase& report, LUserPrompts& promp
         connect(action, &QAction::triggered, this, [this, command] { Command(command); });
         if (command == kCmSaveAsPDF)
             action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-        // Sending by e-mail arrives with the mail settings; until then it is off.
         if (command == kCmEmail)
-            action->setEnabled(false);
+            action->setEnabled(mail_ != nullptr);
     }
 
     auto* toolBar = new QToolBar(this);
@@ -105,7 +129,7 @@ QPReportViewWindow::QPReportViewWindow(QPReportBase& report, LUserPrompts& promp
         }
         connect(action, &QAction::triggered, this, [this, command] { Command(command); });
         if (command == kCmEmail)
-            action->setEnabled(false);
+            action->setEnabled(mail_ != nullptr);
     }
 
     content_ = new QWidget(this);
@@ -160,6 +184,9 @@ void QPReportViewWindow::Command(int command)
         break;
     case kCmSaveAsCSV:
         CmSaveAsCSV();
+        break;
+    case kCmEmail:
+        CmEmail();
         break;
     case kCmFax:
         CmFax();
@@ -294,6 +321,39 @@ void QPReportViewWindow::CmSaveAsCSV()
     // A report that silently failed to save would be looked for in vain.
     if (!report_.table.SaveToCSV(*path))
         prompts_.ShowAlert("Save to CSV", "The CSV file \"" + *path + "\" could not be written.");
+}
+
+void QPReportViewWindow::CmEmail()
+{
+    if (!mail_)
+        return;
+    const LEmailContext context{settings_, prompts_, mail_};
+    if (!LEmailSendSettingsIfRequired(this, context))
+        return;
+    LSettings stored(settings_);
+    LEmailAddressRequest request;
+    request.title = "Send to Email";
+    request.initial = stored.GetString(kSettings, kReportEmail).str();
+    request.remember = true;
+    const std::optional<LEmailAddressAnswer> answer = prompts_.AskEmailAddress(request);
+    if (!answer)
+        return;
+    if (answer->remember)
+        stored.SetString(kSettings, kReportEmail, answer->addresses);
+
+    const std::string title = report_.title.str();
+    const std::string subtitle = report_.subtitle.str();
+    QPReportPrinter pages(report_.project.options, report_);
+    LEmailPrintProcess<QPReportPrinter> send;
+    send.recipient = answer->addresses;
+    send.subject = title + " " + subtitle;
+    send.body = QPEmailReportBody(answer->comment, title, subtitle);
+    send.paperSize = pages.GetPaperSize();
+    send.services = mail_;
+    send.settings = LEmailSettings::ReadForSending(settings_);
+    LEmailAttachPDF(send, pages);
+    // Failures were shown by the sending itself; a cancel needs no word.
+    ProcessRunAsDialog(this, "Sending", send, prompts_);
 }
 
 void QPReportViewWindow::CmFax()

@@ -3,7 +3,9 @@
 #include <QDialog>
 
 #include <string>
+#include <string_view>
 
+class LMailServices;
 class LSettingsStore;
 class LUserPrompts;
 class QAction;
@@ -27,8 +29,10 @@ public:
     static constexpr int kCmFax = 1005;
     static constexpr int kCmSaveAsPDF = 1006;
 
+    // Without mail services the report cannot be sent by e-mail and that command is off.
     QPReportViewWindow(QPReportBase& report, LUserPrompts& prompts, LSettingsStore& settings,
-                       std::string documentsFolder, QWidget* parent = nullptr);
+                       std::string documentsFolder, LMailServices* mail = nullptr,
+                       QWidget* parent = nullptr);
     ~QPReportViewWindow() override;
 
     void Command(int command);
@@ -36,6 +40,9 @@ public:
     void CmPrintPreview();
     void CmSaveAsPDF();
     void CmSaveAsCSV();
+    // The report as a PDF attachment to the addresses the user gives, with an optional
+    // comment; the addresses are remembered for the next report when the user wants.
+    void CmEmail();
     void CmFax();
     // Draws every page of the report on a printer already set up for A4 portrait.
     void PrintTo(QPrinter& printer);
@@ -56,6 +63,7 @@ private:
     LUserPrompts& prompts_;
     LSettingsStore& settings_;
     std::string documentsFolder_;
+    LMailServices* mail_ = nullptr;
     QWidget* content_ = nullptr;
     QLabel* icon_ = nullptr;
     QLabel* title_ = nullptr;
@@ -63,3 +71,8 @@ private:
     QTreeWidget* list_ = nullptr;
     bool filled_ = false;
 };
+
+// The text of a report's e-mail: the user's comment (when there is one) and a blank line,
+// then which report is attached.
+std::string QPEmailReportBody(std::string_view comment, std::string_view title,
+                              std::string_view subtitle);
