@@ -10,6 +10,8 @@
 #include "framework/LFiles.h"
 #include "framework/LFixedText.h"
 #include "framework/LVersion.h"
+#include "mail/LEmailSettingsDialog.h"
+#include "mail/QPStatusUpdateExecute.h"
 #include "model/QPProject.h"
 #include "reports/QPReports.h"
 #include "views/LAppSaveToPDF.h"
@@ -123,14 +125,12 @@ const std::array<KeyEntry, 13>& KeyMap()
     return map;
 }
 
-// Commands whose windows arrive with the baseline comparison and the status updates.
-// Until then their menu entries stay disabled, so that no command silently does nothing.
+// Commands whose windows arrive with the baseline comparison. Until then their menu
+// entries stay disabled, so that no command silently does nothing.
 bool IsCommandBuilt(int command)
 {
     switch (command) {
     case 3027: // the baseline comparison
-    case 3032: // the status updates
-    case 3033:
         return false;
     default:
         return true;
@@ -163,9 +163,11 @@ MainDialog::MainDialog(const MainDialogServices& services, QWidget* parent)
     }
     documentsFolder_ = services.documentsFolder.empty() ? LQtUserPrompts::DocumentsFolder()
                                                         : services.documentsFolder;
+    mail_ = services.mail;
     dialogs_ = services.dialogs;
     if (!dialogs_) {
-        ownDialogs_ = std::make_unique<QPQtDialogRunner>(*prompts_, *settings_, documentsFolder_);
+        ownDialogs_ =
+                std::make_unique<QPQtDialogRunner>(*prompts_, *settings_, documentsFolder_, mail_);
         dialogs_ = ownDialogs_.get();
     }
 
@@ -221,6 +223,9 @@ void MainDialog::InitMenus()
     QAction* preferences = MakeAction(kCmSettings, QStringLiteral("Preferences..."));
     preferences->setMenuRole(QAction::PreferencesRole);
     application->addAction(preferences);
+    // Once confirmed, the e-mail settings are not asked for again before sending: this is
+    // where they are changed afterwards.
+    application->addAction(MakeAction(kCmEmailSettings, QStringLiteral("Email Settings...")));
     application->addSeparator();
     QAction* quit = application->addAction(QStringLiteral("Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
@@ -322,6 +327,8 @@ void MainDialog::Command(int command)
             {3029, [](MainDialog& w) { w.CmResourceImportCSV(); }},
             {3030, [](MainDialog& w) { w.CmScheduleImportCSV(); }},
             {3031, [](MainDialog& w) { w.CmTaskInsert(); }},
+            {3032, [](MainDialog& w) { w.CmSendProjectUpdates(); }},
+            {3033, [](MainDialog& w) { w.CmSendTaskUpdates(); }},
             {4501, [](MainDialog& w) { w.EnableControls(); }},
             {4502, [](MainDialog& w) { w.CmTaskEdit(); }},
             {4503, [](MainDialog& w) { w.CmResourceEdit(); }},
@@ -339,6 +346,7 @@ void MainDialog::Command(int command)
             {kCmEditPanelHelp, [](MainDialog& w) { w.CmEditPanelHelp(); }},
             {kCmHelpContents,
              [](MainDialog& w) { QPHelpWindow::ShowTopic(QStringLiteral("index"), &w); }},
+            {kCmEmailSettings, [](MainDialog& w) { w.CmEmailSettings(); }},
             {kCmSettings,
              [](MainDialog& w) {
                  if (w.CmSettings())
@@ -376,6 +384,9 @@ bool MainDialog::IsCommandEnabled(int command) const
     case 3026:
     case 3027:
         return !project_->baselines.empty();
+    case 3032:
+    case 3033:
+        return mail_ != nullptr;
     default:
         return true;
     }
@@ -589,8 +600,38 @@ bool MainDialog::ProjectSave()
 
 void MainDialog::SendUpdatesBeforeSaving()
 {
-    // The e-mail settings check and the sending of project and task updates belong here;
-    // until mail is part of the program, "Send Updates and Save" saves like "Save Only".
+    // Whatever happens here, the save follows: incomplete settings or a failed sending
+    // never cost the user the changes.
+    if (!mail_ || !LEmailSendSettingsIfRequired(this, MailContext()))
+        return;
+    QPProjectUpdateExecute(this, *project_, ganttPane_->View(), MailContext());
+    QPTaskUpdateExecute(this, *project_, ganttPane_->View(), MailContext());
+}
+
+LEmailContext MainDialog::MailContext() const
+{
+    return LEmailContext{*settings_, *prompts_, mail_};
+}
+
+bool MainDialog::CmEmailSettings()
+{
+    return LEmailSendSettingsDialog(this, MailContext());
+}
+
+void MainDialog::CmSendProjectUpdates()
+{
+    if (!mail_ || !LEmailSendSettingsIfRequired(this, MailContext()))
+        return;
+    QPProjectUpdateExecute(this, *project_, ganttPane_->View(), MailContext());
+}
+
+void MainDialog::CmSendTaskUpdates()
+{
+    if (!mail_ || !LEmailSendSettingsIfRequired(this, MailContext()))
+        return;
+    QPTaskUpdateExecute(this, *project_, ganttPane_->View(), MailContext());
+    // A successful run keeps the state it reported from, which the next save stores.
+    EnableControls();
 }
 
 bool MainDialog::CmCancel()

@@ -12,8 +12,10 @@
 #include <string>
 #include <vector>
 
+class LMailServices;
 class LSettingsStore;
 class LUserPrompts;
+struct LEmailContext;
 class QAction;
 class QMenu;
 class QPDialogRunner;
@@ -24,12 +26,13 @@ enum class eImportCSVKind;
 
 // What the main window works with besides its own widgets. Anything left empty is made by
 // the window itself: the user's preference store, dialogs for the prompts and editors, and
-// the user's documents folder.
+// the user's documents folder. Without mail services nothing is sent by e-mail.
 struct MainDialogServices {
     LSettingsStore* settings = nullptr;
     LUserPrompts* prompts = nullptr;
     QPDialogRunner* dialogs = nullptr;
     std::string documentsFolder;
+    LMailServices* mail = nullptr;
 };
 
 // The main window: it owns the one open project for as long as the program runs, shows it
@@ -44,6 +47,8 @@ class MainDialog : public QMainWindow,
 public:
     // The four characters "pref" as one number: the preferences command.
     static constexpr int kCmSettings = ('p' << 24) | ('r' << 16) | ('e' << 8) | 'f';
+    // "mail": the e-mail settings.
+    static constexpr int kCmEmailSettings = ('m' << 24) | ('a' << 16) | ('i' << 8) | 'l';
     static constexpr int kCmEditPanelOK = 5001;
     static constexpr int kCmEditPanelCancel = 5002;
     static constexpr int kCmEditPanelHelp = 5003;
@@ -82,6 +87,13 @@ public:
     // logging out never drops unsaved changes unasked. False keeps the session going.
     bool ApproveSessionEnd();
     bool CmSettings();
+    // The e-mail settings dialog; true when confirmed.
+    bool CmEmailSettings();
+    // The current Gantt chart to every resource that takes project updates, and to every
+    // resource that takes task updates what changed for it since the last ones. Each first
+    // makes sure the e-mail settings were seen; cancelling them cancels the command.
+    void CmSendProjectUpdates();
+    void CmSendTaskUpdates();
     void CmGanttExportPDF();
     // The four reports: generated from the project as it is now and shown in their window.
     void CmReport(eReportKind kind);
@@ -188,6 +200,7 @@ private:
     void OpenArgumentFile(const std::string& path);
     // The sending of task and project updates that may come before a save.
     void SendUpdatesBeforeSaving();
+    LEmailContext MailContext() const;
 
     std::unique_ptr<LSettingsStore> ownSettings_;
     std::unique_ptr<LUserPrompts> ownPrompts_;
@@ -196,6 +209,7 @@ private:
     LUserPrompts* prompts_ = nullptr;
     QPDialogRunner* dialogs_ = nullptr;
     std::string documentsFolder_;
+    LMailServices* mail_ = nullptr;
 
     std::unique_ptr<QPProject> project_;
     QWidget* client_ = nullptr;
