@@ -19,7 +19,8 @@ struct LEmail {
 };
 
 // A subject of 7-bit characters unchanged; otherwise "=?utf-8?q?...?=" with every byte that
-// is not printable ASCII (and "?", "_", "=", space) as "=XX"; cut at 259 characters.
+// is not printable ASCII (and "?", "_", "=", space) as "=XX". At most 259 characters: a
+// long subject loses whole characters at its end, and the word stays closed by "?=".
 std::string LRFC2047Encode(std::string_view text);
 
 // The first "gc0p4Jq0M2Yt08jU534c<n>" (n from 0 to 99) that the body does not contain; n is
@@ -38,8 +39,8 @@ std::string LEmailDateText(LDateTime when);
 std::string LEmailAttachmentType(std::string_view fileName);
 
 // The body as the SMTP dialogue sends it, one element per send: lines of up to 700
-// characters with their "\r\n"; a longer line broken after the last space among its first
-// 700 characters (or after 700 without one), each part with "\r\n"; the dot of a line that
-// follows another line doubled when it begins with one; a last line without an end sent
-// as it is.
+// bytes with their "\r\n" (a bare "\n" ends a line too); a longer line broken after the
+// last space among its first 700 bytes (or after 700, never inside a UTF-8 character,
+// without one), each part with "\r\n"; every line or part that begins with a full stop
+// gets a second one, the first line included; a last line without an end sent without one.
 std::vector<std::string> LEmailBodyLines(std::string_view body);

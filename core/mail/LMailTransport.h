@@ -49,6 +49,8 @@ public:
 // The standard input of a started program (the local sendmail).
 class LMailPipe {
 public:
+    // Destroying a pipe that was not finished stops the program without letting it act on
+    // its input: a message cancelled or failed half-way is never sent in part.
     virtual ~LMailPipe() = default;
     // False when the program no longer takes input.
     virtual bool Write(LProcessInterface& process, std::string_view bytes) = 0;

@@ -18,8 +18,9 @@ class QPTask;
 // Status updates: what changed for each resource since task updates were last sent, and
 // the current chart for everyone who wants project updates.
 
-// Sends one message with the Gantt chart attached (LEmailPrintProcess in the program, a
-// recorder in tests); returns an LProcessResult.
+// Sends one message with the Gantt chart attached to the resource's `email`
+// (LEmailPrintProcess in the program, a recorder in tests); returns an LProcessResult.
+// Resources without an address are never handed to it.
 using QPSendWithChart = std::function<int(LProcessInterface& process, const QPResource& resource,
                                           const std::string& subject, const std::string& body)>;
 
