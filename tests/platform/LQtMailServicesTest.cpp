@@ -75,7 +75,7 @@ TEST(LQtMailConnection, TalksToAServerUnderThePlainAndTheConsoleRunner)
     LProcessInterface plain;
     LConsoleProcess console("Mail", {.terminal = false, .stopOnInterrupt = false});
     for (LProcessInterface* process : {&plain, static_cast<LProcessInterface*>(&console)}) {
-        ScriptedMailServer server;
+        FakeSMTPServer server;
         LQtMailServices services;
         std::unique_ptr<LMailConnection> connection = services.NewConnection();
         ASSERT_EQ(connection->Connect(*process, "127.0.0.1", server.Port(), 2000), LMailIO::ok);
@@ -100,7 +100,7 @@ TEST(LQtMailConnection, TalksToAServerUnderThePlainAndTheConsoleRunner)
 
 TEST(LQtMailConnection, SendsALargeBlockWhileTheServerReadsIt)
 {
-    ScriptedMailServer server;
+    FakeSMTPServer server;
     LQtMailServices services;
     LProcessInterface process;
     std::unique_ptr<LMailConnection> connection = services.NewConnection();
@@ -117,7 +117,7 @@ TEST(LQtMailConnection, SendsALargeBlockWhileTheServerReadsIt)
 
 TEST(LQtMailConnection, ReadsWhatAServerSaidBeforeHangingUpThenReportsTheClose)
 {
-    ScriptedMailServer server;
+    FakeSMTPServer server;
     server.replies["QUIT"] = {"221 Closing<close>"};
     LQtMailServices services;
     LProcessInterface process;
@@ -143,7 +143,7 @@ TEST(LQtMailConnection, EndsWaitsByTimeRefusalAndStop)
     LQtMailServices services;
     {
         SCOPED_TRACE("a server that never speaks");
-        ScriptedMailServer silent;
+        FakeSMTPServer silent;
         silent.greeting.clear();
         RecordingProcess process;
         std::unique_ptr<LMailConnection> connection = services.NewConnection();
@@ -175,7 +175,7 @@ TEST(LQtMailConnection, EndsWaitsByTimeRefusalAndStop)
     }
     {
         SCOPED_TRACE("a stop while waiting for the server");
-        ScriptedMailServer silent;
+        FakeSMTPServer silent;
         silent.greeting.clear();
         RecordingProcess process(300);
         std::unique_ptr<LMailConnection> connection = services.NewConnection();
@@ -192,8 +192,8 @@ TEST(LQtMailConnection, EndsWaitsByTimeRefusalAndStop)
 
 TEST(LQtMailConnection, EncryptsTheConversationAfterStartTLS)
 {
-    RealMailServer server;
-    RealMailServer::Options options;
+    RealSMTPServer server;
+    RealSMTPServer::Options options;
     options.startTLS = true;
     if (const std::string missing = server.Start(options); !missing.empty())
         GTEST_SKIP() << missing;
@@ -218,7 +218,7 @@ TEST(LQtMailConnection, EncryptsTheConversationAfterStartTLS)
 
 TEST(LQtMailConnection, HandshakeWithAServerThatSpeaksNoTLSFails)
 {
-    ScriptedMailServer server;
+    FakeSMTPServer server;
     server.answerToAnything = "500 5.5.1 Command unrecognized\r\n";
     LQtMailServices services;
     RecordingProcess process;
@@ -259,7 +259,7 @@ LProcessResult Process(LProcessInterface& process, SilentServerWait& wait)
 
 TEST(LQtMailConnection, ProgressWindowStaysAliveAndItsCancelEndsTheWait)
 {
-    ScriptedMailServer server;
+    FakeSMTPServer server;
     ScriptedPrompts prompts;
     {
         SCOPED_TRACE("the greeting arrives while the window waits");

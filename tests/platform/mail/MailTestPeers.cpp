@@ -19,7 +19,6 @@
 #include <unistd.h>
 
 #include <cctype>
-#include <sstream>
 
 namespace mailtest {
 
@@ -75,7 +74,7 @@ std::string Upper(std::string text)
     return text;
 }
 
-std::string DefaultReply(ScriptedMailServer::Session& session, const std::string& key)
+std::string DefaultReply(FakeSMTPServer::Session& session, const std::string& key)
 {
     if (key == "EHLO")
         return "250-scripted.test\r\n250 AUTH LOGIN";
@@ -121,9 +120,9 @@ bool RecordingProcess::IsToStop()
     return stopAfterMs_ >= 0 && clock_.elapsed() >= stopAfterMs_;
 }
 
-RealMailServer::RealMailServer() = default;
+RealSMTPServer::RealSMTPServer() = default;
 
-RealMailServer::~RealMailServer()
+RealSMTPServer::~RealSMTPServer()
 {
     if (!server_ || server_->state() == QProcess::NotRunning)
         return;
@@ -135,7 +134,7 @@ RealMailServer::~RealMailServer()
     }
 }
 
-std::string RealMailServer::Start(const Options& options)
+std::string RealSMTPServer::Start(const Options& options)
 {
     if (const std::string missing = MissingPeers(); !missing.empty())
         return missing;
@@ -164,7 +163,7 @@ std::string RealMailServer::Start(const Options& options)
     return port_ != 0 ? std::string() : "the SMTP server printed no port";
 }
 
-std::vector<ReceivedMail> RealMailServer::Messages() const
+std::vector<ReceivedMail> RealSMTPServer::Messages() const
 {
     std::vector<ReceivedMail> messages;
     for (int n = 1;; ++n) {
@@ -199,23 +198,17 @@ ParsedMail ParseWithPython(const QByteArray& message)
     parser.start(kPython, {QString::fromStdString(ScriptsFolder() + "/parse_message.py"), path});
     if (!parser.waitForFinished(10000) || parser.exitCode() != 0)
         return parsed;
-    std::istringstream lines(QString::fromUtf8(parser.readAllStandardOutput()).toStdString());
-    for (std::string line; std::getline(lines, line);) {
-        std::istringstream words(line);
-        std::string kind;
-        words >> kind;
-        if (kind == "defects") {
-            words >> parsed.defects;
-        } else if (kind == "header") {
-            std::string name;
-            words >> name;
-            std::string value;
-            std::getline(words, value);
-            parsed.headers[name] = value.empty() ? value : value.substr(1);
-        } else if (kind == "part") {
-            ParsedMail::Part part;
-            words >> part.type >> part.fileName >> part.size >> part.sha256;
-            parsed.parts.push_back(part);
+    const QList<QByteArray> lines = parser.readAllStandardOutput().split('\n');
+    for (const QByteArray& line : lines) {
+        std::vector<std::string> fields;
+        for (const QByteArray& field : line.split('\t'))
+            fields.push_back(field.toStdString());
+        if (fields[0] == "defects" && fields.size() == 2) {
+            parsed.defects = std::stoi(fields[1]);
+        } else if (fields[0] == "header" && fields.size() == 3) {
+            parsed.headers[fields[1]] = fields[2];
+        } else if (fields[0] == "part" && fields.size() == 5) {
+            parsed.parts.push_back({fields[1], fields[2], std::stol(fields[3]), fields[4]});
         }
     }
     return parsed;
@@ -226,13 +219,13 @@ std::string Sha256(const QByteArray& bytes)
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString();
 }
 
-ScriptedMailServer::ScriptedMailServer()
+FakeSMTPServer::FakeSMTPServer()
 {
     server_.listen(QHostAddress::LocalHost, 0);
     QObject::connect(&server_, &QTcpServer::newConnection, [this] { Accept(); });
 }
 
-std::vector<std::string> ScriptedMailServer::Commands() const
+std::vector<std::string> FakeSMTPServer::Commands() const
 {
     std::vector<std::string> commands;
     for (const Session& session : sessions) {
@@ -249,7 +242,7 @@ std::vector<std::string> ScriptedMailServer::Commands() const
     return commands;
 }
 
-void ScriptedMailServer::Accept()
+void FakeSMTPServer::Accept()
 {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
         sessions.emplace_back();
@@ -262,7 +255,7 @@ void ScriptedMailServer::Accept()
     }
 }
 
-void ScriptedMailServer::Serve(QTcpSocket* socket, std::size_t index)
+void FakeSMTPServer::Serve(QTcpSocket* socket, std::size_t index)
 {
     const QByteArray data = socket->readAll();
     sessions[index].raw += data;
@@ -313,7 +306,7 @@ void ScriptedMailServer::Serve(QTcpSocket* socket, std::size_t index)
     }
 }
 
-std::string ScriptedMailServer::Reply(Session& session, const std::string& key)
+std::string FakeSMTPServer::Reply(Session& session, const std::string& key)
 {
     const auto scripted = replies.find(key);
     if (scripted == replies.end() || scripted->second.empty())

@@ -68,7 +68,7 @@ struct ReceivedMail {
 };
 
 // aiosmtpd on loopback, for as long as the object lives.
-class RealMailServer {
+class RealSMTPServer {
 public:
     struct Options {
         bool startTLS = false;
@@ -76,10 +76,10 @@ public:
         std::string password;
     };
 
-    RealMailServer();
-    ~RealMailServer();
-    RealMailServer(const RealMailServer&) = delete;
-    RealMailServer& operator=(const RealMailServer&) = delete;
+    RealSMTPServer();
+    ~RealSMTPServer();
+    RealSMTPServer(const RealSMTPServer&) = delete;
+    RealSMTPServer& operator=(const RealSMTPServer&) = delete;
 
     // Empty when the server runs; otherwise why it does not.
     std::string Start(const Options& options);
@@ -116,9 +116,9 @@ std::string Sha256(const QByteArray& bytes);
 // capitals ("EHLO", "MAIL", "RCPT", "DATA", "STARTTLS", "QUIT", "AUTH"), "LOGIN-DATA" for
 // the lines answering a 334, and "." for the end of the message. A list of several replies
 // gives them in turn and repeats the last. A reply "" answers nothing; "<close>" hangs up.
-class ScriptedMailServer {
+class FakeSMTPServer {
 public:
-    ScriptedMailServer();
+    FakeSMTPServer();
 
     uint16_t Port() const { return server_.serverPort(); }
     std::string Address() const { return "127.0.0.1:" + std::to_string(Port()); }

@@ -19,7 +19,7 @@ import json
 import os
 import signal
 import sys
-import warnings
+import logging
 
 from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 
@@ -63,8 +63,9 @@ def make_authenticator(user, password):
 
 
 def main():
-    # aiosmtpd warns about its own use of a deprecated session field on every login.
-    warnings.filterwarnings("ignore", category=DeprecationWarning)
+    # aiosmtpd logs a warning about its own use of a deprecated session field at every
+    # login; errors still show.
+    logging.getLogger("mail.log").setLevel(logging.ERROR)
     parser = argparse.ArgumentParser()
     parser.add_argument("--folder", required=True)
     parser.add_argument("--cert")
