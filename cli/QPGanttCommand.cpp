@@ -29,8 +29,9 @@ void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
         std::fprintf(stderr, "kestrano-cli: %s\n", qUtf8Printable(message));
 }
 
-// Fonts and PDF output need the toolkit's application object, but no display.
-void EnsureApplication()
+} // namespace
+
+void EnsureToolkit()
 {
     if (QGuiApplication::instance())
         return;
@@ -44,15 +45,13 @@ void EnsureApplication()
     LPlatformInitialize();
 }
 
-} // namespace
-
 bool WriteGanttChartPDF(const QPProject& project, const std::string& path, std::string& error)
 {
     if (LIsFileInUse(path)) {
         error = path + " is in use by another application";
         return false;
     }
-    EnsureApplication();
+    EnsureToolkit();
     NoWindow window;
     QPGanttView view(window);
     view.PlotProject(project);
@@ -70,7 +69,7 @@ bool WriteReportPDF(QPReportBase& report, const std::string& path, std::string& 
         error = path + " is in use by another application";
         return false;
     }
-    EnsureApplication();
+    EnsureToolkit();
     QPReportPrinter pages(report.project.options, report);
     LPDFWriter writer(path, LPrint::ePaperA4);
     if (!PrintingFunction(writer, pages) || !writer.Close()) {

@@ -4,6 +4,10 @@
 
 class QPProject;
 
+// Fonts, PDF output, sockets and the user's settings need the toolkit's application object,
+// but no display: makes one (offscreen) the first time.
+void EnsureToolkit();
+
 // Writes the project's Gantt chart as a one-page PDF at `path`. False, with the reason in
 // `error`, when the file cannot be written; the file is then left as it was.
 bool WriteGanttChartPDF(const QPProject& project, const std::string& path, std::string& error);

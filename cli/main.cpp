@@ -1,10 +1,12 @@
 // kestrano-cli: the planner's core without a window, for scripts, batch work and tests.
-// Every command exits 0 on success and 2 on bad input, with one line on stderr, and never
-// leaves a half-written output file behind.
+// Every command exits 0 on success, 2 on bad input (with one line on stderr) and 1 when the
+// work itself failed (a mail server refused, Ctrl-C); none ever leaves a half-written
+// output file behind.
 
 #include "QPProjectJson.h"
 #if KESTRANO_CLI_HAS_PDF
 #include "QPGanttCommand.h"
+#include "QPUpdatesCommand.h"
 #endif
 
 #include "framework/LConsoleProcess.h"
@@ -28,6 +30,8 @@ namespace {
 
 constexpr int kExitOK = 0;
 constexpr int kExitBadInput = 2;
+// The work itself went wrong (a mail server refused, the user pressed Ctrl-C).
+constexpr int kExitFailed = 1;
 
 const char* const kUsage =
         "Usage: kestrano-cli COMMAND [ARGUMENTS]\n"
@@ -54,6 +58,11 @@ const char* const kUsage =
         "                 save the project as OUT.qpp; without --map each field takes the\n"
         "                 column headed with its name (\"Task Name\", \"Duration\", ...);\n"
         "                 prints the counts and the refused rows\n"
+        "  updates (task|project) FILE.qpp [--dry-run]\n"
+        "                 e-mail the resources their task updates (what changed since the\n"
+        "                 last ones; the file then keeps the new state) or project updates\n"
+        "                 (the Gantt chart), with the user's e-mail settings; --dry-run\n"
+        "                 prints every message instead and changes nothing\n"
         "\n"
         "Options:\n"
         "  --help         show this help and exit\n"
@@ -377,6 +386,46 @@ int CommandImport(int argc, char* argv[])
     return kExitOK;
 }
 
+int CommandUpdates(int argc, char* argv[])
+{
+    // "--dry-run" is a switch without a value; the other arguments are plain.
+    bool dryRun = false;
+    std::vector<std::string> plain;
+    for (int i = 2; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--dry-run")
+            dryRun = true;
+        else if (argument.size() > 1 && argument[0] == '-')
+            return Fail("updates: unknown option " + argument);
+        else
+            plain.push_back(argument);
+    }
+    if (plain.size() != 2 || (plain[0] != "task" && plain[0] != "project"))
+        return Fail("updates: give task or project and one project file (see kestrano-cli --help)");
+    const std::string& file = plain[1];
+    QPProject project;
+    if (project.ProjectLoad(file) != 0)
+        return Fail("updates: " + file + " is missing, locked or not a Kestrano project file");
+    project.AutoScheduleTasks();
+    project.CalculateEndDateByTasks();
+#if KESTRANO_CLI_HAS_PDF
+    bool stateTaken = false;
+    std::string error;
+    const int result =
+            RunStatusUpdates(project, plain[0] == "task", dryRun, stdout, stateTaken, error);
+    std::fflush(stdout);
+    if (!error.empty())
+        return Fail("updates: " + error);
+    // The next run reports what changed from here on, so the state is kept in the file.
+    if (stateTaken && project.ProjectSave(file) != 0)
+        return Fail("updates: the updates were sent, but " + file + " could not be saved");
+    return result == 0 ? kExitOK : kExitFailed;
+#else
+    (void)dryRun;
+    return Fail("updates: this kestrano-cli was built without mail and PDF output");
+#endif
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -409,5 +458,7 @@ int main(int argc, char* argv[])
         return CommandReport(argc, argv);
     if (command == "import")
         return CommandImport(argc, argv);
+    if (command == "updates")
+        return CommandUpdates(argc, argv);
     return Fail("unknown command \"" + std::string(command) + "\" (see kestrano-cli --help)");
 }

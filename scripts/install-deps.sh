@@ -7,7 +7,8 @@ set -eu
 # Test with the offscreen and xcb platforms; nlohmann-json for the command-line tool's
 # JSON. Tests: GoogleTest, Google Benchmark, clang with its fuzzing and sanitizer runtimes,
 # clang-format for the formatting check, and the time-zone database (tests run in several
-# zones). Output: a Helvetica-metric font for PDFs, poppler-utils to inspect
+# zones), and a real SMTP server with the openssl command for its certificate (the mail
+# tests). Output: a Helvetica-metric font for PDFs, poppler-utils to inspect
 # them, and Xvfb to run the program without a desktop.
 PACKAGES="
   build-essential cmake ninja-build pkg-config git
@@ -18,6 +19,7 @@ PACKAGES="
   clang libclang-rt-14-dev
   clang-format
   tzdata
+  python3-aiosmtpd openssl
   fonts-urw-base35 fontconfig
   poppler-utils
   xvfb xauth
