@@ -1,4 +1,5 @@
 #include "LPlatform.h"
+#include "LQtMailServices.h"
 #include "app/LSingleInstance.h"
 #include "app/MainDialog.h"
 #include "model/LDateTime.h"
@@ -22,7 +23,12 @@ int main(int argc, char* argv[])
     if (LSingleInstance::HandOver(channel, arguments))
         return 0;
 
-    MainDialog window;
+    // The window makes its own settings store, prompts and editors; mail goes through the
+    // system's network and sendmail.
+    LQtMailServices mail;
+    MainDialogServices services;
+    services.mail = &mail;
+    MainDialog window(services);
     LSingleInstance instance;
     instance.Listen(channel, [&window](std::vector<std::string> received) {
         window.EvRunArguments(received);
