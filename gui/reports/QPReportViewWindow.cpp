@@ -33,6 +33,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr const char* kPlacement = "ReportView";
@@ -345,7 +347,9 @@ void QPReportViewWindow::CmEmail()
     const std::string subtitle = report_.subtitle.str();
     QPReportPrinter pages(report_.project.options, report_);
     LEmailPrintProcess<QPReportPrinter> send;
+    // The prompt accepts addresses separated by semicolons too; the sender splits at commas.
     send.recipient = answer->addresses;
+    std::replace(send.recipient.begin(), send.recipient.end(), ';', ',');
     send.subject = title + " " + subtitle;
     send.body = QPEmailReportBody(answer->comment, title, subtitle);
     send.paperSize = pages.GetPaperSize();

@@ -136,13 +136,15 @@ TEST_F(ReportEmail, OffersTheRememberedAddressAndKeepsItOnlyWhenAsked)
     SettingsSeen();
     LSettings(store).SetString("Settings", "ReportEmail", "boss@example.org");
     const std::unique_ptr<QPReportViewWindow> window = Window();
-    prompts.ThenEmail(LEmailAddressAnswer{"someone@example.org", false, ""});
+    prompts.ThenEmail(LEmailAddressAnswer{"someone@example.org; other@example.org", false, ""});
     window->Command(QPReportViewWindow::kCmEmail);
     EXPECT_EQ(prompts.emailRequests.back().initial, "boss@example.org");
     EXPECT_EQ(RememberedAddress(), "boss@example.org");
     // Without a comment the body starts with the report.
     EXPECT_NE(LastMessage().find("\n\nTask Detail Report  is attached"), std::string::npos);
-    EXPECT_NE(LastMessage().find("To: someone@example.org\n"), std::string::npos);
+    // Both addresses are recipients, however the user separated them.
+    EXPECT_NE(LastMessage().find("To: someone@example.org, other@example.org\n"),
+              std::string::npos);
 
     // A cancelled prompt sends and stores nothing.
     prompts.ThenEmail(std::nullopt);
