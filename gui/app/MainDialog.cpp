@@ -125,18 +125,6 @@ const std::array<KeyEntry, 13>& KeyMap()
     return map;
 }
 
-// Commands whose windows arrive with the baseline comparison. Until then their menu
-// entries stay disabled, so that no command silently does nothing.
-bool IsCommandBuilt(int command)
-{
-    switch (command) {
-    case 3027: // the baseline comparison
-        return false;
-    default:
-        return true;
-    }
-}
-
 std::string FileBaseName(const std::string& path)
 {
     std::string name = std::filesystem::path(path).filename().string();
@@ -323,6 +311,7 @@ void MainDialog::Command(int command)
             {3024, [](MainDialog& w) { w.CmReport(eReportKind::resourceExpense); }},
             {3025, [](MainDialog& w) { w.CmBaselineNew(); }},
             {3026, [](MainDialog& w) { w.CmBaselineDelete(); }},
+            {3027, [](MainDialog& w) { w.CmBaselineCompare(); }},
             {3028, [](MainDialog& w) { w.CmTaskImportCSV(); }},
             {3029, [](MainDialog& w) { w.CmResourceImportCSV(); }},
             {3030, [](MainDialog& w) { w.CmScheduleImportCSV(); }},
@@ -354,9 +343,7 @@ void MainDialog::Command(int command)
              }},
     };
     const auto handler = handlers.find(command);
-    // A double click reaches a command whose menu entry is disabled: what is not built yet
-    // stays out of reach that way too.
-    if (handler != handlers.end() && IsCommandBuilt(command))
+    if (handler != handlers.end())
         handler->second(*this);
 }
 
@@ -396,7 +383,7 @@ void MainDialog::EnableControls()
 {
     for (const auto* table : {&actions_, &toolBarActions_})
         for (const auto& [command, action] : *table)
-            action->setEnabled(IsCommandBuilt(command) && IsCommandEnabled(command));
+            action->setEnabled(IsCommandEnabled(command));
     setWindowModified(project_->IsProjectDirty());
 }
 

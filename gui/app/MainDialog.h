@@ -114,6 +114,7 @@ public:
     void CmScheduleDelete();
     void CmBaselineNew();
     void CmBaselineDelete();
+    void CmBaselineCompare();
     // The CSV imports: the wizard of each kind, and everything one import added as one
     // undo step.
     void CmTaskImportCSV();

@@ -468,6 +468,22 @@ void MainDialog::CmBaselineDelete()
     EnableControls();
 }
 
+void MainDialog::CmBaselineCompare()
+{
+    if (project_->baselines.empty()) {
+        prompts_->ShowAlert("No Baselines", "No baselines for the current project exist.");
+        return;
+    }
+    const std::optional<int32_t> id =
+            dialogs_->RunBaselineSelection(*project_, "Select Baseline", "Compare Baseline", this);
+    if (!id)
+        return;
+    const QPBaseline* baseline = project_->GetBaseline(*id);
+    if (!baseline)
+        return;
+    dialogs_->RunBaselineComparison(*project_, *baseline, this);
+}
+
 // ---------------------------------------------------------------------------------------
 // CSV imports
 

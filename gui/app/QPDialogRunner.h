@@ -5,6 +5,7 @@
 #include <string>
 
 class LProcessImportCSV;
+class QPBaseline;
 class QPProject;
 class QPReportBase;
 class QPProjectOptions;
@@ -29,6 +30,10 @@ public:
                                                         const std::string& caption,
                                                         const std::string& action,
                                                         QWidget* parent) = 0;
+    // The comparison of the project with one of its baselines, modal until the user closes
+    // it.
+    virtual void RunBaselineComparison(QPProject& project, const QPBaseline& baseline,
+                                       QWidget* parent) = 0;
     // The window of a generated report, modal until the user closes it.
     virtual void RunReportWindow(QPReportBase& report, QWidget* parent) = 0;
     // The import wizard of one kind of element: the user chooses the file and matches its

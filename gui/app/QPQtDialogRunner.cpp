@@ -8,6 +8,7 @@
 #include "import/QPProcessImportCSV.h"
 #include "model/QPProject.h"
 #include "reports/QPReportViewWindow.h"
+#include "views/QPBaselineDlg.h"
 
 bool QPQtDialogRunner::RunProjectDialog(QPProject& project, bool newProject, QWidget* parent)
 {
@@ -39,6 +40,13 @@ std::optional<int32_t> QPQtDialogRunner::RunBaselineSelection(QPProject& project
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.SelectedBaselineID();
+}
+
+void QPQtDialogRunner::RunBaselineComparison(QPProject& project, const QPBaseline& baseline,
+                                             QWidget* parent)
+{
+    QPBaselineDlg window(project, baseline, prompts_, settings_, documentsFolder_, parent);
+    window.exec();
 }
 
 void QPQtDialogRunner::RunReportWindow(QPReportBase& report, QWidget* parent)

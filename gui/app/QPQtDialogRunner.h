@@ -24,6 +24,8 @@ public:
     std::optional<int32_t> RunBaselineSelection(QPProject& project, const std::string& caption,
                                                 const std::string& action,
                                                 QWidget* parent) override;
+    void RunBaselineComparison(QPProject& project, const QPBaseline& baseline,
+                               QWidget* parent) override;
     void RunReportWindow(QPReportBase& report, QWidget* parent) override;
     void RunImportWizard(LProcessImportCSV& import, const QPImportCSVKindInfo& kind,
                          QWidget* parent) override;

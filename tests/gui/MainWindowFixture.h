@@ -78,6 +78,12 @@ struct ScriptedDialogs : QPDialogRunner {
         return answer;
     }
 
+    // The comparison window as the user would have seen it: its project and baseline.
+    void RunBaselineComparison(QPProject& project, const QPBaseline& baseline, QWidget*) override
+    {
+        comparisons.push_back(project.name.str() + " / " + baseline.name.str());
+    }
+
     void RunReportWindow(QPReportBase& report, QWidget*) override
     {
         reportsShown.push_back(report.title.str());
@@ -109,6 +115,7 @@ struct ScriptedDialogs : QPDialogRunner {
     std::deque<std::optional<std::string>> baselineNames;
     std::deque<std::optional<int32_t>> baselineChoices;
     std::vector<std::string> selections;
+    std::vector<std::string> comparisons;
     std::deque<OptionsStep> optionsSteps;
     std::vector<bool> projectForms;
 };
