@@ -181,24 +181,12 @@ void QPBaselineDlg::CmShowNextTable()
 
 void QPBaselineDlg::EnableControls()
 {
-    // A plan whose tasks were all deleted after the baseline was taken has no page: there
-    // is nothing to print, and a document without pages cannot be written.
-    const bool anyPage = view_.GetNumberOfTables() > 0;
     for (QAction* action : findChildren<QAction*>()) {
-        switch (action->data().toInt()) {
-        case kCmPreviousPage:
+        const int command = action->data().toInt();
+        if (command == kCmPreviousPage)
             action->setEnabled(view_.CanShowPreviousTable());
-            break;
-        case kCmNextPage:
+        else if (command == kCmNextPage)
             action->setEnabled(view_.CanShowNextTable());
-            break;
-        case kCmPrint:
-        case kCmSaveAsPDF:
-            action->setEnabled(anyPage);
-            break;
-        default:
-            break;
-        }
     }
 }
 
