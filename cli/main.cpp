@@ -31,7 +31,7 @@ namespace {
 constexpr int kExitOK = 0;
 constexpr int kExitBadInput = 2;
 // The work itself went wrong (a mail server refused, the user pressed Ctrl-C).
-constexpr int kExitFailed = 1;
+[[maybe_unused]] constexpr int kExitFailed = 1;
 
 const char* const kUsage =
         "Usage: kestrano-cli COMMAND [ARGUMENTS]\n"
