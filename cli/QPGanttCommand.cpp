@@ -7,6 +7,7 @@
 #include "reports/QPReportPrinter.h"
 #include "reports/QPReportTable.h"
 #include "views/LAppSaveToPDF.h"
+#include "views/QPBaselineView.h"
 #include "views/QPGanttView.h"
 
 #include <QGuiApplication>
@@ -55,6 +56,24 @@ bool WriteGanttChartPDF(const QPProject& project, const std::string& path, std::
     NoWindow window;
     QPGanttView view(window);
     view.PlotProject(project);
+    LPDFWriter writer(path, LPrint::ePaperLetter);
+    if (!PrintingFunction(writer, view) || !writer.Close()) {
+        error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+
+bool WriteBaselineComparisonPDF(const QPProject& project, const QPBaseline& baseline,
+                                const std::string& path, std::string& error)
+{
+    if (LIsFileInUse(path)) {
+        error = path + " is in use by another application";
+        return false;
+    }
+    EnsureToolkit();
+    QPBaselineView view(project, baseline);
+    view.PlotComparison();
     LPDFWriter writer(path, LPrint::ePaperLetter);
     if (!PrintingFunction(writer, view) || !writer.Close()) {
         error = "cannot write " + path;

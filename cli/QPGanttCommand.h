@@ -12,6 +12,13 @@ void EnsureToolkit();
 // `error`, when the file cannot be written; the file is then left as it was.
 bool WriteGanttChartPDF(const QPProject& project, const std::string& path, std::string& error);
 
+class QPBaseline;
+
+// Writes the comparison of the project with one of its baselines as US Letter pages at
+// `path`, with the same guarantees.
+bool WriteBaselineComparisonPDF(const QPProject& project, const QPBaseline& baseline,
+                                const std::string& path, std::string& error);
+
 class QPReportBase;
 
 // Writes a generated report as A4 pages at `path`, with the same guarantees.

@@ -9,6 +9,7 @@
 #include "QPUpdatesCommand.h"
 #endif
 
+#include "dialogs/QPBaselineRules.h"
 #include "framework/LConsoleProcess.h"
 #include "framework/LVersion.h"
 #include "import/QPProcessImportCSV.h"
@@ -16,6 +17,7 @@
 #include "reports/QPReports.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -31,7 +33,7 @@ namespace {
 constexpr int kExitOK = 0;
 constexpr int kExitBadInput = 2;
 // The work itself went wrong (a mail server refused, the user pressed Ctrl-C).
-constexpr int kExitFailed = 1;
+[[maybe_unused]] constexpr int kExitFailed = 1;
 
 const char* const kUsage =
         "Usage: kestrano-cli COMMAND [ARGUMENTS]\n"
@@ -58,6 +60,14 @@ const char* const kUsage =
         "                 save the project as OUT.qpp; without --map each field takes the\n"
         "                 column headed with its name (\"Task Name\", \"Duration\", ...);\n"
         "                 prints the counts and the refused rows\n"
+        "  baseline add NAME FILE.qpp\n"
+        "                 recalculate the plan, keep it as a new baseline named NAME (at\n"
+        "                 most 10 a project) and save the project; prints the new ID\n"
+        "  baseline delete ID FILE.qpp\n"
+        "                 remove the baseline with this ID (as dump lists them) and save\n"
+        "  baseline compare ID FILE.qpp -o OUT.pdf\n"
+        "                 recalculate the plan and write its comparison with the baseline\n"
+        "                 as US Letter PDF pages\n"
         "  updates (task|project) FILE.qpp [--dry-run]\n"
         "                 e-mail the resources their task updates (what changed since the\n"
         "                 last ones; the file then keeps the new state) or project updates\n"
@@ -83,10 +93,11 @@ struct Arguments {
     std::vector<std::pair<std::string, std::string>> all;
 };
 
+// The arguments from argv[first] on (after the command, or after a command's action).
 bool ParseArguments(int argc, char* argv[], const std::vector<std::string>& known,
-                    Arguments& arguments, std::string& error)
+                    Arguments& arguments, std::string& error, int first = 2)
 {
-    for (int i = 2; i < argc; ++i) {
+    for (int i = first; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument.size() > 1 && argument[0] == '-') {
             if (std::find(known.begin(), known.end(), argument) == known.end()) {
@@ -386,6 +397,91 @@ int CommandImport(int argc, char* argv[])
     return kExitOK;
 }
 
+// A baseline ID as dump lists it: a whole number and nothing else.
+std::optional<int32_t> ParseBaselineID(const std::string& text)
+{
+    int32_t id = 0;
+    const char* end = text.data() + text.size();
+    const auto [at, problem] = std::from_chars(text.data(), end, id);
+    if (problem != std::errc() || at != end)
+        return std::nullopt;
+    return id;
+}
+
+int CommandBaseline(int argc, char* argv[])
+{
+    const std::string action = argc > 2 ? argv[2] : "";
+    const std::string command = "baseline " + action;
+    if (action != "add" && action != "delete" && action != "compare")
+        return Fail("baseline: give add, delete or compare (see kestrano-cli --help)");
+    Arguments arguments;
+    std::string error;
+    const std::vector<std::string> known =
+            action == "compare" ? std::vector<std::string>{"-o"} : std::vector<std::string>{};
+    if (!ParseArguments(argc, argv, known, arguments, error, 3))
+        return Fail(command + ": " + error);
+    const auto out = arguments.options.find("-o");
+    if (arguments.plain.size() != 2 || (action == "compare" && out == arguments.options.end()))
+        return Fail(command + ": give " +
+                    (action == "add"      ? "a name and one project file"
+                     : action == "delete" ? "a baseline ID and one project file"
+                                          : "a baseline ID, one project file and -o OUT.pdf") +
+                    " (see kestrano-cli --help)");
+    const std::string& file = arguments.plain[1];
+    QPProject project;
+    if (project.ProjectLoad(file) != 0)
+        return Fail(command + ": " + file + " is missing, locked or not a Kestrano project file");
+
+    if (action == "add") {
+        // The same refusals, in the same order, as the desktop program's command.
+        if (project.tasks.empty())
+            return Fail(command + ": Project \"" + project.name.str() +
+                        "\" does not contain a task -- no baseline may be created.");
+        if (project.baselines.size() >= QPProject::kMaxBaselines)
+            return Fail(command + ": Kestrano supports only " +
+                        std::to_string(QPProject::kMaxBaselines) +
+                        " baselines per project. A baseline must be deleted before a new one "
+                        "may be created.");
+        if (const QPFormOutcome refused =
+                    QPBaselineRules::CheckNewName(project, arguments.plain[0]))
+            return Fail(command + ": " + refused->message);
+        // The window keeps its plan recalculated, so a baseline made there holds computed
+        // dates; one made here must too.
+        project.AutoScheduleTasks();
+        project.CalculateEndDateByTasks();
+        const QPBaseline* added =
+                project.BaselineAdd(QPBaselineRules::NewBaselineName(arguments.plain[0]));
+        if (project.ProjectSave(file) != 0)
+            return Fail(command + ": cannot write " + file);
+        std::printf("%d\n", added->id);
+        return kExitOK;
+    }
+
+    const std::optional<int32_t> id = ParseBaselineID(arguments.plain[0]);
+    if (!id)
+        return Fail(command + ": \"" + arguments.plain[0] + "\" is not a baseline ID");
+    const QPBaseline* baseline = project.GetBaseline(*id);
+    if (!baseline)
+        return Fail(command + ": " + file + " has no baseline with ID " + std::to_string(*id));
+
+    if (action == "delete") {
+        project.BaselineDelete(*id);
+        if (project.ProjectSave(file) != 0)
+            return Fail(command + ": cannot write " + file);
+        return kExitOK;
+    }
+
+    project.AutoScheduleTasks();
+    project.CalculateEndDateByTasks();
+#if KESTRANO_CLI_HAS_PDF
+    if (!WriteBaselineComparisonPDF(project, *baseline, out->second, error))
+        return Fail(command + ": " + error);
+    return kExitOK;
+#else
+    return Fail(command + ": this kestrano-cli was built without PDF output");
+#endif
+}
+
 int CommandUpdates(int argc, char* argv[])
 {
     // "--dry-run" is a switch without a value; the other arguments are plain.
@@ -458,6 +554,8 @@ int main(int argc, char* argv[])
         return CommandReport(argc, argv);
     if (command == "import")
         return CommandImport(argc, argv);
+    if (command == "baseline")
+        return CommandBaseline(argc, argv);
     if (command == "updates")
         return CommandUpdates(argc, argv);
     return Fail("unknown command \"" + std::string(command) + "\" (see kestrano-cli --help)");

@@ -47,7 +47,8 @@ enum LAlignmentY : int32_t { eAlignTop = 0, eAlignMiddle = 1 };
 // A row of cells, 32 tall, cells side by side.
 class QPBaselineRowNode : public QPSceneNode {};
 
-// A cell: an optional background, its contents and a 1-unit black border.
+// A cell: an optional background, its contents and a 1-unit black border. The border path
+// starts as the cell's rectangle; a scale label keeps only the line at its left edge.
 class QPBaselineCellNode : public QPSceneNode {
 public:
     QPBaselineCellNode(float width, float height);
@@ -58,7 +59,9 @@ public:
     bool border = true;
 
 protected:
-    void DrawContent(LSurface& surface, const LMatrix& matrix) override;
+    // Background, contents, border, in this order.
+    void DrawContent(LSurface& surface, const LMatrix& matrix) final;
+    virtual void DrawCellContents(LSurface&, const LMatrix&) {}
 };
 
 class QPBaselineTextCellNode : public QPBaselineCellNode {
@@ -73,7 +76,7 @@ public:
     std::string text;
 
 protected:
-    void DrawContent(LSurface& surface, const LMatrix& matrix) override;
+    void DrawCellContents(LSurface& surface, const LMatrix& matrix) override;
 };
 
 // The two bars of one task: the current one (71, 141, 255) and the baseline's
@@ -134,13 +137,20 @@ public:
     QPBaselineRootNode(const int32_t& currentPage, const QPProjectBase& project,
                        const QPBaseline& baseline);
 
+    // The page on show, or none (before the first build, or a number past the last page).
+    QPBaselineTableNode* GetCurrentTable() const;
+
     const int32_t& currentPage;
     const QPProjectBase& project;
     const QPBaseline& baseline;
 
-protected:
+    // A page is a few hundred items, so it is always drawn whole; `clip` is not needed.
     void Draw(LSurface& surface, const LMatrix& matrix, const LRectF* clip = nullptr) override;
 };
+
+// The comparison's text: bold 11 points, in the system's interface font on screen and in
+// Helvetica in documents, as the chart's text.
+LFont QPBaselineFont(const LSurface& surface);
 
 // The chart range of a comparison: the earlier project start (00:00) to the later project
 // finish (23:59:59), widened to the earliest task start; over 31 days to whole months;

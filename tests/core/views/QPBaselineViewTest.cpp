@@ -1,0 +1,518 @@
+// The baseline comparison's pages: rows and paging, the texts of a row, the chart range and
+// its time scales, the bars, the scale lines, and what is drawn on screen and on paper.
+
+#include "views/QPBaselineView.h"
+#include "engine/LLocalDays.h"
+#include "framework/LRecordingSurface.h"
+#include "model/QPProject.h"
+
+#include "support/TestTime.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Op = LRecordingSurface::Op;
+
+constexpr int64_t kDay = 86400;
+constexpr int64_t kHour = 3600;
+
+// A plan named "Office" whose computed dates are set by hand; it starts on Monday 3 May
+// 2027 (no clock change in the months the cases use), and the comparison is made on
+// Friday 14 May.
+class BaselineView : public ::testing::Test {
+protected:
+    BaselineView()
+    {
+        project.name = "Office";
+        project.projectStart = LocalTime(2027, 5, 3);
+        project.projectFinish = LocalTime(2027, 5, 3);
+    }
+
+    QPTask& AddTask(const std::string& name, LDateTime start, LDateTime finish)
+    {
+        auto task = std::make_unique<QPTask>();
+        task->name = name;
+        task->start = start;
+        task->displayStart = start;
+        task->finish = finish;
+        project.projectFinish = std::max(project.projectFinish, finish);
+        return project.ElementAdd(std::move(task), false);
+    }
+
+    // Freezes the plan as it is now and builds the comparison against it; changes made
+    // between the two calls show as differences.
+    void TakeBaseline() { baseline = project.BaselineAdd("Plan A"); }
+    QPBaselineView& Plot()
+    {
+        view = std::make_unique<QPBaselineView>(project, *baseline);
+        view->PlotComparison(LocalTime(2027, 5, 14, 9));
+        return *view;
+    }
+
+    // A comparison whose chart runs over the days of `from` to `to`, without tasks.
+    void PlotSpan(LDateTime from, LDateTime to)
+    {
+        project.baselines.clear();
+        project.projectStart = from;
+        project.projectFinish = to;
+        TakeBaseline();
+        Plot();
+    }
+
+    const QPBaselineTableNode& Page(int number) const
+    {
+        return static_cast<const QPBaselineTableNode&>(
+                *view->Root().Children().at(static_cast<std::size_t>(number - 1)));
+    }
+    static const QPBaselineRowNode& Row(const QPBaselineTableNode& page, std::size_t index)
+    {
+        return static_cast<const QPBaselineRowNode&>(*page.Children().at(index));
+    }
+    static std::vector<std::string> Texts(const QPBaselineRowNode& row)
+    {
+        std::vector<std::string> texts;
+        for (const auto& cell : row.Children())
+            if (auto* text = dynamic_cast<const QPBaselineTextCellNode*>(cell.get()))
+                texts.push_back(text->text);
+        return texts;
+    }
+    // The header's time scale, and the bars of a task row, in the frame of their cell.
+    const QPBaselineChartHeaderNode& Scale() const
+    {
+        return static_cast<const QPBaselineChartHeaderNode&>(*Row(Page(1), 1).Children().at(4));
+    }
+    static std::vector<const QPTaskNode*> Bars(const QPBaselineRowNode& row)
+    {
+        std::vector<const QPTaskNode*> bars;
+        for (const auto& bar : row.Children().at(4)->Children())
+            bars.push_back(static_cast<const QPTaskNode*>(bar.get()));
+        return bars;
+    }
+    // Scale cells of one band (y 0 or 16) by x, with their text; labels are borderless
+    // boxes with only their left line.
+    std::vector<const QPBaselineTextCellNode*> ScaleCells(float y, bool labels = false) const
+    {
+        std::vector<const QPBaselineTextCellNode*> cells;
+        const QPBaselineChartHeaderNode& scale = Scale();
+        for (const auto& child : scale.Children()) {
+            auto* cell = static_cast<const QPBaselineTextCellNode*>(child.get());
+            const bool label =
+                    cell->borderPath.Figures().size() == 1 && !cell->borderPath.Figures()[0].closed;
+            if (cell->GetY() - scale.GetY() == y && label == labels)
+                cells.push_back(cell);
+        }
+        return cells;
+    }
+
+    QPProject project;
+    QPBaseline* baseline = nullptr;
+    std::unique_ptr<QPBaselineView> view;
+};
+
+// --- pages and rows ----------------------------------------------------------------------
+
+TEST_F(BaselineView, FortySevenTasksGiveTwoPagesOfFortySixAndOneRows)
+{
+    for (int i = 1; i <= 47; ++i)
+        AddTask("Task " + std::to_string(i), LocalTime(2027, 5, 4, 8), LocalTime(2027, 5, 4, 16));
+    TakeBaseline();
+    QPBaselineView& shown = Plot();
+
+    ASSERT_EQ(shown.GetNumberOfTables(), 2);
+    EXPECT_EQ(shown.GetCurrentTable(), 1);
+    EXPECT_EQ(shown.Root().width, 1282);
+    EXPECT_EQ(shown.Root().height, 1636);
+    const std::string title = "Baseline Comparison: Plan A against Office as of 14 May 2027";
+    EXPECT_EQ(shown.GetTitle(), title);
+    EXPECT_EQ(shown.GetCaption(), "Baseline Comparison: Plan A");
+
+    const std::size_t taskRows[] = {46, 1};
+    for (int number = 1; number <= 2; ++number) {
+        const QPBaselineTableNode& page = Page(number);
+        EXPECT_EQ(page.GetX(), 50);
+        EXPECT_EQ(page.GetY(), 50);
+        const std::size_t rows = taskRows[number - 1];
+        // Title, column titles, the task rows, the page number.
+        ASSERT_EQ(page.Children().size(), rows + 3);
+        EXPECT_EQ(Texts(Row(page, 0)), std::vector<std::string>{title});
+        EXPECT_EQ(Texts(Row(page, 1)),
+                  (std::vector<std::string>{"Name", "Current Start", "Current Finish",
+                                            "Current Duration", "Baseline Start", "Baseline Finish",
+                                            "Baseline Duration", "Variance"}));
+        for (std::size_t i = 0; i < rows + 3; ++i) {
+            const float y = i == rows + 2 ? 1554 : 32 * static_cast<float>(i);
+            EXPECT_EQ(Row(page, i).GetY() - page.GetY(), y) << "page " << number << " row " << i;
+        }
+        EXPECT_EQ(Texts(Row(page, rows + 2)),
+                  std::vector<std::string>{"Page " + std::to_string(number)});
+    }
+    EXPECT_EQ(Texts(Row(Page(1), 47))[0], "Task 46");
+    EXPECT_EQ(Texts(Row(Page(2), 2))[0], "Task 47");
+}
+
+TEST_F(BaselineView, PagingStaysWithinTheFirstAndLastPage)
+{
+    for (int i = 1; i <= 93; ++i) // 46 + 46 + 1
+        AddTask("T", LocalTime(2027, 5, 4, 8), LocalTime(2027, 5, 4, 16));
+    TakeBaseline();
+    QPBaselineView& shown = Plot();
+    ASSERT_EQ(shown.GetNumberOfTables(), 3);
+
+    EXPECT_FALSE(shown.CanShowPreviousTable());
+    shown.CmShowPreviousTable(true);
+    EXPECT_EQ(shown.GetCurrentTable(), 1);
+    shown.CmShowNextTable(true);
+    shown.CmShowNextTable(true);
+    EXPECT_EQ(shown.GetCurrentTable(), 3);
+    EXPECT_FALSE(shown.CanShowNextTable());
+    EXPECT_TRUE(shown.CanShowPreviousTable());
+    shown.CmShowNextTable(true);
+    EXPECT_EQ(shown.GetCurrentTable(), 3);
+    shown.CmShowPreviousTable(false);
+    EXPECT_EQ(shown.GetCurrentTable(), 2);
+    EXPECT_EQ(shown.Root().GetCurrentTable(), &Page(2));
+    shown.SetCurrentTable(4, false);
+    EXPECT_EQ(shown.Root().GetCurrentTable(), nullptr);
+}
+
+TEST_F(BaselineView, RowsShowDatesDurationsAndUnsignedVarianceAgainstTheBaseline)
+{
+    QPTask& later = AddTask("Later", LocalTime(2027, 5, 4, 8), LocalTime(2027, 5, 5, 16));
+    QPTask& sooner = AddTask("Sooner", LocalTime(2027, 5, 4, 8), LocalTime(2027, 5, 6, 16));
+    project.projectFinish = LocalTime(2027, 5, 12);
+    TakeBaseline();
+    later.finish = LocalTime(2027, 5, 6, 16);
+    sooner.finish = LocalTime(2027, 5, 5, 16);
+    AddTask("Added", LocalTime(2027, 5, 7, 8), LocalTime(2027, 5, 7, 12, 30));
+    Plot();
+
+    EXPECT_EQ(Texts(Row(Page(1), 2)),
+              (std::vector<std::string>{"Later", "4 May 2027", "6 May 2027", "2d 08h", "4 May 2027",
+                                        "5 May 2027", "1d 08h", "1d 00h"}));
+    EXPECT_EQ(Texts(Row(Page(1), 3))[7], "1d 00h");
+    // Minutes round up to the next hour; the baseline never had this task.
+    EXPECT_EQ(Texts(Row(Page(1), 4)),
+              (std::vector<std::string>{"Added", "7 May 2027", "7 May 2027", "05h", "N/A", "N/A",
+                                        "N/A", "N/A"}));
+
+    // Durations and the variance sit at the right of their cells, all else at the left;
+    // the titles over them too.
+    const QPBaselineRowNode& row = Row(Page(1), 2);
+    const LAlignmentX expected[] = {eAlignLeft, eAlignLeft, eAlignLeft,  eAlignRight,
+                                    eAlignLeft, eAlignLeft, eAlignRight, eAlignRight};
+    std::size_t column = 0;
+    for (const auto& cell : row.Children()) {
+        if (auto* text = dynamic_cast<const QPBaselineTextCellNode*>(cell.get())) {
+            EXPECT_EQ(text->alignX, expected[column++]) << text->text;
+        }
+    }
+    for (const auto& cell : Row(Page(1), 1).Children()) {
+        if (auto* text = dynamic_cast<const QPBaselineTextCellNode*>(cell.get())) {
+            EXPECT_EQ(text->alignX, eAlignLeft) << text->text;
+        }
+    }
+}
+
+// --- chart range and bars ----------------------------------------------------------------
+
+TEST_F(BaselineView, ChartRangeWidensPastThirtyOneDaysToMonthsAndPastAYearToYears)
+{
+    TakeBaseline();
+    LDateTime start, end;
+    auto range = [&](LDateTime from, LDateTime to) {
+        project.projectStart = baseline->projectStart = from;
+        project.projectFinish = baseline->projectFinish = to;
+        QPBaselineChartRange(project, *baseline, start, end);
+    };
+    // 31 days from midnight to 23:59:59 is not widened; a 32nd day is.
+    range(LocalTime(2027, 5, 3, 12), LocalTime(2027, 6, 2, 9));
+    EXPECT_EQ(start, LocalTime(2027, 5, 3));
+    EXPECT_EQ(end, LocalTime(2027, 6, 2, 23, 59, 59));
+    range(LocalTime(2027, 5, 3, 12), LocalTime(2027, 6, 3, 9));
+    EXPECT_EQ(start, LocalTime(2027, 5, 1));
+    EXPECT_EQ(end, LocalTime(2027, 6, 30, 23, 59, 59));
+    // A calendar year is kept; a day more reaches out to whole years.
+    range(LocalTime(2027, 1, 1), LocalTime(2027, 12, 31));
+    EXPECT_EQ(start, LocalTime(2027, 1, 1));
+    EXPECT_EQ(end, LocalTime(2027, 12, 31, 23, 59, 59));
+    // Twelve months are a year's length, or one day more with 29 February among them.
+    range(LocalTime(2026, 3, 5), LocalTime(2027, 2, 20));
+    EXPECT_EQ(start, LocalTime(2026, 3, 1));
+    EXPECT_EQ(end, LocalTime(2027, 2, 28, 23, 59, 59));
+    range(LocalTime(2027, 3, 5), LocalTime(2028, 2, 20));
+    EXPECT_EQ(start, LocalTime(2027, 1, 1));
+    EXPECT_EQ(end, LocalTime(2028, 12, 31, 23, 59, 59));
+    range(LocalTime(2027, 5, 3), LocalTime(2028, 5, 3));
+    EXPECT_EQ(start, LocalTime(2027, 1, 1));
+    EXPECT_EQ(end, LocalTime(2028, 12, 31, 23, 59, 59));
+    range(LocalTime(2027, 12, 20), LocalTime(2029, 1, 10));
+    EXPECT_EQ(start, LocalTime(2027, 1, 1));
+    EXPECT_EQ(end, LocalTime(2029, 12, 31, 23, 59, 59));
+
+    // The baseline's dates count too, and so does a task that starts before both plans.
+    project.projectStart = LocalTime(2027, 5, 5);
+    project.projectFinish = LocalTime(2027, 5, 6);
+    baseline->projectStart = LocalTime(2027, 5, 4, 12);
+    baseline->projectFinish = LocalTime(2027, 5, 10, 12);
+    QPBaselineChartRange(project, *baseline, start, end);
+    EXPECT_EQ(start, LocalTime(2027, 5, 4));
+    EXPECT_EQ(end, LocalTime(2027, 5, 10, 23, 59, 59));
+    AddTask("Early", LocalTime(2027, 5, 3, 8), LocalTime(2027, 5, 3, 16));
+    QPBaselineChartRange(project, *baseline, start, end);
+    EXPECT_EQ(start, LocalTime(2027, 5, 3, 8));
+}
+
+TEST_F(BaselineView, BarsStandAtTheirTimesWithTheBaselineBarBelow)
+{
+    QPTask& moved = AddTask("Moved", LocalTime(2027, 5, 4, 8), LocalTime(2027, 5, 5, 16));
+    project.projectFinish = LocalTime(2027, 5, 12);
+    TakeBaseline();
+    moved.displayStart = LocalTime(2027, 5, 6, 8);
+    moved.finish = LocalTime(2027, 5, 7, 16);
+    AddTask("Added", LocalTime(2027, 5, 10, 8), LocalTime(2027, 5, 10, 16));
+    Plot();
+
+    // 372 units over 3 May 00:00 to 12 May 23:59:59.
+    const double range = 10 * kDay - 1;
+    auto x = [&](int64_t seconds) { return static_cast<float>(seconds * 372 / range); };
+    auto expectBar = [&](const QPTaskNode* bar, int64_t from, int64_t length, float y,
+                         LColor colour) {
+        const LSceneNode& cell = *bar->GetParent();
+        EXPECT_NEAR(bar->GetX() - cell.GetX(), x(from), 1e-3);
+        EXPECT_EQ(bar->GetY() - cell.GetY(), y);
+        EXPECT_NEAR(bar->barWidth, x(length), 1e-3);
+        EXPECT_EQ(bar->normalColour, colour);
+        // A plain task's rectangle, 3 tall, from 4 below the node's top.
+        ASSERT_EQ(bar->shapePath.Figures().size(), 1u);
+        const LRectF shape = bar->shapePath.Bounds();
+        EXPECT_EQ(shape.y, 4);
+        EXPECT_EQ(shape.height, 3);
+    };
+    const auto movedBars = Bars(Row(Page(1), 2));
+    ASSERT_EQ(movedBars.size(), 2u);
+    expectBar(movedBars[0], 3 * kDay + 8 * kHour, 32 * kHour, 4, QPBaselineColours::kCurrent);
+    expectBar(movedBars[1], kDay + 8 * kHour, 32 * kHour, 18, QPBaselineColours::kBaseline);
+    const auto addedBars = Bars(Row(Page(1), 3));
+    ASSERT_EQ(addedBars.size(), 1u);
+    expectBar(addedBars[0], 7 * kDay + 8 * kHour, 8 * kHour, 11, QPBaselineColours::kCurrent);
+
+    // A chart without a second between its ends has no bars.
+    const LDateTime same = LocalTime(2027, 5, 4);
+    QPBaselineTaskCellNode cell(372, 32, &moved, moved, same, same);
+    cell.Init();
+    EXPECT_TRUE(cell.Children().empty());
+}
+
+// --- time scales -------------------------------------------------------------------------
+
+TEST_F(BaselineView, DayScalesNameWeekdaysAndDateTheSundaysThatFit)
+{
+    // Ten days from Monday 3 May: p = 37.2, three letters, one Sunday.
+    PlotSpan(LocalTime(2027, 5, 3), LocalTime(2027, 5, 12));
+    auto days = ScaleCells(16);
+    ASSERT_EQ(days.size(), 10u);
+    const char* names[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun", "Mon", "Tue", "Wed"};
+    for (std::size_t i = 0; i < days.size(); ++i) {
+        EXPECT_EQ(days[i]->text, names[i]);
+        EXPECT_NEAR(days[i]->width, 37.2, 1e-3);
+        EXPECT_NEAR(days[i]->GetX() - Scale().GetX(), 37.2 * static_cast<double>(i), 1e-2);
+        EXPECT_EQ(days[i]->height, 16);
+    }
+    auto labels = ScaleCells(0, true);
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_EQ(labels[0]->text, "2027-05-09");
+    EXPECT_EQ(labels[0]->width, 120);
+    EXPECT_EQ(labels[0]->GetX(), days[6]->GetX());
+    EXPECT_FALSE(labels[0]->fill);
+
+    // Twenty days: p = 18.6, initials; the Sundays 9 and 16 May have room, 23 May is past.
+    PlotSpan(LocalTime(2027, 5, 3), LocalTime(2027, 5, 22));
+    days = ScaleCells(16);
+    ASSERT_EQ(days.size(), 20u);
+    EXPECT_NEAR(days[0]->width, 18.6, 1e-3);
+    EXPECT_EQ(days[0]->text, "M");
+    EXPECT_EQ(days[6]->text, "S");
+    labels = ScaleCells(0, true);
+    ASSERT_EQ(labels.size(), 2u);
+    EXPECT_EQ(labels[0]->text, "2027-05-09");
+    EXPECT_EQ(labels[1]->text, "2027-05-16");
+
+    // Monday to Sunday: the only Sunday's label would not fit, so the start is dated.
+    PlotSpan(LocalTime(2027, 5, 3), LocalTime(2027, 5, 9));
+    labels = ScaleCells(0, true);
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_EQ(labels[0]->text, "2027-05-03");
+    EXPECT_EQ(labels[0]->GetX(), Scale().GetX());
+}
+
+TEST_F(BaselineView, SixMonthsShowMonthCells)
+{
+    PlotSpan(LocalTime(2027, 5, 3), LocalTime(2027, 10, 20));
+    // May to October: 184 days (and in some zones the hour of a clock change).
+    const double perDay =
+            372.0 * kDay / (LocalTime(2027, 10, 31, 23, 59, 59) - LocalTime(2027, 5, 1));
+    const auto months = ScaleCells(16);
+    ASSERT_EQ(months.size(), 6u);
+    const char* names[] = {"May", "Jun", "Jul", "Aug", "Sep", "Oct"};
+    const int lengths[] = {31, 30, 31, 31, 30, 31};
+    double x = 0;
+    for (std::size_t i = 0; i < months.size(); ++i) {
+        EXPECT_EQ(months[i]->text, names[i]);
+        EXPECT_NEAR(months[i]->width, std::min(perDay * lengths[i], 372 - x), 1e-3);
+        EXPECT_NEAR(months[i]->GetX() - Scale().GetX(), x, 1e-3);
+        x += perDay * lengths[i];
+    }
+    // No January: the start's date stands at the left instead.
+    const auto labels = ScaleCells(0, true);
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_EQ(labels[0]->text, "2027-05-01");
+}
+
+TEST_F(BaselineView, ThreeYearsShowYearCellsInTwelfths)
+{
+    PlotSpan(LocalTime(2027, 5, 3), LocalTime(2029, 8, 20));
+    // 2027 to 2029 with the leap year 2028: 1096 days.
+    const double perDay = 372.0 * kDay / (1096 * kDay - 1);
+    const auto years = ScaleCells(0);
+    const auto twelfths = ScaleCells(16);
+    ASSERT_EQ(years.size(), 3u);
+    ASSERT_EQ(twelfths.size(), 3u);
+    const char* dates[] = {"2027-01-01", "2028-01-01", "2029-01-01"};
+    const int lengths[] = {365, 366, 365};
+    double x = 0;
+    for (std::size_t i = 0; i < years.size(); ++i) {
+        EXPECT_EQ(years[i]->text, dates[i]);
+        EXPECT_NEAR(years[i]->GetX() - Scale().GetX(), x, 1e-3);
+        EXPECT_NEAR(years[i]->width, std::min(perDay * lengths[i], 372 - x), 1e-3);
+        EXPECT_EQ(twelfths[i]->width, years[i]->width);
+        // The outline and eleven ticks.
+        const auto& figures = twelfths[i]->borderPath.Figures();
+        ASSERT_EQ(figures.size(), 12u);
+        EXPECT_NEAR(figures[1].points[0].x, perDay * lengths[i] / 12, 1e-3);
+        x += perDay * lengths[i];
+    }
+}
+
+TEST_F(BaselineView, AClockChangeNeitherAddsACellNorRunsPastTheColumn)
+{
+    ScopedTimeZone zone("America/New_York");
+    // Ten days with an hour less (14 March) and with an hour more (7 November); an hour
+    // of the chart is 1.55 wide.
+    for (const LDateTime from : {LocalTime(2027, 3, 8), LocalTime(2027, 11, 1)}) {
+        PlotSpan(from, LLocalDays::AddDays(from, 9));
+        const auto days = ScaleCells(16);
+        ASSERT_EQ(days.size(), 10u) << from.GetDateTime();
+        const float right = days.back()->GetX() - Scale().GetX() + days.back()->width;
+        EXPECT_NEAR(right, 372, 1.6);
+        EXPECT_LE(right, 372.001f);
+    }
+}
+
+// --- drawing -----------------------------------------------------------------------------
+
+TEST_F(BaselineView, ScaleLinesRunUnderTheCellsFromTheHeaderToTheLastRow)
+{
+    for (int i = 0; i < 3; ++i)
+        AddTask("T", LocalTime(2027, 5, 4, 8), LocalTime(2027, 5, 12, 16));
+    TakeBaseline();
+    Plot();
+    LRecordingSurface screen;
+    view->Prepaint(screen, nullptr);
+
+    const auto paths = screen.ItemsOf(Op::DrawPath);
+    ASSERT_FALSE(paths.empty());
+    const auto& lines = *paths.front();
+    EXPECT_EQ(lines.colour, QPBaselineColours::kScaleLine);
+    // Drawn before any cell's background.
+    EXPECT_LT(&lines, screen.ItemsOf(Op::FillRect).front());
+    const auto days = ScaleCells(16);
+    ASSERT_EQ(lines.path.Figures().size(), days.size());
+    for (std::size_t i = 0; i < days.size(); ++i) {
+        const auto& points = lines.path.Figures()[i].points;
+        EXPECT_NEAR(points[0].x, 470 + days[i]->GetX() - Scale().GetX(), 1e-3);
+        EXPECT_EQ(points[0].y, 32);
+        EXPECT_EQ(points[1].y, 64 + 3 * 32);
+    }
+}
+
+TEST_F(BaselineView, TheScreenShowsOnlyTheCurrentPageAtTheScrollOffsets)
+{
+    for (int i = 1; i <= 47; ++i)
+        AddTask("Task " + std::to_string(i), LocalTime(2027, 5, 4, 8), LocalTime(2027, 5, 4, 16));
+    TakeBaseline();
+    Plot();
+    view->offsetX = -100;
+    view->offsetY = -30;
+    LRecordingSurface screen;
+    view->Prepaint(screen, nullptr);
+
+    ASSERT_FALSE(screen.Items().empty());
+    EXPECT_EQ(screen.Items().front().op, Op::Clear);
+    EXPECT_EQ(screen.Items().front().colour, QPBaselineColours::kName);
+    EXPECT_EQ(screen.TextItems("Page 1").size(), 1u);
+    EXPECT_TRUE(screen.TextItems("Page 2").empty());
+    EXPECT_TRUE(screen.TextItems("Task 47").empty());
+    // The title at the table's corner inside its margins, on top; bold 11 points.
+    const auto title = screen.TextItems(view->GetTitle());
+    ASSERT_EQ(title.size(), 1u);
+    EXPECT_EQ(title[0]->Origin(), (LPointF{50 + 2 - 100, 50 + 2 - 30}));
+    EXPECT_EQ(title[0]->font, (LFont{"", 11, true}));
+    // A row's text is centred in its cell: 13 tall in the recording surface's metrics.
+    const auto name = screen.TextItems("Task 1");
+    ASSERT_EQ(name.size(), 1u);
+    EXPECT_EQ(name[0]->Origin().y, 50 + 64 + 2 + (28 - 13) / 2.0f - 30);
+
+    view->CmShowNextTable(false);
+    screen.ClearItems();
+    view->Prepaint(screen, nullptr);
+    EXPECT_EQ(screen.TextItems("Task 47").size(), 1u);
+    EXPECT_EQ(screen.TextItems("Page 2").size(), 1u);
+}
+
+TEST_F(BaselineView, PrintingWritesEveryPageScaledAndKeepsThePageOnShow)
+{
+    for (int i = 1; i <= 47; ++i)
+        AddTask("Task " + std::to_string(i), LocalTime(2027, 5, 4, 8), LocalTime(2027, 5, 4, 16));
+    TakeBaseline();
+    Plot();
+    LRecordingSurface paper(LSurface::Kind::Document);
+    paper.SetPageSize(816, 1054);
+    ASSERT_TRUE(view->Draw(paper, LMatrix::Identity()));
+    EXPECT_EQ(view->GetCurrentTable(), 1);
+
+    const auto starts = paper.ItemsOf(Op::StartPage);
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_EQ(paper.ItemsOf(Op::EndPage).size(), 2u);
+    EXPECT_EQ(starts[0]->width, 816);
+    EXPECT_EQ(starts[0]->height, 1054);
+    EXPECT_TRUE(paper.ItemsOf(Op::Clear).empty());
+    const auto first = paper.TextItems("Page 1");
+    const auto second = paper.TextItems("Page 2");
+    ASSERT_EQ(first.size(), 1u);
+    ASSERT_EQ(second.size(), 1u);
+    EXPECT_LT(first[0], starts[1]);
+    EXPECT_GT(second[0], starts[1]);
+    EXPECT_EQ(first[0]->font, (LFont{"Helvetica", 11, true}));
+    // 1282 × 1636 becomes about 775 × 989.
+    const auto title = paper.TextItems(view->GetTitle());
+    ASSERT_EQ(title.size(), 2u);
+    EXPECT_FLOAT_EQ(title[0]->matrix.a, 0.6047f);
+    EXPECT_FLOAT_EQ(title[0]->matrix.d, 0.6047f);
+    EXPECT_NEAR(title[0]->Origin().x, 52 * 0.6047, 1e-3);
+}
+
+TEST_F(BaselineView, APlanWithoutTasksStillHasAPage)
+{
+    TakeBaseline();
+    QPBaselineView& shown = Plot();
+    ASSERT_EQ(shown.GetNumberOfTables(), 1);
+    EXPECT_EQ(Page(1).Children().size(), 3u);
+    EXPECT_EQ(Texts(Row(Page(1), 2)), std::vector<std::string>{"Page 1"});
+}
+
+} // namespace
