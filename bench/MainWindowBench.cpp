@@ -50,6 +50,7 @@ struct NoDialogs : QPDialogRunner {
         return std::nullopt;
     }
     void RunReportWindow(QPReportBase&, QWidget*) override {}
+    void RunBaselineComparison(QPProject&, const QPBaseline&, QWidget*) override {}
     // Matches the fields to the columns named like them and reads `importFile` under the
     // real progress window, as the wizard's "Import" does.
     void RunImportWizard(LProcessImportCSV& import, const QPImportCSVKindInfo&,
