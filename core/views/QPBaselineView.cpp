@@ -177,11 +177,11 @@ void AddBannerRow(QPBaselineTableNode& table, float y, std::string text, LAlignm
 
 void AddColumnCell(QPBaselineRowNode& row, int column, std::string text, LAlignmentX alignX)
 {
-    const Column& spec = kColumns[static_cast<std::size_t>(column)];
-    auto cell = MakeTextCell(ColumnX(column), 0, spec.width, kRowHeight, std::move(text), alignX,
+    const Column& layout = kColumns[static_cast<std::size_t>(column)];
+    auto cell = MakeTextCell(ColumnX(column), 0, layout.width, kRowHeight, std::move(text), alignX,
                              eAlignMiddle);
-    cell->fill = spec.filled;
-    cell->fillColour = spec.colour;
+    cell->fill = layout.filled;
+    cell->fillColour = layout.colour;
     row.AddTop(std::move(cell));
 }
 
