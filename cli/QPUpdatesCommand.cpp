@@ -15,18 +15,22 @@
 
 namespace {
 
+// The mail's "\r\n" line ends as a terminal shows lines.
+std::string PlainLines(std::string text)
+{
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+        text.erase(at, 1);
+    return text;
+}
+
 // Prints one message as it would be sent.
 int PrintMessage(std::FILE* out, const QPResource& resource, const std::string& subject,
                  const std::string& body)
 {
     const std::string attachment =
             std::filesystem::path(LEmailAttachmentPath(std::string())).filename().string();
-    std::string text = body;
-    // The messages use the mail's line ends; a terminator shows plain lines.
-    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
-        text.erase(at, 1);
     std::fprintf(out, "To: %s\nSubject: %s\nAttachment: %s\n\n%s\n\n", resource.email.c_str(),
-                 subject.c_str(), attachment.c_str(), text.c_str());
+                 subject.c_str(), attachment.c_str(), PlainLines(body).c_str());
     return eProcessSucceeded;
 }
 
@@ -103,10 +107,7 @@ int RunStatusUpdates(QPProject& project, bool taskUpdates, bool dryRun, std::FIL
         }
         message = QPProjectUpdateConclude(result, data);
     }
-    // The results as the program shows them, with plain line ends.
-    std::string text = message.message;
-    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
-        text.erase(at, 1);
-    std::fprintf(out, "%s\n%s\n", message.title.c_str(), text.c_str());
+    // The results as the program shows them.
+    std::fprintf(out, "%s\n%s\n", message.title.c_str(), PlainLines(message.message).c_str());
     return result;
 }

@@ -7,6 +7,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+std::string LTemporaryFolder()
+{
+    const char* variable = std::getenv("TMPDIR");
+    std::string folder = variable && *variable ? variable : "/tmp";
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
 std::string LFolderOfPath(const std::string& path)
 {
     const std::size_t slash = path.find_last_of('/');

@@ -4,6 +4,10 @@
 #include <string>
 #include <string_view>
 
+// The folder for temporary files: $TMPDIR when set, else /tmp; without a trailing slash
+// (but "/" itself stays).
+std::string LTemporaryFolder();
+
 // The folder part of a path ("." for a bare name, "/" for a file in the root).
 std::string LFolderOfPath(const std::string& path);
 

@@ -1,5 +1,6 @@
 #include "import/LCSVReader.h"
 
+#include "framework/LFiles.h"
 #include "framework/LFixedText.h"
 
 #include <algorithm>
@@ -207,9 +208,8 @@ bool LCSVFileReader::ConvertUTF16(std::FILE* source, std::string_view start)
 
     // The copy has no name from the moment it exists: the system removes it when it is
     // closed, whether the import finishes, fails or the program is stopped.
-    const char* folder = std::getenv("TMPDIR");
-    std::string pattern =
-            std::string(folder && *folder ? folder : "/tmp") + "/kestrano-import-XXXXXX";
+    const std::string folder = LTemporaryFolder();
+    std::string pattern = folder + (folder == "/" ? "" : "/") + "kestrano-import-XXXXXX";
     const int fd = mkstemp(pattern.data());
     if (fd < 0)
         return false;

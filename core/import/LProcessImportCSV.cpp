@@ -5,29 +5,11 @@
 #include "framework/LScan.h"
 #include "import/LCSVReader.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <limits>
 #include <sys/stat.h>
 
 namespace {
-
-// printf into a text of at most kImportCSVTextMax bytes, never ending inside a character.
-std::string FormatCut(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string FormatCut(const char* format, ...)
-{
-    std::va_list args;
-    va_start(args, format);
-    std::va_list copy;
-    va_copy(copy, args);
-    const int length = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text(length > 0 ? std::size_t(length) : 0, '\0');
-    if (length > 0)
-        std::vsnprintf(text.data(), text.size() + 1, format, args);
-    va_end(args);
-    return LCutUtf8(text, kImportCSVTextMax);
-}
 
 bool IsExistingFile(const std::string& path)
 {
@@ -191,8 +173,11 @@ void LProcessImportCSV::SetErrorText(std::string_view text)
 
 void LProcessImportCSV::Log(int row, std::string_view text)
 {
-    if (logEnabled)
-        errorLog_.push_back(FormatCut("Row #%04d: %.*s", row, int(text.size()), text.data()));
+    if (!logEnabled)
+        return;
+    char prefix[32];
+    std::snprintf(prefix, sizeof prefix, "Row #%04d: ", row);
+    errorLog_.push_back(LCutUtf8(std::string(prefix).append(text), kImportCSVTextMax));
 }
 
 // ---------------------------------------------------------------------------------------

@@ -54,17 +54,6 @@ bool ReadImportDate(std::string_view text, LDateTime& date)
     return false;
 }
 
-template <class Element>
-QPElementList<Element>& ListOf(QPProject& project)
-{
-    if constexpr (std::is_same_v<Element, QPTask>)
-        return project.tasks;
-    else if constexpr (std::is_same_v<Element, QPResource>)
-        return project.resources;
-    else
-        return project.schedules;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -170,7 +159,7 @@ int QPProcessImportCSVElement<Element>::ImportName(std::string_view text, const 
         return eImportCSVRowFailed;
     }
     if (!namesCollected_) {
-        for (const Element& existing : ListOf<Element>(project_))
+        for (const Element& existing : project_.ListOf<Element>())
             takenNames_.emplace(existing.name.str());
         namesCollected_ = true;
     }

@@ -1,5 +1,7 @@
 #include "mail/LEmailPrintProcess.h"
 
+#include "framework/LFiles.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
@@ -23,10 +25,7 @@ private:
 
 std::string LEmailAttachmentPath(const std::string& baseName)
 {
-    const char* variable = std::getenv("TMPDIR");
-    std::string folder = variable && *variable ? variable : "/tmp";
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
+    const std::string folder = LTemporaryFolder();
     // Each sending thread has its own name, so two sends at once never share a file.
     std::string name = baseName.empty() ? "Kestrano" + std::to_string(gettid()) : baseName;
     // The name is also what the recipient sees; a slash would point into a folder that

@@ -1,5 +1,6 @@
 #include "mail/LEmailSendProcess.h"
 
+#include "dialogs/QPFormFields.h"
 #include "framework/LFixedText.h"
 #include "mail/LEmail.h"
 #include "mail/LMailTransport.h"
@@ -23,15 +24,6 @@ constexpr uint16_t kSMTPPort = 25;
 constexpr const char* kServerTimedOut = "The mail server did not answer in time.";
 constexpr const char* kServerClosed = "The mail server closed the connection.";
 constexpr const char* kConnectionFailed = "The connection to the mail server was lost.";
-
-std::string Trimmed(std::string_view text)
-{
-    const std::size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos)
-        return {};
-    const std::size_t last = text.find_last_not_of(" \t\r\n");
-    return std::string(text.substr(first, last - first + 1));
-}
 
 // A header's value on one line: a line break inside would end the header block early
 // and turn the rest of the value into the message text.
@@ -64,7 +56,7 @@ std::vector<std::string> SplitRecipients(std::string_view list)
     std::size_t start = 0;
     for (;;) {
         const std::size_t comma = list.find(',', start);
-        std::string address = Trimmed(list.substr(
+        std::string address = QPTrimmed(list.substr(
                 start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
         if (!address.empty())
             addresses.push_back(LCutUtf8(address));
@@ -84,7 +76,7 @@ struct LMailHost {
 
 LMailHost SplitHost(std::string_view text, uint16_t defaultPort)
 {
-    const std::string trimmed = Trimmed(text);
+    const std::string trimmed = QPTrimmed(text);
     std::string_view host = trimmed;
     LMailHost split{std::string(host), defaultPort, false};
     const std::size_t colon = host.rfind(':');
@@ -285,10 +277,10 @@ private:
 std::string ReplyReason(const LSMTPReply& reply)
 {
     const std::size_t colon = reply.lastLine.find(':');
-    return Trimmed(colon != std::string::npos
-                           ? std::string_view(reply.lastLine).substr(colon + 1)
-                           : std::string_view(reply.lastLine)
-                                     .substr(std::min<std::size_t>(3, reply.lastLine.size())));
+    return QPTrimmed(colon != std::string::npos
+                             ? std::string_view(reply.lastLine).substr(colon + 1)
+                             : std::string_view(reply.lastLine)
+                                       .substr(std::min<std::size_t>(3, reply.lastLine.size())));
 }
 
 bool ContainsIgnoringCase(std::string_view text, std::string_view word)
@@ -533,12 +525,12 @@ int DeliverDirect(LProcessInterface& process, LMailServices& services,
         if (first == eProcessCancelled || process.IsToStop())
             return eProcessCancelled;
         const std::string_view rest = recipients.substr(comma + 1);
-        if (Trimmed(rest).empty())
+        if (QPTrimmed(rest).empty())
             return first;
         return DeliverDirect(process, services, send, rest, configuredHost);
     }
 
-    const std::string recipient = Trimmed(recipients);
+    const std::string recipient = QPTrimmed(recipients);
     const std::size_t at = recipient.rfind('@');
     if (at == std::string::npos)
         return Fail(process, "Invalid email address to send to");
@@ -691,7 +683,7 @@ int Process(LProcessInterface& process, EmailSMTPSendProcess& send)
         return Fail(process, "Email cannot be sent: the mail services are missing.");
     LMailServices& services = *message.services;
 
-    if (Trimmed(send.host).empty())
+    if (QPTrimmed(send.host).empty())
         return DeliverDirect(process, services, send, message.recipients, {});
 
     // The submission port first; a server named without a port may still take mail only on

@@ -181,7 +181,8 @@ protected:
     virtual void UndoRedoGroupCloseOpened() {}
     virtual void TaskIDChangeUndoRedoAdd(int64_t /*key*/, int32_t /*oldID*/, int32_t /*newID*/) {}
 
-private:
+public:
+    // The list that holds the elements of type T.
     template <class T>
     QPElementList<T>& ListOf()
     {
@@ -197,6 +198,8 @@ private:
     {
         return const_cast<QPProjectBase*>(this)->ListOf<T>();
     }
+
+private:
     template <class T>
     int32_t& CounterOf()
     {
