@@ -31,17 +31,6 @@ constexpr const char* kImportProgressTitle = "Importing Tasks";
 constexpr std::array<const char*, 3> kStepNames = {"Select CSV for Import", "Match Data Fields",
                                                    "CSV Import Results"};
 
-// The progress window runs a step that answers with an LProcessResult; the row loop
-// answers with the same codes as a plain number.
-struct ImportRun {
-    LProcessImportCSV& import;
-};
-
-LProcessResult Process(LProcessInterface& process, ImportRun& run)
-{
-    return static_cast<LProcessResult>(::Process(process, run.import));
-}
-
 QTreeWidget* MakeList(const QStringList& headings, QWidget* parent)
 {
     auto* list = new QTreeWidget(parent);
@@ -113,8 +102,7 @@ private:
 
 LProcessResult ImportProcessRun(QWidget* parent, LProcessImportCSV& import, LUserPrompts& prompts)
 {
-    ImportRun run{import};
-    return ProcessRunAsDialog(parent, kImportProgressTitle, run, prompts);
+    return ProcessRunAsDialog(parent, kImportProgressTitle, import, prompts);
 }
 
 // ---------------------------------------------------------------------------------------
