@@ -1,5 +1,7 @@
 #include "LQtMailServices.h"
 
+#include "LEventLoopWaker.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDnsLookup>
@@ -51,21 +53,6 @@ int Remaining(const QDeadlineTimer& deadline)
     return static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0));
 }
 
-// One slice of a wait: a local event loop that a set signal or the slice's end leaves,
-// marking that it was woken. A loop left without that mark was ended by the application
-// quitting.
-class SliceWaker : public LProcessWaker {
-public:
-    void Wake() override
-    {
-        woken = true;
-        loop.exit(0);
-    }
-
-    QEventLoop loop;
-    bool woken = false;
-};
-
 // Waits until a member of `group` is set (ok), `timeoutMs` have passed (timedOut; negative:
 // no limit) or the runner is asked to stop (cancelled). The runner's own wait is called
 // with no time at all between slices: it sees a stop at once and lets the progress window
@@ -84,7 +71,7 @@ LMailIO WaitFor(LProcessInterface& process, LProcessSignalGroup& group, int time
         const int left = Remaining(deadline);
         if (left == 0)
             return LMailIO::timedOut;
-        SliceWaker waker;
+        LEventLoopWaker waker;
         QTimer slice;
         slice.setSingleShot(true);
         slice.setTimerType(Qt::PreciseTimer);

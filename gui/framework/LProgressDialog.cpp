@@ -1,5 +1,6 @@
 #include "framework/LProgressDialog.h"
 
+#include "LEventLoopWaker.h"
 #include "framework/LUserPrompts.h"
 
 #include <QApplication>
@@ -28,21 +29,6 @@ QString FromUtf8(std::string_view text)
 }
 
 } // namespace
-
-// One pass of a wait: an event loop that whatever ends the wait (the time, a signal, a stop)
-// leaves, marking that it was woken. A loop left without that mark was ended by the
-// application quitting.
-class LProgressDialog::Waker : public LProcessWaker {
-public:
-    void Wake() override
-    {
-        woken = true;
-        loop.exit(0);
-    }
-
-    QEventLoop loop;
-    bool woken = false;
-};
 
 LProgressDialog::LProgressDialog(std::string_view title, LUserPrompts& prompts)
     : title_(title), prompts_(prompts)
@@ -162,7 +148,7 @@ bool LProgressDialog::Wait(const std::vector<LProcessSignal*>& watched, int mill
         if (std::any_of(watched.begin(), watched.end(),
                         [](const LProcessSignal* signal) { return signal->IsSet(); }))
             return false;
-        Waker waker;
+        LEventLoopWaker waker;
         QTimer timer;
         if (milliseconds >= 0) {
             const auto elapsed =
@@ -175,7 +161,7 @@ bool LProgressDialog::Wait(const std::vector<LProcessSignal*>& watched, int mill
             timer.start(milliseconds - static_cast<int>(elapsed.count()));
         }
         LProcessSignalWatch watch(watched, waker);
-        Waker* outer = std::exchange(wait_, &waker);
+        LEventLoopWaker* outer = std::exchange(wait_, &waker);
         waker.loop.exec();
         wait_ = outer;
         if (!waker.woken) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+class LEventLoopWaker;
 class LUserPrompts;
 class QLabel;
 class QProgressBar;
@@ -67,8 +68,6 @@ protected:
     void reject() override;
 
 private:
-    class Waker;
-
     bool Wait(const std::vector<LProcessSignal*>& watched, int milliseconds);
     void RequestStop();
     void HandleQueuedEvents();
@@ -82,5 +81,5 @@ private:
     bool stop_ = false;
     int closeCode_ = 0;
     // The wait in progress, which a stop ends at once.
-    Waker* wait_ = nullptr;
+    LEventLoopWaker* wait_ = nullptr;
 };
