@@ -1,5 +1,6 @@
 #include "engine/LLocalDays.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
@@ -117,11 +118,40 @@ bool MakeLocal(int64_t year, int month, int64_t day, int64_t seconds, int64_t& r
     fields.tm_hour = static_cast<int>(hours);
     fields.tm_min = static_cast<int>((seconds / 60) % 60);
     fields.tm_sec = static_cast<int>(seconds % 60);
-    fields.tm_isdst = -1;
-    errno = 0;
-    const std::time_t t = std::mktime(&fields);
-    if (t == static_cast<std::time_t>(-1) && errno != 0)
+    // The C library resolves a clock time that a clock change makes occur twice, or not at
+    // all, by what it met before, so the same question could get two answers. Asked both
+    // ways, the earlier of two occurrences is taken, and a time skipped by the change
+    // moves forward with the clock.
+    std::tm wanted = fields; // the fields normalised as calendar fields (a day 32 is the 1st)
+    timegm(&wanted);
+    std::time_t candidates[2];
+    bool exact[2];
+    bool any = false;
+    for (int dst = 0; dst < 2; ++dst) {
+        std::tm asked = fields;
+        asked.tm_isdst = dst;
+        errno = 0;
+        candidates[dst] = std::mktime(&asked);
+        if (candidates[dst] == static_cast<std::time_t>(-1) && errno != 0) {
+            exact[dst] = false;
+            continue;
+        }
+        any = true;
+        std::tm back{};
+        exact[dst] = localtime_r(&candidates[dst], &back) && back.tm_year == wanted.tm_year &&
+                     back.tm_mon == wanted.tm_mon && back.tm_mday == wanted.tm_mday &&
+                     back.tm_hour == wanted.tm_hour && back.tm_min == wanted.tm_min &&
+                     back.tm_sec == wanted.tm_sec;
+    }
+    if (!any)
         return false;
+    std::time_t t;
+    if (exact[0] && exact[1])
+        t = std::min(candidates[0], candidates[1]);
+    else if (exact[0] || exact[1])
+        t = exact[0] ? candidates[0] : candidates[1];
+    else
+        t = std::max(candidates[0], candidates[1]);
     result = static_cast<int64_t>(t);
     return true;
 }
@@ -160,6 +190,17 @@ Fields Convert(int64_t t, const Day** cachedDay = nullptr)
             *cachedDay = Find(t);
     }
     return fields;
+}
+
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+int64_t DaysFromCivil(int64_t year, int month, int day)
+{
+    year -= month <= 2;
+    const int64_t era = FloorDiv(year, 400);
+    const int64_t yearOfEra = year - era * 400;
+    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
 }
 
 } // namespace
@@ -224,6 +265,22 @@ int64_t DaysBetween(LDateTime a, LDateTime b)
     // Noon to noon is 86400 seconds give or take an hour on a day with a clock change.
     const double seconds = double(Anchor(b).Get() - Anchor(a).Get());
     return static_cast<int64_t>(std::llround(seconds / 86400.0));
+}
+
+int64_t DayNumber(LDateTime t)
+{
+    const Fields fields = Convert(t.Get());
+    return DaysFromCivil(fields.year, fields.month, fields.day);
+}
+
+LDateTime AnchorOfDay(int64_t dayNumber)
+{
+    // Noon in UTC of that day lies within the day locally too, give or take the zone's
+    // offset; whichever local day it lands on, whole days from there reach the one asked
+    // for.
+    const LDateTime guess(dayNumber * 86400 + 43200);
+    const int64_t off = dayNumber - DayNumber(guess);
+    return Anchor(off == 0 ? guess : AddDays(guess, off));
 }
 
 } // namespace LLocalDays

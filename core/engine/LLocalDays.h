@@ -26,5 +26,9 @@ LDateTime NextMidnight(LDateTime t);
 LDateTime Anchor(LDateTime t);
 // Whole calendar days from a's day to b's day (negative when b's day comes first).
 int64_t DaysBetween(LDateTime a, LDateTime b);
+// The local calendar day of t, counted in days from 1970-01-01 (a day's number in the
+// resource histogram and the costs), and back: 12:00:00 of the day with that number.
+int64_t DayNumber(LDateTime t);
+LDateTime AnchorOfDay(int64_t dayNumber);
 
 } // namespace LLocalDays
