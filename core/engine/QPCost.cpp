@@ -1,15 +1,19 @@
-// Costs: for every task and each resource on it, the seconds the resource works day by
-// day, split into regular time and overtime against the resource's regular work week,
-// priced at its hourly rates.
+// Costs: for every task and each resource on it, the seconds the resource works on it day
+// by day, split into regular time and overtime against the regular work week of the
+// calendar they are counted on, priced at the resource's hourly rates.
 //
-// A resource's week is shared among its tasks through the histogram: each day adds the
-// resource's whole commitment of that day to the week's counter, so overtime starts on the
-// day the combined commitment passes the regular week.
+// The hours are the working time of each day that the task's span holds on that calendar,
+// at the assignment's percentage, so a task costs exactly the hours it is worked. A
+// resource's week is shared among all its tasks: each day, the part of everything it
+// works that day that still fits under the weekly limit is regular time, and each task
+// gets its share of it.
 
 #include "engine/LLocalDays.h"
+#include "engine/QPEngineState.h"
 #include "model/QPProject.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 using namespace LLocalDays;
 
@@ -27,154 +31,120 @@ int64_t Price(int64_t seconds, int64_t rate)
     return static_cast<int64_t>(static_cast<float>(seconds) / 3600.0f * static_cast<float>(rate));
 }
 
-struct Worked {
-    int64_t regular = 0;
-    int64_t overtime = 0;
-};
-
-// Books `worked` seconds against the week counter: regular until the limit is reached,
-// then overtime; a day that crosses the limit is split in proportion.
-void Book(Worked& total, int64_t worked, int64_t committed, int64_t& counter, int64_t limit)
+// 0 Sunday ... 6 Saturday for a day's number (1970-01-01 was a Thursday).
+int WeekdayOfDay(int64_t day)
 {
-    if (counter >= limit) {
-        total.overtime += worked;
-    } else if (counter + committed <= limit) {
-        total.regular += worked;
-        counter += committed;
-    } else {
-        const int64_t regular = ((limit - counter) * 100 / committed) * worked / 100;
-        total.regular += regular;
-        total.overtime += worked - regular;
-        counter += committed;
-    }
+    return static_cast<int>(((day + 4) % 7 + 7) % 7);
 }
 
 } // namespace
 
+// What every resource works, day by day, over all its tasks; and each assignment's days.
+struct QPResourceWorkDays {
+    struct AssignmentDays {
+        const QPResourceAssignment* assignment;
+        QPResource* resource;
+        const QPSchedule* calendar;
+        std::vector<std::pair<int64_t, int64_t>> worked; // day, seconds
+    };
+    std::unordered_map<const QPTask*, std::vector<AssignmentDays>> byTask;
+    std::unordered_map<int64_t, std::unordered_map<int64_t, int64_t>> totals; // resource, day
+
+    int64_t Total(int64_t resourceKey, int64_t day) const
+    {
+        const auto r = totals.find(resourceKey);
+        if (r == totals.end())
+            return 0;
+        const auto d = r->second.find(day);
+        return d == r->second.end() ? 0 : d->second;
+    }
+};
+
 void QPProject::CalculateBudgetUse()
 {
+    QPEngineScope scope(*this);
+    QPEngineCalendars& calendars = scope.State().calendars;
     for (QPResource& resource : resources) {
         resource.regularCost = 0;
         resource.overtimeCost = 0;
     }
+    QPResourceWorkDays work;
+    std::vector<QPDayWork> days;
+    for (QPTask& task : tasks) {
+        if (task.isHeader)
+            continue;
+        for (const QPResourceAssignment& assignment : task.resourceAssignments) {
+            QPResource* resource = resources.GetElementByKey(assignment.resourceKey);
+            const QPWorkCalendar* calendar =
+                    resource ? calendars.AssignmentCalendar(task, *resource) : nullptr;
+            if (!calendar)
+                continue;
+            QPResourceWorkDays::AssignmentDays entry{
+                    &assignment, resource, &calendar->Schedule(), {}};
+            days.clear();
+            QPAppendDayWork(*calendar, task.start, task.finish, days);
+            for (const QPDayWork& day : days) {
+                const int64_t seconds = day.used * assignment.percent / 100;
+                if (seconds <= 0)
+                    continue;
+                entry.worked.emplace_back(day.day, seconds);
+                work.totals[resource->key][day.day] += seconds;
+            }
+            work.byTask[&task].push_back(std::move(entry));
+        }
+    }
+    scope.State().workDays = &work;
     for (QPTask& task : tasks)
         CalculateTaskCost(task);
+    scope.State().workDays = nullptr;
 }
 
 void QPProject::CalculateTaskCost(QPTask& task)
 {
     task.scheduledCost = 0;
     task.scheduledCostToDate = 0;
-    const QPSchedule* taskCalendar = nullptr;
-    if (task.taskType == eTaskTypeFixedDuration) {
-        taskCalendar = GetTaskSchedule(task);
-        if (!taskCalendar)
-            return;
-    }
-    const LDateTime today = Anchor(LDateTime::Now());
-    const LDateTime firstDay = Anchor(task.start);
-    const LDateTime lastDay = Anchor(task.finish);
-
-    for (const QPResourceAssignment& assignment : task.resourceAssignments) {
-        QPResource* resource = resources.GetElementByKey(assignment.resourceKey);
-        if (!resource)
-            continue;
-        const QPSchedule* calendar =
-                taskCalendar ? taskCalendar : schedules.GetElementByKey(resource->scheduleKey);
-        if (!calendar)
-            continue;
-
-        // The work available on a day: the shift less what exceptions take out of it.
-        auto available = [&](LDateTime day) {
-            const int d = Weekday(day);
-            int64_t left = calendar->shiftDuration[d];
-            auto reduce = [&](const QPScheduleException& exception) {
-                const LDateTime finishDay = Anchor(exception.finish);
-                if (finishDay == day)
-                    left -= TimeOfDay(exception.finish) - int64_t(calendar->shiftStart[d].Get());
-                else if (Anchor(exception.date) <= day && finishDay > day)
-                    left -= std::min<int64_t>(exception.workSeconds, left);
-            };
-            for (const QPScheduleException& exception : calendar->exceptions)
-                reduce(exception);
-            for (const QPScheduleException& exception : resource->exceptions)
-                reduce(exception);
-            return left;
-        };
-        auto level = [&](LDateTime day) {
-            return int64_t(histogram.GetCommitmentLevel(day, resource->key));
-        };
-
-        const bool limited = HasWeeklyLimit(*calendar);
-        const int64_t limit = calendar->regularWorkWeek;
-        const int weekStart = calendar->workWeekStart;
-        const int weekEnd = ((weekStart % 7) + 6) % 7; // the day before the week start day
-        int64_t counter = 0;
-        if (limited && Weekday(firstDay) != weekStart) {
-            // What the resource already worked this week before the task's first day.
-            LDateTime day = firstDay;
-            for (int i = 0; i < 7 && Weekday(day) != weekStart; ++i)
-                day = AddDays(day, -1);
-            for (; day < firstDay; day = AddDays(day, 1)) {
-                const int64_t a = available(day);
-                if (a > 0)
-                    counter += a * level(day) / 100;
+    if (!engine_ || !engine_->workDays)
+        return; // costs are worked out for all tasks together (CalculateBudgetUse)
+    const QPResourceWorkDays& work = *engine_->workDays;
+    const auto found = work.byTask.find(&task);
+    if (found == work.byTask.end())
+        return;
+    const int64_t today = DayNumber(LDateTime::Now());
+    for (const QPResourceWorkDays::AssignmentDays& entry : found->second) {
+        const QPSchedule& calendar = *entry.calendar;
+        const bool limited = HasWeeklyLimit(calendar);
+        const int64_t limit = calendar.regularWorkWeek;
+        const int64_t resourceKey = entry.resource->key;
+        int64_t regular = 0;
+        int64_t overtime = 0;
+        int64_t regularToDate = 0;
+        int64_t overtimeToDate = 0;
+        for (const auto& [day, seconds] : entry.worked) {
+            int64_t regularPart = seconds;
+            if (limited) {
+                // What the resource worked earlier in this week, on all its tasks.
+                const int64_t weekStart =
+                        day - (WeekdayOfDay(day) - (calendar.workWeekStart % 7 + 7) % 7 + 7) % 7;
+                int64_t before = 0;
+                for (int64_t d = weekStart; d < day; ++d)
+                    before += work.Total(resourceKey, d);
+                const int64_t total = work.Total(resourceKey, day);
+                const int64_t room = std::clamp<int64_t>(limit - before, 0, total);
+                regularPart = total > 0 ? seconds * room / total : 0;
             }
-            const int d = Weekday(firstDay);
-            const LDateTime workStart = WithTimeOfDay(firstDay, calendar->shiftStart[d].Get());
-            const int64_t w = calendar->shiftDuration[d];
-            if (workStart < task.start && w > 0)
-                counter += std::min<int64_t>(task.start - workStart, w) *
-                           (level(firstDay) - assignment.firstDayPercent) / 100;
-            counter = std::min(counter, limit);
-        }
-
-        Worked worked;
-        for (LDateTime day = firstDay; day < lastDay; day = Anchor(AddDays(day, 1))) {
-            const int64_t a = available(day);
-            const int64_t committed = level(day) * a / 100;
-            const int64_t share = day == firstDay ? assignment.firstDayPercent : 100;
-            const int64_t seconds = share * a * assignment.percent / 10000;
-            if (a > 0) {
-                if (limited) {
-                    Book(worked, seconds, committed, counter, limit);
-                } else {
-                    worked.regular += seconds;
-                    counter += committed;
-                }
-            }
-            if (Weekday(day) == weekEnd)
-                counter = 0;
-            if (day == today)
-                task.scheduledCostToDate += Price(worked.regular, resource->hourlyRate) +
-                                            Price(worked.overtime, resource->overtimeRate);
-        }
-
-        // The last day: the work seconds up to the finish. A task within one day counts
-        // them from its start, not from midnight.
-        {
-            const int d = Weekday(lastDay);
-            const int64_t w = calendar->shiftDuration[d];
-            if (w >= 1) {
-                const LDateTime from = firstDay == lastDay ? task.start : Midnight(lastDay);
-                const int64_t s = std::max<int64_t>(
-                        0, calendar->GetWorkSecondsInRange(from, task.finish, false));
-                const int64_t seconds = s * assignment.percent / 100;
-                if (limited) {
-                    const int64_t committed = ((s * 100 / w) * (level(lastDay) * w / 100)) / 100;
-                    Book(worked, seconds, committed, counter, limit);
-                } else {
-                    worked.regular += seconds;
-                }
+            regular += regularPart;
+            overtime += seconds - regularPart;
+            if (day <= today) {
+                regularToDate += regularPart;
+                overtimeToDate += seconds - regularPart;
             }
         }
-
-        const int64_t regularCost = Price(worked.regular, resource->hourlyRate);
-        const int64_t overtimeCost = Price(worked.overtime, resource->overtimeRate);
-        resource->regularCost += regularCost;
-        resource->overtimeCost += overtimeCost;
+        const int64_t regularCost = Price(regular, entry.resource->hourlyRate);
+        const int64_t overtimeCost = Price(overtime, entry.resource->overtimeRate);
+        entry.resource->regularCost += regularCost;
+        entry.resource->overtimeCost += overtimeCost;
         task.scheduledCost += regularCost + overtimeCost;
-        if (lastDay <= today)
-            task.scheduledCostToDate += regularCost + overtimeCost;
+        task.scheduledCostToDate += Price(regularToDate, entry.resource->hourlyRate) +
+                                    Price(overtimeToDate, entry.resource->overtimeRate);
     }
 }

@@ -69,6 +69,9 @@ void QPProject::SetHeaderTaskDate(QPTask& header)
         const QPTask& member = tasks.At(i);
         if (member.headerKey != header.key)
             break;
+        // A member without dates has nothing to span; 0 would read as 1970.
+        if (!member.start.IsSet())
+            continue;
         if (first) {
             header.start = member.start;
             header.finish = member.finish;
@@ -103,6 +106,8 @@ void QPProject::SetAllHeaderTaskDates()
             task.finish = projectStart;
             header = &task;
         } else if (header && task.headerKey == header->key) {
+            if (!task.start.IsSet())
+                continue;
             if (task.start < header->start)
                 header->start = task.start;
             if (task.finish > header->finish) {

@@ -2,8 +2,16 @@
 // within their free slack, then within their total slack, and last beyond the project
 // finish, to the earliest start at which their resources have room. Leveling only delays:
 // a task never starts before it did when leveling took it up.
+//
+// A resource's level on a day is the part of that day's working time its tasks use. A
+// start is accepted only when booking the task there keeps every one of its resources at
+// or below 100% on every day it works, and every task a move pushes later is booked and
+// checked in the same way, however far down the links it lies. Tasks that keep their
+// place whatever happens (scheduled by hand, fixed to a date, or held by a dependency
+// loop) stay booked where they are, and the others level around them.
 
 #include "engine/LLocalDays.h"
+#include "engine/QPEngineState.h"
 #include "model/QPProject.h"
 
 #include <algorithm>
@@ -15,179 +23,173 @@ namespace {
 // The busy part of a day is taken to come first, and leveled starts fall on quarter hours.
 constexpr int64_t kQuarterHour = 900;
 
-// A bound on restarts of the availability search; each restart moves the candidate to a
-// later day, so this is only reached on windows thousands of years wide.
+// A bound on restarts of the availability search; each restart moves the candidate later,
+// so this is only reached on windows thousands of years wide.
 constexpr int kMaxSearchRounds = 1'000'000;
 
+// The next quarter hour after `t` on its day's clock.
+LDateTime NextQuarterHour(LDateTime t)
+{
+    const int64_t time = TimeOfDay(t);
+    return WithTimeOfDay(t, (time / kQuarterHour + 1) * kQuarterHour);
+}
+
 } // namespace
+
+void QPProject::BookTask(QPTask& task)
+{
+    QPEngineScope scope(*this);
+    QPEngineCalendars& calendars = scope.State().calendars;
+    std::vector<QPResourceHistogram::Booking> bookings;
+    // A header does no work of its own, whatever resources an older file left on it.
+    if (!task.isHeader && task.start < task.finish) {
+        std::vector<QPDayWork> days;
+        for (const QPResourceAssignment& assignment : task.resourceAssignments) {
+            const QPResource* resource = resources.GetElementByKey(assignment.resourceKey);
+            const QPWorkCalendar* calendar =
+                    resource ? calendars.AssignmentCalendar(task, *resource) : nullptr;
+            if (!calendar)
+                continue;
+            days.clear();
+            QPAppendDayWork(*calendar, task.start, task.finish, days);
+            for (const QPDayWork& day : days)
+                if (const int32_t level = day.Share() * assignment.percent / 100; level > 0)
+                    bookings.push_back({assignment.resourceKey, day.day, level});
+        }
+    }
+    histogram.Book(task, std::move(bookings));
+}
 
 void QPProject::AddTaskToHistogram(QPTask& task)
 {
     CalculateResourceAssignmentPercent(task);
-    histogram.AddAssignments(task);
+    BookTask(task);
+}
+
+bool QPProject::FitsAt(QPTask& task, LDateTime start, LDateTime finish, int64_t& conflictDay)
+{
+    QPEngineCalendars& calendars = engine_->calendars;
+    conflictDay = -1;
+    std::vector<QPDayWork> days;
+    for (const QPResourceAssignment& assignment : task.resourceAssignments) {
+        const QPResource* resource = resources.GetElementByKey(assignment.resourceKey);
+        const QPWorkCalendar* calendar =
+                resource ? calendars.AssignmentCalendar(task, *resource) : nullptr;
+        if (!calendar)
+            continue;
+        days.clear();
+        QPAppendDayWork(*calendar, start, finish, days);
+        for (const QPDayWork& day : days) {
+            if (conflictDay != -1 && day.day >= conflictDay)
+                break;
+            const int32_t level = day.Share() * assignment.percent / 100;
+            if (histogram.Level(assignment.resourceKey, day.day) + level > 100) {
+                conflictDay = day.day;
+                break;
+            }
+        }
+    }
+    return conflictDay == -1;
 }
 
 bool QPProject::FindResourceAvailability(LDateTime from, LDateTime to, QPTask& task,
                                          LDateTime& startOut)
 {
-    auto fwd = [&](LDateTime t) { return CalculateTaskDuration(task, false, t); };
+    QPEngineScope scope(*this);
+    QPEngineCalendars& calendars = scope.State().calendars;
     const LDateTime latestStart = to - CalculateTaskDuration(task, true, to);
     if (latestStart < from)
         return false;
-    const LDateTime latestDay = Anchor(latestStart);
 
-    // The schedule of an assignment's resource, or none.
-    auto scheduleOf = [&](const QPResourceAssignment& assignment) -> const QPSchedule* {
-        const QPResource* resource = resources.GetElementByKey(assignment.resourceKey);
-        return resource ? schedules.GetElementByKey(resource->scheduleKey) : nullptr;
+    // The resources that book anything, with the schedule their day is measured on.
+    struct Worker {
+        int64_t key;
+        const QPSchedule* schedule;
     };
+    std::vector<Worker> workers;
+    for (const QPResourceAssignment& assignment : task.resourceAssignments) {
+        const QPResource* resource = resources.GetElementByKey(assignment.resourceKey);
+        const QPWorkCalendar* calendar =
+                resource ? calendars.AssignmentCalendar(task, *resource) : nullptr;
+        if (calendar && assignment.percent > 0)
+            workers.push_back({assignment.resourceKey, &calendar->Schedule()});
+    }
+    if (workers.empty()) {
+        startOut = from;
+        return true;
+    }
 
+    const int64_t lastDay = DayNumber(latestStart);
     LDateTime candidate = from;
     for (int round = 0; round < kMaxSearchRounds; ++round) {
         if (latestStart < candidate)
             return false;
         // The first day from the candidate's on which every resource has room.
-        LDateTime day = Anchor(candidate);
-        int32_t maxLevel = -1;
-        int64_t maxResource = -1;
-        for (; day <= latestDay; day = Anchor(AddDays(day, 1))) {
-            maxLevel = -1;
-            bool room = true;
-            for (const QPResourceAssignment& assignment : task.resourceAssignments) {
-                const int32_t level = histogram.GetCommitmentLevel(day, assignment.resourceKey);
-                if (level > 99) {
-                    room = false;
-                    break;
-                }
-                if (level > maxLevel) {
-                    maxLevel = level;
-                    maxResource = assignment.resourceKey;
-                }
-            }
-            if (room)
+        int64_t day = DayNumber(candidate);
+        for (; day <= lastDay; ++day)
+            if (std::all_of(workers.begin(), workers.end(),
+                            [&](const Worker& w) { return histogram.Level(w.key, day) <= 99; }))
                 break;
-        }
-        if (day > latestDay)
+        if (day > lastDay)
             return false;
-        candidate = Midnight(day);
-        const int weekday = Weekday(day);
-
-        int64_t firstShare = 100;
-        if (maxLevel < 1) {
-            // The day is free for all of the task's resources.
-            if (candidate < from) {
-                candidate = from;
-                const int64_t t = TimeOfDay(from);
-                for (const QPResourceAssignment& assignment : task.resourceAssignments) {
-                    const QPSchedule* schedule = scheduleOf(assignment);
-                    if (!schedule)
-                        return false;
-                    const int64_t w = schedule->shiftDuration[weekday];
-                    const int64_t s = schedule->shiftStart[weekday].Get();
-                    if (s < t)
-                        firstShare = std::min(firstShare, w == 0 ? 100 : (w + s - t) * 100 / w);
-                }
-            }
-        } else {
-            // Start after the part of the shift that is already taken.
-            const QPResource* resource = resources.GetElementByKey(maxResource);
-            const QPSchedule* schedule =
-                    resource ? schedules.GetElementByKey(resource->scheduleKey) : nullptr;
-            if (!schedule)
-                return false;
-            const int64_t w = schedule->shiftDuration[weekday];
-            const int64_t s = schedule->shiftStart[weekday].Get();
-            int64_t t = s + w * maxLevel / 100;
+        const LDateTime anchor = AnchorOfDay(day);
+        LDateTime start = std::max(candidate, Midnight(anchor));
+        // Where resources are partly busy, the busy part is taken to come first: start after
+        // the latest of those parts, on a quarter hour.
+        const int weekday = Weekday(anchor);
+        for (const Worker& worker : workers) {
+            const int64_t level = histogram.Level(worker.key, day);
+            if (level < 1)
+                continue;
+            const int64_t w = worker.schedule->shiftDuration[weekday];
+            int64_t t = worker.schedule->shiftStart[weekday].Get() + w * level / 100;
             if (t % kQuarterHour != 0)
                 t += kQuarterHour - t % kQuarterHour;
-            int64_t remaining = w + s - t;
-            candidate = WithTimeOfDay(day, t);
-            if (candidate < from) {
-                remaining -= from - candidate;
-                candidate = from;
-            }
-            if (Anchor(to) == day) {
-                if (candidate + fwd(candidate) <= to) {
-                    startOut = candidate;
-                    return true;
-                }
-                return false;
-            }
-            firstShare = w == 0 ? 0 : remaining * 100 / w;
+            start = std::max(start, WithTimeOfDay(anchor, t));
         }
-
-        const LDateTime end = candidate + fwd(candidate);
-        const LDateTime endDay = Anchor(end);
-        if (endDay == day) {
-            startOut = candidate;
+        // The window bounds the day the task starts on; a start later on that day still
+        // counts, unless the window ends that very day and the task would end after it.
+        if (DayNumber(start) > lastDay)
+            return false;
+        const LDateTime finish = FinishFrom(task, start);
+        if (DayNumber(to) == day && finish > to)
+            return false;
+        int64_t conflictDay = -1;
+        if (FitsAt(task, start, finish, conflictDay)) {
+            startOut = start;
             return true;
         }
-        // Every day up to the last must have room for the task's share of it.
-        bool restart = false;
-        for (LDateTime e = day; e < endDay && !restart; e = Anchor(AddDays(e, 1))) {
-            const int64_t share = e == day ? firstShare : 100;
-            for (const QPResourceAssignment& assignment : task.resourceAssignments) {
-                if (histogram.GetCommitmentLevel(e, assignment.resourceKey) +
-                            share * assignment.percent / 100 >
-                    100) {
-                    // The first day was chosen to have room; should it not, go on from the
-                    // next one rather than search the same day again.
-                    candidate = e == day ? Anchor(AddDays(e, 1)) : e;
-                    restart = true;
-                    break;
-                }
-            }
-        }
-        if (restart)
-            continue;
-        // The last day: the share of its shift the task uses until it ends.
-        int64_t lastShare = 100;
-        const int endWeekday = Weekday(end);
-        const int64_t endTime = TimeOfDay(end);
-        for (const QPResourceAssignment& assignment : task.resourceAssignments) {
-            const QPSchedule* schedule = scheduleOf(assignment);
-            if (!schedule)
-                return false;
-            const int64_t w = schedule->shiftDuration[endWeekday];
-            const int64_t s = schedule->shiftStart[endWeekday].Get();
-            if (s < endTime && endTime < s + w)
-                lastShare = std::min(lastShare, (endTime - s) * 100 / w);
-        }
-        for (const QPResourceAssignment& assignment : task.resourceAssignments) {
-            if (histogram.GetCommitmentLevel(endDay, assignment.resourceKey) +
-                        lastShare * assignment.percent / 100 >
-                100) {
-                candidate = end;
-                restart = true;
-                break;
-            }
-        }
-        if (restart)
-            continue;
-        startOut = candidate;
-        return true;
+        // Full on its first day: later that day, a quarter hour at a time; full on a later
+        // day: from that day on.
+        if (conflictDay <= DayNumber(start))
+            candidate = std::min(NextQuarterHour(start), NextMidnight(start));
+        else
+            candidate = Midnight(AnchorOfDay(conflictDay));
+        if (!(candidate > start))
+            candidate = start + kQuarterHour;
     }
     return false;
 }
 
 void QPProject::ResolveResourceConflicts()
 {
+    QPEngineScope scope(*this);
     std::vector<QPTask*> work;
     for (QPTask& task : tasks) {
-        if (task.resourceConflict) {
+        if (task.resourceConflict && !task.isHeader && !IsFixedInPlace(task)) {
             work.push_back(&task);
             histogram.RemoveAssignments(task);
         }
     }
-    // The list grows while it is walked: successors that a move makes conflicted join it.
+    // The list grows while it is walked: tasks that a move pushes into a conflict join it.
+    // A task joins again each time a push over-commits it after it was leveled; past a
+    // generous bound it is left flagged instead, so leveling always ends.
+    const std::size_t bound = 20 * tasks.size() + 1000;
     for (std::size_t i = 0; i < work.size(); ++i) {
         QPTask& task = *work[i];
-        if (!task.resourceConflict)
+        if (!task.resourceConflict || i >= bound)
             continue;
-        auto fwd = [&](LDateTime t) { return CalculateTaskDuration(task, false, t); };
-        auto bwd = [&](LDateTime t) { return CalculateTaskDuration(task, true, t); };
-        // Leveling delays; it never moves a task before the start it has now, whatever a
-        // negative slack would allow.
+        auto bwd = [&](LDateTime t) { return t - CalculateTaskDuration(task, true, t); };
         const LDateTime earliest = task.start;
 
         LDateTime found;
@@ -196,8 +198,7 @@ void QPProject::ResolveResourceConflicts()
         bool placed = FindResourceAvailability(task.start, to, task, found);
         if (!placed) {
             window = 2;
-            const LDateTime e = to + 86400;
-            const LDateTime from = std::max(e - bwd(e), earliest);
+            const LDateTime from = std::max(bwd(to + 86400), earliest);
             to = task.finish + task.totalSlack;
             placed = FindResourceAvailability(from, to, task, found);
         }
@@ -205,27 +206,30 @@ void QPProject::ResolveResourceConflicts()
             window = 3;
             task.finish = task.start;
             CalculateEndDateByTasks();
-            const LDateTime e = to + 86400;
-            const LDateTime from = std::max(e - bwd(e), earliest);
-            to = projectFinish + fwd(projectFinish) + 86400;
+            const LDateTime from = std::max(bwd(to + 86400), earliest);
+            to = projectFinish + CalculateTaskDuration(task, false, projectFinish) + 86400;
             placed = FindResourceAvailability(from, to, task, found);
         }
         if (!placed) {
             // It fits nowhere: it keeps its start, stays flagged and out of the histogram.
-            task.finish = task.start + fwd(task.start);
+            task.finish = FinishFrom(task, task.start);
+            if (window == 3)
+                CalculateEndDateByTasks();
             continue;
         }
         task.start = found;
-        task.finish = found + fwd(found);
-        if (window == 3) {
-            if (task.finish > projectFinish)
-                projectFinish = task.finish;
-            PushSuccessorTasks(task, &work);
-            CalculateAllSlack();
-        } else {
-            PushSuccessorTasks(task, &work);
-        }
+        task.finish = FinishFrom(task, found);
+        if (window == 3 && task.finish > projectFinish)
+            projectFinish = task.finish;
+        // Booked before anything is pushed, so the tasks it pushes are checked against it.
         AddTaskToHistogram(task);
         task.resourceConflict = false;
+        Propagate({scope.State().graph.IndexOf(task)}, &work);
+        if (window == 3)
+            CalculateAllSlack();
     }
+    // Tasks that keep their place are conflicts only where they still over-commit.
+    for (QPTask& task : tasks)
+        if (IsFixedInPlace(task) || task.isHeader)
+            task.resourceConflict = histogram.IsTaskConflicted(task);
 }

@@ -1,11 +1,20 @@
-// Placing tasks in time: readiness from predecessors with their lags, the constraint
-// rules, pushing successors after a task moved, As Late As Possible moves and the start
-// that views display.
+// Placing tasks in time: the bounds that predecessors set through their links, the
+// constraint rules, moving tasks later when a link broke after a predecessor moved, As
+// Late As Possible moves and the start that views display.
+//
+// Every move keeps every link: a task is placed from the bounds of all its predecessors
+// at once (its own and the Finish-to-Start and Start-to-Start links of its header), never
+// from the one that moved. Only a fixed date of its own may break a link, and the slack
+// of the predecessor then shows by how much.
 
 #include "engine/LLocalDays.h"
+#include "engine/QPEngineState.h"
 #include "model/QPProject.h"
 
-#include <unordered_set>
+#include <algorithm>
+#include <functional>
+#include <limits>
+#include <queue>
 
 using namespace LLocalDays;
 
@@ -15,44 +24,26 @@ namespace {
 // after it.
 constexpr int64_t kConstraintDay = 86400;
 
-// Pushing successors follows every path through the successors; where parallel paths
-// meet without slack the same tasks are pushed again, and on an unusual graph (many such
-// meetings, or loops read from a file) the number of paths grows exponentially. Past a
-// generous budget in one call, a successor whose dates did not change is not followed
-// further; past four times that, nothing more is pushed. Plans of any ordinary shape stay
-// far below the first budget.
-int64_t PushBudget(std::size_t taskCount)
-{
-    return 50 * static_cast<int64_t>(taskCount) + 10000;
-}
-
 void RaiseTo(LDateTime& value, LDateTime candidate)
 {
     if (candidate > value)
         value = candidate;
 }
 
-const QPTaskDependency* FirstDependencyOn(const QPTask& successor, int64_t predecessorKey)
-{
-    for (const QPTaskDependency& dependency : successor.dependencies)
-        if (dependency.predecessorKey == predecessorKey)
-            return &dependency;
-    return nullptr;
-}
-
 } // namespace
 
-bool QPProject::EvaluateDependencies(const std::vector<QPTaskDependency>& dependencies,
-                                     LDateTime& earliestStart, LDateTime& earliestFinish,
-                                     bool& finishBound, bool asHeader)
+namespace {
+
+// Raises the bounds that the links of `dependencies` set on their task, from the
+// predecessors' dates as they are now.
+void RaiseBounds(const QPProject& project, const std::vector<QPTaskDependency>& dependencies,
+                 LDateTime& earliestStart, LDateTime& earliestFinish, bool& finishBound,
+                 bool asHeader)
 {
     for (const QPTaskDependency& dependency : dependencies) {
-        QPTask* predecessor = tasks.GetElementByKey(dependency.predecessorKey);
+        const QPTask* predecessor = project.tasks.GetElementByKey(dependency.predecessorKey);
         if (!predecessor)
             continue;
-        if (!predecessor->scheduled &&
-            !(predecessor->isHeader && IsHeaderTaskScheduled(*predecessor)))
-            return false;
         const int64_t lag = dependency.GetLagSeconds();
         switch (dependency.type) {
         case eFinishToStart:
@@ -78,7 +69,108 @@ bool QPProject::EvaluateDependencies(const std::vector<QPTaskDependency>& depend
             break;
         }
     }
+}
+
+} // namespace
+
+bool QPProject::EvaluateDependencies(const std::vector<QPTaskDependency>& dependencies,
+                                     LDateTime& earliestStart, LDateTime& earliestFinish,
+                                     bool& finishBound, bool asHeader)
+{
+    for (const QPTaskDependency& dependency : dependencies) {
+        QPTask* predecessor = tasks.GetElementByKey(dependency.predecessorKey);
+        if (predecessor && !predecessor->scheduled &&
+            !(predecessor->isHeader && IsHeaderTaskScheduled(*predecessor)))
+            return false;
+    }
+    RaiseBounds(*this, dependencies, earliestStart, earliestFinish, finishBound, asHeader);
     return true;
+}
+
+QPProject::Bounds QPProject::LinkBounds(const QPTask& task)
+{
+    Bounds bounds{projectStart, LDateTime(), false};
+    RaiseBounds(*this, task.dependencies, bounds.earliestStart, bounds.earliestFinish,
+                bounds.finishBound, false);
+    if (task.headerKey != -1)
+        if (const QPTask* header = tasks.GetElementByKey(task.headerKey))
+            if (header->isHeader)
+                RaiseBounds(*this, header->dependencies, bounds.earliestStart,
+                            bounds.earliestFinish, bounds.finishBound, true);
+    return bounds;
+}
+
+QPProject::Placement QPProject::PlaceByLinks(QPTask& task, LDateTime earliestStart,
+                                             LDateTime earliestFinish, bool finishBound)
+{
+    // From the earliest start, or later so as to end exactly on a finish bound. Where work
+    // started at or after the latest start that meets the bound ends in the non-working
+    // time before it, the task ends on the bound, so that the link holds and the span
+    // still holds just its work.
+    const LDateTime start =
+            finishBound
+                    ? std::max(earliestStart,
+                               earliestFinish - CalculateTaskDuration(task, true, earliestFinish))
+                    : earliestStart;
+    LDateTime finish = start + CalculateTaskDuration(task, false, start);
+    if (finishBound && finish < earliestFinish)
+        finish = earliestFinish;
+    return {start, finish};
+}
+
+QPProject::Placement QPProject::PlaceTask(QPTask& task, LDateTime earliestStart,
+                                          LDateTime earliestFinish, bool finishBound)
+{
+    auto fwd = [&](LDateTime t) { return t + CalculateTaskDuration(task, false, t); };
+    auto bwd = [&](LDateTime t) { return t - CalculateTaskDuration(task, true, t); };
+
+    auto asSoonAsLinksAllow = [&](LDateTime es, LDateTime ef, bool fb) {
+        return PlaceByLinks(task, es, ef, fb);
+    };
+    // Where the task ends when a date of its own puts its start at `start`.
+    auto endFrom = [&](LDateTime start) {
+        LDateTime finish = fwd(start);
+        if (finishBound && finish < earliestFinish && start >= bwd(earliestFinish))
+            finish = earliestFinish;
+        return finish;
+    };
+
+    const LDateTime constraint = task.constraintDate;
+    switch (task.constraintType) {
+    case eConstraintStartBefore: {
+        LDateTime limit = constraint - kConstraintDay;
+        if (limit < projectStart)
+            limit = projectStart;
+        // Without a finish bound the task starts on its limit, whatever its predecessors.
+        if (!finishBound)
+            return {limit, fwd(limit)};
+        Placement placement = asSoonAsLinksAllow(earliestStart, earliestFinish, true);
+        if (placement.start > limit)
+            placement = {limit, endFrom(limit)};
+        return placement;
+    }
+    case eConstraintStartAfter:
+        return asSoonAsLinksAllow(std::max(earliestStart, constraint + kConstraintDay),
+                                  earliestFinish, finishBound);
+    case eConstraintFinishBefore: {
+        const LDateTime limit = constraint - kConstraintDay;
+        Placement placement = asSoonAsLinksAllow(earliestStart, earliestFinish, finishBound);
+        if (!(placement.finish < limit))
+            placement = {bwd(limit), limit};
+        if (placement.start < projectStart)
+            placement = {projectStart, endFrom(projectStart)};
+        return placement;
+    }
+    case eConstraintFinishAfter: {
+        const LDateTime limit = constraint + kConstraintDay;
+        return asSoonAsLinksAllow(earliestStart,
+                                  finishBound ? std::max(earliestFinish, limit) : limit, true);
+    }
+    default:
+        // None, As Soon As Possible, As Late As Possible (moved later afterwards), and any
+        // value outside the nine kinds.
+        return asSoonAsLinksAllow(earliestStart, earliestFinish, finishBound);
+    }
 }
 
 bool QPProject::ScheduleTask(QPTask& task)
@@ -94,86 +186,37 @@ bool QPProject::ScheduleTask(QPTask& task)
         if (QPTask* header = tasks.GetElementByKey(task.headerKey))
             if (!EvaluateDependencies(header->dependencies, es, ef, fb, true))
                 return false;
-
-    auto fwd = [&](LDateTime t) { return CalculateTaskDuration(task, false, t); };
-    auto bwd = [&](LDateTime t) { return CalculateTaskDuration(task, true, t); };
-    // Places the task to start at s, its finish following from its work.
-    auto startAt = [&](LDateTime s) {
-        task.start = s;
-        task.finish = s + fwd(s);
-    };
-
-    LDateTime ls;
-    if (fb) {
-        task.finish = ef;
-        ls = ef - bwd(ef);
-    }
-    const LDateTime constraint = task.constraintDate;
-    switch (task.constraintType) {
-    case eConstraintNone:
-    case eConstraintAsLateAsPossible:
-    case eConstraintAsSoonAsPossible:
-        if (fb && es <= ls)
-            task.start = ls;
-        else
-            startAt(es);
-        break;
-    case eConstraintStartBefore: {
-        LDateTime limit = constraint - kConstraintDay;
-        if (limit < projectStart)
-            limit = projectStart;
-        if (fb && ls <= limit)
-            task.start = ls;
-        else
-            startAt(limit);
-        break;
-    }
-    case eConstraintStartAfter: {
-        LDateTime limit = constraint + kConstraintDay;
-        if (limit < es)
-            limit = es;
-        if (fb && limit <= ls)
-            task.start = ls;
-        else
-            startAt(limit);
-        break;
-    }
-    case eConstraintFinishBefore: {
-        const LDateTime limit = constraint - kConstraintDay;
-        if (!fb) {
-            startAt(es);
-            if (!(task.finish < limit)) {
-                task.finish = limit;
-                task.start = limit - bwd(limit);
-            }
-        } else {
-            if (limit < ef) {
-                task.finish = limit;
-                ls = limit - bwd(limit);
-            }
-            task.start = ls;
-        }
-        if (task.start < projectStart)
-            startAt(projectStart);
-        break;
-    }
-    case eConstraintFinishAfter: {
-        const LDateTime limit = constraint + kConstraintDay;
-        if (ef < limit) {
-            task.finish = limit;
-            ls = limit - bwd(limit);
-        }
-        if (ls < es)
-            startAt(es);
-        else
-            task.start = ls;
-        break;
-    }
-    default:
-        break;
-    }
+    const Placement placement = PlaceTask(task, es, ef, fb);
+    task.start = placement.start;
+    task.finish = placement.finish;
     task.scheduled = true;
     return true;
+}
+
+LDateTime QPProject::FinishFrom(QPTask& task, LDateTime start)
+{
+    LDateTime finish = start + CalculateTaskDuration(task, false, start);
+    Bounds bounds = LinkBounds(task);
+    if (task.constraintType == eConstraintFinishAfter) {
+        RaiseTo(bounds.earliestFinish, task.constraintDate + kConstraintDay);
+        bounds.finishBound = true;
+    }
+    if (bounds.finishBound && finish < bounds.earliestFinish &&
+        start >= bounds.earliestFinish - CalculateTaskDuration(task, true, bounds.earliestFinish))
+        finish = bounds.earliestFinish;
+    return finish;
+}
+
+bool QPProject::IsFixedInPlace(const QPTask& task) const
+{
+    if (!task.autoSchedule || task.constraintType == eConstraintStartOn ||
+        task.constraintType == eConstraintFinishOn)
+        return true;
+    if (engine_) {
+        const int32_t i = engine_->graph.IndexOf(task);
+        return i >= 0 && engine_->unplaced[std::size_t(i)];
+    }
+    return false;
 }
 
 void QPProject::MapTaskSuccessors()
@@ -186,175 +229,172 @@ void QPProject::MapTaskSuccessors()
                 predecessor->successorIDs.push_back(task.id);
 }
 
-void QPProject::PushSuccessorTasks(QPTask& moved, std::vector<QPTask*>* conflicts)
+void QPProject::Propagate(const std::vector<int32_t>& moved, std::vector<QPTask*>* conflicts)
 {
-    // Depth first over the successors, with an explicit stack: a chain of thousands of
-    // tasks must not exhaust the thread's stack. A task already on the current path is not
-    // pushed again, so a dependency loop read from a file cannot make this endless.
-    struct Frame {
-        QPTask* task;
-        std::size_t next;
-        std::vector<QPTask*>* conflicts;
+    QPEngineGraph& graph = engine_->graph;
+    // Tasks are visited in placement order, each after everything it waits for, so each is
+    // moved at most once, from the final dates of its predecessors.
+    std::priority_queue<std::pair<int32_t, int32_t>, std::vector<std::pair<int32_t, int32_t>>,
+                        std::greater<>>
+            queue;
+    std::vector<char> queued(graph.Size(), 0);
+    auto enqueue = [&](int32_t i) {
+        const int32_t at = graph.position[std::size_t(i)];
+        if (at >= 0 && !queued[std::size_t(i)]) {
+            queued[std::size_t(i)] = 1;
+            queue.emplace(at, i);
+        }
     };
-    std::vector<Frame> stack{{&moved, 0, conflicts}};
-    std::unordered_set<const QPTask*> onPath{&moved};
-    int64_t pushes = 0;
-    const int64_t budget = PushBudget(tasks.size());
+    auto followers = [&](int32_t i) {
+        for (const QPEngineLink& link : graph.successors[std::size_t(i)])
+            enqueue(link.task);
+        if (const int32_t h = graph.headerOf[std::size_t(i)]; h >= 0)
+            enqueue(h);
+    };
+    for (int32_t i : moved)
+        followers(i);
 
-    while (!stack.empty()) {
-        Frame& frame = stack.back();
-        QPTask& t = *frame.task;
-        if (frame.next >= t.successorIDs.size()) {
-            t.discovered = false;
-            CalculateTotalSlack(t);
-            onPath.erase(&t);
-            stack.pop_back();
+    while (!queue.empty()) {
+        const int32_t i = queue.top().second;
+        queue.pop();
+        queued[std::size_t(i)] = 0;
+        QPTask& task = graph.Task(i);
+        if (task.isHeader) {
+            const LDateTime start = task.start;
+            const LDateTime finish = task.finish;
+            SetHeaderTaskDate(task);
+            if (task.start != start || task.finish != finish)
+                followers(i);
             continue;
         }
-        std::vector<QPTask*>* collect = frame.conflicts;
-        QPTask* found = tasks.GetElement(t.successorIDs[frame.next++]);
-        if (!found || onPath.count(found) || !found->autoSchedule || unplacedTasks_.count(found))
+        if (IsFixedInPlace(task))
             continue;
-        QPTask& s = *found;
-        if (CalculateSlack(t, s) >= 1 || s.constraintType == eConstraintStartOn ||
-            s.constraintType == eConstraintFinishOn)
+        const Bounds bounds = LinkBounds(task);
+        if (!(task.start < bounds.earliestStart) &&
+            !(bounds.finishBound && task.finish < bounds.earliestFinish))
             continue;
-        if (s.constraintType == eConstraintStartBefore &&
-            s.start == s.constraintDate - kConstraintDay)
-            continue;
-        if (s.constraintType == eConstraintFinishBefore &&
-            s.finish == s.constraintDate - kConstraintDay)
-            continue;
-        const QPTaskDependency* dependency = FirstDependencyOn(s, t.key);
-        if (!dependency)
-            continue;
-        if (collect && !s.resourceConflict)
-            histogram.RemoveAssignments(s);
-
-        const LDateTime oldStart = s.start;
-        const LDateTime oldFinish = s.finish;
-        LDateTime start = s.start;
-        LDateTime finish = s.finish;
-        const int64_t lag = dependency->GetLagSeconds();
-        switch (dependency->type) {
-        case eFinishToStart:
-        case eStartToStart:
-            start = (dependency->type == eFinishToStart ? t.finish : t.start) + lag;
-            finish = start + CalculateTaskDuration(s, false, start);
-            break;
-        case eFinishToFinish:
-        case eStartToFinish:
-            finish = (dependency->type == eFinishToFinish ? t.finish : t.start) + lag;
-            start = finish - CalculateTaskDuration(s, true, finish);
-            break;
-        default:
-            break;
+        // A task only ever moves later here: its own dates are where leveling or an As
+        // Late As Possible move put it.
+        const LDateTime from = std::max(bounds.earliestStart, task.start);
+        Placement placement = PlaceTask(task, from, bounds.earliestFinish, bounds.finishBound);
+        if (placement.start < task.start) {
+            // Its constraint would pull it back; it already lies beyond its limit, so its
+            // links decide.
+            placement = PlaceByLinks(task, from, bounds.earliestFinish, bounds.finishBound);
         }
-        const LDateTime limit = s.constraintDate - kConstraintDay;
-        if (s.constraintType == eConstraintStartBefore && start > limit) {
-            start = limit;
-            finish = start + CalculateTaskDuration(s, false, start);
-        } else if (s.constraintType == eConstraintFinishBefore && finish > limit) {
-            finish = limit;
-            start = finish - CalculateTaskDuration(s, true, finish);
-        }
-        s.start = start;
-        s.finish = finish;
-
-        if (collect) {
-            AddTaskToHistogram(s);
-            if (histogram.IsTaskConflicted(s)) {
-                if (!s.resourceConflict)
-                    collect->push_back(&s);
-                s.resourceConflict = true;
-                histogram.RemoveAssignments(s);
+        if (placement.start == task.start && placement.finish == task.finish)
+            continue;
+        if (conflicts && histogram.IsBooked(task))
+            histogram.RemoveAssignments(task);
+        task.start = placement.start;
+        task.finish = placement.finish;
+        if (conflicts) {
+            BookTask(task);
+            if (histogram.IsTaskConflicted(task)) {
+                if (!task.resourceConflict)
+                    conflicts->push_back(&task);
+                task.resourceConflict = true;
+                histogram.RemoveAssignments(task);
             } else {
-                s.resourceConflict = false;
+                task.resourceConflict = false;
             }
         }
-        ++pushes;
-        if (pushes > 4 * budget ||
-            (pushes > budget && s.start == oldStart && s.finish == oldFinish))
+        followers(i);
+    }
+}
+
+void QPProject::PushSuccessorTasks(QPTask& task, std::vector<QPTask*>* conflicts)
+{
+    QPEngineScope scope(*this);
+    const int32_t i = scope.State().graph.IndexOf(task);
+    if (i >= 0)
+        Propagate({i}, conflicts);
+}
+
+void QPProject::CalculateLateDates()
+{
+    QPEngineState& state = *engine_;
+    const QPEngineGraph& graph = state.graph;
+    state.late.assign(graph.Size(), {});
+    for (std::size_t i = 0; i < graph.Size(); ++i)
+        state.late[i] = {graph.Task(int32_t(i)).start, graph.Task(int32_t(i)).finish};
+    // From the far end: each task as late as the latest dates of the tasks after it and
+    // the project finish allow. Tasks that cannot move keep their dates.
+    for (auto it = graph.order.rbegin(); it != graph.order.rend(); ++it) {
+        const int32_t i = *it;
+        QPTask& task = graph.Task(i);
+        if (task.isHeader || IsFixedInPlace(task))
             continue;
-        // Only the direct successors of a task that leveling moved are booked and checked;
-        // those further down are moved without it.
-        onPath.insert(&s);
-        stack.push_back({&s, 0, nullptr});
+        LDateTime latestFinish = projectFinish;
+        LDateTime latestStart(std::numeric_limits<int64_t>::max());
+        QPForEachSuccessorLink(graph, i, [&](const QPTask& successor, int32_t type, int64_t lag) {
+            const auto& [start, finish] = state.late[std::size_t(graph.IndexOf(successor))];
+            switch (type) {
+            case eFinishToStart:
+                latestFinish = std::min(latestFinish, start - lag);
+                break;
+            case eFinishToFinish:
+                latestFinish = std::min(latestFinish, finish - lag);
+                break;
+            case eStartToStart:
+                latestStart = std::min(latestStart, start - lag);
+                break;
+            case eStartToFinish:
+                latestStart = std::min(latestStart, finish - lag);
+                break;
+            default:
+                break;
+            }
+        });
+        if (task.constraintType == eConstraintFinishBefore)
+            latestFinish = std::min(latestFinish, task.constraintDate - kConstraintDay);
+        if (task.constraintType == eConstraintStartBefore)
+            latestStart = std::min(latestStart,
+                                   std::max(task.constraintDate - kConstraintDay, projectStart));
+        LDateTime start = latestFinish - CalculateTaskDuration(task, true, latestFinish);
+        LDateTime finish = latestFinish;
+        if (start > latestStart) {
+            start = latestStart;
+            finish = FinishFrom(task, start);
+        }
+        // Never earlier than now: a task without room keeps its dates.
+        if (start > task.start && !(finish < task.finish))
+            state.late[std::size_t(i)] = {start, finish};
     }
 }
 
 void QPProject::ScheduleALAP(QPTask& task)
 {
-    // Following the total-slack links: each task moves only after the successor that
-    // limits it has moved. The chain is collected first, then moved from its far end.
-    struct Step {
-        QPTask* task;
-        QPTask* limitedBy; // the successor whose move decides this one, or none
-    };
-    std::vector<Step> chain;
-    QPTask* current = &task;
-    while (current) {
-        if (current->discovered || unplacedTasks_.count(current))
-            break;
-        current->discovered = true;
-        if (current->totalSlack == 0 || !current->autoSchedule)
-            break;
-        if (current->totalSlackSuccessorID == -1) {
-            chain.push_back({current, nullptr});
-            break;
-        }
-        QPTask* successor = tasks.GetElement(current->totalSlackSuccessorID);
-        if (!successor)
-            break; // this task stays where it is
-        chain.push_back({current, successor});
-        current = successor;
-    }
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        QPTask& t = *it->task;
-        int64_t room = t.totalSlack;
-        if (it->limitedBy)
-            room = CalculateSlack(t, *it->limitedBy);
-        t.finish = t.finish + room;
-        t.start = t.finish - CalculateTaskDuration(t, true, t.finish);
-        PushSuccessorTasks(t, nullptr);
-        t.freeSlack = 0;
-        for (const QPTaskDependency& dependency : t.dependencies) {
-            QPTask* predecessor = tasks.GetElementByKey(dependency.predecessorKey);
-            if (predecessor && predecessor->freeSlackSuccessorID == t.id)
-                CalculateTaskSlack(*predecessor);
-        }
-        t.scheduled = true;
-    }
+    QPEngineScope scope(*this);
+    QPEngineState& state = scope.State();
+    if (task.isHeader || IsFixedInPlace(task))
+        return;
+    task.discovered = true;
+    if (state.late.size() != state.graph.Size())
+        CalculateLateDates();
+    const int32_t i = state.graph.IndexOf(task);
+    if (i < 0)
+        return;
+    const auto [start, finish] = state.late[std::size_t(i)];
+    if (!(start > task.start))
+        return;
+    // Its dependents follow as far as its new dates push them, which is never past their
+    // own latest dates: the project finish stays where it is.
+    task.start = start;
+    task.finish = finish;
+    task.scheduled = true;
+    Propagate({i}, nullptr);
 }
 
 void QPProject::CalculateDisplayStarts()
 {
-    const QPSchedule* defaultSchedule = schedules.GetElementByKey(defaultScheduleKey);
+    QPEngineScope scope(*this);
+    QPEngineCalendars& calendars = scope.State().calendars;
     for (QPTask& task : tasks) {
         task.displayStart = task.start;
-        if (task.milestone)
+        if (task.milestone || !(task.start < task.finish))
             continue;
-        // The first moment any assigned resource works at or after the start, but never
-        // after the finish.
-        LDateTime first = task.finish;
-        if (!task.resourceAssignments.empty()) {
-            for (const QPResourceAssignment& assignment : task.resourceAssignments) {
-                const QPResource* resource = resources.GetElementByKey(assignment.resourceKey);
-                const QPSchedule* schedule =
-                        resource ? schedules.GetElementByKey(resource->scheduleKey) : nullptr;
-                if (schedule) {
-                    const LDateTime next = schedule->GetNextScheduledWorkTime(task.start);
-                    if (next < first)
-                        first = next;
-                }
-            }
-        } else {
-            if (!defaultSchedule)
-                continue;
-            const LDateTime next = defaultSchedule->GetNextScheduledWorkTime(task.start);
-            if (next < first)
-                first = next;
-        }
-        task.displayStart = first;
+        // The first moment anyone works on the task, but never after its finish.
+        task.displayStart = calendars.CrewOf(task).FirstWork(task.start, task.finish);
     }
 }

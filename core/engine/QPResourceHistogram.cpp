@@ -5,94 +5,94 @@
 
 #include <algorithm>
 
-using namespace LLocalDays;
-
-void QPResourceHistogram::Change(LDateTime day, int64_t resourceKey, int32_t amount)
+void QPResourceHistogram::Clear()
 {
-    const int64_t key = Anchor(day).Get();
-    std::vector<Entry>& entries = days_[key];
-    auto it = std::find_if(entries.begin(), entries.end(),
-                           [&](const Entry& entry) { return entry.resourceKey == resourceKey; });
-    if (it == entries.end()) {
-        entries.push_back({resourceKey, 0});
-        it = entries.end() - 1;
+    lines_.clear();
+    booked_.clear();
+}
+
+bool QPResourceHistogram::Empty() const
+{
+    for (const auto& [key, line] : lines_)
+        if (std::any_of(line.levels.begin(), line.levels.end(), [](int32_t l) { return l != 0; }))
+            return false;
+    return true;
+}
+
+void QPResourceHistogram::Change(int64_t resourceKey, int64_t day, int32_t amount)
+{
+    Line& line = lines_[resourceKey];
+    if (line.levels.empty()) {
+        line.first = day;
+    } else if (day < line.first) {
+        line.levels.insert(line.levels.begin(), std::size_t(line.first - day), 0);
+        line.first = day;
     }
-    it->level += amount;
-    // An entry at 0 or below is gone, and so is a day without entries.
-    if (it->level <= 0) {
-        entries.erase(it);
-        if (entries.empty())
-            days_.erase(key);
-    }
+    const std::size_t at = std::size_t(day - line.first);
+    if (at >= line.levels.size())
+        line.levels.resize(at + 1, 0);
+    line.levels[at] += amount;
+}
+
+int32_t QPResourceHistogram::Level(int64_t resourceKey, int64_t day) const
+{
+    const auto it = lines_.find(resourceKey);
+    if (it == lines_.end() || day < it->second.first)
+        return 0;
+    const std::size_t at = std::size_t(day - it->second.first);
+    return at < it->second.levels.size() ? it->second.levels[at] : 0;
 }
 
 void QPResourceHistogram::AddAssignment(LDateTime day, const QPResourceAssignment& assignment,
                                         int32_t share)
 {
-    if (share == 0)
-        return;
-    Change(day, assignment.resourceKey, share * assignment.percent / 100);
+    if (share != 0)
+        Change(assignment.resourceKey, LLocalDays::DayNumber(day),
+               share * assignment.percent / 100);
 }
 
 void QPResourceHistogram::RemoveAssignment(LDateTime day, const QPResourceAssignment& assignment,
                                            int32_t share)
 {
-    if (share == 0)
-        return;
-    Change(day, assignment.resourceKey, -(share * assignment.percent / 100));
+    if (share != 0)
+        Change(assignment.resourceKey, LLocalDays::DayNumber(day),
+               -(share * assignment.percent / 100));
 }
 
-void QPResourceHistogram::Walk(const QPTask& task, int32_t sign)
+void QPResourceHistogram::Book(const QPTask& task, std::vector<Booking> bookings)
 {
-    // A task that does not end after it starts occupies no day; booking and unbooking
-    // agree on that, so unbooking can never take away what was not booked.
-    if (!(task.finish > task.start))
-        return;
-    auto change = [&](LDateTime day, const QPResourceAssignment& assignment, int32_t share) {
-        if (sign > 0)
-            AddAssignment(day, assignment, share);
-        else
-            RemoveAssignment(day, assignment, share);
-    };
-    const LDateTime first = Anchor(task.start);
-    const LDateTime last = Anchor(task.finish);
-    for (const QPResourceAssignment& assignment : task.resourceAssignments)
-        change(first, assignment, assignment.firstDayPercent);
-    if (first == last)
-        return;
-    for (LDateTime day = Anchor(AddDays(first, 1)); day < last; day = Anchor(AddDays(day, 1)))
-        for (const QPResourceAssignment& assignment : task.resourceAssignments)
-            change(day, assignment, 100);
-    for (const QPResourceAssignment& assignment : task.resourceAssignments)
-        change(last, assignment, assignment.lastDayPercent);
-}
-
-void QPResourceHistogram::AddAssignments(const QPTask& task)
-{
-    Walk(task, +1);
+    RemoveAssignments(task);
+    for (const Booking& booking : bookings)
+        Change(booking.resourceKey, booking.day, booking.level);
+    booked_[&task] = std::move(bookings);
 }
 
 void QPResourceHistogram::RemoveAssignments(const QPTask& task)
 {
-    Walk(task, -1);
+    const auto it = booked_.find(&task);
+    if (it == booked_.end())
+        return;
+    for (const Booking& booking : it->second)
+        Change(booking.resourceKey, booking.day, -booking.level);
+    booked_.erase(it);
+}
+
+bool QPResourceHistogram::IsBooked(const QPTask& task) const
+{
+    return booked_.count(&task) != 0;
 }
 
 int32_t QPResourceHistogram::GetCommitmentLevel(LDateTime day, int64_t resourceKey) const
 {
-    const auto it = days_.find(Anchor(day).Get());
-    if (it == days_.end())
-        return 0;
-    for (const Entry& entry : it->second)
-        if (entry.resourceKey == resourceKey)
-            return entry.level;
-    return 0;
+    return Level(resourceKey, LLocalDays::DayNumber(day));
 }
 
 bool QPResourceHistogram::IsTaskConflicted(const QPTask& task) const
 {
-    for (LDateTime day = Anchor(task.start); day < task.finish; day = Anchor(AddDays(day, 1)))
-        for (const QPResourceAssignment& assignment : task.resourceAssignments)
-            if (GetCommitmentLevel(day, assignment.resourceKey) > 100)
-                return true;
-    return false;
+    const auto it = booked_.find(&task);
+    if (it == booked_.end())
+        return false;
+    return std::any_of(it->second.begin(), it->second.end(), [&](const Booking& booking) {
+        return Level(booking.resourceKey, booking.day) > 100;
+    });
 }

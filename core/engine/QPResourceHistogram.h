@@ -10,37 +10,47 @@ class QPTask;
 struct QPResourceAssignment;
 
 // How much of each resource's working day the booked tasks take, day by day, in percent.
-// Leveling moves tasks until no resource is above 100% on any day; the cost calculation
-// reads the levels to share a resource's regular week among its tasks.
+// Leveling moves tasks until no resource is above 100% on any day. Each task's bookings
+// are remembered, so that taking a task out takes away exactly what it put in, wherever
+// it has moved since.
 class QPResourceHistogram {
 public:
-    void Clear() { days_.clear(); }
-    bool Empty() const { return days_.empty(); }
+    // What one task adds for one resource on one day (by the day's number).
+    struct Booking {
+        int64_t resourceKey;
+        int64_t day;
+        int32_t level;
+    };
 
-    // Adds (or takes away) share × percent / 100 for the assignment's resource on `day`.
+    void Clear();
+    bool Empty() const;
+
+    // Adds (or takes away) share x percent / 100 for the assignment's resource on `day`.
     // A share of 0 does nothing.
     void AddAssignment(LDateTime day, const QPResourceAssignment& assignment, int32_t share);
     void RemoveAssignment(LDateTime day, const QPResourceAssignment& assignment, int32_t share);
 
-    // Books (or unbooks) all of a task's assignments over its days: the first-day share on
-    // its first day, 100 on the days between, the last-day share on its last day.
-    void AddAssignments(const QPTask& task);
+    // Books a task (replacing what it booked before), and takes its bookings away again.
+    void Book(const QPTask& task, std::vector<Booking> bookings);
     void RemoveAssignments(const QPTask& task);
+    bool IsBooked(const QPTask& task) const;
 
     // The resource's level on the day (any moment of it); 0 when nothing is booked.
     int32_t GetCommitmentLevel(LDateTime day, int64_t resourceKey) const;
+    int32_t Level(int64_t resourceKey, int64_t day) const;
 
-    // True when one of the task's resources is above 100% on a day the task works at noon.
+    // True when one of the task's resources is above 100% on a day the task has booked.
     bool IsTaskConflicted(const QPTask& task) const;
 
 private:
-    struct Entry {
-        int64_t resourceKey;
-        int32_t level;
+    // One resource's levels on consecutive days from `first` on.
+    struct Line {
+        int64_t first = 0;
+        std::vector<int32_t> levels;
     };
-    void Change(LDateTime day, int64_t resourceKey, int32_t amount);
-    void Walk(const QPTask& task, int32_t sign);
+    void Change(int64_t resourceKey, int64_t day, int32_t amount);
 
-    // Keyed by the day's noon anchor.
-    std::unordered_map<int64_t, std::vector<Entry>> days_;
+    std::unordered_map<int64_t, Line> lines_;
+    // Keyed by the task's address: tasks stay put in the project while a histogram is used.
+    std::unordered_map<const QPTask*, std::vector<Booking>> booked_;
 };

@@ -1,32 +1,22 @@
 // Slack: how far a task can move later before it disturbs a successor (free slack) or the
-// project finish or a fixed-start successor (total slack), each with the successor that
-// limits it. Following the total-slack links from task to task gives the critical chain.
+// project finish or a successor that cannot move (total slack), each with the successor
+// that limits it. Following the total-slack links from task to task gives the critical
+// chain.
+//
+// A subtask's successors include its header's, since they wait for the header's span. A
+// link that a fixed date breaks has negative room, and the predecessor's total slack
+// shows by how much the plan misses it.
 
+#include "engine/QPEngineState.h"
 #include "model/QPProject.h"
 
 #include <algorithm>
 #include <climits>
+#include <limits>
 
 namespace {
 
 constexpr int64_t kConstraintDay = 86400;
-
-const QPTaskDependency* FirstDependencyOn(const QPTask& successor, int64_t predecessorKey)
-{
-    for (const QPTaskDependency& dependency : successor.dependencies)
-        if (dependency.predecessorKey == predecessorKey)
-            return &dependency;
-    return nullptr;
-}
-
-const QPTaskDependency* LastDependencyOn(const QPTask& successor, int64_t predecessorKey)
-{
-    const QPTaskDependency* last = nullptr;
-    for (const QPTaskDependency& dependency : successor.dependencies)
-        if (dependency.predecessorKey == predecessorKey)
-            last = &dependency;
-    return last;
-}
 
 // Slack is kept in 32 bits with the task; beyond that (over 68 years) it is held at the
 // limit.
@@ -39,36 +29,58 @@ int32_t Stored(int64_t seconds)
 
 int64_t QPProject::CalculateSlack(QPTask& p, QPTask& s)
 {
-    const QPTaskDependency* dependency = FirstDependencyOn(s, p.key);
-    if (!dependency)
-        return 0;
-    const int64_t g = dependency->GetLagSeconds();
-    switch (dependency->type) {
-    case eFinishToStart: {
-        if (s.start <= p.finish + g)
-            return 0;
-        // How far p's start can move so that p, counted back on its calendars from the
-        // latest finish, still ends by it.
-        const LDateTime latestFinish = s.start - g;
-        return latestFinish - CalculateTaskDuration(p, true, latestFinish) - p.start;
-    }
-    case eFinishToFinish: {
-        if (p.finish + g >= s.finish)
-            return 0;
-        const LDateTime latestFinish = s.finish - g;
-        return latestFinish - CalculateTaskDuration(p, true, latestFinish) - p.start;
-    }
-    case eStartToStart:
-        return std::max<int64_t>(0, s.start - (p.start + g));
-    case eStartToFinish:
-        return std::max<int64_t>(0, s.finish - (p.start + g));
-    default:
-        return 0;
-    }
+    // Every link between the two: the successor's own on the predecessor or on its header,
+    // and its header's Finish-to-Start and Start-to-Start ones.
+    const int64_t headerOfP = p.headerKey;
+    auto names = [&](int64_t key) { return key == p.key || (headerOfP != -1 && key == headerOfP); };
+    int64_t room = std::numeric_limits<int64_t>::max();
+    bool linked = false;
+    auto consider = [&](const QPTaskDependency& dependency) {
+        const int64_t g = dependency.GetLagSeconds();
+        int64_t r = 0;
+        switch (dependency.type) {
+        case eFinishToStart:
+        case eFinishToFinish: {
+            const LDateTime bound = p.finish + g;
+            const LDateTime at = dependency.type == eFinishToStart ? s.start : s.finish;
+            if (at < bound) {
+                r = at - bound; // broken by this much
+            } else if (at > bound) {
+                // How far p's start can move so that p, counted back on its calendars from
+                // the latest finish, still ends by it.
+                const LDateTime latestFinish = at - g;
+                r = latestFinish - CalculateTaskDuration(p, true, latestFinish) - p.start;
+            }
+            break;
+        }
+        case eStartToStart:
+            r = s.start - (p.start + g);
+            break;
+        case eStartToFinish:
+            r = s.finish - (p.start + g);
+            break;
+        default:
+            return; // other kinds bind nothing
+        }
+        linked = true;
+        room = std::min(room, r);
+    };
+    for (const QPTaskDependency& dependency : s.dependencies)
+        if (names(dependency.predecessorKey))
+            consider(dependency);
+    if (s.headerKey != -1)
+        if (const QPTask* header = tasks.GetElementByKey(s.headerKey); header && header->isHeader)
+            for (const QPTaskDependency& dependency : header->dependencies)
+                if ((dependency.type == eFinishToStart || dependency.type == eStartToStart) &&
+                    names(dependency.predecessorKey))
+                    consider(dependency);
+    return linked ? room : 0;
 }
 
 void QPProject::CalculateTaskSlack(QPTask& task)
 {
+    QPEngineScope scope(*this);
+    const QPEngineGraph& graph = scope.State().graph;
     const LDateTime ownLimit = task.constraintDate - kConstraintDay;
     if (task.constraintType == eConstraintFinishOn ||
         (task.constraintType == eConstraintFinishBefore && !(task.finish < ownLimit))) {
@@ -85,39 +97,35 @@ void QPProject::CalculateTaskSlack(QPTask& task)
     int32_t finishLink = -1;
     int32_t startLink = -1;
     bool startLowered = false;
-    for (int32_t id : task.successorIDs) {
-        const QPTask* successor = tasks.GetElement(id);
-        if (!successor)
-            continue;
-        const QPTaskDependency* dependency = FirstDependencyOn(*successor, task.key);
-        if (!dependency)
-            continue;
-        const int64_t g = dependency->GetLagSeconds();
-        switch (dependency->type) {
-        case eFinishToStart:
-        case eFinishToFinish: {
-            const LDateTime x =
-                    (dependency->type == eFinishToStart ? successor->start : successor->finish) - g;
-            if (x < finishLimit) {
-                finishLimit = x;
-                finishLink = successor->id;
+    const int32_t i = graph.IndexOf(task);
+    if (i >= 0) {
+        QPForEachSuccessorLink(graph, i, [&](const QPTask& successor, int32_t type, int64_t g) {
+            switch (type) {
+            case eFinishToStart:
+            case eFinishToFinish: {
+                const LDateTime x =
+                        (type == eFinishToStart ? successor.start : successor.finish) - g;
+                if (x < finishLimit) {
+                    finishLimit = x;
+                    finishLink = successor.id;
+                }
+                break;
             }
-            break;
-        }
-        case eStartToStart:
-        case eStartToFinish: {
-            const LDateTime x =
-                    (dependency->type == eStartToStart ? successor->start : successor->finish) - g;
-            if (x < startLimit) {
-                startLimit = x;
-                startLink = successor->id;
-                startLowered = true;
+            case eStartToStart:
+            case eStartToFinish: {
+                const LDateTime x =
+                        (type == eStartToStart ? successor.start : successor.finish) - g;
+                if (x < startLimit) {
+                    startLimit = x;
+                    startLink = successor.id;
+                    startLowered = true;
+                }
+                break;
             }
-            break;
-        }
-        default:
-            break;
-        }
+            default:
+                break;
+            }
+        });
     }
     task.freeSlackSuccessorID = finishLink;
     if (startLowered) {
@@ -133,91 +141,102 @@ void QPProject::CalculateTaskSlack(QPTask& task)
 
 void QPProject::CalculateTotalSlack(QPTask& root)
 {
+    QPEngineScope scope(*this);
+    const QPEngineGraph& graph = scope.State().graph;
     // Depth first over the successors with an explicit stack (a chain of thousands of
     // tasks must not exhaust the thread's stack). A task is marked when its computation
     // begins, so a loop read from a file ends: a task met again while its own computation
     // is under way contributes what it has then (0, no link).
     struct Frame {
         QPTask* task;
+        int32_t index;
+        std::vector<QPTask*> successors;
         std::size_t next;
         int64_t room;
         int32_t link;
     };
-    auto begin = [&](QPTask& task, std::vector<Frame>& stack) {
+    std::vector<Frame> stack;
+    auto begin = [&](QPTask& task) {
         if (task.discovered)
             return;
         task.discovered = true;
         task.totalSlackSuccessorID = -1;
         task.totalSlack = 0;
-        if (task.constraintType == eConstraintFinishOn)
+        if (task.constraintType == eConstraintFinishOn) {
+            task.totalSlack = Stored(std::min<int64_t>(0, -Breach(task)));
             return;
-        stack.push_back({&task, 0, projectFinish - task.finish, -1});
+        }
+        Frame frame{&task, graph.IndexOf(task), {}, 0, projectFinish - task.finish, -1};
+        if (frame.index >= 0)
+            QPForEachSuccessorLink(graph, frame.index, [&](QPTask& successor, int32_t, int64_t) {
+                frame.successors.push_back(&successor);
+            });
+        stack.push_back(std::move(frame));
     };
-    std::vector<Frame> stack;
-    begin(root, stack);
+    begin(root);
     while (!stack.empty()) {
         Frame& frame = stack.back();
         QPTask& task = *frame.task;
-        if (frame.next < task.successorIDs.size()) {
-            QPTask* successor = tasks.GetElement(task.successorIDs[frame.next]);
-            if (!successor) {
-                ++frame.next;
-                continue;
-            }
-            if (!successor->discovered) {
+        if (frame.next < frame.successors.size()) {
+            QPTask& successor = *frame.successors[frame.next];
+            if (!successor.discovered) {
                 // Its own slack first; this frame resumes afterwards with the same successor.
-                begin(*successor, stack);
+                begin(successor);
                 continue;
             }
             ++frame.next;
-            const QPTaskDependency* last = LastDependencyOn(*successor, task.key);
-            const int64_t g = last ? last->GetLagSeconds() : 0;
-            if (successor->constraintType == eConstraintStartOn ||
-                successor->constraintType == eConstraintStartBefore) {
-                // The room left before the successor's fixed start.
-                const LDateTime d = successor->constraintType == eConstraintStartOn
-                                            ? successor->constraintDate
-                                            : successor->constraintDate - kConstraintDay;
-                const int64_t v = (d - g) - CalculateTaskDuration(task, true, d) - task.start;
-                if (v < frame.room) {
-                    frame.room = v;
-                    frame.link = successor->id;
-                }
-            } else if (successor->totalSlack < frame.room) {
-                frame.room = successor->totalSlack;
-                frame.link = successor->id;
+            // The room this successor leaves: its links to the task, and, when it can move
+            // itself, its own total slack on top.
+            int64_t room = CalculateSlack(task, successor);
+            if (successor.constraintType == eConstraintStartBefore) {
+                const LDateTime limit = successor.constraintDate - kConstraintDay;
+                room += std::max<int64_t>(0, limit - successor.start);
+            } else if (!IsFixedInPlace(successor)) {
+                room += successor.totalSlack;
+            }
+            if (room < frame.room) {
+                frame.room = room;
+                frame.link = successor.id;
             }
             continue;
         }
 
         // All successors are done.
-        const int64_t room = frame.room;
+        int64_t room = frame.room;
         const int32_t link = frame.link;
         stack.pop_back();
-        QPTask* limiting = link != -1 ? tasks.GetElement(link) : nullptr;
         task.totalSlackSuccessorID = link;
-        if (task.constraintType != eConstraintFinishBefore) {
-            task.totalSlack = Stored(limiting ? room + CalculateSlack(task, *limiting) : room);
-        } else {
+        if (task.constraintType == eConstraintFinishBefore) {
             // Its own limit: how much later the task could start and still finish by it;
             // negative when it already ends after it.
             const LDateTime limit = task.constraintDate - kConstraintDay;
             const int64_t own = (limit - CalculateTaskDuration(task, true, limit)) - task.start;
-            if (link == -1) {
-                task.totalSlack = Stored(own);
-            } else if (limiting) {
-                const int64_t viaLink = room + CalculateSlack(task, *limiting);
-                task.totalSlack = Stored(own < viaLink ? own : viaLink);
-            } else {
-                task.totalSlack = 0;
+            if (own <= room) {
+                room = own;
+                task.totalSlackSuccessorID = -1;
             }
         }
+        // A task that starts or ends earlier than its links allow (a date of its own won)
+        // is behind by that much.
+        if (const int64_t breach = Breach(task); breach > 0)
+            room = std::min(room, -breach);
+        task.totalSlack = Stored(room);
         CalculateTaskSlack(task);
     }
 }
 
+int64_t QPProject::Breach(const QPTask& task)
+{
+    const Bounds bounds = LinkBounds(task);
+    int64_t breach = bounds.earliestStart - task.start;
+    if (bounds.finishBound)
+        breach = std::max<int64_t>(breach, bounds.earliestFinish - task.finish);
+    return std::max<int64_t>(0, breach);
+}
+
 void QPProject::CalculateAllTotalSlack()
 {
+    QPEngineScope scope(*this);
     ClearTaskDiscoveryData();
     for (QPTask& task : tasks)
         CalculateTotalSlack(task);
@@ -225,6 +244,7 @@ void QPProject::CalculateAllTotalSlack()
 
 void QPProject::CalculateAllSlack()
 {
+    QPEngineScope scope(*this);
     ClearTaskDiscoveryData();
     for (QPTask& task : tasks)
         CalculateTaskSlack(task);

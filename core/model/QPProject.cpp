@@ -1,5 +1,7 @@
 #include "model/QPProject.h"
 
+#include "engine/QPEngineState.h"
+
 #include "fileformat/QPElementImages.h"
 #include "model/QPUndoItems.h"
 
@@ -7,6 +9,8 @@ QPProject::QPProject()
 {
     ProjectReset(true);
 }
+
+QPProject::~QPProject() = default;
 
 void QPProject::ProjectReset(bool withDefaultSchedule)
 {

@@ -15,12 +15,15 @@
 
 // The open project: the container plus what a document needs while it is open: the undo
 // history, the baselines and the state of the last status update.
+class QPEngineState;
+
 class QPProject : public QPProjectBase {
 public:
     static constexpr std::size_t kMaxBaselines = 10;
 
     // A new project with its "Default Schedule".
     QPProject();
+    ~QPProject() override;
     // One open document: copies are baselines, made through BaselineAdd.
     QPProject(const QPProject&) = delete;
     QPProject& operator=(const QPProject&) = delete;
@@ -61,28 +64,18 @@ public:
     void CalculateEndDateByTasks();
     void ClearTaskDiscoveryData();
 
-    // Calendars and exceptions (run-time state of schedules and exceptions).
-    bool SetupWeeklyWorkData(const QPTask& task, std::vector<QPResource*>& taskResources,
-                             std::vector<QPSchedule*>& taskSchedules, QPSchedule& combined,
-                             int64_t& weeklyTotal);
+    // Where each exception's time ends on the calendar it belongs to.
     void CalculateExceptionDurations();
-    void ResetScheduleExceptions(const QPTask& task);
-    void CalculateExceptionOverlapForward(LDateTime from, QPScheduleException& exception,
-                                          const QPSchedule& schedule);
-    void CalculateExceptionOverlapReverse(LDateTime to, QPScheduleException& exception,
-                                          const QPSchedule& schedule);
-    bool ApplyGeneralExceptions(LDateTime rangeStart, LDateTime rangeEnd, int64_t& extra,
-                                QPSchedule& schedule);
-    bool ApplyResourceExceptions(LDateTime rangeStart, LDateTime rangeEnd, int64_t& extra,
-                                 QPResource& resource, const QPSchedule& schedule, int32_t percent);
 
     // Durations: the elapsed seconds the task's work occupies on its calendars, counted
     // forward from `moment` (it starts there) or backward (it ends there). Never negative.
+    // A Fixed Duration task counts its hours on its own schedule; a Fixed Work task shares
+    // its effort among its resources, each on its own calendar at its percentage.
     int64_t CalculateTaskDuration(QPTask& task, bool reverse, LDateTime moment);
     int64_t CalculateTaskFixedDuration(QPTask& task, bool reverse, LDateTime moment);
     int64_t CalculateTaskDurationForward(QPTask& task, LDateTime start);
     int64_t CalculateTaskDurationReverse(QPTask& task, LDateTime finish);
-    // The share of the first and last day's shift that each assignment uses.
+    // The share of the first and last day's working time that each assignment uses.
     void CalculateResourceAssignmentPercent(QPTask& task);
 
     // Placement.
@@ -93,7 +86,12 @@ public:
     // is not placed yet.
     bool ScheduleTask(QPTask& task);
     void MapTaskSuccessors();
+    // After `task` moved later: moves every task that now breaks a link, directly or
+    // further down, to where its links hold again. With `conflicts`, each moved task is
+    // booked anew and, when it over-commits a resource, flagged and collected there.
     void PushSuccessorTasks(QPTask& task, std::vector<QPTask*>* conflicts);
+    // Moves one As Late As Possible task as late as the project finish allows, taking its
+    // dependents along as far as they must go.
     void ScheduleALAP(QPTask& task);
     void CalculateDisplayStarts();
 
@@ -115,7 +113,7 @@ public:
     bool FindResourceAvailability(LDateTime from, LDateTime to, QPTask& task, LDateTime& start);
     void ResolveResourceConflicts();
 
-    // Slack.
+    // Slack. A link that a fixed date breaks shows as negative slack.
     int64_t CalculateSlack(QPTask& predecessor, QPTask& successor);
     void CalculateTaskSlack(QPTask& task);
     void CalculateTotalSlack(QPTask& task);
@@ -126,7 +124,7 @@ public:
     void CalculateBudgetUse();
     void CalculateTaskCost(QPTask& task);
 
-    // The schedule a task follows: its own, or the default one.
+    // The schedule a Fixed Duration task follows: its own, or else the default one.
     QPSchedule* GetTaskSchedule(const QPTask& task) const;
 
     // --- undo and redo ------------------------------------------------------------------
@@ -179,10 +177,47 @@ protected:
     void TaskIDChangeUndoRedoAdd(int64_t key, int32_t oldID, int32_t newID) override;
 
 private:
-    // Tasks the forward passes could not place (members of a dependency loop read from a
-    // file, and the tasks waiting on them): they keep their dates for the whole
-    // recalculation, so no later pass moves them.
-    std::unordered_set<const QPTask*> unplacedTasks_;
+    friend class QPEngineScope;
+
+    // The bounds a task's predecessors set through its links and its header's, from
+    // their dates as they are now.
+    struct Bounds {
+        LDateTime earliestStart;
+        LDateTime earliestFinish;
+        bool finishBound = false;
+    };
+    Bounds LinkBounds(const QPTask& task);
+    // How much earlier than its links allow the task starts or ends (0 when they hold).
+    int64_t Breach(const QPTask& task);
+    // Placement of one task from its bounds: by its constraint, or by its links alone.
+    struct Placement {
+        LDateTime start;
+        LDateTime finish;
+    };
+    Placement PlaceTask(QPTask& task, LDateTime earliestStart, LDateTime earliestFinish,
+                        bool finishBound);
+    Placement PlaceByLinks(QPTask& task, LDateTime earliestStart, LDateTime earliestFinish,
+                           bool finishBound);
+    // Where the task ends when it starts at `start`: its work's end, or the bound its
+    // finish-type links set when that falls in the non-working time after it.
+    LDateTime FinishFrom(QPTask& task, LDateTime start);
+    // The latest dates of every task that keep the project finish and the tasks that
+    // cannot move (for the As Late As Possible moves).
+    void CalculateLateDates();
+    // Whether the task keeps its place whatever its links say: scheduled by hand, fixed
+    // to a date, or not placed because of a dependency loop.
+    bool IsFixedInPlace(const QPTask& task) const;
+    // Headers of the moved tasks span them again; the tasks whose links broke move later.
+    void Propagate(const std::vector<int32_t>& moved, std::vector<QPTask*>* conflicts);
+    // The histogram bookings of one task at its current dates.
+    void BookTask(QPTask& task);
+    bool FitsAt(QPTask& task, LDateTime start, LDateTime finish, int64_t& conflictDay);
+    // Dates for tasks that have none and cannot be placed.
+    void GiveDatesToUnplaced();
+
+    // The state of the recalculation under way, or of a single engine operation called
+    // on its own (see QPEngineScope).
+    std::unique_ptr<QPEngineState> engine_;
 
     template <class Open>
     int LoadFrom(Open open);

@@ -86,8 +86,4 @@ public:
     std::array<LDayTime, 7> shiftStart{};
     // General exceptions of this calendar, newest first.
     std::vector<QPScheduleException> exceptions;
-
-    // Run-time, during one task's duration calculation: the share, in percent, of this
-    // schedule's shifts that the task draws on. Never stored.
-    int32_t assignedPercent = 0;
 };

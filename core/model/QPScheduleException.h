@@ -17,9 +17,7 @@ struct QPScheduleException {
     // Work time taken out, in seconds; greater than 0.
     int32_t workSeconds = 0;
 
-    // Run-time results of the recalculation's exception pass; never stored.
-    int32_t effectiveSeconds = 0;
-    int32_t appliedSeconds = 0;
+    // Run-time: where the work time it takes out ends on its calendar; never stored.
     LDateTime finish;
 
     // The exception record of the project file. A date beyond 32 bits is also written in

@@ -151,7 +151,7 @@ TEST(QPCalendarDaylightSaving, DaysAreCalendarDaysAndShiftsKeepTheirClockTimes)
     }
 }
 
-TEST(QPCalendarWeeklyData, CombinesTheResourcesOfATask)
+TEST(QPCalendarCrew, ResourcesWorkTheirOwnCalendarsTogether)
 {
     Plan plan;
     QPSchedule& nights = plan.Schedule("Nights", 22 * kHour, {0, 4, 4, 4, 4, 4, 0});
@@ -160,30 +160,21 @@ TEST(QPCalendarWeeklyData, CombinesTheResourcesOfATask)
     QPTask& task = plan.Task("T", "8");
     task.AddResourceAssignment(ana.key, 50);
     task.AddResourceAssignment(ben.key, 100);
+    auto finishFrom = [&](QPTask& t, LDateTime start) {
+        return start + plan.project.CalculateTaskDuration(t, false, start);
+    };
+    // Ana does 4 hours by 16:00; Ben's night shift does the other 4 by 02:00.
+    EXPECT_EQ(finishFrom(task, LocalTime(2027, 3, 1, 8)), LocalTime(2027, 3, 2, 2));
 
-    std::vector<QPResource*> resources;
-    std::vector<QPSchedule*> schedules;
-    QPSchedule combined;
-    int64_t total = 0;
-    ASSERT_TRUE(plan.project.SetupWeeklyWorkData(task, resources, schedules, combined, total));
-    EXPECT_EQ(combined.shiftDuration[eMonday], 4 * kHour + 4 * kHour);
-    EXPECT_EQ(total, 5 * 8 * kHour);
-    ASSERT_EQ(schedules.size(), 2u);
-    EXPECT_EQ(schedules[0], &nights); // assignments are walked newest first
-    ASSERT_EQ(resources.size(), 2u);
-    EXPECT_EQ(resources[1], &ana);
-
-    // A missing resource or schedule fails; a task without resources works as one full-time
-    // resource on the default schedule.
+    // Without resources, or with only ones that are gone, a task is worked as by one
+    // full-time resource on the default schedule; so is a resource without a schedule.
     QPTask& lone = plan.Task("Lone", "8");
-    resources.clear();
-    schedules.clear();
-    total = 0;
-    ASSERT_TRUE(plan.project.SetupWeeklyWorkData(lone, resources, schedules, combined, total));
-    EXPECT_EQ(total, 40 * kHour);
-    EXPECT_EQ(plan.DefaultSchedule().assignedPercent, 100);
+    EXPECT_EQ(finishFrom(lone, LocalTime(2027, 3, 1, 8)), LocalTime(2027, 3, 1, 16));
     lone.AddResourceAssignment(12345, 100);
-    schedules.clear();
-    total = 0;
-    EXPECT_FALSE(plan.project.SetupWeeklyWorkData(lone, resources, schedules, combined, total));
+    EXPECT_EQ(finishFrom(lone, LocalTime(2027, 3, 1, 8)), LocalTime(2027, 3, 1, 16));
+    QPResource& unscheduled = plan.Resource("No schedule");
+    unscheduled.scheduleKey = -1;
+    lone.resourceAssignments.clear();
+    lone.AddResourceAssignment(unscheduled.key, 50);
+    EXPECT_EQ(finishFrom(lone, LocalTime(2027, 3, 1, 8)), LocalTime(2027, 3, 2, 16));
 }

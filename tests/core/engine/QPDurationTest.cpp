@@ -68,8 +68,9 @@ TEST(QPDuration, FixedDurationIgnoresResources)
     QPSchedule& long_days = plan.Schedule("Long days", 6 * kHour, {0, 12, 12, 12, 12, 12, 0});
     task.scheduleKey = long_days.key;
     EXPECT_EQ(FinishFrom(plan.project, task, March(1, 6)), March(2, 10));
-    task.scheduleKey = 999; // a schedule that is gone: no duration
-    EXPECT_EQ(FinishFrom(plan.project, task, March(1, 6)), March(1, 6));
+    // A schedule that was deleted leaves the default one.
+    task.scheduleKey = 999;
+    EXPECT_EQ(FinishFrom(plan.project, task, March(1, 6)), March(2, 16));
 }
 
 TEST(QPDuration, SeveralSchedulesFinishOnQuarterHourSteps)
@@ -90,7 +91,7 @@ TEST(QPDuration, SeveralSchedulesFinishOnQuarterHourSteps)
     EXPECT_EQ(FinishFrom(plan.project, task, March(1, 8)), March(3, 12));
 }
 
-TEST(QPDuration, MilestonesAndMissingCalendarsTakeNoTime)
+TEST(QPDuration, MilestonesTakeNoTimeAndLostSchedulesLeaveTheDefaultOne)
 {
     Plan plan;
     QPTask& milestone = plan.Task("Handover", "16");
@@ -100,7 +101,7 @@ TEST(QPDuration, MilestonesAndMissingCalendarsTakeNoTime)
     ghost.scheduleKey = 4242;
     QPTask& task = plan.Task("T", "8");
     task.AddResourceAssignment(ghost.key, 100);
-    EXPECT_EQ(FinishFrom(plan.project, task, March(1, 9)), March(1, 9));
+    EXPECT_EQ(FinishFrom(plan.project, task, March(1, 9)), March(2, 9));
 }
 
 TEST(QPDuration, FirstAndLastDayShares)
@@ -187,30 +188,13 @@ TEST(QPDurationExceptions, OnlyWhatFallsInsideTheTaskCounts)
     EXPECT_EQ(FinishFrom(plan.project, task, March(1, 8)), March(5, 16));
 }
 
-TEST(QPDurationExceptions, ApplyingTheSameRangeTwiceAddsOnce)
-{
-    Plan plan;
-    QPSchedule& week = plan.DefaultSchedule();
-    week.AddException(March(3, 12), 8 * kHour);
-    plan.project.CalculateExceptionDurations();
-    QPTask& task = plan.Task("T", "8");
-    plan.project.ResetScheduleExceptions(task);
-    week.assignedPercent = 100;
-    plan.project.CalculateExceptionOverlapForward(March(1, 8), week.exceptions[0], week);
-    int64_t extra = 0;
-    EXPECT_TRUE(plan.project.ApplyGeneralExceptions(March(1, 8), March(4, 16), extra, week));
-    EXPECT_EQ(extra, 8 * kHour);
-    EXPECT_FALSE(plan.project.ApplyGeneralExceptions(March(1, 8), March(4, 16), extra, week));
-    EXPECT_EQ(extra, 8 * kHour);
-}
-
-TEST(QPDurationExceptions, ExceptionsOfResourcesWithoutScheduleKeepTheirFinish)
+TEST(QPDurationExceptions, ExceptionsOfResourcesWithoutScheduleEndOnTheDefaultOne)
 {
     Plan plan;
     QPResource& ghost = plan.Resource("Ghost");
     ghost.scheduleKey = 4242;
-    ghost.AddException(March(1, 12), 8 * kHour);
+    ghost.AddException(March(1, 12), 12 * kHour);
     ghost.exceptions[0].finish = March(9, 9);
     plan.project.CalculateExceptionDurations();
-    EXPECT_EQ(ghost.exceptions[0].finish, March(9, 9));
+    EXPECT_EQ(ghost.exceptions[0].finish, March(2, 12));
 }

@@ -99,17 +99,29 @@ TEST(QPLeveling, LeveledStartsFallOnQuarterHours)
     EXPECT_EQ(full.finish, March(2, 10, 30));
 }
 
-TEST(QPLeveling, ManualTasksAreLeveledToo)
+TEST(QPLeveling, ManualTasksKeepTheirPlaceAndOthersLevelAroundThem)
 {
+    // A manual task's dates are the user's: leveling moving it would move it again on
+    // every recalculation.
     Plan plan;
     QPResource& ana = plan.Resource("Ana");
-    Assigned(plan, "Automatic", "8", ana, 100);
+    QPTask& automatic = Assigned(plan, "Automatic", "8", ana, 100);
     QPTask& manual = Assigned(plan, "Manual", "8", ana, 100);
     manual.autoSchedule = false;
     manual.start = March(1, 8);
     plan.Recalculate();
-    EXPECT_EQ(manual.start, March(2, 8));
-    EXPECT_EQ(manual.finish, March(2, 16));
+    EXPECT_EQ(manual.start, March(1, 8));
+    EXPECT_EQ(manual.finish, March(1, 16));
+    EXPECT_EQ(automatic.start, March(2, 8));
+    EXPECT_EQ(automatic.finish, March(2, 16));
+    EXPECT_FALSE(manual.resourceConflict || automatic.resourceConflict);
+    // Two manual tasks on the same day cannot be leveled: both stay marked.
+    QPTask& second = Assigned(plan, "Second manual", "8", ana, 100);
+    second.autoSchedule = false;
+    second.start = March(1, 8);
+    plan.Recalculate();
+    EXPECT_TRUE(manual.resourceConflict && second.resourceConflict);
+    EXPECT_FALSE(automatic.resourceConflict);
 }
 
 TEST(QPLeveling, LevelingNeverMovesATaskEarlier)

@@ -243,13 +243,14 @@ TEST(QPPlacement, AsLateAsPossible)
     // Without successors it ends with the project.
     EXPECT_EQ(alone.finish, March(5, 16));
     EXPECT_EQ(alone.start, March(5, 8));
-    // Its successor moves late first; it then uses up its slack to it, and pushes the
-    // successor to its own finish.
+    // It moves to where its successor's latest start leaves it, and the successor follows
+    // it there; the project still finishes where it did.
     EXPECT_EQ(b.start, March(4, 8));
-    EXPECT_EQ(b.finish, March(5, 0));
+    EXPECT_EQ(b.finish, March(5, 8));
     EXPECT_EQ(b.freeSlack, 0);
-    EXPECT_EQ(c.start, March(5, 0));
+    EXPECT_EQ(c.start, March(5, 8));
     EXPECT_EQ(c.finish, March(5, 16));
+    EXPECT_EQ(plan.project.projectFinish, March(5, 16));
 }
 
 TEST(QPPlacement, DisplayStartsAreTheFirstMomentOfWork)

@@ -256,8 +256,6 @@ TEST(QPSchedule, ExceptionsAreAnchoredAtNoonAndAddedAtTheHead)
     EXPECT_EQ(schedule.exceptions[1].date, LocalTime(2026, 3, 5, 12));
     EXPECT_EQ(schedule.exceptions[1].workSeconds, 7200);
     EXPECT_EQ(schedule.exceptions[2].date, LocalTime(2026, 3, 5, 12));
-    EXPECT_EQ(schedule.exceptions[2].effectiveSeconds, 0);
-    EXPECT_EQ(schedule.exceptions[2].appliedSeconds, 0);
 }
 
 TEST(QPSchedule, StartTimeOfOneWeekday)
