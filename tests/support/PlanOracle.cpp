@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <limits>
 #include <set>
 #include <sstream>
+#include <unordered_map>
 
 namespace plan_oracle {
 
@@ -154,8 +156,24 @@ int64_t ClockOf(int64_t day, int32_t secondsAfterMidnight)
     fields.tm_hour = secondsAfterMidnight / 3600;
     fields.tm_min = secondsAfterMidnight % 3600 / 60;
     fields.tm_sec = secondsAfterMidnight % 60;
-    fields.tm_isdst = -1;
-    return static_cast<int64_t>(std::mktime(&fields));
+    // A clock time that occurs twice is its first occurrence; one the clock skips moves
+    // forward with it. (mktime's own guess for these depends on what it was asked before.)
+    std::tm wanted = fields;
+    timegm(&wanted);
+    int64_t exact = std::numeric_limits<int64_t>::max();
+    int64_t latest = std::numeric_limits<int64_t>::min();
+    for (int dst : {0, 1}) {
+        std::tm asked = fields;
+        asked.tm_isdst = dst;
+        const std::time_t t = std::mktime(&asked);
+        std::tm back{};
+        localtime_r(&t, &back);
+        latest = std::max<int64_t>(latest, t);
+        if (back.tm_mday == wanted.tm_mday && back.tm_hour == wanted.tm_hour &&
+            back.tm_min == wanted.tm_min && back.tm_sec == wanted.tm_sec)
+            exact = std::min<int64_t>(exact, t);
+    }
+    return exact != std::numeric_limits<int64_t>::max() ? exact : latest;
 }
 
 std::string MomentText(int64_t moment)
@@ -649,7 +667,8 @@ std::vector<std::string> PlanOracle::CheckLinks(std::string_view label)
                                task.constraintType == eConstraintFinishOn ||
                                task.constraintType == eConstraintStartBefore ||
                                task.constraintType == eConstraintFinishBefore;
-            if (fixed && predecessor->totalSlack < 0)
+            // A date of its own may win over the link; its slack then shows by how much.
+            if (fixed && task.totalSlack < 0)
                 continue;
             const bool inherited = std::find(task.dependencies.begin(), task.dependencies.end(),
                                              link) == task.dependencies.end();
@@ -661,8 +680,8 @@ std::vector<std::string> PlanOracle::CheckLinks(std::string_view label)
                     " (" + (fromStart ? "start " : "finish ") + Text(anchor) + ", lag " +
                     LagText(link.lag) + " = " + Seconds(lag) + ") needs " + Text(needed) + ": " +
                     Seconds(needed - own) + " early [" + Name(task) + ": " +
-                    ConstraintName(task.constraintType) + "; " + Name(*predecessor) +
-                    " total slack " + Seconds(predecessor->totalSlack) + "]");
+                    ConstraintName(task.constraintType) + ", total slack " +
+                    Seconds(task.totalSlack) + "]");
         }
     }
     return lines;
@@ -724,9 +743,11 @@ std::vector<std::string> PlanOracle::CheckWork()
                                  " holds " + Hundredths(held) + " of work; its work is " +
                                  Seconds(work) + " (" + task.durationText.str() + " h)";
         if (schedules == 1) {
-            if (held > wanted + 200)
+            // The finish falls on a whole second: up to one second of the crew's work over.
+            const int64_t slack = 100 + std::max<int64_t>(100, percentSum);
+            if (held > wanted + slack)
                 lines.push_back(head + span + ": " + Hundredths(held - wanted) +
-                                " too much (allowed 2 s)");
+                                " too much (allowed " + Hundredths(slack) + ")");
             else if (held < wanted)
                 lines.push_back(head + span + ": " + Hundredths(wanted - held) + " too little");
         } else {
@@ -991,15 +1012,47 @@ std::vector<std::string> CheckLateOnlyUsesSlack(const QPProject& late, const QPP
         lines.push_back(head + "the project finishes " + Text(late.projectFinish) +
                         " with As Late As Possible tasks, " + Text(soon.projectFinish) +
                         " with them As Soon As Possible");
+    // The tasks that wait for an As Late As Possible task, through their own links, their
+    // header's, or as a header through their subtasks: they may follow it later.
+    std::unordered_map<int64_t, std::vector<int64_t>> waitsFor;
+    for (const QPTask& task : late.tasks) {
+        std::vector<int64_t>& on = waitsFor[task.key];
+        for (const QPTaskDependency& dependency : task.dependencies)
+            on.push_back(dependency.predecessorKey);
+        if (task.headerKey != -1)
+            if (const QPTask* header = late.tasks.GetElementByKey(task.headerKey)) {
+                on.push_back(header->key);
+                for (const QPTaskDependency& dependency : header->dependencies)
+                    on.push_back(dependency.predecessorKey);
+                waitsFor[header->key].push_back(task.key); // its span waits for its subtasks
+            }
+    }
+    std::unordered_map<int64_t, bool> follows;
+    std::function<bool(int64_t)> followsLate = [&](int64_t key) {
+        const auto known = follows.find(key);
+        if (known != follows.end())
+            return known->second;
+        follows[key] = false; // a loop ends here
+        bool result = false;
+        for (int64_t predecessor : waitsFor[key]) {
+            const QPTask* task = late.tasks.GetElementByKey(predecessor);
+            if (task &&
+                (task->constraintType == eConstraintAsLateAsPossible || followsLate(predecessor)))
+                result = true;
+        }
+        follows[key] = result;
+        return result;
+    };
     for (const QPTask& task : late.tasks) {
         const QPTask* other = soon.tasks.GetElementByKey(task.key);
         if (task.isHeader || !other)
             continue;
-        if (task.constraintType == eConstraintAsLateAsPossible) {
-            if (task.start < other->start)
-                lines.push_back(head + Name(task) + " (As Late As Possible) starts " +
-                                Text(task.start) + ", earlier than as soon as possible " +
-                                Text(other->start));
+        if (task.constraintType == eConstraintAsLateAsPossible || followsLate(task.key)) {
+            if (task.start < other->start || task.finish < other->finish)
+                lines.push_back(head + Name(task) + " (" + ConstraintName(task.constraintType) +
+                                ") lies " + Text(task.start) + " to " + Text(task.finish) +
+                                ", earlier than as soon as possible " + Text(other->start) +
+                                " to " + Text(other->finish));
         } else if (task.start != other->start || task.finish != other->finish) {
             lines.push_back(head + Name(task) + " (" + ConstraintName(task.constraintType) +
                             ") lies " + Text(task.start) + " to " + Text(task.finish) +

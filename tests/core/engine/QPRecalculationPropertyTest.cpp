@@ -623,10 +623,10 @@ TEST(QPPlanOracle, AShortLinkIsReportedUnlessAFixedDateForcesIt)
     EXPECT_NE(lines[0].find("2027-03-02 03:59:59"), std::string::npos) << lines[0];
     EXPECT_NE(lines[0].find("2027-03-02 04:00:00"), std::string::npos) << lines[0];
 
-    // A fixed start may break a link when the predecessor cannot make room.
+    // A fixed start may break a link when its slack shows it.
     b.constraintType = eConstraintStartOn;
     EXPECT_EQ(PlanOracle(plan.project, 1).CheckLinks().size(), 1u);
-    a.totalSlack = -3600;
+    b.totalSlack = -1;
     EXPECT_TRUE(PlanOracle(plan.project, 1).CheckLinks().empty());
     // A manual task keeps its date.
     b.constraintType = eConstraintNone;
