@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <vector>
 
 namespace LLocalDays {
 
@@ -34,8 +35,9 @@ struct Day {
 // recalculation asks for the weekday or the time of day of some moment millions of times.
 // Days met are remembered in a table indexed by UTC day; each slot holds the (at most two)
 // local days that overlap that UTC day. Days with a clock change are never remembered:
-// they always go through the C library.
-constexpr std::size_t kSlots = 1024;
+// they always go through the C library. The table holds about 45 years, so that the days
+// of a plan of many years (leveling a large plan walks them over and over) stay in it.
+constexpr std::size_t kSlots = 16384;
 
 struct ZoneStamp {
     const char* standardName = nullptr;
@@ -46,8 +48,16 @@ struct ZoneStamp {
     friend bool operator==(const ZoneStamp&, const ZoneStamp&) = default;
 };
 
+// The midnight of a day by its number: what the work calendars ask for most.
+struct MidnightEntry {
+    int64_t number = INT64_MIN;
+    int64_t midnight = 0;
+    bool even = false; // no clock change: the next midnight is 86400 seconds later
+};
+
 struct DayCache {
-    std::array<std::array<Day, 2>, kSlots> slots{};
+    std::vector<std::array<Day, 2>> slots; // kSlots, made on first use
+    std::vector<MidnightEntry> midnights;  // kSlots, by day number
     ZoneStamp zone;
     bool valid = false;
 };
@@ -66,15 +76,19 @@ int64_t FloorDiv(int64_t a, int64_t b)
 // once, tests change it between calculations. The library's own record of the loaded zone
 // (its names and offset, which it updates whenever it loads another) tells a change cheaply
 // enough to ask on every conversion.
-void CheckZone()
+inline void CheckZone()
 {
+    if (cache.valid && cache.zone.standardName == tzname[0] &&
+        cache.zone.daylightName == tzname[1] && cache.zone.offset == timezone &&
+        cache.zone.daylight == daylight)
+        return;
     if (!cache.valid)
         tzset(); // the library fills in its record when it first loads the zone
     const ZoneStamp now{tzname[0], tzname[1], timezone, daylight};
     if (cache.valid && cache.zone == now)
         return;
-    for (auto& slot : cache.slots)
-        slot = {};
+    cache.slots.assign(kSlots, {});
+    cache.midnights.assign(kSlots, {});
     cache.zone = now;
     cache.valid = true;
 }
@@ -119,32 +133,30 @@ bool MakeLocal(int64_t year, int month, int64_t day, int64_t seconds, int64_t& r
     fields.tm_min = static_cast<int>((seconds / 60) % 60);
     fields.tm_sec = static_cast<int>(seconds % 60);
     // The C library resolves a clock time that a clock change makes occur twice, or not at
-    // all, by what it met before, so the same question could get two answers. Asked both
-    // ways, the earlier of two occurrences is taken, and a time skipped by the change
-    // moves forward with the clock.
+    // all, by what it met before, so the same question could get two answers (and asking
+    // it for a kind of time the zone does not have makes it search for decades). Instead:
+    // the zone's offsets a day before and a day after give the candidates; the earlier of
+    // two that show the time asked for is taken, and a time skipped by the change moves
+    // forward with the clock.
     std::tm wanted = fields; // the fields normalised as calendar fields (a day 32 is the 1st)
-    timegm(&wanted);
+    errno = 0;
+    const std::time_t asUtc = timegm(&wanted);
+    if (asUtc == static_cast<std::time_t>(-1) && errno != 0)
+        return false;
     std::time_t candidates[2];
     bool exact[2];
-    bool any = false;
-    for (int dst = 0; dst < 2; ++dst) {
-        std::tm asked = fields;
-        asked.tm_isdst = dst;
-        errno = 0;
-        candidates[dst] = std::mktime(&asked);
-        if (candidates[dst] == static_cast<std::time_t>(-1) && errno != 0) {
-            exact[dst] = false;
-            continue;
-        }
-        any = true;
+    for (int i = 0; i < 2; ++i) {
+        const std::time_t probe = asUtc + (i == 0 ? -86400 : 86400);
+        std::tm around{};
+        if (!localtime_r(&probe, &around))
+            return false;
+        candidates[i] = asUtc - around.tm_gmtoff;
         std::tm back{};
-        exact[dst] = localtime_r(&candidates[dst], &back) && back.tm_year == wanted.tm_year &&
-                     back.tm_mon == wanted.tm_mon && back.tm_mday == wanted.tm_mday &&
-                     back.tm_hour == wanted.tm_hour && back.tm_min == wanted.tm_min &&
-                     back.tm_sec == wanted.tm_sec;
+        exact[i] = localtime_r(&candidates[i], &back) && back.tm_year == wanted.tm_year &&
+                   back.tm_mon == wanted.tm_mon && back.tm_mday == wanted.tm_mday &&
+                   back.tm_hour == wanted.tm_hour && back.tm_min == wanted.tm_min &&
+                   back.tm_sec == wanted.tm_sec;
     }
-    if (!any)
-        return false;
     std::time_t t;
     if (exact[0] && exact[1])
         t = std::min(candidates[0], candidates[1]);
@@ -203,7 +215,58 @@ int64_t DaysFromCivil(int64_t year, int month, int day)
     return era * 146097 + dayOfEra - 719468;
 }
 
+// The date of a day counted from 1970-01-01 in the proleptic Gregorian calendar.
+void CivilFromDays(int64_t days, int64_t& year, int& month, int& day)
+{
+    days += 719468;
+    const int64_t era = FloorDiv(days, 146097);
+    const int64_t dayOfEra = days - era * 146097;
+    const int64_t yearOfEra =
+            (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+    day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+    month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+    year = yearOfEra + era * 400 + (month <= 2);
+}
+
 } // namespace
+
+namespace {
+
+const MidnightEntry& MidnightEntryOf(int64_t dayNumber)
+{
+    CheckZone();
+    MidnightEntry& entry = cache.midnights[static_cast<std::size_t>(dayNumber) & (kSlots - 1)];
+    if (entry.number != dayNumber) {
+        int64_t midnights[2] = {dayNumber * 86400, (dayNumber + 1) * 86400};
+        for (int i = 0; i < 2; ++i) {
+            int64_t year = 0;
+            int month = 0;
+            int day = 0;
+            CivilFromDays(dayNumber + i, year, month, day);
+            MakeLocal(year, month, day, 0, midnights[i]);
+        }
+        entry = {dayNumber, midnights[0], midnights[1] - midnights[0] == 86400};
+    }
+    return entry;
+}
+
+} // namespace
+
+int64_t MidnightOfDay(int64_t dayNumber)
+{
+    return MidnightEntryOf(dayNumber).midnight;
+}
+
+int64_t ClockTimeOfDay(int64_t dayNumber, int64_t seconds)
+{
+    const MidnightEntry& entry = MidnightEntryOf(dayNumber);
+    // On a day without a clock change the clock runs evenly from midnight.
+    if (entry.even && seconds >= 0 && seconds <= 86400)
+        return entry.midnight + seconds;
+    return WithTimeOfDay(LDateTime(entry.midnight), seconds).Get();
+}
 
 int Weekday(LDateTime t)
 {

@@ -30,5 +30,16 @@ int64_t DaysBetween(LDateTime a, LDateTime b);
 // resource histogram and the costs), and back: 12:00:00 of the day with that number.
 int64_t DayNumber(LDateTime t);
 LDateTime AnchorOfDay(int64_t dayNumber);
+// 00:00:00 of the day with that number, in seconds; a day with a clock change is the one
+// whose next midnight is not 86400 seconds later.
+int64_t MidnightOfDay(int64_t dayNumber);
+// The moment the clock shows `seconds` after midnight on the day with that number (86400 is
+// the next midnight).
+int64_t ClockTimeOfDay(int64_t dayNumber, int64_t seconds);
+// 0 Sunday ... 6 Saturday of the day with that number.
+inline int WeekdayOfDay(int64_t dayNumber)
+{
+    return static_cast<int>(((dayNumber + 4) % 7 + 7) % 7);
+}
 
 } // namespace LLocalDays

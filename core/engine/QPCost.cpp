@@ -31,12 +31,6 @@ int64_t Price(int64_t seconds, int64_t rate)
     return static_cast<int64_t>(static_cast<float>(seconds) / 3600.0f * static_cast<float>(rate));
 }
 
-// 0 Sunday ... 6 Saturday for a day's number (1970-01-01 was a Thursday).
-int WeekdayOfDay(int64_t day)
-{
-    return static_cast<int>(((day + 4) % 7 + 7) % 7);
-}
-
 } // namespace
 
 // What every resource works, day by day, over all its tasks; and each assignment's days.

@@ -79,18 +79,22 @@ void QPWorkCalendar::TakeOut(const std::vector<QPScheduleException>& exceptions,
 
 QPTimeSpan QPWorkCalendar::ShiftOfDay(LDateTime day) const
 {
-    const int d = Weekday(day);
+    return ShiftOfDay(DayNumber(day));
+}
+
+QPTimeSpan QPWorkCalendar::ShiftOfDay(int64_t day) const
+{
+    const int d = WeekdayOfDay(day);
     const int64_t w = schedule_->shiftDuration[d];
     if (w <= 0)
         return {};
-    const int64_t begin = WithTimeOfDay(day, schedule_->shiftStart[d].Get()).Get();
+    const int64_t begin = ClockTimeOfDay(day, schedule_->shiftStart[d].Get());
     QPTimeSpan shift{begin, begin + w};
     // Yesterday's shift may run on past midnight into today's.
     const int p = (d + 6) % 7;
     const int64_t pw = schedule_->shiftDuration[p];
     if (pw > 0 && schedule_->shiftStart[p].Get() + pw > kDay - 3600) {
-        const LDateTime yesterday = AddDays(day, -1);
-        const int64_t end = WithTimeOfDay(yesterday, schedule_->shiftStart[p].Get()).Get() + pw;
+        const int64_t end = ClockTimeOfDay(day - 1, schedule_->shiftStart[p].Get()) + pw;
         shift.from = std::max(shift.from, end);
     }
     if (shift.from >= shift.to)
@@ -118,10 +122,16 @@ void QPWorkCalendar::AppendWorkIn(QPTimeSpan span, std::vector<QPTimeSpan>& out)
 {
     if (span.from >= span.to || weekly_ <= 0)
         return;
+    AppendWorkIn(span, DayNumber(LDateTime(span.from)), DayNumber(LDateTime(span.to - 1)), out);
+}
+
+void QPWorkCalendar::AppendWorkIn(QPTimeSpan span, int64_t firstDay, int64_t lastDay,
+                                  std::vector<QPTimeSpan>& out) const
+{
+    if (span.from >= span.to || weekly_ <= 0)
+        return;
     // A shift lasts at most a day, so yesterday's is the earliest that can reach the span.
-    LDateTime day = AddDays(Anchor(LDateTime(span.from)), -1);
-    const LDateTime last = Anchor(LDateTime(span.to - 1));
-    for (int64_t i = 0; day <= last && i < kMaxDays; ++i, day = AddDays(day, 1)) {
+    for (int64_t day = firstDay - 1; day <= lastDay && day - firstDay < kMaxDays; ++day) {
         const QPTimeSpan shift = ShiftOfDay(day);
         AppendWithoutExceptions({std::max(shift.from, span.from), std::min(shift.to, span.to)},
                                 out);
@@ -163,9 +173,9 @@ void QPAppendDayWork(const QPWorkCalendar& calendar, LDateTime start, LDateTime 
     if (!(start < finish) || !calendar.HasShifts())
         return;
     // The shift of the day before may run past midnight into the span.
-    LDateTime day = AddDays(Anchor(start), -1);
-    const LDateTime last = Anchor(finish - 1);
-    for (int64_t i = 0; day <= last && i < kMaxDays; ++i, day = AddDays(day, 1)) {
+    const int64_t first = DayNumber(start) - 1;
+    const int64_t last = DayNumber(finish - 1);
+    for (int64_t day = first; day <= last && day - first < kMaxDays; ++day) {
         const QPTimeSpan shift = calendar.ShiftOfDay(day);
         if (shift.to <= start.Get() || shift.from >= finish.Get())
             continue;
@@ -173,7 +183,7 @@ void QPAppendDayWork(const QPWorkCalendar& calendar, LDateTime start, LDateTime 
         const int64_t used = calendar.WithoutExceptions(
                 {std::max(shift.from, start.Get()), std::min(shift.to, finish.Get())});
         if (available > 0 && used > 0)
-            out.push_back({DayNumber(day), available, used});
+            out.push_back({day, available, used});
     }
 }
 
@@ -201,27 +211,27 @@ const QPSchedule* QPCrew::OnlySchedule() const
                                                          : nullptr;
 }
 
-void QPCrew::Window(int64_t from, int64_t to, std::vector<Piece>& out) const
+void QPCrew::Window(int64_t day, int64_t from, int64_t to, std::vector<Piece>& out) const
 {
-    std::vector<QPTimeSpan> spans;
+    std::vector<QPTimeSpan>& spans = spans_;
     for (const Member& member : members_) {
         if (member.percent <= 0 || !member.calendar->HasShifts())
             continue;
         spans.clear();
-        member.calendar->AppendWorkIn({from, to}, spans);
+        member.calendar->AppendWorkIn({from, to}, day, day, spans);
         for (const QPTimeSpan& span : spans)
             out.push_back({span, member.percent});
     }
 }
 
-bool QPCrew::PlainWeek(LDateTime midnight) const
+bool QPCrew::PlainWeek(int64_t day) const
 {
-    const LDateTime before = AddDays(midnight, -1);
-    const LDateTime after = AddDays(midnight, 8);
-    if (after.Get() - before.Get() != 9 * kDay)
+    const int64_t before = MidnightOfDay(day - 1);
+    const int64_t after = MidnightOfDay(day + 8);
+    if (after - before != 9 * kDay)
         return false; // a clock change: the days are not all alike
     for (const Member& member : members_)
-        if (member.percent > 0 && !member.calendar->Undisturbed(before.Get(), after.Get()))
+        if (member.percent > 0 && !member.calendar->Undisturbed(before, after))
             return false;
     return true;
 }
@@ -246,14 +256,13 @@ int64_t QPCrew::UnitsIn(QPTimeSpan span) const
 {
     int64_t total = 0;
     std::vector<Piece> pieces;
-    LDateTime day = Anchor(LDateTime(span.from));
-    for (int64_t lo = span.from, i = 0; lo < span.to && i < kMaxDays; ++i) {
-        const int64_t hi = std::min(NextMidnight(day).Get(), span.to);
+    int64_t day = DayNumber(LDateTime(span.from));
+    for (int64_t lo = span.from, i = 0; lo < span.to && i < kMaxDays; ++i, ++day) {
+        const int64_t hi = std::min(MidnightOfDay(day + 1), span.to);
         pieces.clear();
-        Window(lo, hi, pieces);
+        Window(day, lo, hi, pieces);
         for (const Piece& piece : pieces)
             total += piece.span.Length() * piece.rate;
-        day = AddDays(day, 1);
         lo = hi;
     }
     return total;
@@ -264,21 +273,20 @@ LDateTime QPCrew::Finish(LDateTime start, int64_t units) const
     if (units <= 0 || !HasWork())
         return start;
     int64_t need = units;
-    LDateTime day = Anchor(start);
+    int64_t day = DayNumber(start);
     int64_t lo = start.Get();
     std::vector<Piece> pieces;
     std::vector<std::pair<int64_t, int32_t>> events;
     for (int64_t i = 0; i < kMaxDays; ++i) {
-        const int64_t midnight = Midnight(day).Get();
-        if (lo == midnight && need > weeklyUnits_ && PlainWeek(LDateTime(midnight))) {
+        if (lo == MidnightOfDay(day) && need > weeklyUnits_ && PlainWeek(day)) {
             need -= weeklyUnits_;
-            day = AddDays(day, 7);
-            lo = Midnight(day).Get();
+            day += 7;
+            lo = MidnightOfDay(day);
             continue;
         }
-        const int64_t hi = NextMidnight(day).Get();
+        const int64_t hi = MidnightOfDay(day + 1);
         pieces.clear();
-        Window(lo, hi, pieces);
+        Window(day, lo, hi, pieces);
         if (members_.size() == 1) {
             for (const Piece& piece : pieces) {
                 const int64_t u = piece.span.Length() * piece.rate;
@@ -301,7 +309,7 @@ LDateTime QPCrew::Finish(LDateTime start, int64_t units) const
                 at = moment;
             }
         }
-        day = AddDays(day, 1);
+        ++day;
         lo = hi;
     }
     return LDateTime(lo);
@@ -312,21 +320,20 @@ LDateTime QPCrew::Start(LDateTime finish, int64_t units) const
     if (units <= 0 || !HasWork())
         return finish;
     int64_t need = units;
-    LDateTime day = Anchor(finish);
+    int64_t day = DayNumber(finish);
     int64_t hi = finish.Get();
     std::vector<Piece> pieces;
     std::vector<std::pair<int64_t, int32_t>> events;
     for (int64_t i = 0; i < kMaxDays; ++i) {
-        const int64_t midnight = Midnight(day).Get();
-        if (hi == NextMidnight(day).Get() && need > weeklyUnits_ &&
-            PlainWeek(Midnight(AddDays(day, -6)))) {
+        const int64_t midnight = MidnightOfDay(day);
+        if (hi == MidnightOfDay(day + 1) && need > weeklyUnits_ && PlainWeek(day - 6)) {
             need -= weeklyUnits_;
-            day = AddDays(day, -7);
-            hi = NextMidnight(day).Get();
+            day -= 7;
+            hi = MidnightOfDay(day + 1);
             continue;
         }
         pieces.clear();
-        Window(midnight, hi, pieces);
+        Window(day, midnight, hi, pieces);
         if (members_.size() == 1) {
             for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
                 const int64_t u = it->span.Length() * it->rate;
@@ -349,7 +356,7 @@ LDateTime QPCrew::Start(LDateTime finish, int64_t units) const
                 at = it->first;
             }
         }
-        day = AddDays(day, -1);
+        --day;
         hi = midnight;
     }
     return LDateTime(hi);
@@ -358,17 +365,16 @@ LDateTime QPCrew::Start(LDateTime finish, int64_t units) const
 LDateTime QPCrew::FirstWork(LDateTime from, LDateTime until) const
 {
     std::vector<Piece> pieces;
-    LDateTime day = Anchor(from);
-    for (int64_t lo = from.Get(), i = 0; lo < until.Get() && i < kMaxDays; ++i) {
-        const int64_t hi = std::min(NextMidnight(day).Get(), until.Get());
+    int64_t day = DayNumber(from);
+    for (int64_t lo = from.Get(), i = 0; lo < until.Get() && i < kMaxDays; ++i, ++day) {
+        const int64_t hi = std::min(MidnightOfDay(day + 1), until.Get());
         pieces.clear();
-        Window(lo, hi, pieces);
+        Window(day, lo, hi, pieces);
         int64_t first = hi;
         for (const Piece& piece : pieces)
             first = std::min(first, piece.span.from);
         if (first < hi)
             return LDateTime(first);
-        day = AddDays(day, 1);
         lo = hi;
     }
     return until;

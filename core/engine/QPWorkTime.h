@@ -37,11 +37,16 @@ public:
     int64_t WeeklyShiftTime() const { return weekly_; }
     bool HasShifts() const { return weekly_ > 0; }
 
-    // The shift that begins on the local day of `day`; empty when that day has none.
+    // The shift that begins on the local day of `day` (or the day with that number);
+    // empty when that day has none.
     QPTimeSpan ShiftOfDay(LDateTime day) const;
+    QPTimeSpan ShiftOfDay(int64_t day) const;
     // The working seconds within a span, and the working intervals themselves, in order.
     int64_t WorkIn(QPTimeSpan span) const;
     void AppendWorkIn(QPTimeSpan span, std::vector<QPTimeSpan>& out) const;
+    // The same for a span that lies within the days numbered firstDay to lastDay.
+    void AppendWorkIn(QPTimeSpan span, int64_t firstDay, int64_t lastDay,
+                      std::vector<QPTimeSpan>& out) const;
     // The working seconds of a piece of shift time: what exceptions leave of it.
     int64_t WithoutExceptions(QPTimeSpan piece) const;
     // True when no exception takes anything out of [from, to).
@@ -106,11 +111,12 @@ private:
     };
     // The working intervals of one local day window, clipped to [from, to), with each
     // interval's rate; in time order for one member, unordered for several.
-    void Window(int64_t from, int64_t to, std::vector<Piece>& out) const;
-    // Whether the seven days from the midnight `monday` (any weekday) hold exactly the
-    // weekly units: no exception and no clock change anywhere near them.
-    bool PlainWeek(LDateTime midnight) const;
+    void Window(int64_t day, int64_t from, int64_t to, std::vector<Piece>& out) const;
+    // Whether the seven days from the day with that number hold exactly the weekly units:
+    // no exception and no clock change anywhere near them.
+    bool PlainWeek(int64_t day) const;
 
     std::vector<Member> members_;
     int64_t weeklyUnits_ = 0;
+    mutable std::vector<QPTimeSpan> spans_; // scratch of Window
 };
