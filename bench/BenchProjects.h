@@ -14,12 +14,13 @@
 #include <unistd.h>
 #include <vector>
 
-inline void BuildFamily(QPProject& project, int taskCount, uint32_t seed)
+inline void BuildFamily(QPProject& project, int taskCount, uint32_t seed, int resourceCount = 0)
 {
     std::mt19937 random(seed);
     project.projectStart.SetDateTime(2027, 3, 1, 8, 0, 0); // a Monday morning
     std::vector<int64_t> resourceKeys;
-    const int resourceCount = std::max(1, taskCount / 10);
+    if (resourceCount <= 0)
+        resourceCount = std::max(1, taskCount / 10);
     for (int i = 0; i < resourceCount; ++i) {
         auto resource = std::make_unique<QPResource>();
         resource->name = "R" + std::to_string(i + 1);

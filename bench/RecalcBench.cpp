@@ -17,7 +17,23 @@ void BM_Recalculate(benchmark::State& state)
     state.SetComplexityN(state.range(0));
 }
 
+// Few resources for many tasks: leveling does most of the work.
+void BM_RecalculateLeveling(benchmark::State& state)
+{
+    QPProject project;
+    BuildFamily(project, static_cast<int>(state.range(0)), 42, static_cast<int>(state.range(1)));
+    for (auto _ : state) {
+        project.AutoScheduleTasks();
+        project.CalculateEndDateByTasks();
+    }
+}
+
 } // namespace
+
+BENCHMARK(BM_RecalculateLeveling)
+        ->Args({10000, 20})
+        ->Args({50000, 100})
+        ->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_Recalculate)
         ->Arg(100)

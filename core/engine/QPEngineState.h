@@ -116,6 +116,18 @@ struct QPEngineState {
     // The latest dates of every task that keep the project finish and every task that
     // cannot move, by position; filled for the As Late As Possible moves.
     std::vector<std::pair<LDateTime, LDateTime>> late;
+    // Each task's total slack as it was last worked out, in two parts: the room that
+    // tasks which cannot move leave it, and where the chain of tasks after it ends (the
+    // project finish leaves it the finish minus that), with its finish then; so that
+    // leveling can follow a growing project finish.
+    static constexpr int64_t kNoLimit = INT64_MAX / 4;
+    static constexpr int64_t kNoChain = INT64_MIN / 4;
+    struct Slack {
+        int64_t fixed = 0;
+        int64_t chain = kNoChain;
+        int64_t finish = 0;
+    };
+    std::vector<Slack> slack;
     // While costs are worked out: what every resource works, day by day.
     const QPResourceWorkDays* workDays = nullptr;
 };

@@ -171,6 +171,21 @@ bool QPProject::FindResourceAvailability(LDateTime from, LDateTime to, QPTask& t
     return false;
 }
 
+LDateTime QPProject::TotalSlackLimit(const QPTask& task)
+{
+    // The room fixed tasks leave stays where it was; the room the project finish leaves
+    // grows with it, each time a task is leveled beyond it.
+    const QPEngineState& state = *engine_;
+    const int32_t i = state.graph.IndexOf(task);
+    if (i < 0 || std::size_t(i) >= state.slack.size())
+        return task.finish + task.totalSlack;
+    const QPEngineState::Slack& slack = state.slack[std::size_t(i)];
+    int64_t room = slack.fixed;
+    if (slack.chain != QPEngineState::kNoChain)
+        room = std::min(room, projectFinish.Get() - slack.chain);
+    return LDateTime(slack.finish + room);
+}
+
 void QPProject::ResolveResourceConflicts()
 {
     QPEngineScope scope(*this);
@@ -199,7 +214,7 @@ void QPProject::ResolveResourceConflicts()
         if (!placed) {
             window = 2;
             const LDateTime from = std::max(bwd(to + 86400), earliest);
-            to = task.finish + task.totalSlack;
+            to = TotalSlackLimit(task);
             placed = FindResourceAvailability(from, to, task, found);
         }
         if (!placed) {
@@ -225,8 +240,6 @@ void QPProject::ResolveResourceConflicts()
         AddTaskToHistogram(task);
         task.resourceConflict = false;
         Propagate({scope.State().graph.IndexOf(task)}, &work);
-        if (window == 3)
-            CalculateAllSlack();
     }
     // Tasks that keep their place are conflicts only where they still over-commit.
     for (QPTask& task : tasks)

@@ -142,7 +142,13 @@ void QPProject::CalculateTaskSlack(QPTask& task)
 void QPProject::CalculateTotalSlack(QPTask& root)
 {
     QPEngineScope scope(*this);
-    const QPEngineGraph& graph = scope.State().graph;
+    QPEngineState& state = scope.State();
+    const QPEngineGraph& graph = state.graph;
+    state.slack.resize(graph.Size());
+    // Each task's room comes in two parts: what fixed things leave it (`fixed`), and what
+    // the project finish leaves it (the finish minus `chain`), so that leveling can follow
+    // a growing project finish without working everything out again.
+    //
     // Depth first over the successors with an explicit stack (a chain of thousands of
     // tasks must not exhaust the thread's stack). A task is marked when its computation
     // begins, so a loop read from a file ends: a task met again while its own computation
@@ -152,23 +158,40 @@ void QPProject::CalculateTotalSlack(QPTask& root)
         int32_t index;
         std::vector<QPTask*> successors;
         std::size_t next;
-        int64_t room;
+        int64_t fixed;
+        int64_t chain;
+        int64_t best;
         int32_t link;
     };
     std::vector<Frame> stack;
+    auto store = [&](int32_t index, const QPTask& task, int64_t fixed, int64_t chain) {
+        if (index >= 0)
+            state.slack[std::size_t(index)] = {fixed, chain, task.finish.Get()};
+    };
     auto begin = [&](QPTask& task) {
         if (task.discovered)
             return;
         task.discovered = true;
         task.totalSlackSuccessorID = -1;
         task.totalSlack = 0;
+        const int32_t index = graph.IndexOf(task);
+        store(index, task, 0, QPEngineState::kNoChain);
         if (task.constraintType == eConstraintFinishOn) {
-            task.totalSlack = Stored(std::min<int64_t>(0, -Breach(task)));
+            const int64_t room = std::min<int64_t>(0, -Breach(task));
+            task.totalSlack = Stored(room);
+            store(index, task, room, QPEngineState::kNoChain);
             return;
         }
-        Frame frame{&task, graph.IndexOf(task), {}, 0, projectFinish - task.finish, -1};
-        if (frame.index >= 0)
-            QPForEachSuccessorLink(graph, frame.index, [&](QPTask& successor, int32_t, int64_t) {
+        Frame frame{&task,
+                    index,
+                    {},
+                    0,
+                    QPEngineState::kNoLimit,
+                    task.finish.Get(),
+                    projectFinish - task.finish,
+                    -1};
+        if (index >= 0)
+            QPForEachSuccessorLink(graph, index, [&](QPTask& successor, int32_t, int64_t) {
                 frame.successors.push_back(&successor);
             });
         stack.push_back(std::move(frame));
@@ -186,41 +209,61 @@ void QPProject::CalculateTotalSlack(QPTask& root)
             }
             ++frame.next;
             // The room this successor leaves: its links to the task, and, when it can move
-            // itself, its own total slack on top.
-            int64_t room = CalculateSlack(task, successor);
+            // itself, its own room on top.
+            const int64_t link = CalculateSlack(task, successor);
+            int64_t fixed = QPEngineState::kNoLimit;
+            int64_t chain = QPEngineState::kNoChain;
             if (successor.constraintType == eConstraintStartBefore) {
                 const LDateTime limit = successor.constraintDate - kConstraintDay;
-                room += std::max<int64_t>(0, limit - successor.start);
-            } else if (!IsFixedInPlace(successor)) {
-                room += successor.totalSlack;
+                fixed = link + std::max<int64_t>(0, limit - successor.start);
+            } else if (IsFixedInPlace(successor)) {
+                fixed = link;
+            } else {
+                const QPEngineState::Slack& next =
+                        state.slack[std::size_t(graph.IndexOf(successor))];
+                if (next.fixed != QPEngineState::kNoLimit)
+                    fixed = link + next.fixed;
+                if (next.chain != QPEngineState::kNoChain)
+                    chain = next.chain - link;
             }
-            if (room < frame.room) {
-                frame.room = room;
+            const int64_t room = chain == QPEngineState::kNoChain
+                                         ? fixed
+                                         : std::min(fixed, projectFinish.Get() - chain);
+            frame.fixed = std::min(frame.fixed, fixed);
+            frame.chain = std::max(frame.chain, chain);
+            if (room < frame.best) {
+                frame.best = room;
                 frame.link = successor.id;
             }
             continue;
         }
 
         // All successors are done.
-        int64_t room = frame.room;
-        const int32_t link = frame.link;
+        int64_t best = frame.best;
+        int64_t fixed = frame.fixed;
+        const int64_t chain = frame.chain;
+        const int32_t index = frame.index;
+        task.totalSlackSuccessorID = frame.link;
         stack.pop_back();
-        task.totalSlackSuccessorID = link;
         if (task.constraintType == eConstraintFinishBefore) {
             // Its own limit: how much later the task could start and still finish by it;
             // negative when it already ends after it.
             const LDateTime limit = task.constraintDate - kConstraintDay;
             const int64_t own = (limit - CalculateTaskDuration(task, true, limit)) - task.start;
-            if (own <= room) {
-                room = own;
+            fixed = std::min(fixed, own);
+            if (own <= best) {
+                best = own;
                 task.totalSlackSuccessorID = -1;
             }
         }
         // A task that starts or ends earlier than its links allow (a date of its own won)
         // is behind by that much.
-        if (const int64_t breach = Breach(task); breach > 0)
-            room = std::min(room, -breach);
-        task.totalSlack = Stored(room);
+        if (const int64_t breach = Breach(task); breach > 0) {
+            fixed = std::min(fixed, -breach);
+            best = std::min(best, -breach);
+        }
+        task.totalSlack = Stored(best);
+        store(index, task, fixed, chain);
         CalculateTaskSlack(task);
     }
 }

@@ -209,6 +209,8 @@ private:
     bool IsFixedInPlace(const QPTask& task) const;
     // Headers of the moved tasks span them again; the tasks whose links broke move later.
     void Propagate(const std::vector<int32_t>& moved, std::vector<QPTask*>* conflicts);
+    // The latest finish a task's total slack allows, as the project finish now stands.
+    LDateTime TotalSlackLimit(const QPTask& task);
     // The histogram bookings of one task at its current dates.
     void BookTask(QPTask& task);
     bool FitsAt(QPTask& task, LDateTime start, LDateTime finish, int64_t& conflictDay);
