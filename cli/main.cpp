@@ -32,8 +32,9 @@ namespace {
 
 constexpr int kExitOK = 0;
 constexpr int kExitBadInput = 2;
-// The work itself went wrong (a mail server refused, the user pressed Ctrl-C).
-[[maybe_unused]] constexpr int kExitFailed = 1;
+// The work itself went wrong (a mail server refused, the user pressed Ctrl-C), or check
+// found something the plan cannot satisfy.
+constexpr int kExitFailed = 1;
 
 const char* const kUsage =
         "Usage: kestrano-cli COMMAND [ARGUMENTS]\n"
@@ -46,6 +47,11 @@ const char* const kUsage =
         "  dump FILE.qpp  write the whole project file as JSON to standard output\n"
         "  recalc FILE.qpp [-o OUT.qpp]\n"
         "                 recalculate the plan and save it (in place without -o)\n"
+        "  check FILE.qpp recalculate the plan and print, one line each, what it cannot\n"
+        "                 satisfy: tasks on a dependency loop, tasks whose calendars have no\n"
+        "                 working time, tasks leveling left over-committing a resource, links\n"
+        "                 a fixed date breaks (with the negative slack), a finish after the\n"
+        "                 deadline; exit 0 when there is nothing to report, 1 when there is\n"
         "  from-json IN.json -o OUT.qpp\n"
         "                 write a project file from JSON in the layout dump writes\n"
         "  gantt FILE.qpp -o CHART.pdf\n"
@@ -196,6 +202,26 @@ int CommandRecalc(int argc, char* argv[])
     if (project.ProjectSave(target) != 0)
         return Fail("recalc: cannot write " + target);
     return kExitOK;
+}
+
+int CommandCheck(int argc, char* argv[])
+{
+    Arguments arguments;
+    std::string error;
+    if (!ParseArguments(argc, argv, {}, arguments, error))
+        return Fail("check: " + error);
+    if (arguments.plain.size() != 1)
+        return Fail("check: give exactly one project file (see kestrano-cli --help)");
+    const std::string& file = arguments.plain[0];
+    QPProject project;
+    if (project.ProjectLoad(file) != 0)
+        return Fail("check: " + file + " is missing, locked or not a Kestrano project file");
+    project.AutoScheduleTasks();
+    project.CalculateEndDateByTasks();
+    const std::vector<std::string> findings = project.CheckPlan();
+    for (const std::string& line : findings)
+        std::printf("%s\n", line.c_str());
+    return findings.empty() ? kExitOK : kExitFailed;
 }
 
 int CommandDump(int argc, char* argv[])
@@ -544,6 +570,8 @@ int main(int argc, char* argv[])
         return CommandNew(argc, argv);
     if (command == "dump")
         return CommandDump(argc, argv);
+    if (command == "check")
+        return CommandCheck(argc, argv);
     if (command == "recalc")
         return CommandRecalc(argc, argv);
     if (command == "from-json")

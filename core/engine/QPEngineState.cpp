@@ -135,7 +135,7 @@ QPEngineGraph::QPEngineGraph(QPProject& project)
 
     predecessors.resize(n);
     successors.resize(n);
-    std::vector<std::vector<int32_t>> waitsFor(n);
+    waitsFor.assign(n, {});
     auto link = [&](int32_t from, std::size_t to, const QPTaskDependency& dependency) {
         const int64_t lag = dependency.GetLagSeconds();
         predecessors[to].push_back({from, dependency.type, lag});

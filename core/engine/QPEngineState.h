@@ -81,6 +81,9 @@ public:
     // waiting on one, are missing. `position` is each task's place in it, or -1.
     std::vector<int32_t> order;
     std::vector<int32_t> position;
+    // What each task waits for before it can be placed: its predecessors and its header's
+    // (a header: its subtasks); empty for tasks placed up front.
+    std::vector<std::vector<int32_t>> waitsFor;
 
 private:
     std::unordered_map<int64_t, int32_t> byKey_;

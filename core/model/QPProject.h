@@ -124,6 +124,12 @@ public:
     void CalculateBudgetUse();
     void CalculateTaskCost(QPTask& task);
 
+    // What the recalculated plan cannot satisfy, one line each, in this order: tasks on or
+    // waiting on a dependency loop, tasks whose calendars have no working time, tasks left
+    // over-committing a resource, links broken by a date that wins over them, and a finish
+    // after the deadline. Empty when there is nothing to report.
+    std::vector<std::string> CheckPlan();
+
     // The schedule a Fixed Duration task follows: its own, or else the default one.
     QPSchedule* GetTaskSchedule(const QPTask& task) const;
 
