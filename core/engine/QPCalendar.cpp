@@ -7,6 +7,7 @@
 // calculation at once.
 
 #include "engine/LLocalDays.h"
+#include "engine/QPWorkTime.h"
 #include "model/QPSchedule.h"
 
 #include <algorithm>
@@ -211,25 +212,35 @@ int64_t QPSchedule::GetWorkSecondsInRange(LDateTime from, LDateTime to,
 
 LDateTime QPSchedule::CalculateExceptionFinish(const QPScheduleException& exception) const
 {
+    // The exception takes shift time from its day's shift start on, over the following
+    // shifts as the work calendars count them (a shift that runs into the next day's, as a
+    // 24-hour shift does on the day the clocks go forward, counts the overlap once).
     int64_t remaining = exception.workSeconds;
-    if (remaining <= 0)
+    if (remaining <= 0 || GetWeeklyWork() <= 0)
         return exception.date;
-    const int64_t weekly = GetWeeklyWork();
-    if (weekly <= 0)
-        return exception.date;
-    LDateTime day = Anchor(exception.date);
-    if (remaining > weekly) {
-        const int64_t weeks = (remaining - 1) / weekly;
-        remaining -= weeks * weekly;
-        day = AddDays(day, 7 * weeks);
-    }
-    while (remaining > 0) {
-        const int d = Weekday(day);
-        const int64_t w = shiftDuration[d];
-        if (remaining <= w)
-            return WithTimeOfDay(day, shiftStart[d].Get()) + remaining;
-        remaining -= w;
-        day = AddDays(day, 1);
+    const QPWorkCalendar shifts(*this);
+    const int64_t weekly = shifts.WeeklyShiftTime();
+    int64_t day = DayNumber(exception.date);
+    const int64_t begin = ClockTimeOfDay(day, shiftStart[WeekdayOfDay(day)].Get());
+    // The day before's shift may still run at the start.
+    --day;
+    for (int64_t step = 0; step < kMaxWalkDays; ++step) {
+        // Whole weeks well after the first day, without a clock change, hold the weekly
+        // shift time.
+        if (step > 2 && remaining > weekly &&
+            MidnightOfDay(day + 8) - MidnightOfDay(day - 1) == 9 * 86400) {
+            remaining -= weekly;
+            day += 7;
+            continue;
+        }
+        QPTimeSpan shift = shifts.ShiftOfDay(day);
+        shift.from = std::max(shift.from, begin);
+        if (shift.Length() > 0) {
+            if (remaining <= shift.Length())
+                return LDateTime(shift.from + remaining);
+            remaining -= shift.Length();
+        }
+        ++day;
     }
     return exception.date;
 }

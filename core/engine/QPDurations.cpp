@@ -99,20 +99,8 @@ int64_t CrewDuration(const QPCrew& crew, int64_t work, bool reverse, LDateTime m
     const int64_t units = work * 100;
     if (!reverse) {
         LDateTime finish = crew.Finish(moment, units);
-        if (const QPSchedule* schedule = crew.OnlySchedule()) {
-            // Work that begins inside a day's shift and fills the rest of it ends at the
-            // next midnight, as the calendar counts it (a shift that runs past midnight
-            // ends where its work does).
-            const int d = Weekday(moment);
-            const int64_t s = schedule->shiftStart[d].Get();
-            const int64_t end = s + schedule->shiftDuration[d];
-            const int64_t t = TimeOfDay(moment);
-            if (schedule->shiftDuration[d] > 0 && t > s && end <= 86400 &&
-                finish == WithTimeOfDay(moment, end))
-                finish = NextMidnight(moment);
-        } else {
+        if (crew.DistinctSchedules() > 1)
             finish = QuarterHourFinish(crew, moment, finish, units);
-        }
         return std::max<int64_t>(0, finish - moment);
     }
     LDateTime start = crew.Start(moment, units);

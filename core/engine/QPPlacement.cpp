@@ -4,8 +4,8 @@
 //
 // Every move keeps every link: a task is placed from the bounds of all its predecessors
 // at once (its own and the Finish-to-Start and Start-to-Start links of its header), never
-// from the one that moved. Only a fixed date of its own may break a link, and the slack
-// of the predecessor then shows by how much.
+// from the one that moved. Only a fixed date of its own may break a link, and its total
+// slack then shows by how much.
 
 #include "engine/LLocalDays.h"
 #include "engine/QPEngineState.h"
@@ -281,6 +281,17 @@ void QPProject::Propagate(const std::vector<int32_t>& moved, std::vector<QPTask*
             // Its constraint would pull it back; it already lies beyond its limit, so its
             // links decide.
             placement = PlaceByLinks(task, from, bounds.earliestFinish, bounds.finishBound);
+        }
+        if (!engine_->late.empty()) {
+            // While As Late As Possible tasks move, a task that a finish bound places at the
+            // latest start meeting it may start anywhere in the non-working time before
+            // that with the same work and finish; starting no later than its own latest
+            // start keeps the tasks after it within theirs, and the project finish where
+            // it is.
+            const LDateTime latest(engine_->late[std::size_t(i)].first);
+            if (placement.start > latest && !(latest < from) &&
+                engine_->calendars.CrewOf(task).UnitsIn({latest.Get(), placement.start.Get()}) == 0)
+                placement.start = latest;
         }
         if (placement.start == task.start && placement.finish == task.finish)
             continue;

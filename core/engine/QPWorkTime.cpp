@@ -205,12 +205,6 @@ std::size_t QPCrew::DistinctSchedules() const
     return seen.size();
 }
 
-const QPSchedule* QPCrew::OnlySchedule() const
-{
-    return !members_.empty() && DistinctSchedules() == 1 ? &members_.front().calendar->Schedule()
-                                                         : nullptr;
-}
-
 void QPCrew::Window(int64_t day, int64_t from, int64_t to, std::vector<Piece>& out) const
 {
     std::vector<QPTimeSpan>& spans = spans_;

@@ -91,9 +91,8 @@ public:
     bool Empty() const { return members_.empty(); }
     // Whether any member has working time to give.
     bool HasWork() const { return weeklyUnits_ > 0; }
-    // How many different schedules the crew works on, and the one when it is one.
+    // How many different schedules the crew works on.
     std::size_t DistinctSchedules() const;
-    const QPSchedule* OnlySchedule() const;
 
     // The work units in a span.
     int64_t UnitsIn(QPTimeSpan span) const;

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <functional>
 #include <limits>
 #include <set>
 #include <sstream>
@@ -1027,22 +1026,24 @@ std::vector<std::string> CheckLateOnlyUsesSlack(const QPProject& late, const QPP
                 waitsFor[header->key].push_back(task.key); // its span waits for its subtasks
             }
     }
-    std::unordered_map<int64_t, bool> follows;
-    std::function<bool(int64_t)> followsLate = [&](int64_t key) {
-        const auto known = follows.find(key);
-        if (known != follows.end())
-            return known->second;
-        follows[key] = false; // a loop ends here
-        bool result = false;
-        for (int64_t predecessor : waitsFor[key]) {
-            const QPTask* task = late.tasks.GetElementByKey(predecessor);
-            if (task &&
-                (task->constraintType == eConstraintAsLateAsPossible || followsLate(predecessor)))
-                result = true;
-        }
-        follows[key] = result;
-        return result;
-    };
+    // Everything reachable from an As Late As Possible task along "is waited for by".
+    std::unordered_map<int64_t, std::vector<int64_t>> waitedForBy;
+    for (const auto& [key, predecessors] : waitsFor)
+        for (int64_t predecessor : predecessors)
+            waitedForBy[predecessor].push_back(key);
+    std::set<int64_t> follows;
+    std::vector<int64_t> open;
+    for (const QPTask& task : late.tasks)
+        if (task.constraintType == eConstraintAsLateAsPossible)
+            open.push_back(task.key);
+    while (!open.empty()) {
+        const int64_t key = open.back();
+        open.pop_back();
+        for (int64_t next : waitedForBy[key])
+            if (follows.insert(next).second)
+                open.push_back(next);
+    }
+    const auto followsLate = [&](int64_t key) { return follows.count(key) != 0; };
     for (const QPTask& task : late.tasks) {
         const QPTask* other = soon.tasks.GetElementByKey(task.key);
         if (task.isHeader || !other)

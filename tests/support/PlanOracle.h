@@ -31,9 +31,8 @@ int64_t CivilDay(int year, int month, int day);
 int64_t DayOf(int64_t moment);
 // 0 = Sunday.
 int WeekdayOf(int64_t day);
-// The moment at which the local clock of `day` shows `secondsAfterMidnight` (mktime with
-// tm_isdst = -1, so a clock time a clock change skips or repeats lands where the C library
-// puts it).
+// The moment at which the local clock of `day` shows `secondsAfterMidnight`: a clock time a
+// clock change repeats is its first occurrence, one the change skips moves forward with it.
 int64_t ClockOf(int64_t day, int32_t secondsAfterMidnight);
 // "YYYY-MM-DD HH:MM:SS" in local time.
 std::string MomentText(int64_t moment);

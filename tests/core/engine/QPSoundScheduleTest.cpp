@@ -150,6 +150,43 @@ TEST(QPSoundSchedule, AsLateAsPossibleAcrossWeekendsKeepsTheProjectFinish)
     }
 }
 
+TEST(QPSoundSchedule, TheTasksAnAsLateAsPossibleMoveTakesAlongStayWithinTheirLatestDates)
+{
+    // The middle task follows its As Late As Possible predecessor through a finish bound;
+    // its latest start, a day before its successor's, falls on the Sunday before its work.
+    // Placed at the Monday instead, it pushed the last task, and the project finish, a day.
+    Plan plan;
+    plan.Task("Long", "88");
+    QPTask& first = plan.Task("First", "16");
+    first.constraintType = eConstraintAsLateAsPossible;
+    QPTask& middle = plan.Task("Middle", "8");
+    middle.AddDependency(first.key, eFinishToFinish, 0.5f);
+    QPTask& last = plan.Task("Last", "8");
+    last.constraintType = eConstraintAsLateAsPossible;
+    last.AddDependency(middle.key, eStartToStart, 1.f);
+    plan.Recalculate();
+    EXPECT_EQ(plan.project.projectFinish, March(15, 16));
+    EXPECT_EQ(last.start, March(15, 8));
+    EXPECT_GE(last.start, middle.start + 86400);
+    EXPECT_GE(middle.finish, first.finish + 43200);
+}
+
+TEST(QPSoundSchedule, WorkThatFillsTheRestOfAShiftEndsWithIt)
+{
+    // Ending at the next midnight instead, the task after an As Late As Possible task ran
+    // past the project finish.
+    Plan plan;
+    plan.Task("Long", "40");
+    QPTask& late = plan.Task("Late", "8");
+    late.constraintType = eConstraintAsLateAsPossible;
+    QPTask& after = plan.Task("Afternoon", "4");
+    after.AddDependency(late.key, eFinishToStart, 0.f);
+    plan.Recalculate();
+    EXPECT_EQ(after.start, March(5, 12));
+    EXPECT_EQ(after.finish, March(5, 16));
+    EXPECT_EQ(plan.project.projectFinish, March(5, 16));
+}
+
 // ---------------------------------------------------------------------------------------
 // 3. Nobody is left above 100% by leveling.
 
@@ -247,6 +284,21 @@ TEST(QPSoundSchedule, OvernightShiftsOfSeveralSchedulesCountOnce)
     EXPECT_EQ(task.finish, March(3, 1));
 }
 
+TEST(QPSoundSchedule, ADayOffAfterTheClocksGoForwardTakesOneDayOfRoundTheClockShifts)
+{
+    // On the day the clocks go forward a 24-hour shift runs an hour into the next day's;
+    // the hour belongs to it once, and a 24-hour day off from the next midnight takes
+    // exactly a day.
+    ScopedTimeZone zone("America/New_York");
+    Plan plan(LocalTime(2027, 3, 15));
+    QPSchedule& round = plan.Schedule("Round", 0, {24, 24, 24, 24, 24, 24, 24});
+    round.AddException(LocalTime(2027, 3, 15, 12), 24 * kHour);
+    EXPECT_EQ(round.CalculateExceptionFinish(round.exceptions[0]), LocalTime(2027, 3, 16));
+    QPTask& task = Assigned(plan, "Task", "24", plan.Resource("Ana", &round));
+    plan.Recalculate();
+    EXPECT_EQ(task.finish, LocalTime(2027, 3, 17));
+}
+
 TEST(QPSoundSchedule, AFinishOnTaskOnNightsCountsBackIntoTheNight)
 {
     Plan plan;
@@ -284,14 +336,14 @@ TEST(QPSoundSchedule, CostsAreTheHoursWorked)
              March(1, 22),
              "2",
              March(2, 0)},
-            {"fills the afternoon, ending at midnight",
+            {"fills the afternoon",
              {0, 8, 8, 8, 8, 8, 0},
              8 * kHour,
              {},
              0,
              March(1, 12),
              "4",
-             March(2, 0)},
+             March(1, 16)},
             {"lies in the morning part of a night shift",
              {0, 9, 9, 9, 9, 9, 0},
              22 * kHour,
