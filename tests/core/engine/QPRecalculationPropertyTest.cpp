@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdlib>
 #include <functional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -155,6 +156,58 @@ TEST_P(QPRecalculationProperty, RandomPlansKeepEveryRule)
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, QPRecalculationProperty, ::testing::Range(0u, kGroups));
+
+// What only a file can hold: loops (through headers too), links to a task's own header,
+// predecessors, resources and schedules that are gone, a schedule without shifts, negative
+// lags and constraint kinds outside the nine. The recalculation still ends, gives every
+// task dates, and a second one changes nothing.
+TEST(QPRecalculationFromFiles, EndsGivesDatesAndStaysPut)
+{
+    for (uint32_t seed = 1; seed <= 60; ++seed) {
+        QPProject project;
+        const RandomPlanFacts facts = RandomPlan(seed).Build(project);
+        ScopedEnvironment now("KESTRANO_NOW", facts.now.c_str());
+        std::mt19937 random(seed);
+        auto pick = [&](std::size_t count) { return random() % count; };
+        auto idle = std::make_unique<QPSchedule>();
+        idle->name = "Idle";
+        const int64_t idleKey = project.ElementAdd(std::move(idle), false).key;
+        std::vector<QPTask*> tasks;
+        for (QPTask& task : project.tasks) {
+            tasks.push_back(&task);
+            if (task.autoSchedule)
+                task.start = task.finish = LDateTime(); // never recalculated
+        }
+        auto any = [&]() -> QPTask& { return *tasks[pick(tasks.size())]; };
+        QPTask& a = any();
+        QPTask& b = any();
+        a.AddDependency(b.key, eFinishToStart, 0.f); // a loop, or a link to itself
+        b.AddDependency(a.key, int32_t(pick(4)), 0.5f);
+        any().AddDependency(any().key, int32_t(pick(4)), -1.f);
+        any().AddDependency(9999, eFinishToStart, 0.f);
+        any().AddResourceAssignment(9998, 100);
+        QPTask& fixedDuration = any();
+        fixedDuration.taskType = eTaskTypeFixedDuration;
+        fixedDuration.scheduleKey = pick(2) ? idleKey : 9997;
+        any().constraintType = 42;
+        for (QPTask* task : tasks)
+            if (task->headerKey != -1 && pick(2)) {
+                task->AddDependency(task->headerKey, eFinishToStart, 0.f);
+                break;
+            }
+        if (!project.resources.empty())
+            project.resources.front().scheduleKey = 9996;
+        Recalculate(project);
+        const LByteArray once = project.ProjectSaveToBytes();
+        Recalculate(project);
+        EXPECT_TRUE(project.ProjectSaveToBytes() == once) << "seed " << seed;
+        for (const QPTask& task : project.tasks) {
+            EXPECT_TRUE(task.start.IsSet() && task.finish.IsSet() && task.displayStart.IsSet())
+                    << "seed " << seed << ", " << task.name.str();
+            EXPECT_GE(task.scheduledCost, 0) << "seed " << seed << ", " << task.name.str();
+        }
+    }
+}
 
 // The generator makes what the editors allow ...
 TEST(QPRandomPlan, TheEditorsAcceptEveryGeneratedPlan)
