@@ -164,6 +164,7 @@ QPListRow QPTaskListRow(const QPProjectBase& project, const QPTask& task)
     row.texts.push_back(DependenciesText(project, task));
     row.texts.push_back(QPTaskConstraintListText(task.constraintType, task.constraintDate));
     row.texts.push_back(QPTaskTypeListText(task.taskType));
+    row.overCommitted = task.resourceConflict;
     return row;
 }
 

@@ -42,7 +42,14 @@ std::optional<std::vector<int>> QPColumnWidthsFromText(std::string_view text, st
 struct QPListRow {
     int32_t id = -1;
     std::vector<std::string> texts;
+    // A task that over-commits a resource where leveling could not help it; the list
+    // marks it as the chart does.
+    bool overCommitted = false;
 };
+
+// What the task list says of a task that `overCommitted` marks.
+inline constexpr const char* kOverCommittedText =
+        "Over-commits a resource: leveling found no place for it";
 
 // The task's resources as "Name — 50%" joined by ", ", leaving out resources that are
 // gone; the chart's resource labels show the same text.

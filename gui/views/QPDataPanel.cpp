@@ -7,6 +7,8 @@
 #include <QColor>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QPainter>
+#include <QPixmap>
 #include <QResizeEvent>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
@@ -16,6 +18,27 @@
 #include <algorithm>
 #include <functional>
 #include <span>
+
+namespace {
+
+// The chart's mark of a task over-committing a resource: a yellow X, outlined so that it
+// shows on the list's white and grey rows alike.
+QPixmap ConflictMark()
+{
+    QPixmap pixmap(12, 12);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (const auto& [colour, width] :
+         {std::pair{QColor(120, 110, 0), 3.5}, std::pair{QColor(255, 240, 0), 2.0}}) {
+        painter.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(QPointF(2.5, 2.5), QPointF(9.5, 9.5));
+        painter.drawLine(QPointF(2.5, 9.5), QPointF(9.5, 2.5));
+    }
+    return pixmap;
+}
+
+} // namespace
 
 // The rows of one list as prepared texts. Qt only asks for the rows it paints, so a list of
 // thousands of tasks costs a conversion per visible cell rather than one per cell.
@@ -67,9 +90,17 @@ public:
                 return QColor(200, 200, 200);
             return {};
         }
+        const QPListRow& row = rows_[std::size_t(index.row())];
+        if (row.overCommitted && index.column() == 1) {
+            // The name of a task left over-committed carries the chart's conflict mark.
+            if (role == Qt::ToolTipRole)
+                return QString::fromUtf8(kOverCommittedText);
+            if (role == Qt::DecorationRole)
+                return ConflictMark();
+        }
         if (role != Qt::DisplayRole)
             return {};
-        const std::vector<std::string>& texts = rows_[std::size_t(index.row())].texts;
+        const std::vector<std::string>& texts = row.texts;
         const auto column = std::size_t(index.column());
         return column < texts.size() ? QString::fromStdString(texts[column]) : QString();
     }

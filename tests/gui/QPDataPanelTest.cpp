@@ -11,6 +11,7 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QPixmap>
 #include <QTabBar>
 #include <QTest>
 #include <QTreeView>
@@ -129,6 +130,18 @@ TEST_F(DataPanel, OpensOnTheTaskListWithEveryListFilled)
             List(eDataPanelTaskList).visualRect(List(eDataPanelTaskList).model()->index(1, 0));
     EXPECT_EQ(row.height(), 20);
     EXPECT_EQ(List(eDataPanelTaskList).geometry(), QRect(0, 28, 898, 372));
+}
+
+TEST_F(DataPanel, ATaskLeftOverCommittedCarriesTheConflictMarkOnItsName)
+{
+    plan.project.tasks.back().resourceConflict = true; // Handover
+    panel->TaskListRefresh();
+    const QAbstractItemModel& model = *List(eDataPanelTaskList).model();
+    const QModelIndex name = model.index(5, 1);
+    EXPECT_EQ(name.data(Qt::ToolTipRole).toString(), kOverCommittedText);
+    EXPECT_FALSE(name.data(Qt::DecorationRole).value<QPixmap>().isNull());
+    EXPECT_FALSE(model.index(5, 2).data(Qt::DecorationRole).isValid());
+    EXPECT_FALSE(model.index(0, 1).data(Qt::ToolTipRole).isValid());
 }
 
 TEST_F(DataPanel, SelectionCountsOnlyForTheShowingTab)

@@ -119,9 +119,11 @@ TEST(DataPanelTaskRows, ColumnsOfATask)
     build.constraintType = eConstraintStartOn;
     build.constraintDate = LocalTime(2027, 3, 5, 12);
     build.taskType = eTaskTypeFixedDuration;
+    build.resourceConflict = true;
 
     const QPListRow row = QPTaskListRow(plan.project, build);
     EXPECT_EQ(row.id, 2);
+    EXPECT_TRUE(row.overCommitted);
     const std::vector<std::string> expected = {
             "2",
             "Build",
@@ -138,6 +140,7 @@ TEST(DataPanelTaskRows, ColumnsOfATask)
 
     // Unset dates give a blank date and time; no assignments or dependencies give nothing.
     const QPListRow bare = QPTaskListRow(plan.project, survey);
+    EXPECT_FALSE(bare.overCommitted);
     EXPECT_EQ(bare.texts[3], "0%");
     EXPECT_EQ(bare.texts[4], " ");
     EXPECT_EQ(bare.texts[5], " ");
