@@ -32,8 +32,8 @@ QPTimeSpan QPExceptionSpan(const QPSchedule& schedule, const QPScheduleException
 {
     if (exception.workSeconds <= 0 || schedule.GetWeeklyWork() <= 0)
         return {};
-    const LDateTime day = Anchor(exception.date);
-    const int64_t from = WithTimeOfDay(day, schedule.shiftStart[Weekday(day)].Get()).Get();
+    const int64_t day = DayNumber(exception.date);
+    const int64_t from = ClockTimeOfDay(day, schedule.shiftStart[WeekdayOfDay(day)].Get());
     const int64_t to = schedule.CalculateExceptionFinish(exception).Get();
     return {from, std::max(from, to)};
 }

@@ -198,3 +198,34 @@ TEST(QPDurationExceptions, ExceptionsOfResourcesWithoutScheduleEndOnTheDefaultOn
     plan.project.CalculateExceptionDurations();
     EXPECT_EQ(ghost.exceptions[0].finish, March(2, 12));
 }
+
+TEST(QPDurationExceptions, BoundariesOfShiftsAndExceptions)
+{
+    // Wednesday 08:00 to 12:00 off; forward from a start, or backward from a finish.
+    struct Case {
+        const char* what;
+        bool backward;
+        LDateTime moment;
+        const char* hours;
+        LDateTime expected;
+    };
+    const Case cases[] = {
+            {"from a shift's end", false, March(1, 16), "8", March(2, 16)},
+            {"filling the rest of a shift", false, March(2, 12), "4", March(2, 16)},
+            {"from the exception's start", false, March(3, 8), "4", March(3, 16)},
+            {"from the exception's end", false, March(3, 12), "4", March(3, 16)},
+            {"across the exception", false, March(2, 16), "4", March(3, 16)},
+            {"back from the exception's end", true, March(3, 12), "4", March(2, 12)},
+            {"back from the exception's start", true, March(3, 8), "4", March(2, 12)},
+            {"back from a shift's start", true, March(2, 8), "8", March(1, 8)},
+    };
+    for (const Case& c : cases) {
+        Plan plan;
+        plan.DefaultSchedule().AddException(March(3, 12), 4 * kHour);
+        QPTask& task = plan.Task("T", c.hours);
+        plan.project.CalculateExceptionDurations();
+        const LDateTime result = c.backward ? StartFrom(plan.project, task, c.moment)
+                                            : FinishFrom(plan.project, task, c.moment);
+        EXPECT_EQ(result, c.expected) << c.what;
+    }
+}

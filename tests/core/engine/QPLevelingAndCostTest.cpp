@@ -86,6 +86,25 @@ TEST(QPLeveling, PartTimeTasksStartAfterTheCommittedPartOfTheShift)
         EXPECT_FALSE(task->resourceConflict) << task->name.str();
 }
 
+TEST(QPLeveling, WithinTotalSlackTheProjectFinishStays)
+{
+    // No free slack (its successor follows at once), but room before the project finish:
+    // the second window moves it, its successor follows, and the project still ends on
+    // Friday.
+    Plan plan;
+    QPResource& ana = plan.Resource("Ana");
+    plan.Task("Long", "40");
+    Assigned(plan, "Monday and Tuesday", "16", ana, 100);
+    QPTask& task = Assigned(plan, "Task", "8", ana, 100);
+    QPTask& after = plan.Task("After", "8");
+    after.AddDependency(task.key, eFinishToStart, 0.f);
+    plan.Recalculate();
+    EXPECT_EQ(task.start, March(3, 0));
+    EXPECT_EQ(task.finish, March(3, 16));
+    EXPECT_EQ(after.start, task.finish);
+    EXPECT_EQ(plan.project.projectFinish, March(5, 16));
+}
+
 TEST(QPLeveling, LeveledStartsFallOnQuarterHours)
 {
     Plan plan;
