@@ -15,7 +15,7 @@
 
 // The open project: the container plus what a document needs while it is open: the undo
 // history, the baselines and the state of the last status update.
-class QPEngineState;
+struct QPEngineState;
 
 class QPProject : public QPProjectBase {
 public:
