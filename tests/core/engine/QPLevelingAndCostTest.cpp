@@ -184,24 +184,6 @@ TEST(QPCost, OvertimeBeyondTheRegularWeek)
     }
 }
 
-TEST(QPCost, PartTimeAndHolidays)
-{
-    Plan plan;
-    QPResource& ana = plan.Resource("Ana", nullptr, 1000, 1500);
-    QPTask& half = Assigned(plan, "At 50%", "16", ana, 50);
-    plan.Recalculate();
-    EXPECT_EQ(half.finish, March(4, 16));
-    EXPECT_EQ(half.scheduledCost, 16 * 1000);
-
-    Plan holiday;
-    holiday.DefaultSchedule().AddException(March(3, 12), 8 * kHour);
-    QPResource& ben = holiday.Resource("Ben", nullptr, 1000, 1500);
-    QPTask& task = Assigned(holiday, "T", "40", ben, 100);
-    holiday.Recalculate();
-    EXPECT_EQ(task.finish, March(8, 16));
-    EXPECT_EQ(task.scheduledCost, 40 * 1000);
-}
-
 TEST(QPCost, TasksSharingAResourceShareItsWeek)
 {
     Plan plan;

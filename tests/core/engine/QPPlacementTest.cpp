@@ -90,24 +90,6 @@ TEST(QPRecalculation, LoopsKeepTheirDatesAndTheRestIsScheduled)
     EXPECT_EQ(a.successorIDs, (std::vector<int32_t>{b.id}));
 }
 
-TEST(QPRecalculation, RecalculatingAgainChangesNothing)
-{
-    Plan plan;
-    QPResource& ana = plan.Resource("Ana", nullptr, 4000, 6000);
-    QPTask& a = plan.Task("A", "12");
-    QPTask& b = plan.Task("B", "20");
-    QPTask& c = plan.Task("C", "6");
-    b.AddDependency(a.key, eFinishToStart, 1.f);
-    c.constraintType = eConstraintAsLateAsPossible;
-    c.AddDependency(a.key, eStartToStart, 0.f);
-    for (QPTask* task : {&a, &b, &c})
-        task->AddResourceAssignment(ana.key, 100);
-    plan.Recalculate();
-    const LByteArray once = plan.project.ProjectSaveToBytes();
-    plan.Recalculate();
-    EXPECT_TRUE(plan.project.ProjectSaveToBytes() == once);
-}
-
 // ---------------------------------------------------------------------------------------
 // Dependencies and constraints
 
