@@ -3,9 +3,11 @@
 #include "framework/LArgumentBlock.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTimer>
+#include <QUrl>
 
 #include <unistd.h>
 
@@ -28,6 +30,22 @@ QString LSingleInstance::ChannelName()
     if (!runtime.isEmpty() && QDir(runtime).exists())
         return QDir(runtime).filePath(QStringLiteral("Kestrano"));
     return QDir(QDir::tempPath()).filePath(QStringLiteral("Kestrano-%1").arg(getuid()));
+}
+
+std::vector<std::string> LSingleInstance::AbsoluteFileArguments(std::vector<std::string> arguments)
+{
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        if (arguments[i].empty())
+            continue;
+        QString path = QString::fromStdString(arguments[i]);
+        if (path.startsWith(QStringLiteral("file:"))) {
+            const QUrl url(path);
+            if (url.isLocalFile())
+                path = url.toLocalFile();
+        }
+        arguments[i] = QDir::cleanPath(QFileInfo(path).absoluteFilePath()).toStdString();
+    }
+    return arguments;
 }
 
 bool LSingleInstance::HandOver(const QString& channel, const std::vector<std::string>& arguments)

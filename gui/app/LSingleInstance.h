@@ -25,6 +25,12 @@ public:
     // machine never hand their files to each other.
     static QString ChannelName();
 
+    // The file arguments (all after the program's own name) as absolute paths, resolved
+    // against this process's working folder: the program that receives them runs in
+    // another folder, and keeps the path as the last project for later starts. A "file:"
+    // URL becomes its local path.
+    static std::vector<std::string> AbsoluteFileArguments(std::vector<std::string> arguments);
+
     // Sends the arguments to the program listening on `channel`. True when a program took
     // them; false when none is listening.
     static bool HandOver(const QString& channel, const std::vector<std::string>& arguments);

@@ -18,7 +18,9 @@
 #include "views/QPGanttPane.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -34,6 +36,7 @@
 #include <array>
 #include <filesystem>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -42,6 +45,8 @@ constexpr const char* kLastProjectFilePath = "LastProjectFilePath";
 constexpr const char* kPlacement = "MainWindow";
 constexpr const char* kProjectFileType = "Kestrano Files";
 constexpr const char* kProjectExtension = "qpp";
+// How often a file waiting for the window to become idle looks again.
+constexpr int kPendingOpenPollMs = 100;
 
 // The menu bar, one entry per row: the header of a menu, its items and separators, and
 // the end of the menu.
@@ -182,6 +187,10 @@ MainDialog::MainDialog(const MainDialogServices& services, QWidget* parent)
         connect(button, &QPushButton::clicked, this,
                 [this, command = command] { Command(command); });
     }
+
+    pendingOpenTimer_ = new QTimer(this);
+    pendingOpenTimer_->setInterval(kPendingOpenPollMs);
+    connect(pendingOpenTimer_, &QTimer::timeout, this, [this] { OpenPendingFile(); });
 
     resize(1200, 760);
     RestorePlacement();
@@ -343,8 +352,17 @@ void MainDialog::Command(int command)
              }},
     };
     const auto handler = handlers.find(command);
-    if (handler != handlers.end())
-        handler->second(*this);
+    if (handler == handlers.end())
+        return;
+    ++commandDepth_;
+    handler->second(*this);
+    --commandDepth_;
+}
+
+bool MainDialog::IsHoldingProject() const
+{
+    return commandDepth_ > 0 || QApplication::activeModalWidget() ||
+           QApplication::activePopupWidget();
 }
 
 bool MainDialog::IsCommandEnabled(int command) const
@@ -411,12 +429,19 @@ void MainDialog::EvRunArguments(const std::vector<std::string>& arguments)
         return;
     }
     // A second start. Without a file it only brings this window forward; with one, the
-    // open project is replaced, but unsaved changes are not thrown away unasked.
+    // open project is replaced once nothing holds it any more, and unsaved changes are not
+    // thrown away unasked. A later file replaces one still waiting.
     raise();
     activateWindow();
-    if (arguments.size() < 2 || !CmEditPanelClose(true) || !AskToSave("Cancel Load"))
+    // A dialog the user still has to answer stays on top of the window.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
+    if (arguments.size() < 2 || arguments[1].empty())
         return;
-    OpenArgumentFile(arguments[1]);
+    pendingOpen_ = arguments[1];
+    OpenPendingFile();
 }
 
 void MainDialog::EvLoadFile(const std::string& path)
@@ -426,8 +451,41 @@ void MainDialog::EvLoadFile(const std::string& path)
     EvRunArguments({QCoreApplication::applicationFilePath().toStdString(), path});
 }
 
-void MainDialog::OpenArgumentFile(const std::string& path)
+void MainDialog::OpenPendingFile()
 {
+    if (pendingOpen_.empty()) {
+        pendingOpenTimer_->stop();
+        return;
+    }
+    // A hand-over arrives from the event loop, and so does a drop; both can come while a
+    // progress window or a dialog pumps events in the middle of an operation that holds
+    // the project, or while an editor holds one of its elements.
+    if (IsHoldingProject() || editPanel_) {
+        if (editPanel_ && !IsHoldingProject())
+            statusBar()->showMessage(
+                    QStringLiteral("%1 opens when the editor is closed.")
+                            .arg(QFileInfo(QString::fromStdString(pendingOpen_)).fileName()));
+        if (!pendingOpenTimer_->isActive())
+            pendingOpenTimer_->start();
+        return;
+    }
+    pendingOpenTimer_->stop();
+    const std::string path = std::exchange(pendingOpen_, {});
+    statusBar()->clearMessage();
+    // The question is a dialog: a file handed over meanwhile waits for it.
+    ++commandDepth_;
+    if (AskToSave("Cancel Load"))
+        OpenArgumentFile(path);
+    --commandDepth_;
+}
+
+void MainDialog::OpenArgumentFile(const std::string& given)
+{
+    // The file is stored as the last project, which the next start opens from wherever it
+    // is started.
+    const std::string path =
+            QDir::cleanPath(QFileInfo(QString::fromStdString(given)).absoluteFilePath())
+                    .toStdString();
     if (!LoadProjectFile(path)) {
         prompts_->ShowAlert("Invalid Kestrano File",
                             "Unable to open file: " + path + ". The file may be corrupt.");
@@ -781,12 +839,21 @@ void MainDialog::LayoutControls()
 
 bool MainDialog::ApproveSessionEnd()
 {
+    // In the middle of an operation the question cannot be asked, nor the plan saved
+    // safely: the session waits.
+    if (IsHoldingProject())
+        return false;
     closeApproved_ = CmCancel();
     return closeApproved_;
 }
 
 void MainDialog::closeEvent(QCloseEvent* event)
 {
+    // Closing under an operation would destroy what it works on; the window stays.
+    if (!closeApproved_ && IsHoldingProject()) {
+        event->ignore();
+        return;
+    }
     if (!closeApproved_ && !CmCancel()) {
         event->ignore();
         return;

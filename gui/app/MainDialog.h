@@ -22,6 +22,7 @@ class QPDialogRunner;
 class QPGanttPane;
 class QPProject;
 class QPushButton;
+class QTimer;
 enum class eImportCSVKind;
 
 // What the main window works with besides its own widgets. Anything left empty is made by
@@ -69,10 +70,17 @@ public:
     QAction* CommandAction(int command) const;
 
     // The arguments the program was started with (the first is the program itself), or
-    // those a second start handed over.
+    // those a second start handed over. A file handed over while the window is busy waits
+    // until it is idle again.
     void EvRunArguments(const std::vector<std::string>& arguments);
-    // A project file opened from the desktop or dropped on the window.
+    // A project file opened from the desktop or dropped on the window; waits like a
+    // hand-over.
     void EvLoadFile(const std::string& path);
+    // An operation holds the project: a command is being carried out, or a dialog, a
+    // progress window or a menu is open. Nothing may replace the project now.
+    bool IsHoldingProject() const;
+    // The file a hand-over or a drop left to open once the window is idle; empty when none.
+    const std::string& PendingOpenPath() const { return pendingOpen_; }
 
     // --- the document -------------------------------------------------------------------
     void CmProjectNew();
@@ -199,6 +207,9 @@ private:
     // Opens a file given on the command line or handed over: replaces the project, or
     // reports that the file cannot be read.
     void OpenArgumentFile(const std::string& path);
+    // Opens the waiting file when nothing holds the project and no editor is open; else
+    // looks again a little later.
+    void OpenPendingFile();
     // The sending of task and project updates that may come before a save.
     void SendUpdatesBeforeSaving();
     LEmailContext MailContext() const;
@@ -233,6 +244,11 @@ private:
     int32_t editingResourceID_ = -1;
     int32_t editingScheduleID_ = -1;
     bool started_ = false;
+    // Commands being carried out (a command may pump events under a dialog or a progress
+    // window, and so reach here again).
+    int commandDepth_ = 0;
+    std::string pendingOpen_;
+    QTimer* pendingOpenTimer_ = nullptr;
     // The user already answered the question about unsaved changes for this close.
     bool closeApproved_ = false;
 };

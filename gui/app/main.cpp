@@ -17,6 +17,7 @@ int main(int argc, char* argv[])
     std::vector<std::string> arguments;
     for (const QString& argument : QApplication::arguments())
         arguments.push_back(argument.toStdString());
+    arguments = LSingleInstance::AbsoluteFileArguments(std::move(arguments));
 
     // A program already running takes this start's files, and this start ends.
     const QString channel = LSingleInstance::ChannelName();

@@ -146,3 +146,31 @@ TEST_F(ImportCommands, AClosedWizardOrAFileOfFailedRowsLeavesNoUndoStep)
     EXPECT_FALSE(window->Project().undoStack.CanUndo());
     EXPECT_FALSE(window->Project().IsProjectDirty());
 }
+
+TEST_F(ImportCommands, AFileHandedOverWhileTheWizardIsOpenWaitsUntilTheImportIsDone)
+{
+    SecondStarts starts(*window, folder.filePath(QStringLiteral("channel")));
+    dialogs.projectSteps.push_back(Cancel);
+    window->EvRunArguments({"kestrano"});
+    AddTask(window->Project(), "Kick-off");
+    window->Project().undoStack.MarkCurrentStateAsSaved();
+    const std::string other = WriteProject("other.qpp", "Other Plan");
+    const ScriptedDialogs::ImportStep fill =
+            ImportFile(WriteCSV("tasks.csv", "Name,Hours\nSurvey site,16\nPour footings,24\n"),
+                       {{0, "Name"}, {1, "Hours"}});
+    dialogs.importSteps.push_back([&](LProcessImportCSV& import) {
+        starts.SecondStart({"kestrano", other});
+        return fill(import);
+    });
+    window->Command(3028);
+    EXPECT_EQ(starts.received, 1);
+    EXPECT_EQ(Names(window->Project().tasks),
+              (std::vector<std::string>{"Kick-off", "Survey site", "Pour footings"}));
+    EXPECT_EQ(window->Project().undoStack.GetNumItems(), 2u);
+
+    // Once the wizard is done, the file opens after the question about the import.
+    prompts.Then("Don't Save");
+    QTRY_COMPARE_WITH_TIMEOUT(window->Project().name.str(), std::string("Other Plan"), 5000);
+    ASSERT_EQ(prompts.Take().size(), 1u);
+    EXPECT_EQ(Names(window->Project().tasks), (std::vector<std::string>{"Survey"}));
+}

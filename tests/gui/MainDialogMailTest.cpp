@@ -281,3 +281,51 @@ TEST_F(MainWindowMail, EmailSettingsSitBesidePreferencesInTheApplicationMenu)
     EXPECT_FALSE(withoutMail.CommandAction(3032)->isEnabled());
     EXPECT_FALSE(withoutMail.CommandAction(3033)->isEnabled());
 }
+
+TEST_F(MainWindowMail, AFileHandedOverWhileUpdatesAreSentWaitsForTheSave)
+{
+    // A mail server that is slow to greet: while the progress window waits for it, the
+    // user double-clicks another project.
+    LSettings settings(store);
+    settings.SetBool("Email", "UseSendMail", false);
+    settings.SetBool("Email", "UseSMTPHost", true);
+    settings.SetBool("Email", "SendDirect", false);
+    settings.SetString("Email", "MailSMTPHost", "smtp.example.com:2525");
+    settings.SetString("Email", "ReplyToEmail", "planner@example.org");
+    settings.SetBool("Email", "SetViewed", true);
+    SecondStarts starts(*window, folder.filePath(QStringLiteral("channel")));
+    dialogs.projectSteps.push_back(Cancel);
+    window->EvRunArguments({"kestrano"});
+    const std::string other = WriteProject("other.qpp", "Other Plan");
+    ScriptedMailServer& slow = mail.Listen("smtp.example.com", 2525);
+    slow.Do([&] { starts.SecondStart({"kestrano", other}); });
+    AcceptMessage(slow);
+    AcceptMessage(mail.Listen("smtp.example.com", 2525));
+    AcceptMessage(mail.Listen("smtp.example.com", 2525));
+
+    const std::string path = Path("office.qpp");
+    prompts.Then(path).Then("Send Updates and Save");
+    EXPECT_TRUE(window->CmProjectSave());
+    EXPECT_EQ(starts.received, 1);
+
+    // Every message went to the resource it was for, and the plan saved is the one that
+    // was open.
+    std::vector<std::string> recipients;
+    for (const auto& server : mail.servers)
+        for (const std::string& command : server->Commands())
+            if (command.rfind("RCPT TO:", 0) == 0)
+                recipients.push_back(command);
+    EXPECT_EQ(recipients,
+              (std::vector<std::string>{"RCPT TO:<anna@example.org>", "RCPT TO:<cleo@example.org>",
+                                        "RCPT TO:<anna@example.org>"}));
+    QPProject saved;
+    ASSERT_EQ(saved.ProjectLoad(path), 0);
+    EXPECT_EQ(saved.name, "Office Move");
+    EXPECT_EQ(window->Project().name, "Office Move");
+
+    // Then the handed-over file opens; the plan was just saved, so nothing is asked.
+    prompts.Take();
+    QTRY_COMPARE_WITH_TIMEOUT(window->Project().name.str(), std::string("Other Plan"), 5000);
+    EXPECT_EQ(window->ProjectFilePath(), other);
+    EXPECT_TRUE(prompts.Take().empty());
+}

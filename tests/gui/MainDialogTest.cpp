@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -439,4 +440,56 @@ TEST_F(MainWindow, ASecondStartHandsItsFileToTheRunningWindow)
 
     // Nobody listening: the start goes on by itself.
     EXPECT_FALSE(LSingleInstance::HandOver(folder.filePath(QStringLiteral("nobody")), {"x"}));
+}
+
+TEST_F(MainWindow, AFileHandedOverWhileAnEditorIsOpenWaitsUntilItCloses)
+{
+    SecondStarts starts(*window, folder.filePath(QStringLiteral("channel")));
+    dialogs.projectSteps.push_back(Cancel);
+    window->EvRunArguments({"kestrano"});
+    AddTask(window->Project(), "Unsaved");
+    window->FullGUIRefresh();
+    window->Command(3002);
+    ASSERT_NE(window->EditPanel(), nullptr);
+
+    const std::string first = WriteProject("first.qpp", "First");
+    const std::string next = WriteProject("next.qpp", "Next");
+    starts.SecondStart({"kestrano", first});
+    starts.SecondStart({"kestrano", next});
+    // Nothing is asked or replaced under the editor; the later file is the one that waits.
+    EXPECT_TRUE(prompts.asked.empty());
+    EXPECT_NE(window->EditPanel(), nullptr);
+    EXPECT_EQ(window->Project().tasks.size(), 1u);
+    EXPECT_EQ(window->PendingOpenPath(), next);
+    EXPECT_EQ(window->statusBar()->currentMessage(),
+              QStringLiteral("next.qpp opens when the editor is closed."));
+
+    // Closing the editor lets it through, with the question about the unsaved task.
+    prompts.Then("Don't Save");
+    window->Command(MainDialog::kCmEditPanelCancel);
+    QTRY_COMPARE_WITH_TIMEOUT(window->Project().name.str(), std::string("Next"), 5000);
+    const std::vector<ScriptedPrompts::Prompt> asked = prompts.Take();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].title, "Save Changes");
+    EXPECT_EQ(window->ProjectFilePath(), next);
+    EXPECT_TRUE(window->PendingOpenPath().empty());
+}
+
+TEST_F(MainWindow, FileArgumentsAreMadeAbsoluteWhereTheProgramIsStarted)
+{
+    const std::string path = WriteProject("plan.qpp", "Plan");
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("elsewhere")));
+    const QString startFolder = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(folder.filePath(QStringLiteral("elsewhere"))));
+    const std::vector<std::string> given = LSingleInstance::AbsoluteFileArguments(
+            {"kestrano", "../plan.qpp", "", "file://" + path, path});
+    EXPECT_EQ(given, (std::vector<std::string>{"kestrano", path, "", path, path}));
+
+    // A first start given a relative name remembers where the file really is.
+    ASSERT_TRUE(QDir::setCurrent(folder.path()));
+    window->EvRunArguments({"kestrano", "plan.qpp"});
+    QDir::setCurrent(startFolder);
+    EXPECT_EQ(window->Project().name, "Plan");
+    EXPECT_EQ(window->ProjectFilePath(), path);
+    EXPECT_EQ(LastPath(), path);
 }

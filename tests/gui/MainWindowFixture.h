@@ -3,6 +3,7 @@
 // The main window with an in-memory settings store, scripted prompts and scripted editors,
 // for tests that drive it by command numbers.
 
+#include "app/LSingleInstance.h"
 #include "app/MainDialog.h"
 #include "app/QPDialogRunner.h"
 #include "fileformat/LSettings.h"
@@ -14,6 +15,7 @@
 #include "support/ScriptedPrompts.h"
 
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +23,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -155,6 +158,36 @@ inline void AddTask(QPProject& project, const std::string& name)
     task->durationText = "8";
     project.ElementAdd(std::move(task), true);
 }
+
+// The window listening for later starts, wired as the program wires it. SecondStart is a
+// real second start: another thread hands its arguments over the local channel, and the
+// call returns once the window has been given them (events are handled meanwhile, as the
+// waits of a progress window or a dialog would).
+class SecondStarts {
+public:
+    SecondStarts(MainDialog& window, const QString& channel) : channel_(channel)
+    {
+        EXPECT_TRUE(instance_.Listen(channel, [this, &window](std::vector<std::string> arguments) {
+            ++received;
+            window.EvRunArguments(arguments);
+        }));
+    }
+    void SecondStart(const std::vector<std::string>& arguments)
+    {
+        const int before = received;
+        bool handedOver = false;
+        std::thread second([&] { handedOver = LSingleInstance::HandOver(channel_, arguments); });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return received > before; }, 5000));
+        second.join();
+        EXPECT_TRUE(handedOver);
+    }
+
+    int received = 0;
+
+private:
+    QString channel_;
+    LSingleInstance instance_;
+};
 
 class MainWindow : public ::testing::Test {
 protected:
