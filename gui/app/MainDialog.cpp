@@ -766,7 +766,11 @@ void MainDialog::FullGUIRefresh()
 {
     ganttPane_->PlotProject(*project_);
     dataPanel_->AllListRefresh();
+    // IDs move when tasks are dragged, deleted or imported: the open editor keeps its
+    // elements by key and shows their new IDs and choices.
     FollowEditedElement();
+    if (editPanel_)
+        editPanel_->ProjectUpdate();
     UpdateProjectName();
     LayoutControls();
     EnableControls();

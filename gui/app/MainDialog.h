@@ -184,7 +184,7 @@ private:
     // Embeds a new editor for the element with `id` (-1 for a new one) of `list`.
     void ShowEditPanel(QPEditPanel* panel, eDataPanelList list, int32_t id, int64_t key);
     void DestroyEditPanel();
-    void OpenTaskEditor(QPEditTarget<QPTask> target, int32_t insertBeforeID);
+    void OpenTaskEditor(QPEditTarget<QPTask> target, int64_t insertBeforeKey);
     void OpenResourceEditor(QPEditTarget<QPResource> target);
     void OpenScheduleEditor(QPEditTarget<QPSchedule> target);
     // The accepted elements, put in place in the project; then the plan is recalculated.

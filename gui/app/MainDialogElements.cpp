@@ -42,8 +42,10 @@ void MainDialog::CmTaskInsert()
 {
     if (dataPanel_->GetTaskListSelectionCount() != 1)
         return;
-    const int32_t before = dataPanel_->GetTaskSelectedID();
-    OpenTaskEditor(QPEditTarget<QPTask>::New(std::make_unique<QPTask>()), before);
+    const QPTask* before = project_->tasks.GetElement(dataPanel_->GetTaskSelectedID());
+    if (!before)
+        return;
+    OpenTaskEditor(QPEditTarget<QPTask>::New(std::make_unique<QPTask>()), before->key);
 }
 
 void MainDialog::CmTaskEdit()
@@ -74,7 +76,7 @@ void MainDialog::CmScheduleEdit()
         OpenScheduleEditor(QPEditTarget<QPSchedule>::Existing(*schedule));
 }
 
-void MainDialog::OpenTaskEditor(QPEditTarget<QPTask> target, int32_t insertBeforeID)
+void MainDialog::OpenTaskEditor(QPEditTarget<QPTask> target, int64_t insertBeforeKey)
 {
     // A new task that cannot get a panel is destroyed with `target`.
     if (!CmEditPanelClose(true))
@@ -82,7 +84,7 @@ void MainDialog::OpenTaskEditor(QPEditTarget<QPTask> target, int32_t insertBefor
     const int32_t id = target.Element().id;
     const int64_t key = target.Element().key;
     auto* panel = new QPTaskDialog(*project_, *this, *prompts_, std::move(target), client_);
-    panel->insertBeforeID = insertBeforeID;
+    panel->insertBeforeKey = insertBeforeKey;
     ShowEditPanel(panel, eDataPanelTaskList, id, key);
 }
 
@@ -225,7 +227,11 @@ void MainDialog::EvInterWinMessage(int message, QPSchedule& schedule,
 
 void MainDialog::TaskUpdate(QPTask& task, std::unique_ptr<QPTask> created)
 {
-    TaskAddToProject(task, std::move(created), editPanel_ ? editPanel_->insertBeforeID : -1);
+    // The task to insert before may have moved, or gone, while the editor was open.
+    const QPTask* before = editPanel_ && editPanel_->insertBeforeKey != -1
+                                   ? project_->tasks.GetElementByKey(editPanel_->insertBeforeKey)
+                                   : nullptr;
+    TaskAddToProject(task, std::move(created), before ? before->id : -1);
     editingTaskID_ = -1;
     RecalculateProject();
     ganttPane_->PlotProject(*project_);
@@ -343,8 +349,6 @@ void MainDialog::DeleteSelected(std::vector<int> ids, int32_t editingID, const c
         project_->UndoRedoGroupEnd();
     RecalculateProject();
     FullGUIRefresh();
-    if (editPanel_)
-        editPanel_->ProjectUpdate();
 }
 
 void MainDialog::CmTaskDelete()
@@ -518,8 +522,6 @@ void MainDialog::ImportCSV(eImportCSVKind kind)
     // New tasks change the plan; new resources and schedules are used by no task yet.
     if (kind == eImportCSVKind::task)
         RecalculateProject();
+    // An open editor offers the new resources and schedules among its choices.
     FullGUIRefresh();
-    // An open editor offers the project's resources and schedules as choices.
-    if (editPanel_)
-        editPanel_->ProjectUpdate();
 }

@@ -80,8 +80,9 @@ public:
     // The help page of the editor: "taskdialog", "resourcedialog" or "scheduledialog".
     virtual const char* HelpTopic() const = 0;
 
-    // The task before which a new task is inserted; -1 unless "Insert Task..." opened it.
-    int32_t insertBeforeID = -1;
+    // The key of the task before which a new task is inserted, -1 unless "Insert Task..."
+    // opened the editor. A key, because tasks may be moved or deleted while it is open.
+    int64_t insertBeforeKey = -1;
 
 protected:
     QPProject& project_;

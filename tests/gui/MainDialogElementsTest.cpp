@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTableWidget>
 #include <QTextBrowser>
 #include <QTreeView>
 
@@ -71,7 +72,7 @@ TEST_F(ElementCommands, InsertedTasksTakeThePlaceOfTheSelectedTask)
     SelectRows(eDataPanelTaskList, {2});
     window->Command(3031);
     ASSERT_NE(window->EditPanel(), nullptr);
-    EXPECT_EQ(window->EditPanel()->insertBeforeID, 3);
+    EXPECT_EQ(window->EditPanel()->insertBeforeKey, window->Project().tasks.GetElement(3)->key);
     EXPECT_EQ(window->HelpTopic(), "taskdialog");
 
     window->Project().UndoRedoGroupStart();
@@ -100,7 +101,7 @@ TEST_F(ElementCommands, ANewSubtaskGoesToTheEndOfItsHeadersGroup)
     // Inserted before task 1, but it belongs to header 2 (subtasks 3 and 4): it becomes 5.
     SelectRows(eDataPanelTaskList, {0});
     window->Command(3031);
-    ASSERT_EQ(window->EditPanel()->insertBeforeID, 1);
+    ASSERT_EQ(window->EditPanel()->insertBeforeKey, project.tasks.GetElement(1)->key);
     project.UndoRedoGroupStart();
     Accept(NewTask("Sub", header.key));
     project.UndoRedoGroupEnd();
@@ -355,4 +356,64 @@ TEST_F(ElementCommands, NewResourcesAndSchedulesJoinTheirLists)
     EXPECT_TRUE(QPHelpWindow::Instance()->Browser().toPlainText().contains(QStringLiteral("Task")));
     delete QPHelpWindow::Instance();
     EXPECT_EQ(window->Project().schedules.size(), 1u);
+}
+
+// --- the open editor keeps its elements while the lists change under it -------------------
+
+TEST_F(ElementCommands, TheTaskEditorFollowsItsPredecessorWhenRowsAreDragged)
+{
+    // T3 depends on T2; T3 is open in the editor while T1 is dragged below T2.
+    AddTasks(3);
+    QPProject& project = window->Project();
+    const int64_t t2 = project.tasks.GetElement(2)->key;
+    project.tasks.GetElement(3)->AddDependency(t2, 0, 0.0f);
+    window->FullGUIRefresh();
+    SelectRows(eDataPanelTaskList, {2});
+    window->Command(3006);
+    auto* editor = dynamic_cast<QPTaskDialog*>(window->EditPanel());
+    ASSERT_NE(editor, nullptr);
+    ASSERT_EQ(editor->DependencyList().rowCount(), 1);
+    EXPECT_EQ(editor->DependencyList().item(0, 0)->text(), QStringLiteral("2"));
+
+    SelectRows(eDataPanelTaskList, {0});
+    window->DataPanel().EvLVDragFinish(QPDataPanel::kTaskList, 2);
+    ASSERT_EQ(TaskNames(), (std::vector<std::string>{"T2", "T1", "T3"}));
+    // The row shows the predecessor's new ID, and OK links the same task as before.
+    EXPECT_EQ(editor->DependencyList().item(0, 0)->text(), QStringLiteral("1"));
+    window->Command(5001);
+    EXPECT_TRUE(prompts.Take().empty());
+    ASSERT_EQ(window->EditPanel(), nullptr);
+    const QPTask& t3 = *project.tasks.GetElement(3);
+    ASSERT_EQ(t3.dependencies.size(), 1u);
+    EXPECT_EQ(t3.dependencies[0].predecessorKey, t2);
+}
+
+TEST_F(ElementCommands, APendingInsertFollowsItsTaskWhenItMovesOrGoes)
+{
+    AddTasks(4);
+    QPProject& project = window->Project();
+    // "Insert Task" before T2, then T2 is dragged to the end.
+    SelectRows(eDataPanelTaskList, {1});
+    window->Command(3031);
+    SelectRows(eDataPanelTaskList, {1});
+    window->DataPanel().EvLVDragFinish(QPDataPanel::kTaskList, 4);
+    ASSERT_EQ(TaskNames(), (std::vector<std::string>{"T1", "T3", "T4", "T2"}));
+    project.UndoRedoGroupStart();
+    Accept(NewTask("New"));
+    project.UndoRedoGroupEnd();
+    window->Command(5002);
+    EXPECT_EQ(TaskNames(), (std::vector<std::string>{"T1", "T3", "T4", "New", "T2"}));
+
+    // Before a task deleted meanwhile: the new task goes to the end.
+    SelectRows(eDataPanelTaskList, {1});
+    window->Command(3031);
+    SelectRows(eDataPanelTaskList, {1});
+    prompts.Then("Delete");
+    window->Command(3015);
+    ASSERT_EQ(TaskNames(), (std::vector<std::string>{"T1", "T4", "New", "T2"}));
+    project.UndoRedoGroupStart();
+    Accept(NewTask("Last"));
+    project.UndoRedoGroupEnd();
+    window->Command(5002);
+    EXPECT_EQ(TaskNames(), (std::vector<std::string>{"T1", "T4", "New", "T2", "Last"}));
 }
