@@ -284,10 +284,10 @@ void MainDialog::TaskAddToProject(QPTask& task, std::unique_ptr<QPTask> created,
 
 void MainDialog::ResourceUpdate(QPResource& /*resource*/, std::unique_ptr<QPResource> created)
 {
+    // An edited resource is in the undo history already, so undoing back to the saved
+    // state leaves the project clean.
     if (created)
         project_->ElementAdd(std::move(created), true);
-    else
-        project_->dirty = true;
     editingResourceID_ = -1;
     RecalculateProject();
     ganttPane_->PlotProject(*project_);
@@ -299,8 +299,6 @@ void MainDialog::ScheduleUpdate(QPSchedule& /*schedule*/, std::unique_ptr<QPSche
 {
     if (created)
         project_->ElementAdd(std::move(created), true);
-    else
-        project_->dirty = true;
     editingScheduleID_ = -1;
     RecalculateProject();
     ganttPane_->PlotProject(*project_);

@@ -5,6 +5,7 @@
 #include "app/QPHelpWindow.h"
 #include "dialogs/QPResourceDialog.h"
 #include "dialogs/QPScheduleDialog.h"
+#include "dialogs/QPScheduleEditor.h"
 #include "dialogs/QPTaskDialog.h"
 #include "model/QPProject.h"
 #include "views/QPDataPanel.h"
@@ -19,6 +20,8 @@
 #include <QTreeView>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -416,4 +419,54 @@ TEST_F(ElementCommands, APendingInsertFollowsItsTaskWhenItMovesOrGoes)
     project.UndoRedoGroupEnd();
     window->Command(5002);
     EXPECT_EQ(TaskNames(), (std::vector<std::string>{"T1", "T4", "New", "T2", "Last"}));
+}
+
+TEST_F(ElementCommands, UndoingAnEditBackToTheSavedStateLeavesNothingToSave)
+{
+    AddTasks(1);
+    window->Command(3003);
+    auto* created = dynamic_cast<QPResourceDialog*>(window->EditPanel());
+    ASSERT_NE(created, nullptr);
+    created->NameEdit().setText(QStringLiteral("Anna"));
+    created->EmailEdit().setText(QStringLiteral("anna@example.com"));
+    window->Command(5001);
+    window->Project().undoStack.MarkCurrentStateAsSaved();
+    window->Project().dirty = false;
+
+    struct Edit {
+        eDataPanelList list;
+        int command;
+        std::function<void(QPEditPanel&)> change;
+    };
+    const std::vector<Edit> edits = {
+            {eDataPanelResourceList, 3007,
+             [](QPEditPanel& panel) {
+                 dynamic_cast<QPResourceDialog&>(panel).NameEdit().setText(QStringLiteral("Ann"));
+             }},
+            {eDataPanelScheduleList, 3008,
+             [](QPEditPanel& panel) {
+                 dynamic_cast<QPScheduleDialog&>(panel).Editor().NameEdit().setText(
+                         QStringLiteral("Nights"));
+             }},
+            {eDataPanelTaskList, 3006,
+             [](QPEditPanel& panel) {
+                 dynamic_cast<QPTaskDialog&>(panel).NameEdit().setText(QStringLiteral("Survey"));
+             }},
+    };
+    for (const Edit& edit : edits) {
+        SCOPED_TRACE(edit.command);
+        ShowTab(edit.list);
+        SelectRows(edit.list, {0});
+        window->Command(edit.command);
+        ASSERT_NE(window->EditPanel(), nullptr);
+        edit.change(*window->EditPanel());
+        window->Command(5001);
+        ASSERT_EQ(window->EditPanel(), nullptr);
+        EXPECT_TRUE(window->Project().IsProjectDirty());
+        window->Command(3019);
+        EXPECT_FALSE(window->Project().IsProjectDirty());
+        // Closing asks nothing.
+        EXPECT_TRUE(window->CmCancel());
+        EXPECT_TRUE(prompts.Take().empty());
+    }
 }
