@@ -1,7 +1,7 @@
 // kestrano-cli: the planner's core without a window, for scripts, batch work and tests.
-// Every command exits 0 on success, 2 on bad input (with one line on stderr) and 1 when the
-// work itself failed (a mail server refused, Ctrl-C); none ever leaves a half-written
-// output file behind.
+// Every command exits 0 on success, 1 when the user stopped it with Ctrl-C and 2 on bad
+// input or when the work failed (with the reason on stderr); check alone also exits 1, when
+// it has something to report. None ever leaves a half-written output file behind.
 
 #include "QPProjectJson.h"
 #if KESTRANO_CLI_HAS_PDF
@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -31,10 +32,12 @@
 namespace {
 
 constexpr int kExitOK = 0;
-constexpr int kExitBadInput = 2;
-// The work itself went wrong (a mail server refused, the user pressed Ctrl-C), or check
-// found something the plan cannot satisfy.
-constexpr int kExitFailed = 1;
+// Ctrl-C; and for check, that the plan has something to report.
+constexpr int kExitInterrupted = 1;
+constexpr int kExitFindings = 1;
+// Bad input, or the work itself went wrong (a mail server refused, a file could not be
+// written).
+constexpr int kExitFailed = 2;
 
 const char* const kUsage =
         "Usage: kestrano-cli COMMAND [ARGUMENTS]\n"
@@ -82,12 +85,46 @@ const char* const kUsage =
         "\n"
         "Options:\n"
         "  --help         show this help and exit\n"
-        "  --version      show the version and exit\n";
+        "  --version      show the version and exit\n"
+        "\n"
+        "Exit status: 0 done; 1 stopped with Ctrl-C, with nothing written; 2 bad input or\n"
+        "the work failed, with the reason on standard error. check also exits 1 when it\n"
+        "has something to report.\n";
 
 int Fail(const std::string& message)
 {
     std::fprintf(stderr, "kestrano-cli: %s\n", message.c_str());
-    return kExitBadInput;
+    return kExitFailed;
+}
+
+// Ctrl-C outside a console process. The work before a command writes is short (imports
+// and mail, the long runs, go under a console process, which stops them sooner), so the
+// command finishes it and then stops before it writes anything: a file is either written
+// whole or not at all.
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void RememberInterrupt(int)
+{
+    gInterrupted = 1;
+}
+
+void CatchInterrupt()
+{
+    struct sigaction action {};
+    action.sa_handler = RememberInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+}
+
+// True, after saying so, once Ctrl-C was pressed: the command then writes nothing, and
+// `untouched` says what that leaves as it was.
+bool StopsBeforeWriting(const std::string& command, const std::string& untouched)
+{
+    if (!gInterrupted)
+        return false;
+    std::fprintf(stderr, "kestrano-cli: %s: interrupted; %s\n", command.c_str(), untouched.c_str());
+    return true;
 }
 
 // The arguments after the command: plain ones in order, and "--option value" pairs.
@@ -178,6 +215,8 @@ int CommandNew(int argc, char* argv[])
             return Fail("new: The project deadline must follow the project start. Please enter "
                         "a later date.");
     }
+    if (StopsBeforeWriting("new", out + " was not written"))
+        return kExitInterrupted;
     if (project.ProjectSave(out) != 0)
         return Fail("new: cannot write " + out);
     return kExitOK;
@@ -199,6 +238,8 @@ int CommandRecalc(int argc, char* argv[])
         return Fail("recalc: " + file + " is missing, locked or not a Kestrano project file");
     project.AutoScheduleTasks();
     project.CalculateEndDateByTasks();
+    if (StopsBeforeWriting("recalc", target + " was not written"))
+        return kExitInterrupted;
     if (project.ProjectSave(target) != 0)
         return Fail("recalc: cannot write " + target);
     return kExitOK;
@@ -219,9 +260,11 @@ int CommandCheck(int argc, char* argv[])
     project.AutoScheduleTasks();
     project.CalculateEndDateByTasks();
     const std::vector<std::string> findings = project.CheckPlan();
+    if (StopsBeforeWriting("check", "nothing was printed"))
+        return kExitInterrupted;
     for (const std::string& line : findings)
         std::printf("%s\n", line.c_str());
-    return findings.empty() ? kExitOK : kExitFailed;
+    return findings.empty() ? kExitOK : kExitFindings;
 }
 
 int CommandDump(int argc, char* argv[])
@@ -236,6 +279,8 @@ int CommandDump(int argc, char* argv[])
     QPProject project;
     if (project.ProjectLoad(file) != 0)
         return Fail("dump: " + file + " is missing, locked or not a Kestrano project file");
+    if (StopsBeforeWriting("dump", "nothing was printed"))
+        return kExitInterrupted;
     // Texts from other programs' files need not be UTF-8; such bytes show as U+FFFD.
     std::cout << QPProjectToJson(project).dump(2, ' ', false,
                                                nlohmann::json::error_handler_t::replace)
@@ -263,6 +308,8 @@ int CommandFromJson(int argc, char* argv[])
     } catch (const std::exception& problem) {
         return Fail("from-json: " + in + ": " + problem.what());
     }
+    if (StopsBeforeWriting("from-json", out->second + " was not written"))
+        return kExitInterrupted;
     if (project.ProjectSave(out->second) != 0)
         return Fail("from-json: cannot write " + out->second);
     return kExitOK;
@@ -284,6 +331,8 @@ int CommandGantt(int argc, char* argv[])
     project.AutoScheduleTasks();
     project.CalculateEndDateByTasks();
 #if KESTRANO_CLI_HAS_PDF
+    if (StopsBeforeWriting("gantt", out->second + " was not written"))
+        return kExitInterrupted;
     if (!WriteGanttChartPDF(project, out->second, error))
         return Fail("gantt: " + error);
     return kExitOK;
@@ -319,6 +368,8 @@ int CommandReport(int argc, char* argv[])
     report->GenerateReport();
     if (report->rowCount == 0)
         return Fail(std::string("report: ") + kReportEmptyMessage);
+    if (StopsBeforeWriting("report", "nothing was written"))
+        return kExitInterrupted;
     // Each output is written whole beside its target and then put in its place, so a
     // refusal or failure never leaves a half-written file.
     if (csv != arguments.options.end() && !report->table.SaveToCSV(csv->second))
@@ -412,12 +463,19 @@ int CommandImport(int argc, char* argv[])
     for (const std::string& line : import->ResultLines())
         std::printf("%s\n", line.c_str());
     std::fflush(stdout);
-    if (result != 0)
-        return Fail("import: interrupted; " + target + " was not written");
+    if (result == eProcessCancelled) {
+        std::fprintf(stderr, "kestrano-cli: import: interrupted; %s was not written\n",
+                     target.c_str());
+        return kExitInterrupted;
+    }
+    if (result != eProcessSucceeded)
+        return Fail("import: " + data + " could not be read; " + target + " was not written");
     if (kind->second == eImportCSVKind::task && import->SuccessfulImports() > 0) {
         project.AutoScheduleTasks();
         project.CalculateEndDateByTasks();
     }
+    if (StopsBeforeWriting("import", target + " was not written"))
+        return kExitInterrupted;
     if (project.ProjectSave(target) != 0)
         return Fail("import: cannot write " + target);
     return kExitOK;
@@ -477,6 +535,8 @@ int CommandBaseline(int argc, char* argv[])
         project.CalculateEndDateByTasks();
         const QPBaseline* added =
                 project.BaselineAdd(QPBaselineRules::NewBaselineName(arguments.plain[0]));
+        if (StopsBeforeWriting(command, file + " was not written"))
+            return kExitInterrupted;
         if (project.ProjectSave(file) != 0)
             return Fail(command + ": cannot write " + file);
         std::printf("%d\n", added->id);
@@ -492,6 +552,8 @@ int CommandBaseline(int argc, char* argv[])
 
     if (action == "delete") {
         project.BaselineDelete(*id);
+        if (StopsBeforeWriting(command, file + " was not written"))
+            return kExitInterrupted;
         if (project.ProjectSave(file) != 0)
             return Fail(command + ": cannot write " + file);
         return kExitOK;
@@ -500,6 +562,8 @@ int CommandBaseline(int argc, char* argv[])
     project.AutoScheduleTasks();
     project.CalculateEndDateByTasks();
 #if KESTRANO_CLI_HAS_PDF
+    if (StopsBeforeWriting(command, out->second + " was not written"))
+        return kExitInterrupted;
     if (!WriteBaselineComparisonPDF(project, *baseline, out->second, error))
         return Fail(command + ": " + error);
     return kExitOK;
@@ -531,6 +595,10 @@ int CommandUpdates(int argc, char* argv[])
     project.AutoScheduleTasks();
     project.CalculateEndDateByTasks();
 #if KESTRANO_CLI_HAS_PDF
+    if (gInterrupted) {
+        std::fputs("kestrano-cli: updates: interrupted; nothing was sent\n", stderr);
+        return kExitInterrupted;
+    }
     bool stateTaken = false;
     std::string error;
     const int result =
@@ -538,10 +606,13 @@ int CommandUpdates(int argc, char* argv[])
     std::fflush(stdout);
     if (!error.empty())
         return Fail("updates: " + error);
-    // The next run reports what changed from here on, so the state is kept in the file.
+    // The next run reports what changed from here on, so the state is kept in the file,
+    // even when Ctrl-C came after the last message went out.
     if (stateTaken && project.ProjectSave(file) != 0)
         return Fail("updates: the updates were sent, but " + file + " could not be saved");
-    return result == 0 ? kExitOK : kExitFailed;
+    if (result == eProcessCancelled)
+        return kExitInterrupted;
+    return result == eProcessSucceeded ? kExitOK : kExitFailed;
 #else
     (void)dryRun;
     return Fail("updates: this kestrano-cli was built without mail and PDF output");
@@ -553,9 +624,10 @@ int CommandUpdates(int argc, char* argv[])
 int main(int argc, char* argv[])
 {
     LDateTime::InitializeLocalTime();
+    CatchInterrupt();
     if (argc < 2) {
         std::fputs(kUsage, stderr);
-        return kExitBadInput;
+        return kExitFailed;
     }
     const std::string_view command = argv[1];
     if (command == "--help" || command == "-h" || command == "help") {
