@@ -442,7 +442,7 @@ TEST_F(MainWindow, ASecondStartHandsItsFileToTheRunningWindow)
     EXPECT_FALSE(LSingleInstance::HandOver(folder.filePath(QStringLiteral("nobody")), {"x"}));
 }
 
-TEST_F(MainWindow, AFileHandedOverWhileAnEditorIsOpenWaitsUntilItCloses)
+TEST_F(MainWindow, FilesHandedOverOrDroppedWhileAnEditorIsOpenWaitUntilItCloses)
 {
     SecondStarts starts(*window, folder.filePath(QStringLiteral("channel")));
     dialogs.projectSteps.push_back(Cancel);
@@ -455,7 +455,7 @@ TEST_F(MainWindow, AFileHandedOverWhileAnEditorIsOpenWaitsUntilItCloses)
     const std::string first = WriteProject("first.qpp", "First");
     const std::string next = WriteProject("next.qpp", "Next");
     starts.SecondStart({"kestrano", first});
-    starts.SecondStart({"kestrano", next});
+    window->EvLoadFile(next); // dropped on the window
     // Nothing is asked or replaced under the editor; the later file is the one that waits.
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_NE(window->EditPanel(), nullptr);
