@@ -21,7 +21,10 @@ struct LEmailTimeouts {
 };
 
 // One e-mail to send: recipients (several separated by commas), subject, body with "\r\n"
-// line ends and attachment files, with the sender's settings read when it was made.
+// line ends and attachment files, with the sender's settings read when it was made. Every
+// address must pass LEmail::IsSendableAddress: a recipient that does not is refused with a
+// text that names it and the message goes to the others; a reply address that does not
+// stops the send.
 struct LEmailSendProcess {
     std::string recipients;
     std::string subject;
@@ -55,4 +58,5 @@ struct EmailSMTPSendProcess {
     bool fallbackPermitted; // go on by direct delivery when the host cannot be reached
     bool useTLS;            // STARTTLS when the server offers it
 };
+
 int Process(LProcessInterface& process, EmailSMTPSendProcess& send);

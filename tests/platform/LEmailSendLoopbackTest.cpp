@@ -28,6 +28,11 @@ const std::string kSubject = "Gr\xC3\xB6\xC3\x9F"
                              "e";
 // The second line starts with a dot: it travels doubled and must arrive single.
 const std::string kBody = "Hello,\r\n.the plan moved by two days.\r\nRegards\r\n";
+// What a shared project file once put into a resource's address: the line breaks end the
+// RCPT command, and the rest is a second message written by the file's author, sent through
+// the user's own account.
+const std::string kInjection =
+        "x@example.com>\r\nDATA\r\nSubject: Invoice\r\n\r\nPay now\r\n.\r\nRSET";
 
 class MailOverLoopback : public ::testing::Test {
 protected:
@@ -398,4 +403,30 @@ TEST_F(MailOverLoopback, SendmailProgramGetsAWellFormedMessage)
 
     EXPECT_EQ(refused, eProcessFailed);
     EXPECT_EQ(process.errors, Lines{"The unix \"sendmail\" tool could not send the email."});
+}
+
+TEST_F(MailOverLoopback, AnAddressCarryingASecondMessageIsRefusedAndTheRestArrives)
+{
+    RealSMTPServer server;
+    if (const std::string missing = server.Start({}); !missing.empty())
+        GTEST_SKIP() << missing;
+    message.recipients = "ann@example.org, " + kInjection + ", bob@example.org";
+    ASSERT_EQ(SendVia(server.Address()), eProcessSucceeded)
+            << ::testing::PrintToString(process.errors);
+
+    const std::vector<ReceivedMail> received = server.Messages();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].mailFrom, "planner@kestrano.test");
+    EXPECT_EQ(received[0].recipients, (Lines{"ann@example.org", "bob@example.org"}));
+    EXPECT_FALSE(received[0].content.contains("Invoice"));
+    const ParsedMail parsed = ParseWithPython(received[0].content);
+    EXPECT_EQ(parsed.defects, 0);
+    EXPECT_EQ(parsed.headers.at("Subject"), kSubject);
+    EXPECT_EQ(parsed.headers.at("To"), "ann@example.org, bob@example.org");
+    ASSERT_EQ(process.errors.size(), 1u);
+    EXPECT_TRUE(process.errors[0].starts_with("The email address \"x@example.com>\xEF\xBF\xBD"))
+            << process.errors[0];
+    EXPECT_TRUE(process.errors[0].ends_with("RSET\" cannot be used, so the email was not sent to "
+                                            "it."))
+            << process.errors[0];
 }
