@@ -6,7 +6,9 @@
 #include "LQtMailServices.h"
 
 #include "mail/LEmailSendProcess.h"
+#include "mail/QPStatusUpdates.h"
 #include "platform/mail/MailTestPeers.h"
+#include "support/Plan.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -429,4 +431,47 @@ TEST_F(MailOverLoopback, AnAddressCarryingASecondMessageIsRefusedAndTheRestArriv
     EXPECT_TRUE(process.errors[0].ends_with("RSET\" cannot be used, so the email was not sent to "
                                             "it."))
             << process.errors[0];
+}
+
+TEST_F(MailOverLoopback, StatusUpdatesRefuseThatResourceByNameAndMailTheOthers)
+{
+    RealSMTPServer server;
+    if (const std::string missing = server.Start({}); !missing.empty())
+        GTEST_SKIP() << missing;
+    Plan plan;
+    plan.project.name = "Harbour";
+    for (const auto& [name, address] :
+         {std::pair<std::string, std::string>{"Ann", "ann@example.org"},
+          {"Mallory", kInjection},
+          {"Bo", "bo@example.org"}}) {
+        QPResource& resource = plan.Resource(name);
+        resource.email = address;
+        resource.sendProjectUpdates = true;
+    }
+    message.settings.useSMTPHost = true;
+    message.settings.sendDirect = false;
+    message.settings.smtpHost = server.Address();
+    // The program's sending step, without the chart.
+    QPProjectUpdateProcessData data(plan.project,
+                                    [this](LProcessInterface& sending, const QPResource& resource,
+                                           const std::string& subject, const std::string& body) {
+                                        LEmailSendProcess mail = message;
+                                        mail.recipients = resource.email.str();
+                                        mail.subject = subject;
+                                        mail.body = body;
+                                        return Process(sending, mail);
+                                    });
+    const int result = Process(process, data);
+
+    EXPECT_EQ(result, eProcessFailed);
+    EXPECT_TRUE(process.errors.empty()) << ::testing::PrintToString(process.errors);
+    const std::vector<ReceivedMail> received = server.Messages();
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[0].recipients, Lines{"ann@example.org"});
+    EXPECT_EQ(received[1].recipients, Lines{"bo@example.org"});
+    for (const ReceivedMail& mail : received)
+        EXPECT_FALSE(mail.content.contains("Invoice"));
+    EXPECT_EQ(QPProjectUpdateConclude(result, data).message,
+              "Project updates generated: 3\r\nUpdates successfully sent: 2\r\nThe e-mail "
+              "address of resource \"Mallory\" cannot be used, so no update was sent to it.");
 }
