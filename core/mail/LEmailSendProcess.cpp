@@ -5,9 +5,11 @@
 #include "mail/LEmail.h"
 #include "mail/LMailTransport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <sys/stat.h>
+#include <utility>
 
 namespace {
 
@@ -32,6 +34,18 @@ constexpr const char* kRecipientRefused =
 constexpr const char* kSenderRefused =
         "The sender address \"%s\" cannot be used, so the email was not sent. Please check the "
         "reply address in your Email Settings.";
+
+// With "Use secure connection (SSL/TLS)" the password and the message go only over an
+// encrypted connection; each way the server can fail to give one has its reason.
+constexpr const char* kNoSTARTTLS =
+        "The mail server does not offer a secure connection (STARTTLS), so the email was not "
+        "sent and no password was given to it. Please check your Email Settings.";
+constexpr const char* kSTARTTLSRefused =
+        "The mail server refused a secure connection (%d - %s), so the email was not sent and "
+        "no password was given to it. Please check your Email Settings.";
+constexpr const char* kHandshakeFailed =
+        "A secure connection to the mail server could not be established, so the email was not "
+        "sent. Please check your Email Settings.";
 
 // The name an attachment travels under: the file's name without its folder, with nothing
 // that would end the quoted header value it is written in or the header itself.
@@ -309,14 +323,23 @@ std::string ReplyReason(const LSMTPReply& reply)
                                         .substr(std::min<std::size_t>(3, reply.lastLine.size()))));
 }
 
-bool ContainsIgnoringCase(std::string_view text, std::string_view word)
+// Whether a line of the EHLO reply after the first names `keyword` (in capitals) as an
+// extension the server offers.
+bool OffersExtension(const LSMTPReply& reply, std::string_view keyword)
 {
     auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
-    for (std::size_t at = 0; at + word.size() <= text.size(); ++at) {
-        std::size_t i = 0;
-        while (i < word.size() && upper(text[at + i]) == word[i])
-            ++i;
-        if (i == word.size())
+    std::string_view text = reply.text;
+    bool first = true;
+    while (!text.empty()) {
+        const std::size_t newline = text.find('\n');
+        const std::string_view line = text.substr(0, newline);
+        text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
+        if (std::exchange(first, false) || line.size() < 4 + keyword.size())
+            continue;
+        const std::string_view name = line.substr(4, keyword.size());
+        const bool same = std::equal(name.begin(), name.end(), keyword.begin(),
+                                     [&](char a, char b) { return upper(a) == b; });
+        if (same && (line.size() == 4 + keyword.size() || line[4 + keyword.size()] == ' '))
             return true;
     }
     return false;
@@ -329,6 +352,7 @@ struct LSMTPDelivery {
     std::string mailHost;               // the server as the failure texts name it
     std::string userName;               // empty: no authentication
     std::string senderHost;             // after "Kestrano@" when no reply address is set
+    bool requireTLS = false;            // nothing but STARTTLS may follow the greeting
 };
 
 // Says goodbye to a server the send gives up on, so it ends the session at once instead of
@@ -409,46 +433,63 @@ int Converse(LProcessInterface& process, LMailServices& services, LMailConnectio
     if (reply.code != 220)
         return Fail(process, "Mail server not responding");
 
-    const std::string hello = (delivery.userName.empty() ? "HELO " : "EHLO ") +
-                              LEmailHelloName(services.LocalHostName()) + "\r\n";
-    if (const int said = session.Command(hello, reply); said != eProcessSucceeded)
-        return said;
-    if (reply.code == 504) {
-        process.SetErrorF("Mail host server error (HELO not accepted, error code 504) for "
-                          "destination email %s - usually this means the email address is not "
-                          "valid.",
-                          recipients);
-        return eProcessFailed;
-    }
-    if (reply.code != 250) {
-        process.SetErrorF("Mail host server error (HELO not accepted): %d emailto: %s", reply.code,
-                          recipients);
-        return eProcessFailed;
-    }
+    // STARTTLS and AUTH are extensions, which only a client that greets with EHLO is told
+    // of.
+    const bool extended = !delivery.userName.empty() || delivery.requireTLS;
+    const std::string hello =
+            (extended ? "EHLO " : "HELO ") + LEmailHelloName(services.LocalHostName()) + "\r\n";
+    const auto greet = [&]() -> int {
+        if (const int said = session.Command(hello, reply); said != eProcessSucceeded)
+            return said;
+        if (reply.code == 504) {
+            process.SetErrorF("Mail host server error (HELO not accepted, error code 504) for "
+                              "destination email %s - usually this means the email address is "
+                              "not valid.",
+                              recipients);
+            return eProcessFailed;
+        }
+        if (reply.code != 250) {
+            process.SetErrorF("Mail host server error (HELO not accepted): %d emailto: %s",
+                              reply.code, recipients);
+            return eProcessFailed;
+        }
+        return eProcessSucceeded;
+    };
+    if (const int greeted = greet(); greeted != eProcessSucceeded)
+        return greeted;
 
-    if (send.useTLS && ContainsIgnoringCase(reply.text, "STARTTLS")) {
+    if (delivery.requireTLS) {
+        // The user asked for a secure connection: neither the password nor the message
+        // goes in the clear. A server that offers none or refuses it is left with QUIT.
+        if (!OffersExtension(reply, "STARTTLS")) {
+            Quit(session, message.timeouts);
+            return Fail(process, kNoSTARTTLS);
+        }
         if (const int said = session.Command("STARTTLS\r\n", reply); said != eProcessSucceeded)
             return said;
-        if (reply.code == 220) {
-            // The user asked for a secure connection and the server agreed to one. Going
-            // on in the clear after a failed handshake would hand the password and the
-            // message to anyone on the way, and the server has already left its plain
-            // conversation; so the message is not sent.
-            const LMailIO io = connection.StartTLS(process, message.timeouts.reply);
-            if (io == LMailIO::cancelled)
-                return eProcessCancelled;
-            if (io != LMailIO::ok)
-                return Fail(process, "A secure connection to the mail server could not be "
-                                     "established, so the email was not sent. Please check your "
-                                     "Email Settings.");
+        if (reply.code != 220) {
+            const std::string reason = ReplyReason(reply);
+            Quit(session, message.timeouts);
+            process.SetErrorF(kSTARTTLSRefused, reply.code, reason.c_str());
+            return eProcessFailed;
         }
+        // After a failed handshake the server has left its plain conversation and the
+        // connection carries nothing any more, not even QUIT.
+        const LMailIO io = connection.StartTLS(process, message.timeouts.reply);
+        if (io == LMailIO::cancelled)
+            return eProcessCancelled;
+        if (io != LMailIO::ok || !connection.IsEncrypted())
+            return Fail(process, kHandshakeFailed);
+        // The server forgets everything said before the handshake, the greeting too.
+        if (const int greeted = greet(); greeted != eProcessSucceeded)
+            return greeted;
     }
 
     if (!delivery.userName.empty()) {
         if (const int said = session.Command("AUTH LOGIN\r\n", reply); said != eProcessSucceeded)
             return said;
         int authCode = reply.code;
-        // After STARTTLS a server forgets the greeting and wants it again.
+        // A server that still wants a greeting first gets it once more.
         if (authCode == 503) {
             if (const int said = session.Command(hello, reply); said != eProcessSucceeded)
                 return said;
@@ -592,9 +633,9 @@ int DeliverDirectTo(LProcessInterface& process, LMailServices& services,
                               Shown(configuredHost).c_str(), domain.c_str());
         return eProcessFailed;
     }
-    // No login: the recipient's server is no account of the user's.
+    // No login and no demand for TLS: the recipient's server is no account of the user's.
     const LSMTPDelivery delivery{
-            send, {recipient}, exchanger.name, {}, SplitHost(domain, kSMTPPort).name};
+            send, {recipient}, exchanger.name, {}, SplitHost(domain, kSMTPPort).name, false};
     const int result = Converse(process, services, *connection, delivery);
     connection->Close();
     return result;
@@ -746,6 +787,10 @@ int Process(LProcessInterface& process, EmailSMTPSendProcess& send)
     LMailServices& services = *message.services;
 
     const bool direct = QPTrimmed(send.host).empty();
+    // Without TLS the request for a secure connection could only be ignored, which would
+    // send the password in the clear.
+    if (!direct && send.useTLS && !services.SupportsTLS())
+        return Fail(process, kEmailNoTLSSupport);
     const std::string& replyTo = message.settings.replyTo;
     if (!replyTo.empty() && !LEmail::IsSendableAddress(replyTo)) {
         process.SetErrorF(kSenderRefused, Shown(replyTo).c_str());
@@ -777,7 +822,8 @@ int Process(LProcessInterface& process, EmailSMTPSendProcess& send)
                           Shown(send.host).c_str(), JoinedAddresses(recipients).c_str());
         return eProcessFailed;
     }
-    const LSMTPDelivery delivery{send, recipients, send.host, send.userName, server.name};
+    const LSMTPDelivery delivery{send,          recipients,  send.host,
+                                 send.userName, server.name, send.useTLS};
     const int result = Converse(process, services, *connection, delivery);
     connection->Close();
     return result;

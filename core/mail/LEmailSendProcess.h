@@ -56,7 +56,19 @@ struct EmailSMTPSendProcess {
     std::string userName; // empty: no authentication
     std::string password;
     bool fallbackPermitted; // go on by direct delivery when the host cannot be reached
-    bool useTLS;            // STARTTLS when the server offers it
+    // The host only over STARTTLS: EHLO, STARTTLS and EHLO again before anything else. A
+    // host that does not offer it, refuses it or fails the handshake gets neither the
+    // login nor the message. Direct delivery never asks for it.
+    bool useTLS;
 };
 
 int Process(LProcessInterface& process, EmailSMTPSendProcess& send);
+
+// What the user is told, by the sender and by "Email Settings" alike, when the system has
+// no TLS support and a secure connection is asked for.
+inline constexpr const char* kEmailNoTLSSupportTitle = "Secure Connection";
+inline constexpr const char* kEmailNoTLSSupport =
+        "This computer has no support for secure connections (the OpenSSL library is not "
+        "installed), so email cannot be sent with \"Use secure connection (SSL/TLS)\" on. "
+        "Install OpenSSL (on Debian, the package libssl3) or turn the secure connection off in "
+        "Email Settings.";

@@ -475,3 +475,58 @@ TEST_F(MailOverLoopback, StatusUpdatesRefuseThatResourceByNameAndMailTheOthers)
               "Project updates generated: 3\r\nUpdates successfully sent: 2\r\nThe e-mail "
               "address of resource \"Mallory\" cannot be used, so no update was sent to it.");
 }
+
+TEST_F(MailOverLoopback, StartTLSWithoutALoginStillEncryptsTheMessage)
+{
+    RealSMTPServer server;
+    RealSMTPServer::Options options;
+    options.startTLS = true;
+    if (const std::string missing = server.Start(options); !missing.empty())
+        GTEST_SKIP() << missing;
+    ASSERT_EQ(SendVia(server.Address(), "", "", true), eProcessSucceeded)
+            << ::testing::PrintToString(process.errors);
+    const std::vector<ReceivedMail> received = server.Messages();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_TRUE(received[0].encrypted);
+    EXPECT_TRUE(received[0].login.empty());
+}
+
+TEST_F(MailOverLoopback, WithTLSWantedAServerWithoutItGetsQuitAndNoPassword)
+{
+    struct Case {
+        const char* name;
+        std::map<std::string, std::deque<std::string>> replies;
+        Lines commands; // after EHLO
+        std::string error;
+    };
+    const std::string unsent = "so the email was not sent and no password was given to it. "
+                               "Please check your Email Settings.";
+    const std::vector<Case> cases = {
+            {"no STARTTLS offered",
+             {},
+             {"QUIT"},
+             "The mail server does not offer a secure connection (STARTTLS), " + unsent},
+            {"STARTTLS refused",
+             {{"EHLO", {"250-scripted.test\r\n250-STARTTLS\r\n250 AUTH LOGIN"}},
+              {"STARTTLS", {"454 4.7.0 TLS not available"}}},
+             {"STARTTLS", "QUIT"},
+             "The mail server refused a secure connection (454 - 4.7.0 TLS not available), " +
+                     unsent},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeSMTPServer server;
+        server.replies = c.replies;
+        process.errors.clear();
+        EXPECT_EQ(SendVia(server.Address(), "ann", "s3cret", true), eProcessFailed);
+        EXPECT_EQ(process.errors, Lines{c.error});
+        Lines commands = server.Commands();
+        ASSERT_FALSE(commands.empty());
+        EXPECT_TRUE(commands[0].starts_with("EHLO ")) << commands[0];
+        commands.erase(commands.begin());
+        EXPECT_EQ(commands, c.commands);
+        ASSERT_EQ(server.sessions.size(), 1u);
+        EXPECT_FALSE(server.sessions[0].raw.contains("AUTH"));
+        EXPECT_FALSE(server.sessions[0].raw.contains("czNjcmV0")); // "s3cret"
+    }
+}

@@ -233,12 +233,13 @@ TEST_F(MailSend, WithoutReplyAddressTheSenderIsKestranoAtTheServer)
 // ---------------------------------------------------------------------------------------
 // STARTTLS and AUTH LOGIN
 
-TEST_F(MailSend, SecureLoginAfterStartTLSGreetsAgainWhenTheServerAsks)
+TEST_F(MailSend, SecureLoginGreetsAgainAfterStartTLSAndWhenTheServerAsks)
 {
     mail.Listen("smtp.example.com", 587)
             .Reply("220 ready\r\n")
             .Reply("250-mx.example\r\n250-STARTTLS\r\n250 AUTH LOGIN\r\n")
             .Reply("220 go ahead\r\n")
+            .Reply("250-mx.example\r\n250 AUTH LOGIN\r\n")
             .Reply("503 send EHLO first\r\n")
             .Reply("250-mx.example\r\n250 AUTH LOGIN\r\n")
             .Reply("334 VXNlcm5hbWU6\r\n")
@@ -253,26 +254,99 @@ TEST_F(MailSend, SecureLoginAfterStartTLSGreetsAgainWhenTheServerAsks)
             << process.LastError();
     const ScriptedMailServer& server = *mail.servers[0];
     EXPECT_EQ(server.Commands(),
-              (Lines{"EHLO client.example", "STARTTLS", "AUTH LOGIN", "EHLO client.example",
-                     "AUTH LOGIN", "YW5u", "c2VjcmV0", "MAIL FROM:<me@home.example>",
-                     "RCPT TO:<ann@example.com>", "DATA", "QUIT"}));
+              (Lines{"EHLO client.example", "STARTTLS", "EHLO client.example", "AUTH LOGIN",
+                     "EHLO client.example", "AUTH LOGIN", "YW5u", "c2VjcmV0",
+                     "MAIL FROM:<me@home.example>", "RCPT TO:<ann@example.com>", "DATA", "QUIT"}));
     EXPECT_TRUE(server.tlsStarted);
     EXPECT_FALSE(server.sent[1].encrypted);
     EXPECT_TRUE(server.sent[2].encrypted);
 }
 
-TEST_F(MailSend, AFailedHandshakeStopsBeforeThePasswordIsSent)
+TEST_F(MailSend, WithTLSWantedNeitherLoginNorMessageGoesInTheClear)
+{
+    struct Case {
+        const char* name;
+        std::string ehloReply;
+        std::string startTLSReply; // empty: STARTTLS is never sent
+        LMailIO handshake;
+        Lines commands;
+        std::string error;
+    };
+    const std::string unsent = "so the email was not sent and no password was given to it. "
+                               "Please check your Email Settings.";
+    const std::vector<Case> cases = {
+            {"no STARTTLS offered",
+             "250-mx.example\r\n250-AUTH LOGIN\r\n250 X-STARTTLS-LATER\r\n",
+             "",
+             LMailIO::ok,
+             {"EHLO client.example", "QUIT"},
+             "The mail server does not offer a secure connection (STARTTLS), " + unsent},
+            {"STARTTLS refused",
+             "250-mx.example\r\n250-STARTTLS\r\n250 AUTH LOGIN\r\n",
+             "454 4.7.0 TLS not available due to local problem\r\n",
+             LMailIO::ok,
+             {"EHLO client.example", "STARTTLS", "QUIT"},
+             "The mail server refused a secure connection (454 - 4.7.0 TLS not available due to "
+             "local problem), " +
+                     unsent},
+            // After a broken handshake the connection carries nothing, not even QUIT.
+            {"handshake failed",
+             "250-mx.example\r\n250 STARTTLS\r\n",
+             "220 go ahead\r\n",
+             LMailIO::failed,
+             {"EHLO client.example", "STARTTLS"},
+             "A secure connection to the mail server could not be established, so the email was "
+             "not sent. Please check your Email Settings."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedMailServer& server = mail.Listen("smtp.example.com", 587);
+        server.Reply("220 ready\r\n").Reply(c.ehloReply);
+        if (!c.startTLSReply.empty())
+            server.Reply(c.startTLSReply);
+        server.Reply("221 Bye\r\n").TLS(c.handshake);
+        process.errors.clear();
+        EXPECT_EQ(Send("smtp.example.com", false, "ann", true), eProcessFailed);
+        EXPECT_EQ(process.errors, Lines{c.error});
+        EXPECT_EQ(server.Commands(), c.commands);
+        const std::string sent = server.Transcript();
+        EXPECT_EQ(sent.find("AUTH"), std::string::npos);
+        EXPECT_EQ(sent.find("c2VjcmV0"), std::string::npos); // the password
+        EXPECT_TRUE(server.closed);
+    }
+}
+
+TEST_F(MailSend, TLSWithoutALoginGreetsWithEHLOAndSendsOnlyEncrypted)
 {
     mail.Listen("smtp.example.com", 587)
             .Reply("220 ready\r\n")
             .Reply("250-mx.example\r\n250 STARTTLS\r\n")
             .Reply("220 go ahead\r\n")
-            .TLS(LMailIO::failed);
-    EXPECT_EQ(Send("smtp.example.com", false, "ann", true), eProcessFailed);
-    EXPECT_EQ(process.errors,
-              Lines{"A secure connection to the mail server could not be established, so the "
-                    "email was not sent. Please check your Email Settings."});
-    EXPECT_EQ(mail.servers[0]->Commands(), (Lines{"EHLO client.example", "STARTTLS"}));
+            .Reply("250 mx.example\r\n")
+            .Reply("250 OK\r\n")
+            .Reply("250 OK\r\n")
+            .Reply("354 go\r\n")
+            .Reply("250 Queued\r\n")
+            .Reply("221 Bye\r\n");
+    ASSERT_EQ(Send("smtp.example.com", false, "", true), eProcessSucceeded) << process.LastError();
+    const ScriptedMailServer& server = *mail.servers[0];
+    EXPECT_EQ(server.Commands(),
+              (Lines{"EHLO client.example", "STARTTLS", "EHLO client.example",
+                     "MAIL FROM:<me@home.example>", "RCPT TO:<ann@example.com>", "DATA", "QUIT"}));
+    ASSERT_TRUE(server.tlsStarted);
+    for (std::size_t i = 2; i < server.sent.size(); ++i)
+        EXPECT_TRUE(server.sent[i].encrypted) << server.sent[i].bytes;
+}
+
+TEST_F(MailSend, WithoutTLSSupportASecureSendIsRefusedBeforeConnecting)
+{
+    mail.supportsTLS = false;
+    EXPECT_EQ(Send("smtp.example.com", true, "ann", true), eProcessFailed);
+    EXPECT_EQ(process.errors, Lines{kEmailNoTLSSupport});
+    EXPECT_TRUE(mail.attempts.empty());
+    // Without the wish for TLS nothing changes.
+    AcceptMessage(mail.Listen("smtp.example.com", 587));
+    EXPECT_EQ(Send("smtp.example.com"), eProcessSucceeded) << process.LastError();
 }
 
 TEST_F(MailSend, StartTLSIsUsedOnlyWhenWanted)
@@ -589,6 +663,19 @@ TEST_F(MailSend, ServerAndSettingsTextsAreShownWithoutControlCharacters)
              "Mail host server error (MAIL FROM not accepted). Please check your Email "
              "Settings.me@home.example - (553 - " +
                      r + "]0;owned" + r + " rejected)"},
+            {"a refused STARTTLS",
+             [this] {
+                 mail.Listen("smtp.example.com", 587)
+                         .Reply("220 ready\r\n")
+                         .Reply("250-mx.example\r\n250 STARTTLS\r\n")
+                         .Reply("454 \xC2\x9B"
+                                "31mno\r\n")
+                         .Reply("221 Bye\r\n");
+                 return Send("smtp.example.com", false, "ann", true);
+             },
+             "The mail server refused a secure connection (454 - " + r +
+                     "31mno), so the email was not sent and no password was given to it. Please "
+                     "check your Email Settings."},
             {"a mail exchanger named by DNS",
              [this] {
                  mail.mailExchangers["example.com"] = "mx\x1B[2J.example.com";
@@ -710,7 +797,6 @@ TEST_F(MailSend, TheSettingsChooseTheMethod)
 {
     message.settings.smtpHost = "smtp.example.com";
     message.settings.userName = "ann";
-    message.settings.useSSL = true;
     message.settings.useSMTPHost = true;
     AcceptMessage(mail.Listen("smtp.example.com", 587));
     ASSERT_EQ(Process(process, message), eProcessSucceeded) << process.LastError();
@@ -719,10 +805,13 @@ TEST_F(MailSend, TheSettingsChooseTheMethod)
     // Without "SMTPAuthOn" the user name is not used.
     EXPECT_EQ(mail.servers[0]->Commands()[0], "HELO client.example");
 
+    // Direct delivery asks nobody for a secure connection.
     message.settings.useSMTPHost = false;
+    message.settings.useSSL = true;
     AcceptMessage(mail.Listen("example.com", 25));
     ASSERT_EQ(Process(process, message), eProcessSucceeded) << process.LastError();
     EXPECT_EQ(mail.servers[1]->host, "example.com");
+    EXPECT_EQ(mail.servers[1]->Commands()[0], "HELO client.example");
 
     message.settings.useSendMail = true;
     ASSERT_EQ(Process(process, message), eProcessSucceeded) << process.LastError();
