@@ -6,6 +6,7 @@
 #include "mail/LMailTransport.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <sys/stat.h>
@@ -258,9 +259,15 @@ public:
 
     // A reply may come in pieces and over several lines ("250-..." lines before the
     // final "250 ..."); it ends with a complete line shorter than four characters or
-    // whose fourth is not "-". Bytes after it are kept for the next reply.
+    // whose fourth is not "-". Bytes after it are kept for the next reply. The whole reply
+    // must come within the reply time-out: a server that drips its reply a byte at a time,
+    // or never ends it, would otherwise hold the send for as long as it likes.
     int ReadReply(LSMTPReply& reply)
     {
+        using Clock = std::chrono::steady_clock;
+        const Clock::time_point deadline =
+                Clock::now() + std::chrono::milliseconds(timeouts_.reply);
+        bool first = true;
         reply = {};
         std::string line;
         for (;;) {
@@ -288,8 +295,16 @@ public:
                 line.clear();
             }
             pending_.clear();
-            const LMailIO io =
-                    connection_.Receive(process_, pending_, kReceiveMax, timeouts_.reply);
+            int wait = timeouts_.reply;
+            if (!first && wait >= 0) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        deadline - Clock::now());
+                if (left.count() <= 0)
+                    return TransportFailure(process_, LMailIO::timedOut);
+                wait = static_cast<int>(left.count());
+            }
+            first = false;
+            const LMailIO io = connection_.Receive(process_, pending_, kReceiveMax, wait);
             if (io != LMailIO::ok)
                 return TransportFailure(process_, io);
         }

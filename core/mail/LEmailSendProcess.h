@@ -14,7 +14,7 @@ struct LEmailTimeouts {
     int connect = 15000;       // the configured server
     int connectPort25 = 5000;  // its retry on port 25
     int connectDirect = 20000; // a recipient domain's mail exchanger
-    int reply = 40000;         // each piece of a server reply
+    int reply = 40000;         // each server reply, from the command to its last line
     int command = 20000;       // commands, header blocks, base64 lines
     int bodyLine = 30000;      // body lines
     int sendmail = 60000;      // the sendmail program's end after its input is closed

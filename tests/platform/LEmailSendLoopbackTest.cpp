@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -528,5 +530,161 @@ TEST_F(MailOverLoopback, WithTLSWantedAServerWithoutItGetsQuitAndNoPassword)
         ASSERT_EQ(server.sessions.size(), 1u);
         EXPECT_FALSE(server.sessions[0].raw.contains("AUTH"));
         EXPECT_FALSE(server.sessions[0].raw.contains("czNjcmV0")); // "s3cret"
+    }
+}
+
+namespace {
+
+// A reply as a broken or hostile server might give it: mostly with the code the command
+// expects, now and then with any other or none; continuation lines; text with control
+// characters, bare carriage returns, NULs and bytes that are no text; now and then a
+// hang-up. Always one reply per command, so that the server's own count of what it took
+// stays true.
+std::string HostileReply(std::mt19937& random, FakeSMTPServer::Session& session,
+                         const std::string& key)
+{
+    const auto pick = [&random](std::size_t count) {
+        return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
+    };
+    static const char* const kCodes[] = {"220", "250", "251", "334", "354", "235", "421", "454",
+                                         "503", "550", "999", "000", "2",   "25",  ""};
+    std::string expected = "250";
+    if (key == "DATA")
+        expected = "354";
+    else if (key == "AUTH")
+        expected = "334";
+    else if (key == "LOGIN-DATA")
+        expected = session.asked[key] % 2 == 1 ? "334" : "235";
+    else if (key == "STARTTLS")
+        expected = "220";
+    else if (key == "QUIT")
+        expected = "221";
+    std::string text;
+    for (std::size_t length = pick(40); length > 0; --length) {
+        const char c = static_cast<char>(pick(256));
+        text += c == '\n' || c == '-' ? '?' : c;
+    }
+    std::string reply;
+    for (std::size_t continued = pick(3); continued > 0; --continued)
+        reply += std::string(kCodes[pick(12)]) + "-" + text + "\r\n";
+    if (key == "EHLO" && pick(3) == 0)
+        reply += "250-STARTTLS\r\n";
+    reply += (pick(8) == 0 ? std::string(kCodes[pick(std::size(kCodes))]) : expected) + " " + text;
+    if (pick(20) == 0)
+        reply += "<close>";
+    return reply;
+}
+
+} // namespace
+
+TEST_F(MailOverLoopback, AHostileServerCannotCrashHoldOrFoolTheSender)
+{
+    message.timeouts = {.connect = 1000,
+                        .connectPort25 = 300,
+                        .connectDirect = 1000,
+                        .reply = 800,
+                        .command = 800,
+                        .bodyLine = 800,
+                        .sendmail = 1000};
+    message.attachments = {Attachment("plan.pdf", AwkwardBytes())};
+    // Whatever the result, a send that says it succeeded must have been taken, and no send
+    // waits past its time-outs: of those a silent or slow server can use up, a send has at
+    // most two (a reply and the TLS handshake); the machine gets some slack.
+    const auto check = [&](FakeSMTPServer& server, int result, const RecordingProcess& run) {
+        const long bound = 2 * message.timeouts.reply + 1000;
+        EXPECT_NE(result, eProcessCancelled);
+        ASSERT_FALSE(server.sessions.empty());
+        if (result == eProcessSucceeded) {
+            EXPECT_TRUE(server.sessions.back().TookAMessage());
+        } else {
+            EXPECT_FALSE(run.errors.empty());
+        }
+        EXPECT_LE(run.Elapsed(), bound);
+    };
+
+    {
+        SCOPED_TRACE("random and malformed replies");
+        std::mt19937 random;
+        FakeSMTPServer server;
+        server.script = [&random](FakeSMTPServer::Session& session, const std::string& key) {
+            return HostileReply(random, session, key);
+        };
+        int succeeded = 0;
+        for (int send = 0; send < 30; ++send) {
+            SCOPED_TRACE(send);
+            // A seed of each send's own: what one send draws never shifts the next.
+            random.seed(20270301 + send);
+            FakeSMTPServer::Session scratch;
+            server.greeting = HostileReply(random, scratch, "GREETING");
+            if (server.greeting.ends_with("<close>"))
+                server.greeting.resize(server.greeting.size() - 7);
+            server.greeting += "\r\n";
+            if (random() % 4 != 0)
+                server.greeting = "220 hostile.test\r\n";
+            const bool tls = random() % 2 == 0;
+            const std::string user = random() % 2 == 0 ? "ann" : "";
+            message.settings.useSMTPHost = true;
+            message.settings.sendDirect = false;
+            message.settings.smtpHost = server.Address();
+            message.settings.smtpAuthOn = !user.empty();
+            message.settings.userName = user;
+            message.settings.password = "s3cret";
+            message.settings.useSSL = tls;
+            RecordingProcess run;
+            const int result = Process(run, message);
+            check(server, result, run);
+            succeeded += result == eProcessSucceeded;
+        }
+        // The replies are right often enough for some sends to get through.
+        EXPECT_GT(succeeded, 0);
+    }
+
+    struct Case {
+        const char* name;
+        std::function<void(FakeSMTPServer&)> make;
+        int result;
+    };
+    const std::string megabyte(1 << 20, 'x');
+    std::string endless;
+    while (endless.size() < (2u << 20))
+        endless += "250-and more\r\n";
+    const std::vector<Case> cases = {
+            {"a 1 MB line in the greeting",
+             [&](FakeSMTPServer& server) {
+                 server.greeting = "220-" + megabyte + "\r\n220 ready\r\n";
+             },
+             eProcessSucceeded},
+            {"a 1 MB line in the EHLO reply",
+             [&](FakeSMTPServer& server) {
+                 server.replies["EHLO"] = {"250-" + megabyte + "\r\n250 AUTH LOGIN"};
+                 message.settings.smtpAuthOn = true;
+                 message.settings.userName = "ann";
+             },
+             eProcessSucceeded},
+            {"a reply that never ends",
+             [&](FakeSMTPServer& server) { server.replies["HELO"] = {endless}; }, eProcessFailed},
+            // Every byte comes within the reply time-out, the whole reply never does.
+            {"a reply dripping one byte a second",
+             [&](FakeSMTPServer& server) {
+                 server.dripMs = 1000;
+                 message.timeouts.reply = 1500;
+             },
+             eProcessFailed},
+            {"a hang-up in the middle of the message",
+             [](FakeSMTPServer& server) { server.hangUpInDataAfterLines = 20; }, eProcessFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeSMTPServer server;
+        message.settings.smtpHost = server.Address();
+        message.settings.smtpAuthOn = false;
+        message.settings.userName.clear();
+        message.settings.useSSL = false;
+        message.timeouts.reply = 800;
+        c.make(server);
+        RecordingProcess run;
+        const int result = Process(run, message);
+        EXPECT_EQ(result, c.result) << ::testing::PrintToString(run.errors);
+        check(server, result, run);
     }
 }
