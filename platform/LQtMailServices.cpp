@@ -400,6 +400,11 @@ std::string LQtMailServices::LocalHostName()
     return ToStdString(name);
 }
 
+bool LQtMailServices::SupportsTLS()
+{
+    return QSslSocket::supportsSsl();
+}
+
 std::unique_ptr<LMailPipe> LQtMailServices::StartProgram(const std::string& program,
                                                          const std::vector<std::string>& arguments)
 {

@@ -9,6 +9,7 @@
 //   preference, so the first record is the most preferred exchanger;
 // - the local host's name is the host name with the local domain added when the name has
 //   none of its own;
+// - TLS is supported when Qt finds its TLS backend and the system's OpenSSL library;
 // - programs are found on PATH and then in /usr/sbin, /usr/lib and /sbin, where sendmail
 //   lives on most systems but where a user's PATH seldom leads.
 //
@@ -27,6 +28,7 @@ public:
     std::string LookupMailExchanger(LProcessInterface& process, const std::string& domain,
                                     LMailIO& io) override;
     std::string LocalHostName() override;
+    bool SupportsTLS() override;
     std::unique_ptr<LMailPipe> StartProgram(const std::string& program,
                                             const std::vector<std::string>& arguments) override;
     std::string DefaultSMTPHost() override;

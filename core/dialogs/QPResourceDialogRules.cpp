@@ -1,47 +1,14 @@
 #include "dialogs/QPResourceDialogRules.h"
 
+#include "mail/LEmail.h"
 #include "model/LLocaleFormat.h"
 #include "model/QPFormat.h"
 #include "model/QPProject.h"
 #include "model/QPUndoItems.h"
 
-#include <cstring>
-
 namespace QPResourceDialogRules {
 
 namespace {
-
-bool IsForbiddenInAddress(unsigned char c)
-{
-    return c <= 32 || c == 127 || std::strchr("\"(),:;<>[]\\", c) != nullptr;
-}
-
-bool IsLabelCharacter(unsigned char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-           c >= 0x80;
-}
-
-bool IsValidDomain(std::string_view domain)
-{
-    std::size_t labels = 0;
-    std::size_t lastLength = 0;
-    while (true) {
-        const std::size_t dot = domain.find('.');
-        const std::string_view label = domain.substr(0, dot);
-        if (label.empty() || label.front() == '-' || label.back() == '-')
-            return false;
-        for (const char c : label)
-            if (!IsLabelCharacter(static_cast<unsigned char>(c)))
-                return false;
-        ++labels;
-        lastLength = label.size();
-        if (dot == std::string_view::npos)
-            break;
-        domain.remove_prefix(dot + 1);
-    }
-    return labels >= 2 && lastLength >= 2;
-}
 
 QPFormOutcome CheckRate(const QPProjectOptions& options, std::string_view text, eField field,
                         const char* negativeMessage, int64_t& amount)
@@ -58,16 +25,7 @@ QPFormOutcome CheckRate(const QPProjectOptions& options, std::string_view text, 
 
 bool IsValidEmail(std::string_view address)
 {
-    for (const char c : address)
-        if (IsForbiddenInAddress(static_cast<unsigned char>(c)))
-            return false;
-    const std::size_t at = address.find('@');
-    if (at == std::string_view::npos || at == 0 || address.find('@', at + 1) != address.npos)
-        return false;
-    const std::string_view local = address.substr(0, at);
-    if (local.front() == '.' || local.back() == '.' || local.find("..") != local.npos)
-        return false;
-    return IsValidDomain(address.substr(at + 1));
+    return LEmail::IsValidAddress(address);
 }
 
 bool IsValidRate(const LLocaleCurrencyProfile& profile, std::string_view text)

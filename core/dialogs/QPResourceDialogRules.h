@@ -54,12 +54,9 @@ struct Form {
 // The resource's own values, its schedule and its exceptions.
 Form ResourceForm(const QPProjectBase& project, const QPResource& resource);
 
-// A plausible mail address: local@domain.tld. One "@" with text before it; a domain of two
-// or more dot-separated labels of letters, digits and hyphens (bytes of non-ASCII letters
-// allowed), no label empty or starting or ending with a hyphen, the last one at least two
-// characters; no spaces, control characters or the characters that mail headers reserve
-// ("(),:;<>[]\ and the quote) anywhere. Deliberately lenient about the rest: the mail
-// server is the final judge, this only catches typing slips.
+// A plausible mail address (LEmail::IsValidAddress), the check the mail sender builds on:
+// an address the editor takes is one the sender can use. Deliberately lenient about the
+// rest: the mail server is the final judge, this only catches typing slips.
 bool IsValidEmail(std::string_view address);
 
 // The rate text check of the rate fields while they are edited, with its message.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 namespace {
@@ -19,12 +20,12 @@ bool IsContinuationByte(char c)
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
-// One address of a list, its optional space after the separator already taken off.
-bool IsValidSingleAddress(std::string_view address)
+// One address of a list, its optional space after the separator already taken off: only
+// atext characters, full stops and the at sign, every full stop and the at sign after an
+// atext character.
+bool IsAtextAddress(std::string_view address)
 {
     int atSigns = 0;
-    bool fullStopAfterAt = false;
-    std::size_t lastFullStop = std::string_view::npos;
     for (std::size_t i = 0; i < address.size(); ++i) {
         const char c = address[i];
         if (LEmail::IsAtextCharacter(c))
@@ -33,15 +34,55 @@ bool IsValidSingleAddress(std::string_view address)
             return false;
         if (i == 0 || !LEmail::IsAtextCharacter(address[i - 1]))
             return false;
-        if (c == '@') {
-            if (++atSigns > 1)
-                return false;
-        } else {
-            fullStopAfterAt = fullStopAfterAt || atSigns == 1;
-            lastFullStop = i;
-        }
+        if (c == '@' && ++atSigns > 1)
+            return false;
     }
-    return atSigns == 1 && fullStopAfterAt && address.size() - lastFullStop - 1 >= 2;
+    return atSigns == 1;
+}
+
+bool IsForbiddenInAddress(unsigned char c)
+{
+    return c <= 32 || c == 127 || std::strchr("\"(),:;<>[]\\", c) != nullptr;
+}
+
+bool IsLabelCharacter(unsigned char c)
+{
+    return IsLetterOrDigit(static_cast<char>(c)) || c == '-' || c >= 0x80;
+}
+
+// Dot-separated labels, at least `minLabels` of them, the last at least `minLastLength`
+// characters long.
+bool IsValidDomain(std::string_view domain, std::size_t minLabels, std::size_t minLastLength)
+{
+    std::size_t labels = 0;
+    std::size_t lastLength = 0;
+    for (;;) {
+        const std::size_t dot = domain.find('.');
+        const std::string_view label = domain.substr(0, dot);
+        if (label.empty() || label.front() == '-' || label.back() == '-')
+            return false;
+        for (const char c : label)
+            if (!IsLabelCharacter(static_cast<unsigned char>(c)))
+                return false;
+        ++labels;
+        lastLength = label.size();
+        if (dot == std::string_view::npos)
+            break;
+        domain.remove_prefix(dot + 1);
+    }
+    return labels >= minLabels && lastLength >= minLastLength;
+}
+
+// Splits an address at its one at sign; true when there is one with text before it and the
+// local part is sound (see LEmail::IsValidAddress). The domain is left to the caller.
+bool SplitAddress(std::string_view address, std::string_view& local, std::string_view& domain)
+{
+    const std::size_t at = address.find('@');
+    if (at == std::string_view::npos || at == 0 || address.find('@', at + 1) != address.npos)
+        return false;
+    local = address.substr(0, at);
+    domain = address.substr(at + 1);
+    return local.front() != '.' && local.back() != '.' && local.find("..") == local.npos;
 }
 
 constexpr std::string_view kBase64Alphabet =
@@ -55,6 +96,56 @@ bool LEmail::IsAtextCharacter(char c)
     return IsLetterOrDigit(c) || kMarks.find(c) != std::string_view::npos;
 }
 
+bool LEmail::IsValidAddress(std::string_view address)
+{
+    for (const char c : address)
+        if (IsForbiddenInAddress(static_cast<unsigned char>(c)))
+            return false;
+    std::string_view local;
+    std::string_view domain;
+    return SplitAddress(address, local, domain) && IsValidDomain(domain, 2, 2);
+}
+
+bool LEmail::IsSendableAddress(std::string_view address)
+{
+    if (IsValidAddress(address))
+        return true;
+    // "name@host:port": the colon is the one reserved character allowed, once, in the
+    // domain, followed by a port number.
+    const std::size_t colon = address.rfind(':');
+    if (colon == std::string_view::npos)
+        return false;
+    const std::string_view digits = address.substr(colon + 1);
+    if (digits.empty() || digits.size() > 5 || digits.front() == '0' ||
+        digits.find_first_not_of("0123456789") != std::string_view::npos ||
+        std::stoul(std::string(digits)) > 65535)
+        return false;
+    const std::string_view server = address.substr(0, colon);
+    for (const char c : server)
+        if (IsForbiddenInAddress(static_cast<unsigned char>(c)))
+            return false;
+    std::string_view local;
+    std::string_view domain;
+    return SplitAddress(server, local, domain) && IsValidDomain(domain, 1, 1);
+}
+
+bool LEmail::IsHostName(std::string_view name)
+{
+    if (name.empty() || name.size() > 255)
+        return false;
+    for (std::size_t start = 0;;) {
+        const std::size_t dot = name.find('.', start);
+        const std::string_view label = name.substr(start, dot - start);
+        if (label.empty() || label.front() == '-' || label.back() == '-' ||
+            !std::all_of(label.begin(), label.end(),
+                         [](char c) { return IsLetterOrDigit(c) || c == '-'; }))
+            return false;
+        if (dot == std::string_view::npos)
+            return true;
+        start = dot + 1;
+    }
+}
+
 bool LEmail::ValidateAddress(std::string_view text)
 {
     std::size_t start = 0;
@@ -66,13 +157,85 @@ bool LEmail::ValidateAddress(std::string_view text)
                                                                        : separator - start);
         if (afterSeparator && !address.empty() && address.front() == ' ')
             address.remove_prefix(1);
-        if (!IsValidSingleAddress(address))
+        if (!IsAtextAddress(address) || !IsValidAddress(address))
             return false;
         if (separator == std::string_view::npos)
             return true;
         start = separator + 1;
         afterSeparator = true;
     }
+}
+
+std::string LEmailHeaderText(std::string_view text)
+{
+    std::string value(text);
+    for (char& c : value)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return value;
+}
+
+namespace {
+
+// The length of the UTF-8 sequence at the start of `text` and its code point; 0 when it is
+// no well-formed sequence (a stray continuation byte, a cut or overlong sequence, a
+// surrogate or a value past U+10FFFF).
+std::size_t DecodeUtf8(std::string_view text, char32_t& point)
+{
+    const auto lead = static_cast<unsigned char>(text[0]);
+    std::size_t length = 0;
+    if (lead < 0x80) {
+        point = lead;
+        return 1;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        point = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        point = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        point = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (text.size() < length)
+        return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        if (!IsContinuationByte(text[i]))
+            return 0;
+        point = point << 6 | (static_cast<unsigned char>(text[i]) & 0x3F);
+    }
+    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (point < kSmallest[length] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+} // namespace
+
+std::string LEmailShownText(std::string_view text)
+{
+    static constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
+    std::string shown;
+    shown.reserve(text.size());
+    while (!text.empty()) {
+        char32_t point = 0;
+        const std::size_t length = DecodeUtf8(text, point);
+        const bool control = point < 0x20 || (point >= 0x7F && point <= 0x9F);
+        if (length == 0 || control)
+            shown += kReplacement;
+        else
+            shown += text.substr(0, length);
+        text.remove_prefix(length == 0 ? 1 : length);
+    }
+    return shown;
+}
+
+std::string LEmailHelloName(std::string_view hostName)
+{
+    return LEmail::IsHostName(hostName) ? std::string(hostName) : "localhost";
 }
 
 std::string LRFC2047Encode(std::string_view text)
@@ -230,14 +393,19 @@ std::vector<std::string> LEmailBodyLines(std::string_view body)
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < body.size()) {
-        const std::size_t newline = body.find('\n', start);
-        const bool ended = newline != std::string_view::npos;
-        std::string_view line =
-                body.substr(start, ended ? newline - start : std::string_view::npos);
-        start = ended ? newline + 1 : body.size();
-        // A bare "\n" ends a line as well as "\r\n" does; SMTP wants both as "\r\n".
-        if (ended && !line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+        // A bare "\n" or "\r" ends a line as well as "\r\n" does; SMTP wants each as
+        // "\r\n". A bare "\r" left inside a line would reach the server as it is, and a
+        // server that takes it for a line end would read "\r.\r" as the message's end and
+        // what follows as commands written by whoever wrote the text.
+        const std::size_t end = body.find_first_of("\r\n", start);
+        const bool ended = end != std::string_view::npos;
+        std::string_view line = body.substr(start, ended ? end - start : std::string_view::npos);
+        if (!ended)
+            start = body.size();
+        else if (body.substr(end, 2) == "\r\n")
+            start = end + 2;
+        else
+            start = end + 1;
         while (line.size() > kBodyLineMax) {
             const std::size_t space = line.substr(0, kBodyLineMax).rfind(' ');
             const std::size_t length =

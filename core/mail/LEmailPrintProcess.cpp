@@ -1,6 +1,7 @@
 #include "mail/LEmailPrintProcess.h"
 
 #include "framework/LFiles.h"
+#include "mail/LEmail.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -39,7 +40,7 @@ std::string LEmailAttachmentPath(const std::string& baseName)
 int ProcessEmailWithPDF(LProcessInterface& process, LEmailPrintProcessBase& send)
 {
     process.SetStatus("Sending Email", 0);
-    process.SetStatus(send.recipient, 1);
+    process.SetStatus(LEmailShownText(send.recipient), 1);
     if (process.IsToStop())
         return eProcessCancelled;
     if (!send.writePDF) {

@@ -5,9 +5,12 @@
 #include "mail/LEmail.h"
 #include "mail/LMailTransport.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <sys/stat.h>
+#include <utility>
 
 namespace {
 
@@ -25,27 +28,41 @@ constexpr const char* kServerTimedOut = "The mail server did not answer in time.
 constexpr const char* kServerClosed = "The mail server closed the connection.";
 constexpr const char* kConnectionFailed = "The connection to the mail server was lost.";
 
-// A header's value on one line: a line break inside would end the header block early
-// and turn the rest of the value into the message text.
-std::string HeaderValue(std::string_view text)
-{
-    std::string value(text);
-    for (char& c : value)
-        if (c == '\r' || c == '\n')
-            c = ' ';
-    return value;
-}
+// An address that could break the dialogue or a header (a project file or the settings may
+// hold any text) is refused, named as the user can read it.
+constexpr const char* kRecipientRefused =
+        "The email address \"%s\" cannot be used, so the email was not sent to it.";
+constexpr const char* kSenderRefused =
+        "The sender address \"%s\" cannot be used, so the email was not sent. Please check the "
+        "reply address in your Email Settings.";
+
+// With "Use secure connection (SSL/TLS)" the password and the message go only over an
+// encrypted connection; each way the server can fail to give one has its reason.
+constexpr const char* kNoSTARTTLS =
+        "The mail server does not offer a secure connection (STARTTLS), so the email was not "
+        "sent and no password was given to it. Please check your Email Settings.";
+constexpr const char* kSTARTTLSRefused =
+        "The mail server refused a secure connection (%d - %s), so the email was not sent and "
+        "no password was given to it. Please check your Email Settings.";
+constexpr const char* kHandshakeFailed =
+        "A secure connection to the mail server could not be established, so the email was not "
+        "sent. Please check your Email Settings.";
 
 // The name an attachment travels under: the file's name without its folder, with nothing
-// that would end the quoted header value it is written in.
+// that would end the quoted header value it is written in or the header itself.
 std::string AttachmentName(std::string_view path)
 {
     const std::size_t slash = path.rfind('/');
     std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
     for (char& c : name)
-        if (c == '"' || c == '\\' || c == '\r' || c == '\n')
+        if (c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             c = '_';
     return name;
+}
+
+std::string Shown(std::string_view text)
+{
+    return LEmailShownText(text);
 }
 
 // The addresses of a comma-separated list, each without the spaces around it and cut to
@@ -99,6 +116,28 @@ LMailHost SplitHost(std::string_view text, uint16_t defaultPort)
     split.port = static_cast<uint16_t>(port);
     split.portGiven = true;
     return split;
+}
+
+// The addresses of the list that the sender may use, in order; each other one is refused
+// with a text that names it, and the rest go on without it.
+std::vector<std::string> SendableRecipients(LProcessInterface& process, std::string_view list)
+{
+    std::vector<std::string> sendable;
+    for (std::string& address : SplitRecipients(list)) {
+        if (LEmail::IsSendableAddress(address))
+            sendable.push_back(std::move(address));
+        else
+            process.SetErrorF(kRecipientRefused, Shown(address).c_str());
+    }
+    return sendable;
+}
+
+std::string JoinedAddresses(const std::vector<std::string>& addresses)
+{
+    std::string joined;
+    for (const std::string& address : addresses)
+        joined += (joined.empty() ? "" : ", ") + address;
+    return joined;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -220,9 +259,15 @@ public:
 
     // A reply may come in pieces and over several lines ("250-..." lines before the
     // final "250 ..."); it ends with a complete line shorter than four characters or
-    // whose fourth is not "-". Bytes after it are kept for the next reply.
+    // whose fourth is not "-". Bytes after it are kept for the next reply. The whole reply
+    // must come within the reply time-out: a server that drips its reply a byte at a time,
+    // or never ends it, would otherwise hold the send for as long as it likes.
     int ReadReply(LSMTPReply& reply)
     {
+        using Clock = std::chrono::steady_clock;
+        const Clock::time_point deadline =
+                Clock::now() + std::chrono::milliseconds(timeouts_.reply);
+        bool first = true;
         reply = {};
         std::string line;
         for (;;) {
@@ -250,8 +295,16 @@ public:
                 line.clear();
             }
             pending_.clear();
-            const LMailIO io =
-                    connection_.Receive(process_, pending_, kReceiveMax, timeouts_.reply);
+            int wait = timeouts_.reply;
+            if (!first && wait >= 0) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        deadline - Clock::now());
+                if (left.count() <= 0)
+                    return TransportFailure(process_, LMailIO::timedOut);
+                wait = static_cast<int>(left.count());
+            }
+            first = false;
+            const LMailIO io = connection_.Receive(process_, pending_, kReceiveMax, wait);
             if (io != LMailIO::ok)
                 return TransportFailure(process_, io);
         }
@@ -273,24 +326,35 @@ private:
 };
 
 // What the server said after the first colon of its reply, for messages that quote it;
-// all of it after the code when there is no colon.
+// all of it after the code when there is no colon. Shown as the user can safely read it:
+// the server chooses every byte of it.
 std::string ReplyReason(const LSMTPReply& reply)
 {
     const std::size_t colon = reply.lastLine.find(':');
-    return QPTrimmed(colon != std::string::npos
-                             ? std::string_view(reply.lastLine).substr(colon + 1)
-                             : std::string_view(reply.lastLine)
-                                       .substr(std::min<std::size_t>(3, reply.lastLine.size())));
+    return Shown(
+            QPTrimmed(colon != std::string::npos
+                              ? std::string_view(reply.lastLine).substr(colon + 1)
+                              : std::string_view(reply.lastLine)
+                                        .substr(std::min<std::size_t>(3, reply.lastLine.size()))));
 }
 
-bool ContainsIgnoringCase(std::string_view text, std::string_view word)
+// Whether a line of the EHLO reply after the first names `keyword` (in capitals) as an
+// extension the server offers.
+bool OffersExtension(const LSMTPReply& reply, std::string_view keyword)
 {
     auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
-    for (std::size_t at = 0; at + word.size() <= text.size(); ++at) {
-        std::size_t i = 0;
-        while (i < word.size() && upper(text[at + i]) == word[i])
-            ++i;
-        if (i == word.size())
+    std::string_view text = reply.text;
+    bool first = true;
+    while (!text.empty()) {
+        const std::size_t newline = text.find('\n');
+        const std::string_view line = text.substr(0, newline);
+        text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
+        if (std::exchange(first, false) || line.size() < 4 + keyword.size())
+            continue;
+        const std::string_view name = line.substr(4, keyword.size());
+        const bool same = std::equal(name.begin(), name.end(), keyword.begin(),
+                                     [&](char a, char b) { return upper(a) == b; });
+        if (same && (line.size() == 4 + keyword.size() || line[4 + keyword.size()] == ' '))
             return true;
     }
     return false;
@@ -299,11 +363,21 @@ bool ContainsIgnoringCase(std::string_view text, std::string_view word)
 // One delivery over an open connection.
 struct LSMTPDelivery {
     const EmailSMTPSendProcess& send;
-    std::string recipients; // the addresses of this delivery, comma-separated
-    std::string mailHost;   // the server as the failure texts name it
-    std::string userName;   // empty: no authentication
-    std::string senderHost; // after "Kestrano@" when no reply address is set
+    std::vector<std::string> addresses; // the recipients of this delivery, each sendable
+    std::string mailHost;               // the server as the failure texts name it
+    std::string userName;               // empty: no authentication
+    std::string senderHost;             // after "Kestrano@" when no reply address is set
+    bool requireTLS = false;            // nothing but STARTTLS may follow the greeting
 };
+
+// Says goodbye to a server the send gives up on, so it ends the session at once instead of
+// waiting for its own time-out. How it answers changes nothing.
+void Quit(LSMTPSession& session, const LEmailTimeouts& timeouts)
+{
+    LSMTPReply reply;
+    if (session.Send("QUIT\r\n", timeouts.command) == eProcessSucceeded)
+        session.ReadReply(reply);
+}
 
 int SendMessageText(LProcessInterface& process, LSMTPSession& session,
                     const LEmailSendProcess& message, const std::string& sender,
@@ -313,9 +387,10 @@ int SendMessageText(LProcessInterface& process, LSMTPSession& session,
     process.SetProgress(0.2);
     process.SetStatus("Sending Message Text", 1);
     const LDateTime date = message.date.IsSet() ? message.date : LDateTime::Now();
-    std::string head = "MIME-Version: 1.0\r\nFrom: " + HeaderValue(LCutUtf8(sender)) +
-                       "\r\nTo: " + HeaderValue(LCutUtf8(recipients)) +
-                       "\r\nSubject: " + HeaderValue(LRFC2047Encode(message.subject)) +
+    // The addresses were checked; the subject (task and project names) becomes one line.
+    std::string head = "MIME-Version: 1.0\r\nFrom: " + LCutUtf8(sender) +
+                       "\r\nTo: " + LCutUtf8(recipients) +
+                       "\r\nSubject: " + LRFC2047Encode(LEmailHeaderText(message.subject)) +
                        "\r\nDate: " + LEmailDateText(date) + "\r\n";
     head += kMailerHeader;
     const bool multipart = !message.attachments.empty();
@@ -361,7 +436,8 @@ int Converse(LProcessInterface& process, LMailServices& services, LMailConnectio
 {
     const EmailSMTPSendProcess& send = delivery.send;
     const LEmailSendProcess& message = send.message;
-    const char* recipients = delivery.recipients.c_str();
+    const std::string recipientList = JoinedAddresses(delivery.addresses);
+    const char* recipients = recipientList.c_str();
     process.SetProgress(0.1);
     process.SetStatus("Connected to server", 1);
 
@@ -372,46 +448,63 @@ int Converse(LProcessInterface& process, LMailServices& services, LMailConnectio
     if (reply.code != 220)
         return Fail(process, "Mail server not responding");
 
+    // STARTTLS and AUTH are extensions, which only a client that greets with EHLO is told
+    // of.
+    const bool extended = !delivery.userName.empty() || delivery.requireTLS;
     const std::string hello =
-            (delivery.userName.empty() ? "HELO " : "EHLO ") + services.LocalHostName() + "\r\n";
-    if (const int said = session.Command(hello, reply); said != eProcessSucceeded)
-        return said;
-    if (reply.code == 504) {
-        process.SetErrorF("Mail host server error (HELO not accepted, error code 504) for "
-                          "destination email %s - usually this means the email address is not "
-                          "valid.",
-                          recipients);
-        return eProcessFailed;
-    }
-    if (reply.code != 250) {
-        process.SetErrorF("Mail host server error (HELO not accepted): %d emailto: %s", reply.code,
-                          recipients);
-        return eProcessFailed;
-    }
+            (extended ? "EHLO " : "HELO ") + LEmailHelloName(services.LocalHostName()) + "\r\n";
+    const auto greet = [&]() -> int {
+        if (const int said = session.Command(hello, reply); said != eProcessSucceeded)
+            return said;
+        if (reply.code == 504) {
+            process.SetErrorF("Mail host server error (HELO not accepted, error code 504) for "
+                              "destination email %s - usually this means the email address is "
+                              "not valid.",
+                              recipients);
+            return eProcessFailed;
+        }
+        if (reply.code != 250) {
+            process.SetErrorF("Mail host server error (HELO not accepted): %d emailto: %s",
+                              reply.code, recipients);
+            return eProcessFailed;
+        }
+        return eProcessSucceeded;
+    };
+    if (const int greeted = greet(); greeted != eProcessSucceeded)
+        return greeted;
 
-    if (send.useTLS && ContainsIgnoringCase(reply.text, "STARTTLS")) {
+    if (delivery.requireTLS) {
+        // The user asked for a secure connection: neither the password nor the message
+        // goes in the clear. A server that offers none or refuses it is left with QUIT.
+        if (!OffersExtension(reply, "STARTTLS")) {
+            Quit(session, message.timeouts);
+            return Fail(process, kNoSTARTTLS);
+        }
         if (const int said = session.Command("STARTTLS\r\n", reply); said != eProcessSucceeded)
             return said;
-        if (reply.code == 220) {
-            // The user asked for a secure connection and the server agreed to one. Going
-            // on in the clear after a failed handshake would hand the password and the
-            // message to anyone on the way, and the server has already left its plain
-            // conversation; so the message is not sent.
-            const LMailIO io = connection.StartTLS(process, message.timeouts.reply);
-            if (io == LMailIO::cancelled)
-                return eProcessCancelled;
-            if (io != LMailIO::ok)
-                return Fail(process, "A secure connection to the mail server could not be "
-                                     "established, so the email was not sent. Please check your "
-                                     "Email Settings.");
+        if (reply.code != 220) {
+            const std::string reason = ReplyReason(reply);
+            Quit(session, message.timeouts);
+            process.SetErrorF(kSTARTTLSRefused, reply.code, reason.c_str());
+            return eProcessFailed;
         }
+        // After a failed handshake the server has left its plain conversation and the
+        // connection carries nothing any more, not even QUIT.
+        const LMailIO io = connection.StartTLS(process, message.timeouts.reply);
+        if (io == LMailIO::cancelled)
+            return eProcessCancelled;
+        if (io != LMailIO::ok || !connection.IsEncrypted())
+            return Fail(process, kHandshakeFailed);
+        // The server forgets everything said before the handshake, the greeting too.
+        if (const int greeted = greet(); greeted != eProcessSucceeded)
+            return greeted;
     }
 
     if (!delivery.userName.empty()) {
         if (const int said = session.Command("AUTH LOGIN\r\n", reply); said != eProcessSucceeded)
             return said;
         int authCode = reply.code;
-        // After STARTTLS a server forgets the greeting and wants it again.
+        // A server that still wants a greeting first gets it once more.
         if (authCode == 503) {
             if (const int said = session.Command(hello, reply); said != eProcessSucceeded)
                 return said;
@@ -441,8 +534,16 @@ int Converse(LProcessInterface& process, LMailServices& services, LMailConnectio
         }
     }
 
-    const std::string sender = message.settings.replyTo.empty() ? "Kestrano@" + delivery.senderHost
-                                                                : message.settings.replyTo;
+    // Without a reply address the sender is made from the server's name, which comes from
+    // the settings or a recipient's domain: it must be a plain host name.
+    const bool madeUp = message.settings.replyTo.empty();
+    const std::string sender =
+            madeUp ? "Kestrano@" + delivery.senderHost : message.settings.replyTo;
+    if (madeUp ? !LEmail::IsHostName(delivery.senderHost) : !LEmail::IsSendableAddress(sender)) {
+        Quit(session, message.timeouts);
+        process.SetErrorF(kSenderRefused, Shown(sender).c_str());
+        return eProcessFailed;
+    }
     if (const int said = session.Command("MAIL FROM:<" + sender + ">\r\n", reply);
         said != eProcessSucceeded)
         return said;
@@ -454,7 +555,7 @@ int Converse(LProcessInterface& process, LMailServices& services, LMailConnectio
     }
 
     int accepted = 0;
-    for (const std::string& address : SplitRecipients(delivery.recipients)) {
+    for (const std::string& address : delivery.addresses) {
         if (const int said = session.Command("RCPT TO:<" + address + ">\r\n", reply);
             said != eProcessSucceeded)
             return said;
@@ -474,7 +575,7 @@ int Converse(LProcessInterface& process, LMailServices& services, LMailConnectio
     if (reply.code != 354)
         return Fail(process, "Mail host server error (DATA not accepted)");
 
-    if (const int sent = SendMessageText(process, session, message, sender, delivery.recipients);
+    if (const int sent = SendMessageText(process, session, message, sender, recipientList);
         sent != eProcessSucceeded)
         return sent;
 
@@ -490,7 +591,8 @@ int Converse(LProcessInterface& process, LMailServices& services, LMailConnectio
     }
     if (process.IsToStop())
         return eProcessCancelled;
-    const char* mailHost = delivery.mailHost.c_str();
+    const std::string shownHost = Shown(delivery.mailHost);
+    const char* mailHost = shownHost.c_str();
     switch (reply.code) {
     case 552:
         return Fail(process, "The email exceeds the size limits set for this account.");
@@ -512,29 +614,13 @@ int Converse(LProcessInterface& process, LMailServices& services, LMailConnectio
     }
 }
 
-// Delivers straight to the recipients' own mail servers, one delivery per recipient.
-// `configuredHost` names the SMTP server that could not be reached first, if any.
-int DeliverDirect(LProcessInterface& process, LMailServices& services,
-                  const EmailSMTPSendProcess& send, std::string_view recipients,
-                  const std::string& configuredHost)
+// Delivers straight to one recipient's own mail server. `configuredHost` names the SMTP
+// server that could not be reached first, if any.
+int DeliverDirectTo(LProcessInterface& process, LMailServices& services,
+                    const EmailSMTPSendProcess& send, const std::string& recipient,
+                    const std::string& configuredHost)
 {
-    const std::size_t comma = recipients.find(',');
-    if (comma != std::string_view::npos) {
-        const int first =
-                DeliverDirect(process, services, send, recipients.substr(0, comma), configuredHost);
-        if (first == eProcessCancelled || process.IsToStop())
-            return eProcessCancelled;
-        const std::string_view rest = recipients.substr(comma + 1);
-        if (QPTrimmed(rest).empty())
-            return first;
-        return DeliverDirect(process, services, send, rest, configuredHost);
-    }
-
-    const std::string recipient = QPTrimmed(recipients);
-    const std::size_t at = recipient.rfind('@');
-    if (at == std::string::npos)
-        return Fail(process, "Invalid email address to send to");
-    const std::string domain = recipient.substr(at + 1);
+    const std::string domain = recipient.substr(recipient.rfind('@') + 1);
 
     // A domain written with a port names its server itself (a test peer, a mail server
     // inside the company); otherwise the domain's first mail exchanger takes the mail,
@@ -559,13 +645,34 @@ int DeliverDirect(LProcessInterface& process, LMailServices& services,
         else
             process.SetErrorF("Unable to connect to either mail server \"%s\" or the mail server "
                               "at \"%s\".",
-                              configuredHost.c_str(), domain.c_str());
+                              Shown(configuredHost).c_str(), domain.c_str());
         return eProcessFailed;
     }
+    // No login and no demand for TLS: the recipient's server is no account of the user's.
     const LSMTPDelivery delivery{
-            send, recipient, exchanger.name, {}, SplitHost(domain, kSMTPPort).name};
+            send, {recipient}, exchanger.name, {}, SplitHost(domain, kSMTPPort).name, false};
     const int result = Converse(process, services, *connection, delivery);
     connection->Close();
+    return result;
+}
+
+// One delivery per recipient, each to its own server. A failure is reported and the next
+// recipient still gets the message; the result is a failure when any delivery failed.
+int DeliverDirect(LProcessInterface& process, LMailServices& services,
+                  const EmailSMTPSendProcess& send, const std::vector<std::string>& recipients,
+                  const std::string& configuredHost)
+{
+    int result = eProcessSucceeded;
+    for (std::size_t i = 0; i < recipients.size(); ++i) {
+        if (i > 0 && process.IsToStop())
+            return eProcessCancelled;
+        const int delivered =
+                DeliverDirectTo(process, services, send, recipients[i], configuredHost);
+        if (delivered == eProcessCancelled)
+            return eProcessCancelled;
+        if (delivered != eProcessSucceeded)
+            result = delivered;
+    }
     return result;
 }
 
@@ -576,7 +683,7 @@ int DeliverDirect(LProcessInterface& process, LMailServices& services,
 
 int Process(LProcessInterface& process, LEmailSendProcess& message)
 {
-    process.SetStatusF(0, "To: %s", message.recipients.c_str());
+    process.SetStatusF(0, "To: %s", Shown(message.recipients).c_str());
     process.SetStatus("Preparing message", 1);
     const LEmailSettings& settings = message.settings;
     if (settings.useSendMail) {
@@ -603,13 +710,24 @@ int Process(LProcessInterface& process, LEmailSendProcessSendMail& send)
 {
     const LEmailSendProcess& message = send.message;
     process.SetStatus("Sending Email", 0);
-    process.SetStatus(message.recipients, 1);
+    process.SetStatus(Shown(message.recipients), 1);
     if (!message.services)
         return Fail(process, "Email cannot be sent: the mail services are missing.");
 
     // Without a reply address sendmail names the user as the sender itself; an empty
     // "-f" or "From:" would make the message bounce-less or malformed.
     const std::string& sender = message.settings.replyTo;
+    if (!sender.empty() && !LEmail::IsSendableAddress(sender)) {
+        process.SetErrorF(kSenderRefused, Shown(sender).c_str());
+        return eProcessFailed;
+    }
+    // sendmail takes the recipients from the To header ("-t"), so only the addresses that
+    // passed the check may be in it.
+    if (SplitRecipients(message.recipients).empty())
+        return Fail(process, "No recipients listed to receive email.");
+    const std::vector<std::string> recipients = SendableRecipients(process, message.recipients);
+    if (recipients.empty())
+        return eProcessFailed;
     std::vector<std::string> arguments;
     if (!sender.empty())
         arguments = {"-f", sender};
@@ -628,9 +746,9 @@ int Process(LProcessInterface& process, LEmailSendProcessSendMail& send)
     };
     std::string head = "Mime-Version: 1.0\n";
     if (!sender.empty())
-        head += "From: " + HeaderValue(sender) + "\n";
-    head += "To: " + HeaderValue(message.recipients) +
-            "\nSubject: " + HeaderValue(message.subject) + "\n";
+        head += "From: " + sender + "\n";
+    head += "To: " + JoinedAddresses(recipients) +
+            "\nSubject: " + LEmailHeaderText(message.subject) + "\n";
     const std::string boundary = LEmailBoundary(message.body);
     const bool multipart = !message.attachments.empty();
     if (multipart)
@@ -676,15 +794,29 @@ int Process(LProcessInterface& process, EmailSMTPSendProcess& send)
     const LEmailSendProcess& message = send.message;
     if (SplitRecipients(message.recipients).empty())
         return Fail(process, "No recipients listed to receive email.");
-    process.SetStatusF(0, "To: %s", message.recipients.c_str());
+    process.SetStatusF(0, "To: %s", Shown(message.recipients).c_str());
     process.SetStatus("Connecting to server", 1);
     process.SetProgress(0.0);
     if (!message.services)
         return Fail(process, "Email cannot be sent: the mail services are missing.");
     LMailServices& services = *message.services;
 
-    if (QPTrimmed(send.host).empty())
-        return DeliverDirect(process, services, send, message.recipients, {});
+    const bool direct = QPTrimmed(send.host).empty();
+    // Without TLS the request for a secure connection could only be ignored, which would
+    // send the password in the clear.
+    if (!direct && send.useTLS && !services.SupportsTLS())
+        return Fail(process, kEmailNoTLSSupport);
+    const std::string& replyTo = message.settings.replyTo;
+    if (!replyTo.empty() && !LEmail::IsSendableAddress(replyTo)) {
+        process.SetErrorF(kSenderRefused, Shown(replyTo).c_str());
+        return eProcessFailed;
+    }
+    const std::vector<std::string> recipients = SendableRecipients(process, message.recipients);
+    if (recipients.empty())
+        return eProcessFailed;
+
+    if (direct)
+        return DeliverDirect(process, services, send, recipients, {});
 
     // The submission port first; a server named without a port may still take mail only on
     // the old port 25, but one named with a port is meant exactly so.
@@ -699,13 +831,14 @@ int Process(LProcessInterface& process, EmailSMTPSendProcess& send)
         return eProcessCancelled;
     if (io != LMailIO::ok) {
         if (send.fallbackPermitted)
-            return DeliverDirect(process, services, send, message.recipients, send.host);
+            return DeliverDirect(process, services, send, recipients, send.host);
         process.SetErrorF("Unable to connect to mail server \"%s\" when sending an email to "
                           "\"%s\".",
-                          send.host.c_str(), message.recipients.c_str());
+                          Shown(send.host).c_str(), JoinedAddresses(recipients).c_str());
         return eProcessFailed;
     }
-    const LSMTPDelivery delivery{send, message.recipients, send.host, send.userName, server.name};
+    const LSMTPDelivery delivery{send,          recipients,  send.host,
+                                 send.userName, server.name, send.useTLS};
     const int result = Converse(process, services, *connection, delivery);
     connection->Close();
     return result;

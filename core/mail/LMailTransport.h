@@ -71,6 +71,10 @@ public:
                                             LMailIO& io) = 0;
     // The local host's fully qualified name, for HELO and EHLO.
     virtual std::string LocalHostName() = 0;
+    // Whether connections can be encrypted at all (the system's TLS library is there). A
+    // send that asks for a secure connection is refused without one instead of going on in
+    // the clear.
+    virtual bool SupportsTLS() = 0;
     // Starts `program` with `arguments` (searched on PATH), its standard input a pipe;
     // nullptr when it cannot be started.
     virtual std::unique_ptr<LMailPipe> StartProgram(const std::string& program,

@@ -1,5 +1,7 @@
 #include "mail/QPStatusUpdates.h"
 
+#include "dialogs/QPFormFields.h"
+#include "mail/LEmail.h"
 #include "model/QPBaseline.h"
 #include "model/QPProject.h"
 
@@ -18,6 +20,23 @@ constexpr std::string_view kUpdateSignature =
 bool HasAddress(const QPResource& resource)
 {
     return resource.email.str().find_first_not_of(" \t") != std::string::npos;
+}
+
+// An address the mail sender would take. Anything else, above all a text from a shared
+// project file that carries line breaks or angle brackets into the SMTP dialogue, is
+// refused for that resource alone.
+bool HasSendableAddress(const QPResource& resource)
+{
+    return LEmail::IsSendableAddress(QPTrimmed(resource.email.str()));
+}
+
+// The refusal lines of a result message.
+std::string RefusedLines(const std::vector<std::string>& refused)
+{
+    std::string lines;
+    for (const std::string& name : refused)
+        lines += "\r\n" + QPRefusedAddressText(name);
+    return lines;
 }
 
 QPTaskStatusTexts TextsOf(const QPProjectOptions& options, const QPTask* task)
@@ -243,6 +262,10 @@ namespace {
 int SendTaskUpdate(LProcessInterface& process, QPTaskUpdateProcessData& data,
                    const QPResource& resource, std::string body)
 {
+    if (!HasSendableAddress(resource)) {
+        data.refused.push_back(resource.name.str());
+        return eProcessSucceeded;
+    }
     body += kUpdateSignature;
     const int result = data.send(process, resource,
                                  "Task update summary for " + data.project.name.str(), body);
@@ -251,11 +274,8 @@ int SendTaskUpdate(LProcessInterface& process, QPTaskUpdateProcessData& data,
     return result;
 }
 
-} // namespace
-
-int Process(LProcessInterface& process, QPTaskUpdateProcessData& data)
+int SendTaskUpdates(LProcessInterface& process, QPTaskUpdateProcessData& data)
 {
-    data.emailsSent = 0;
     process.SetStatus("Generating Task Update Data", 0);
     data.GenerateTaskUpdates();
     data.recipients = data.CountResourceRecipients();
@@ -283,6 +303,16 @@ int Process(LProcessInterface& process, QPTaskUpdateProcessData& data)
     return eProcessSucceeded;
 }
 
+} // namespace
+
+int Process(LProcessInterface& process, QPTaskUpdateProcessData& data)
+{
+    data.emailsSent = 0;
+    data.refused.clear();
+    const int result = SendTaskUpdates(process, data);
+    return result == eProcessSucceeded && !data.refused.empty() ? int(eProcessFailed) : result;
+}
+
 QPProjectUpdateProcessData::QPProjectUpdateProcessData(QPProject& project_, QPSendWithChart send_)
     : project(project_), send(std::move(send_))
 {}
@@ -291,6 +321,7 @@ int Process(LProcessInterface& process, QPProjectUpdateProcessData& data)
 {
     data.emailsSent = 0;
     data.emailsGenerated = 0;
+    data.refused.clear();
     const std::string projectName = data.project.name.str();
     const std::string subject = "Project update for " + projectName;
     const std::string body = "Please refer to the attached PDF for a current Gantt chart for " +
@@ -304,15 +335,25 @@ int Process(LProcessInterface& process, QPProjectUpdateProcessData& data)
         ++data.emailsGenerated;
         if (result != eProcessSucceeded)
             continue;
+        if (!HasSendableAddress(resource)) {
+            data.refused.push_back(resource.name.str());
+            continue;
+        }
         result = data.send(process, resource, subject, body);
         if (result == eProcessSucceeded)
             ++data.emailsSent;
     }
-    return result;
+    return result == eProcessSucceeded && !data.refused.empty() ? int(eProcessFailed) : result;
 }
 
 // ---------------------------------------------------------------------------------------
 // After the run
+
+std::string QPRefusedAddressText(std::string_view resourceName)
+{
+    return "The e-mail address of resource \"" + LEmailShownText(resourceName) +
+           "\" cannot be used, so no update was sent to it.";
+}
 
 QPUpdateResultMessage QPTaskUpdateConclude(int result, QPTaskUpdateProcessData& data)
 {
@@ -327,7 +368,8 @@ QPUpdateResultMessage QPTaskUpdateConclude(int result, QPTaskUpdateProcessData& 
     }
     return {"Task Update Send Results",
             "Task updates generated: " + std::to_string(data.recipients) +
-                    "\r\nUpdates successfully sent: " + std::to_string(data.emailsSent)};
+                    "\r\nUpdates successfully sent: " + std::to_string(data.emailsSent) +
+                    RefusedLines(data.refused)};
 }
 
 QPUpdateResultMessage QPProjectUpdateConclude(int result, const QPProjectUpdateProcessData& data)
@@ -337,5 +379,6 @@ QPUpdateResultMessage QPProjectUpdateConclude(int result, const QPProjectUpdateP
                                            "have been impacted by recent changes."};
     return {"Project Update Send Results",
             "Project updates generated: " + std::to_string(data.emailsGenerated) +
-                    "\r\nUpdates successfully sent: " + std::to_string(data.emailsSent)};
+                    "\r\nUpdates successfully sent: " + std::to_string(data.emailsSent) +
+                    RefusedLines(data.refused)};
 }

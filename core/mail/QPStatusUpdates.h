@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QPBaseline;
@@ -20,7 +21,8 @@ class QPTask;
 
 // Sends one message with the Gantt chart attached to the resource's `email`
 // (LEmailPrintProcess in the program, a recorder in tests); returns an LProcessResult.
-// Resources without an address are never handed to it.
+// Resources without an address, or with one the mail sender cannot use
+// (LEmail::IsSendableAddress), are never handed to it.
 using QPSendWithChart = std::function<int(LProcessInterface& process, const QPResource& resource,
                                           const std::string& subject, const std::string& body)>;
 
@@ -90,9 +92,14 @@ public:
     std::vector<QPResourceUpdate> resourceUpdates;
     int emailsSent = 0;
     int recipients = 0;
+    // The names of the resources whose address could not be used, in the order met.
+    std::vector<std::string> refused;
 };
 
-// Generates the updates and sends each resource its message ("Sending Task Updates").
+// Generates the updates and sends each resource its message ("Sending Task Updates"). A
+// resource whose address cannot be used is passed over and the run goes on with the
+// others; the run then ends as failed, so the last update state stays and the changes are
+// sent again once the address is mended. A failed send ends the run at once.
 int Process(LProcessInterface& process, QPTaskUpdateProcessData& data);
 
 class QPProjectUpdateProcessData {
@@ -103,9 +110,11 @@ public:
     QPSendWithChart send;
     int emailsSent = 0;
     int emailsGenerated = 0;
+    std::vector<std::string> refused; // as in QPTaskUpdateProcessData
 };
 
-// Sends the chart to every resource with project updates ("Sending Project Updates").
+// Sends the chart to every resource with project updates ("Sending Project Updates"),
+// passing over the resources whose address cannot be used as the task updates do.
 int Process(LProcessInterface& process, QPProjectUpdateProcessData& data);
 
 // What the user is told after a run.
@@ -114,8 +123,12 @@ struct QPUpdateResultMessage {
     std::string message;
 };
 
+// What the result message says of a resource whose address could not be used; the name
+// as it can safely be shown (it comes from the project file).
+std::string QPRefusedAddressText(std::string_view resourceName);
+
 // After a task-update run: takes the last task update state when the run succeeded, and
-// returns the message to show.
+// returns the message to show, with a line for each resource whose address was refused.
 QPUpdateResultMessage QPTaskUpdateConclude(int result, QPTaskUpdateProcessData& data);
 // After a project-update run: the message to show.
 QPUpdateResultMessage QPProjectUpdateConclude(int result, const QPProjectUpdateProcessData& data);

@@ -3,6 +3,8 @@
 #include "dialogs/QPDialogFields.h"
 #include "fileformat/LSettings.h"
 #include "framework/LUserPrompts.h"
+#include "mail/LEmailSendProcess.h"
+#include "mail/LMailTransport.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -48,7 +50,7 @@ LEmailSettingsDialog::LEmailSettingsDialog(const LEmailContext& context, QWidget
     passwordLabel_ = new QLabel(QStringLiteral("Password:"), this);
     password_ = new QLineEdit(QPFromUtf8(form.password), this);
     password_->setEchoMode(QLineEdit::Password);
-    secure_ = new QCheckBox(QStringLiteral("Use secure connection (SSL/TLS) if available"), this);
+    secure_ = new QCheckBox(QStringLiteral("Use secure connection (SSL/TLS)"), this);
     secure_->setChecked(form.useSSL);
     downSend_ = new QCheckBox(QStringLiteral("If server is down, attempt to send directly"), this);
     downSend_->setChecked(form.smtpDownSend);
@@ -148,15 +150,12 @@ void LEmailSettingsDialog::accept()
         }
         return;
     }
-    // The secure connection needs the system's TLS library, loaded when mail is sent.
-    // Without it mail still goes out, unencrypted; the user should know that now rather
-    // than find out from the server.
-    if (form.method == eSendMethodSMTP && form.useSSL && !QSslSocket::supportsSsl())
-        context_.prompts.ShowInformation(
-                "Secure Connection",
-                "The secure connection library (OpenSSL) is not installed on this computer, so "
-                "email is sent without SSL/TLS. Install OpenSSL (on Debian, the package "
-                "libssl3) to use a secure connection.");
+    // The secure connection needs the system's TLS library. Without it the sender refuses
+    // to send rather than go on in the clear; the user is told so now, in the same words,
+    // rather than at the first message.
+    const bool tls = context_.mail ? context_.mail->SupportsTLS() : QSslSocket::supportsSsl();
+    if (form.method == eSendMethodSMTP && form.useSSL && !tls)
+        context_.prompts.ShowInformation(kEmailNoTLSSupportTitle, kEmailNoTLSSupport);
     QDialog::accept();
 }
 

@@ -5,7 +5,9 @@
 
 #include "fileformat/LSettings.h"
 #include "framework/LSettingsStore.h"
+#include "mail/LEmailSendProcess.h"
 
+#include "support/ScriptedMail.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QApplication>
@@ -88,8 +90,8 @@ TEST_F(EmailSettingsDialog, ShowsTheMethodsServerAndReplyAddressWithTheirTexts)
     for (const char* text : {"Send Method", "Use sendmail unix default script",
                              "Send directly to other side (work as own SMTP server)",
                              "Use SMTP to send email directly to the mail server",
-                             "SMTP mail host:", "Server requires authentication", "User Name:",
-                             "Password:", "Use secure connection (SSL/TLS) if available",
+                             "SMTP mail host:", "Server requires authentication",
+                             "User Name:", "Password:", "Use secure connection (SSL/TLS)",
                              "If server is down, attempt to send directly", "Default Reply Email",
                              "Default reply email:"})
         EXPECT_TRUE(texts.contains(QString::fromUtf8(text))) << text;
@@ -176,6 +178,32 @@ TEST_F(EmailSettingsDialog, OKRefusesInOrderAndStoresOnlyWhenEverythingIsThere)
     EXPECT_TRUE(again.MethodButton(eSendMethodSMTP).isChecked());
     EXPECT_EQ(again.UserNameEdit().text(), QStringLiteral("planner"));
     EXPECT_TRUE(again.UserNameEdit().isEnabled());
+}
+
+TEST_F(EmailSettingsDialog, WithoutTLSSupportTheDialogSaysWhatTheSenderSays)
+{
+    ScriptedMailServices mail;
+    mail.supportsTLS = false;
+    LEmailSettingsDialog dialog(LEmailContext{store, prompts, &mail});
+    dialog.show();
+    Type(dialog.ReplyEdit(), QStringLiteral("planner@example.org"));
+    Type(dialog.HostEdit(), QStringLiteral("mail.example.org"));
+    QTest::mouseClick(&dialog.SecureBox(), Qt::LeftButton);
+    EXPECT_TRUE(PressOK(dialog));
+    const std::vector<ScriptedPrompts::Prompt> shown = prompts.Take();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, "information");
+    EXPECT_EQ(shown[0].title, "Secure Connection");
+
+    // A message sent with what was stored, on the same system, is refused in the same words.
+    LEmailSendProcess message;
+    message.recipients = "ann@example.org";
+    message.settings = LEmailSettings::ReadForSending(store);
+    message.services = &mail;
+    RecordingMailProcess process;
+    EXPECT_EQ(Process(process, message), eProcessFailed);
+    EXPECT_EQ(process.errors, std::vector<std::string>{shown[0].message});
+    EXPECT_TRUE(mail.attempts.empty());
 }
 
 TEST_F(EmailSettingsDialog, SendmailWithAWrongReplyAddressKeepsTheMethodButIsNotSeen)

@@ -6,7 +6,9 @@
 #include "LQtMailServices.h"
 
 #include "mail/LEmailSendProcess.h"
+#include "mail/QPStatusUpdates.h"
 #include "platform/mail/MailTestPeers.h"
+#include "support/Plan.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -14,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -28,6 +32,11 @@ const std::string kSubject = "Gr\xC3\xB6\xC3\x9F"
                              "e";
 // The second line starts with a dot: it travels doubled and must arrive single.
 const std::string kBody = "Hello,\r\n.the plan moved by two days.\r\nRegards\r\n";
+// What a shared project file once put into a resource's address: the line breaks end the
+// RCPT command, and the rest is a second message written by the file's author, sent through
+// the user's own account.
+const std::string kInjection =
+        "x@example.com>\r\nDATA\r\nSubject: Invoice\r\n\r\nPay now\r\n.\r\nRSET";
 
 class MailOverLoopback : public ::testing::Test {
 protected:
@@ -398,4 +407,284 @@ TEST_F(MailOverLoopback, SendmailProgramGetsAWellFormedMessage)
 
     EXPECT_EQ(refused, eProcessFailed);
     EXPECT_EQ(process.errors, Lines{"The unix \"sendmail\" tool could not send the email."});
+}
+
+TEST_F(MailOverLoopback, AnAddressCarryingASecondMessageIsRefusedAndTheRestArrives)
+{
+    RealSMTPServer server;
+    if (const std::string missing = server.Start({}); !missing.empty())
+        GTEST_SKIP() << missing;
+    message.recipients = "ann@example.org, " + kInjection + ", bob@example.org";
+    ASSERT_EQ(SendVia(server.Address()), eProcessSucceeded)
+            << ::testing::PrintToString(process.errors);
+
+    const std::vector<ReceivedMail> received = server.Messages();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].mailFrom, "planner@kestrano.test");
+    EXPECT_EQ(received[0].recipients, (Lines{"ann@example.org", "bob@example.org"}));
+    EXPECT_FALSE(received[0].content.contains("Invoice"));
+    const ParsedMail parsed = ParseWithPython(received[0].content);
+    EXPECT_EQ(parsed.defects, 0);
+    EXPECT_EQ(parsed.headers.at("Subject"), kSubject);
+    EXPECT_EQ(parsed.headers.at("To"), "ann@example.org, bob@example.org");
+    ASSERT_EQ(process.errors.size(), 1u);
+    EXPECT_TRUE(process.errors[0].starts_with("The email address \"x@example.com>\xEF\xBF\xBD"))
+            << process.errors[0];
+    EXPECT_TRUE(process.errors[0].ends_with("RSET\" cannot be used, so the email was not sent to "
+                                            "it."))
+            << process.errors[0];
+}
+
+TEST_F(MailOverLoopback, StatusUpdatesRefuseThatResourceByNameAndMailTheOthers)
+{
+    RealSMTPServer server;
+    if (const std::string missing = server.Start({}); !missing.empty())
+        GTEST_SKIP() << missing;
+    Plan plan;
+    plan.project.name = "Harbour";
+    for (const auto& [name, address] :
+         {std::pair<std::string, std::string>{"Ann", "ann@example.org"},
+          {"Mallory", kInjection},
+          {"Bo", "bo@example.org"}}) {
+        QPResource& resource = plan.Resource(name);
+        resource.email = address;
+        resource.sendProjectUpdates = true;
+    }
+    message.settings.useSMTPHost = true;
+    message.settings.sendDirect = false;
+    message.settings.smtpHost = server.Address();
+    // The program's sending step, without the chart.
+    QPProjectUpdateProcessData data(plan.project,
+                                    [this](LProcessInterface& sending, const QPResource& resource,
+                                           const std::string& subject, const std::string& body) {
+                                        LEmailSendProcess mail = message;
+                                        mail.recipients = resource.email.str();
+                                        mail.subject = subject;
+                                        mail.body = body;
+                                        return Process(sending, mail);
+                                    });
+    const int result = Process(process, data);
+
+    EXPECT_EQ(result, eProcessFailed);
+    EXPECT_TRUE(process.errors.empty()) << ::testing::PrintToString(process.errors);
+    const std::vector<ReceivedMail> received = server.Messages();
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[0].recipients, Lines{"ann@example.org"});
+    EXPECT_EQ(received[1].recipients, Lines{"bo@example.org"});
+    for (const ReceivedMail& mail : received)
+        EXPECT_FALSE(mail.content.contains("Invoice"));
+    EXPECT_EQ(QPProjectUpdateConclude(result, data).message,
+              "Project updates generated: 3\r\nUpdates successfully sent: 2\r\nThe e-mail "
+              "address of resource \"Mallory\" cannot be used, so no update was sent to it.");
+}
+
+TEST_F(MailOverLoopback, StartTLSWithoutALoginStillEncryptsTheMessage)
+{
+    RealSMTPServer server;
+    RealSMTPServer::Options options;
+    options.startTLS = true;
+    if (const std::string missing = server.Start(options); !missing.empty())
+        GTEST_SKIP() << missing;
+    ASSERT_EQ(SendVia(server.Address(), "", "", true), eProcessSucceeded)
+            << ::testing::PrintToString(process.errors);
+    const std::vector<ReceivedMail> received = server.Messages();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_TRUE(received[0].encrypted);
+    EXPECT_TRUE(received[0].login.empty());
+}
+
+TEST_F(MailOverLoopback, WithTLSWantedAServerWithoutItGetsQuitAndNoPassword)
+{
+    struct Case {
+        const char* name;
+        std::map<std::string, std::deque<std::string>> replies;
+        Lines commands; // after EHLO
+        std::string error;
+    };
+    const std::string unsent = "so the email was not sent and no password was given to it. "
+                               "Please check your Email Settings.";
+    const std::vector<Case> cases = {
+            {"no STARTTLS offered",
+             {},
+             {"QUIT"},
+             "The mail server does not offer a secure connection (STARTTLS), " + unsent},
+            {"STARTTLS refused",
+             {{"EHLO", {"250-scripted.test\r\n250-STARTTLS\r\n250 AUTH LOGIN"}},
+              {"STARTTLS", {"454 4.7.0 TLS not available"}}},
+             {"STARTTLS", "QUIT"},
+             "The mail server refused a secure connection (454 - 4.7.0 TLS not available), " +
+                     unsent},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeSMTPServer server;
+        server.replies = c.replies;
+        process.errors.clear();
+        EXPECT_EQ(SendVia(server.Address(), "ann", "s3cret", true), eProcessFailed);
+        EXPECT_EQ(process.errors, Lines{c.error});
+        Lines commands = server.Commands();
+        ASSERT_FALSE(commands.empty());
+        EXPECT_TRUE(commands[0].starts_with("EHLO ")) << commands[0];
+        commands.erase(commands.begin());
+        EXPECT_EQ(commands, c.commands);
+        ASSERT_EQ(server.sessions.size(), 1u);
+        EXPECT_FALSE(server.sessions[0].raw.contains("AUTH"));
+        EXPECT_FALSE(server.sessions[0].raw.contains("czNjcmV0")); // "s3cret"
+    }
+}
+
+namespace {
+
+// A reply as a broken or hostile server might give it: mostly with the code the command
+// expects, now and then with any other or none; continuation lines; text with control
+// characters, bare carriage returns, NULs and bytes that are no text; now and then a
+// hang-up. Always one reply per command, so that the server's own count of what it took
+// stays true.
+std::string HostileReply(std::mt19937& random, FakeSMTPServer::Session& session,
+                         const std::string& key)
+{
+    const auto pick = [&random](std::size_t count) {
+        return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
+    };
+    static const char* const kCodes[] = {"220", "250", "251", "334", "354", "235", "421", "454",
+                                         "503", "550", "999", "000", "2",   "25",  ""};
+    std::string expected = "250";
+    if (key == "DATA")
+        expected = "354";
+    else if (key == "AUTH")
+        expected = "334";
+    else if (key == "LOGIN-DATA")
+        expected = session.asked[key] % 2 == 1 ? "334" : "235";
+    else if (key == "STARTTLS")
+        expected = "220";
+    else if (key == "QUIT")
+        expected = "221";
+    std::string text;
+    for (std::size_t length = pick(40); length > 0; --length) {
+        const char c = static_cast<char>(pick(256));
+        text += c == '\n' || c == '-' ? '?' : c;
+    }
+    std::string reply;
+    for (std::size_t continued = pick(3); continued > 0; --continued)
+        reply += std::string(kCodes[pick(12)]) + "-" + text + "\r\n";
+    if (key == "EHLO" && pick(3) == 0)
+        reply += "250-STARTTLS\r\n";
+    reply += (pick(8) == 0 ? std::string(kCodes[pick(std::size(kCodes))]) : expected) + " " + text;
+    if (pick(20) == 0)
+        reply += "<close>";
+    return reply;
+}
+
+} // namespace
+
+TEST_F(MailOverLoopback, AHostileServerCannotCrashHoldOrFoolTheSender)
+{
+    message.timeouts = {.connect = 1000,
+                        .connectPort25 = 300,
+                        .connectDirect = 1000,
+                        .reply = 800,
+                        .command = 800,
+                        .bodyLine = 800,
+                        .sendmail = 1000};
+    message.attachments = {Attachment("plan.pdf", AwkwardBytes())};
+    // Whatever the result, a send that says it succeeded must have been taken, and no send
+    // waits past its time-outs: of those a silent or slow server can use up, a send has at
+    // most two (a reply and the TLS handshake); the machine gets some slack.
+    const auto check = [&](FakeSMTPServer& server, int result, const RecordingProcess& run) {
+        const long bound = 2 * message.timeouts.reply + 1000;
+        EXPECT_NE(result, eProcessCancelled);
+        ASSERT_FALSE(server.sessions.empty());
+        if (result == eProcessSucceeded) {
+            EXPECT_TRUE(server.sessions.back().TookAMessage());
+        } else {
+            EXPECT_FALSE(run.errors.empty());
+        }
+        EXPECT_LE(run.Elapsed(), bound);
+    };
+
+    {
+        SCOPED_TRACE("random and malformed replies");
+        std::mt19937 random;
+        FakeSMTPServer server;
+        server.script = [&random](FakeSMTPServer::Session& session, const std::string& key) {
+            return HostileReply(random, session, key);
+        };
+        int succeeded = 0;
+        for (int send = 0; send < 30; ++send) {
+            SCOPED_TRACE(send);
+            // A seed of each send's own: what one send draws never shifts the next.
+            random.seed(20270301 + send);
+            FakeSMTPServer::Session scratch;
+            server.greeting = HostileReply(random, scratch, "GREETING");
+            if (server.greeting.ends_with("<close>"))
+                server.greeting.resize(server.greeting.size() - 7);
+            server.greeting += "\r\n";
+            if (random() % 4 != 0)
+                server.greeting = "220 hostile.test\r\n";
+            const bool tls = random() % 2 == 0;
+            const std::string user = random() % 2 == 0 ? "ann" : "";
+            message.settings.useSMTPHost = true;
+            message.settings.sendDirect = false;
+            message.settings.smtpHost = server.Address();
+            message.settings.smtpAuthOn = !user.empty();
+            message.settings.userName = user;
+            message.settings.password = "s3cret";
+            message.settings.useSSL = tls;
+            RecordingProcess run;
+            const int result = Process(run, message);
+            check(server, result, run);
+            succeeded += result == eProcessSucceeded;
+        }
+        // The replies are right often enough for some sends to get through.
+        EXPECT_GT(succeeded, 0);
+    }
+
+    struct Case {
+        const char* name;
+        std::function<void(FakeSMTPServer&)> make;
+        int result;
+    };
+    const std::string megabyte(1 << 20, 'x');
+    std::string endless;
+    while (endless.size() < (2u << 20))
+        endless += "250-and more\r\n";
+    const std::vector<Case> cases = {
+            {"a 1 MB line in the greeting",
+             [&](FakeSMTPServer& server) {
+                 server.greeting = "220-" + megabyte + "\r\n220 ready\r\n";
+             },
+             eProcessSucceeded},
+            {"a 1 MB line in the EHLO reply",
+             [&](FakeSMTPServer& server) {
+                 server.replies["EHLO"] = {"250-" + megabyte + "\r\n250 AUTH LOGIN"};
+                 message.settings.smtpAuthOn = true;
+                 message.settings.userName = "ann";
+             },
+             eProcessSucceeded},
+            {"a reply that never ends",
+             [&](FakeSMTPServer& server) { server.replies["HELO"] = {endless}; }, eProcessFailed},
+            // Every byte comes within the reply time-out, the whole reply never does.
+            {"a reply dripping one byte a second",
+             [&](FakeSMTPServer& server) {
+                 server.dripMs = 1000;
+                 message.timeouts.reply = 1500;
+             },
+             eProcessFailed},
+            {"a hang-up in the middle of the message",
+             [](FakeSMTPServer& server) { server.hangUpInDataAfterLines = 20; }, eProcessFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeSMTPServer server;
+        message.settings.smtpHost = server.Address();
+        message.settings.smtpAuthOn = false;
+        message.settings.userName.clear();
+        message.settings.useSSL = false;
+        message.timeouts.reply = 800;
+        c.make(server);
+        RecordingProcess run;
+        const int result = Process(run, message);
+        EXPECT_EQ(result, c.result) << ::testing::PrintToString(run.errors);
+        check(server, result, run);
+    }
 }

@@ -352,6 +352,7 @@ public:
         return found == mailExchangers.end() ? std::string() : found->second;
     }
     std::string LocalHostName() override { return localHostName; }
+    bool SupportsTLS() override { return supportsTLS; }
     std::unique_ptr<LMailPipe> StartProgram(const std::string& program,
                                             const std::vector<std::string>& arguments) override
     {
@@ -378,6 +379,7 @@ public:
     LMailIO lookupResult = LMailIO::ok;
     std::vector<std::string> lookups;
     std::string localHostName = "client.example";
+    bool supportsTLS = true;
     // sendmail: whether it starts, how it ends, and every start (started or not).
     bool programStarts = true;
     LMailIO finishResult = LMailIO::ok;

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -19,6 +21,47 @@ namespace {
 using Lines = std::vector<std::string>;
 
 const std::string kTextHeader = "Content-Type: text/plain; charset=\"utf-8\"\r\n\r\n";
+
+// What a shared project file once put into a resource's address: the line breaks end the
+// RCPT command, and the rest is a second message written by the file's author.
+const std::string kInjection =
+        "x@example.com>\r\nDATA\r\nSubject: Invoice\r\n\r\nPay now\r\n.\r\nRSET";
+const std::string kReplacement = "\xEF\xBF\xBD"; // U+FFFD
+
+// A line that, sent as it is, could end a command or a header early or open one of its own.
+bool IsBrokenLine(const std::string& line)
+{
+    for (const char c : line)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return true;
+    const auto opened = std::count(line.begin(), line.end(), '<');
+    return opened != std::count(line.begin(), line.end(), '>') || opened > 1;
+}
+
+// The header lines of the first message in a transcript: from the line after DATA to the
+// empty line.
+Lines HeaderLines(const ScriptedMailServer& server)
+{
+    Lines headers;
+    bool inHead = false;
+    for (const std::string& line : server.Lines()) {
+        if (inHead && line.empty())
+            break;
+        if (inHead)
+            headers.push_back(line);
+        inHead = inHead || line == "DATA";
+    }
+    return headers;
+}
+
+// The names of the headers, in order.
+Lines HeaderNames(const Lines& headers)
+{
+    Lines names;
+    for (const std::string& header : headers)
+        names.push_back(header.substr(0, header.find(':')));
+    return names;
+}
 
 class MailSend : public ::testing::Test {
 protected:
@@ -190,12 +233,13 @@ TEST_F(MailSend, WithoutReplyAddressTheSenderIsKestranoAtTheServer)
 // ---------------------------------------------------------------------------------------
 // STARTTLS and AUTH LOGIN
 
-TEST_F(MailSend, SecureLoginAfterStartTLSGreetsAgainWhenTheServerAsks)
+TEST_F(MailSend, SecureLoginGreetsAgainAfterStartTLSAndWhenTheServerAsks)
 {
     mail.Listen("smtp.example.com", 587)
             .Reply("220 ready\r\n")
             .Reply("250-mx.example\r\n250-STARTTLS\r\n250 AUTH LOGIN\r\n")
             .Reply("220 go ahead\r\n")
+            .Reply("250-mx.example\r\n250 AUTH LOGIN\r\n")
             .Reply("503 send EHLO first\r\n")
             .Reply("250-mx.example\r\n250 AUTH LOGIN\r\n")
             .Reply("334 VXNlcm5hbWU6\r\n")
@@ -210,26 +254,99 @@ TEST_F(MailSend, SecureLoginAfterStartTLSGreetsAgainWhenTheServerAsks)
             << process.LastError();
     const ScriptedMailServer& server = *mail.servers[0];
     EXPECT_EQ(server.Commands(),
-              (Lines{"EHLO client.example", "STARTTLS", "AUTH LOGIN", "EHLO client.example",
-                     "AUTH LOGIN", "YW5u", "c2VjcmV0", "MAIL FROM:<me@home.example>",
-                     "RCPT TO:<ann@example.com>", "DATA", "QUIT"}));
+              (Lines{"EHLO client.example", "STARTTLS", "EHLO client.example", "AUTH LOGIN",
+                     "EHLO client.example", "AUTH LOGIN", "YW5u", "c2VjcmV0",
+                     "MAIL FROM:<me@home.example>", "RCPT TO:<ann@example.com>", "DATA", "QUIT"}));
     EXPECT_TRUE(server.tlsStarted);
     EXPECT_FALSE(server.sent[1].encrypted);
     EXPECT_TRUE(server.sent[2].encrypted);
 }
 
-TEST_F(MailSend, AFailedHandshakeStopsBeforeThePasswordIsSent)
+TEST_F(MailSend, WithTLSWantedNeitherLoginNorMessageGoesInTheClear)
+{
+    struct Case {
+        const char* name;
+        std::string ehloReply;
+        std::string startTLSReply; // empty: STARTTLS is never sent
+        LMailIO handshake;
+        Lines commands;
+        std::string error;
+    };
+    const std::string unsent = "so the email was not sent and no password was given to it. "
+                               "Please check your Email Settings.";
+    const std::vector<Case> cases = {
+            {"no STARTTLS offered",
+             "250-mx.example\r\n250-AUTH LOGIN\r\n250 X-STARTTLS-LATER\r\n",
+             "",
+             LMailIO::ok,
+             {"EHLO client.example", "QUIT"},
+             "The mail server does not offer a secure connection (STARTTLS), " + unsent},
+            {"STARTTLS refused",
+             "250-mx.example\r\n250-STARTTLS\r\n250 AUTH LOGIN\r\n",
+             "454 4.7.0 TLS not available due to local problem\r\n",
+             LMailIO::ok,
+             {"EHLO client.example", "STARTTLS", "QUIT"},
+             "The mail server refused a secure connection (454 - 4.7.0 TLS not available due to "
+             "local problem), " +
+                     unsent},
+            // After a broken handshake the connection carries nothing, not even QUIT.
+            {"handshake failed",
+             "250-mx.example\r\n250 STARTTLS\r\n",
+             "220 go ahead\r\n",
+             LMailIO::failed,
+             {"EHLO client.example", "STARTTLS"},
+             "A secure connection to the mail server could not be established, so the email was "
+             "not sent. Please check your Email Settings."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedMailServer& server = mail.Listen("smtp.example.com", 587);
+        server.Reply("220 ready\r\n").Reply(c.ehloReply);
+        if (!c.startTLSReply.empty())
+            server.Reply(c.startTLSReply);
+        server.Reply("221 Bye\r\n").TLS(c.handshake);
+        process.errors.clear();
+        EXPECT_EQ(Send("smtp.example.com", false, "ann", true), eProcessFailed);
+        EXPECT_EQ(process.errors, Lines{c.error});
+        EXPECT_EQ(server.Commands(), c.commands);
+        const std::string sent = server.Transcript();
+        EXPECT_EQ(sent.find("AUTH"), std::string::npos);
+        EXPECT_EQ(sent.find("c2VjcmV0"), std::string::npos); // the password
+        EXPECT_TRUE(server.closed);
+    }
+}
+
+TEST_F(MailSend, TLSWithoutALoginGreetsWithEHLOAndSendsOnlyEncrypted)
 {
     mail.Listen("smtp.example.com", 587)
             .Reply("220 ready\r\n")
             .Reply("250-mx.example\r\n250 STARTTLS\r\n")
             .Reply("220 go ahead\r\n")
-            .TLS(LMailIO::failed);
-    EXPECT_EQ(Send("smtp.example.com", false, "ann", true), eProcessFailed);
-    EXPECT_EQ(process.errors,
-              Lines{"A secure connection to the mail server could not be established, so the "
-                    "email was not sent. Please check your Email Settings."});
-    EXPECT_EQ(mail.servers[0]->Commands(), (Lines{"EHLO client.example", "STARTTLS"}));
+            .Reply("250 mx.example\r\n")
+            .Reply("250 OK\r\n")
+            .Reply("250 OK\r\n")
+            .Reply("354 go\r\n")
+            .Reply("250 Queued\r\n")
+            .Reply("221 Bye\r\n");
+    ASSERT_EQ(Send("smtp.example.com", false, "", true), eProcessSucceeded) << process.LastError();
+    const ScriptedMailServer& server = *mail.servers[0];
+    EXPECT_EQ(server.Commands(),
+              (Lines{"EHLO client.example", "STARTTLS", "EHLO client.example",
+                     "MAIL FROM:<me@home.example>", "RCPT TO:<ann@example.com>", "DATA", "QUIT"}));
+    ASSERT_TRUE(server.tlsStarted);
+    for (std::size_t i = 2; i < server.sent.size(); ++i)
+        EXPECT_TRUE(server.sent[i].encrypted) << server.sent[i].bytes;
+}
+
+TEST_F(MailSend, WithoutTLSSupportASecureSendIsRefusedBeforeConnecting)
+{
+    mail.supportsTLS = false;
+    EXPECT_EQ(Send("smtp.example.com", true, "ann", true), eProcessFailed);
+    EXPECT_EQ(process.errors, Lines{kEmailNoTLSSupport});
+    EXPECT_TRUE(mail.attempts.empty());
+    // Without the wish for TLS nothing changes.
+    AcceptMessage(mail.Listen("smtp.example.com", 587));
+    EXPECT_EQ(Send("smtp.example.com"), eProcessSucceeded) << process.LastError();
 }
 
 TEST_F(MailSend, StartTLSIsUsedOnlyWhenWanted)
@@ -398,6 +515,194 @@ TEST_F(MailSend, ACancelDuringAnyWaitEndsAtOnceWithoutAnError)
 }
 
 // ---------------------------------------------------------------------------------------
+// Texts from outside: project files, the settings, the system and the servers
+
+TEST_F(MailSend, NoOutsideTextEndsACommandOrAHeaderEarly)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+        Lines commands; // the dialogue, without the message
+        Lines errors;
+        std::string header; // a header line that must be there
+    };
+    const Lines plain = {"HELO client.example", "MAIL FROM:<me@home.example>",
+                         "RCPT TO:<ann@example.com>", "DATA", "QUIT"};
+    const std::string refused =
+            "The email address \"x@example.com>" + kReplacement + kReplacement + "DATA" +
+            kReplacement + kReplacement + "Subject: Invoice" + kReplacement + kReplacement +
+            kReplacement + kReplacement + "Pay now" + kReplacement + kReplacement + "." +
+            kReplacement + kReplacement + "RSET\" cannot be used, so the email was not sent to it.";
+    const std::vector<Case> cases = {
+            {"a recipient from a project file",
+             [this] {
+                 message.recipients = "ann@example.com, " + kInjection + ", bob@example.org";
+             },
+             {"HELO client.example", "MAIL FROM:<me@home.example>", "RCPT TO:<ann@example.com>",
+              "RCPT TO:<bob@example.org>", "DATA", "QUIT"},
+             {refused},
+             "To: ann@example.com, bob@example.org"},
+            {"a subject of task names",
+             [this] { message.subject = "Move\x1B[2J\r\nBcc: all@example.com\x7F"; },
+             plain,
+             {},
+             "Subject: Move [2J  Bcc: all@example.com "},
+            {"the host name of the system",
+             [this] { mail.localHostName = "client\r\nRSET"; },
+             {"HELO localhost", "MAIL FROM:<me@home.example>", "RCPT TO:<ann@example.com>", "DATA",
+              "QUIT"},
+             {},
+             "To: ann@example.com"},
+            {"an attachment named in a project file",
+             [this] { message.attachments = {dir.Write("plan\x0B\x1B.pdf", "%PDF")}; },
+             plain,
+             {},
+             "Content-Type: multipart/mixed; boundary=gc0p4Jq0M2Yt08jU534c0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        message.recipients = "ann@example.com";
+        message.subject = "Status";
+        message.attachments.clear();
+        mail.localHostName = "client.example";
+        process.errors.clear();
+        c.change();
+        const auto recipients =
+                std::count_if(c.commands.begin(), c.commands.end(),
+                              [](const std::string& line) { return line.starts_with("RCPT"); });
+        ScriptedMailServer& server =
+                AcceptMessage(mail.Listen("smtp.example.com", 587), int(recipients));
+        EXPECT_EQ(Send("smtp.example.com"), eProcessSucceeded) << process.LastError();
+        EXPECT_EQ(server.Commands(), c.commands);
+        EXPECT_EQ(process.errors, c.errors);
+        const Lines headers = HeaderLines(server);
+        EXPECT_NE(std::find(headers.begin(), headers.end(), c.header), headers.end())
+                << ::testing::PrintToString(headers);
+        for (const std::string& line : server.Commands())
+            EXPECT_FALSE(IsBrokenLine(line)) << line;
+        for (const std::string& line : server.Lines()) {
+            if (line.starts_with("Content-")) {
+                EXPECT_FALSE(IsBrokenLine(line)) << line;
+            }
+        }
+        for (const std::string& line : headers)
+            EXPECT_FALSE(IsBrokenLine(line)) << line;
+    }
+    // The message's own headers, nothing that a text brought along.
+    EXPECT_EQ(HeaderNames(HeaderLines(*mail.servers[1])),
+              (Lines{"MIME-Version", "From", "To", "Subject", "Date", "X-Mailer", "Content-Type"}));
+}
+
+TEST_F(MailSend, AReplyAddressThatCouldBreakTheDialogueStopsTheSendUnsent)
+{
+    message.settings.replyTo = "me@home.example>\r\nRCPT TO:<all@example.com";
+    const std::string error = "The sender address \"me@home.example>" + kReplacement +
+                              kReplacement +
+                              "RCPT TO:<all@example.com\" cannot be used, so the "
+                              "email was not sent. Please check the reply address "
+                              "in your Email Settings.";
+    EXPECT_EQ(Send("smtp.example.com"), eProcessFailed);
+    EXPECT_TRUE(mail.attempts.empty());
+    LEmailSendProcessSendMail sendMail{message};
+    EXPECT_EQ(Process(process, sendMail), eProcessFailed);
+    EXPECT_TRUE(mail.programs.empty());
+    EXPECT_EQ(process.errors, (Lines{error, error}));
+
+    // Without a reply address the sender is made from the server's name, which the
+    // settings hold too.
+    message.settings.replyTo.clear();
+    process.errors.clear();
+    const std::string host = "smtp.example.com>\r\nRSET";
+    AcceptMessage(mail.Listen(host, 587));
+    EXPECT_EQ(Send(host), eProcessFailed);
+    EXPECT_EQ(mail.servers[0]->Commands(), (Lines{"HELO client.example", "QUIT"}));
+    EXPECT_EQ(process.errors, Lines{"The sender address \"Kestrano@smtp.example.com>" +
+                                    kReplacement + kReplacement +
+                                    "RSET\" cannot be used, so the email was not sent. Please "
+                                    "check the reply address in your Email Settings."});
+}
+
+TEST_F(MailSend, SendmailGetsOnlyTheAddressesThatPassTheCheck)
+{
+    message.recipients = "ann@example.com, " + kInjection;
+    message.subject = "Move\nBcc: all@example.com";
+    LEmailSendProcessSendMail send{message};
+    ASSERT_EQ(Process(process, send), eProcessSucceeded) << process.LastError();
+    ASSERT_EQ(mail.programs.size(), 1u);
+    EXPECT_EQ(mail.programs[0]->arguments, (Lines{"-f", "me@home.example", "-oi", "-t"}));
+    EXPECT_EQ(mail.programs[0]->input,
+              "Mime-Version: 1.0\nFrom: me@home.example\nTo: ann@example.com\n"
+              "Subject: Move Bcc: all@example.com\n"
+              "Content-Type: text/plain; charset=\"utf-8\"\n\nHello\r\n");
+    ASSERT_EQ(process.errors.size(), 1u);
+    EXPECT_TRUE(process.errors[0].starts_with("The email address \"x@example.com>" + kReplacement))
+            << process.errors[0];
+
+    message.recipients = kInjection;
+    EXPECT_EQ(Process(process, send), eProcessFailed);
+    EXPECT_EQ(mail.programs.size(), 1u);
+}
+
+TEST_F(MailSend, ServerAndSettingsTextsAreShownWithoutControlCharacters)
+{
+    struct Case {
+        const char* name;
+        std::function<int()> send;
+        std::string error;
+    };
+    const std::string r = kReplacement;
+    const std::vector<Case> cases = {
+            {"a refused sender",
+             [this] {
+                 mail.Listen("smtp.example.com", 587)
+                         .Reply("220 ready\r\n")
+                         .Reply("250 hello\r\n")
+                         .Reply("553 5.7.1 <me@home.example>: \x1B]0;owned\x07 rejected\r\n");
+                 return Send("smtp.example.com");
+             },
+             "Mail host server error (MAIL FROM not accepted). Please check your Email "
+             "Settings.me@home.example - (553 - " +
+                     r + "]0;owned" + r + " rejected)"},
+            {"a refused STARTTLS",
+             [this] {
+                 mail.Listen("smtp.example.com", 587)
+                         .Reply("220 ready\r\n")
+                         .Reply("250-mx.example\r\n250 STARTTLS\r\n")
+                         .Reply("454 \xC2\x9B"
+                                "31mno\r\n")
+                         .Reply("221 Bye\r\n");
+                 return Send("smtp.example.com", false, "ann", true);
+             },
+             "The mail server refused a secure connection (454 - " + r +
+                     "31mno), so the email was not sent and no password was given to it. Please "
+                     "check your Email Settings."},
+            {"a mail exchanger named by DNS",
+             [this] {
+                 mail.mailExchangers["example.com"] = "mx\x1B[2J.example.com";
+                 UpToData(mail.Listen("mx\x1B[2J.example.com", 25)).Reply("550 no\r\n");
+                 return Send("");
+             },
+             "The recipient's email server does not allow email to be received in this manner. "
+             " Please use an SMTP account for sending email to this address. emailto: "
+             "ann@example.com mailhost: mx" +
+                     r + "[2J.example.com"},
+            {"a server named in the settings", [this] { return Send("smtp\x1B[2J.example.com"); },
+             "Unable to connect to mail server \"smtp" + r +
+                     "[2J.example.com\" when sending an email to \"ann@example.com\"."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        process.errors.clear();
+        EXPECT_EQ(c.send(), eProcessFailed);
+        EXPECT_EQ(process.errors, Lines{c.error});
+    }
+    // The status lines show a recipient list from a project file the same way.
+    message.recipients = "ann@example.com\x1B[2J";
+    Process(process, message);
+    EXPECT_EQ(process.StatusesOnLine(0).back(), "To: ann@example.com" + r + "[2J");
+}
+
+// ---------------------------------------------------------------------------------------
 // Connecting and direct delivery
 
 TEST_F(MailSend, OnlyTheDefaultPortIsRetriedOnPort25)
@@ -459,7 +764,15 @@ TEST_F(MailSend, DirectDeliveryFailuresNameTheRecipientOrDomain)
 {
     message.recipients = "ann";
     EXPECT_EQ(Send(""), eProcessFailed);
-    EXPECT_EQ(process.LastError(), "Invalid email address to send to");
+    EXPECT_EQ(process.LastError(),
+              "The email address \"ann\" cannot be used, so the email was not sent to it.");
+    // One recipient that could not be reached fails the send, though the next got it.
+    message.recipients = "ann@example.com,bob@example.org";
+    AcceptMessage(mail.Listen("example.org", 25));
+    EXPECT_EQ(Send(""), eProcessFailed);
+    EXPECT_EQ(process.LastError(), "Unable to connect to mail server \"example.com\".");
+    EXPECT_EQ(mail.servers.back()->Commands()[2], "RCPT TO:<bob@example.org>");
+    mail.servers.clear();
     message.recipients = "ann@example.com";
     EXPECT_EQ(Send(""), eProcessFailed);
     EXPECT_EQ(process.LastError(), "Unable to connect to mail server \"example.com\".");
@@ -484,7 +797,6 @@ TEST_F(MailSend, TheSettingsChooseTheMethod)
 {
     message.settings.smtpHost = "smtp.example.com";
     message.settings.userName = "ann";
-    message.settings.useSSL = true;
     message.settings.useSMTPHost = true;
     AcceptMessage(mail.Listen("smtp.example.com", 587));
     ASSERT_EQ(Process(process, message), eProcessSucceeded) << process.LastError();
@@ -493,10 +805,13 @@ TEST_F(MailSend, TheSettingsChooseTheMethod)
     // Without "SMTPAuthOn" the user name is not used.
     EXPECT_EQ(mail.servers[0]->Commands()[0], "HELO client.example");
 
+    // Direct delivery asks nobody for a secure connection.
     message.settings.useSMTPHost = false;
+    message.settings.useSSL = true;
     AcceptMessage(mail.Listen("example.com", 25));
     ASSERT_EQ(Process(process, message), eProcessSucceeded) << process.LastError();
     EXPECT_EQ(mail.servers[1]->host, "example.com");
+    EXPECT_EQ(mail.servers[1]->Commands()[0], "HELO client.example");
 
     message.settings.useSendMail = true;
     ASSERT_EQ(Process(process, message), eProcessSucceeded) << process.LastError();

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -55,6 +56,75 @@ TEST(LEmailAddress, RefusesWhatIsNotAnAddress)
                             "j\xC3\xB6rg@b.co",
                             "a@b.co\n"})
         EXPECT_FALSE(LEmail::ValidateAddress(bad)) << bad;
+}
+
+// What a shared project file once put into a resource's address: the line breaks end the
+// RCPT command and the rest is a second message written by the file's author.
+const std::string kInjection = "x@example.com>\r\nDATA\r\nSubject: Invoice\r\n\r\npay\r\n.\r\nRSET";
+
+TEST(LEmailAddress, TheSenderTakesValidAddressesAndServersWithPortsOnly)
+{
+    for (const char* good : {"ann@example.com", "o'brien+tag@b.co",
+                             "zo\xC3\xAB@b\xC3\xBC"
+                             "cher.de",
+                             "cy@localhost:2525", "ann@127.0.0.1:65535", "a-b@mail.do-main.io"})
+        EXPECT_TRUE(LEmail::IsSendableAddress(good)) << good;
+    // Typed-in addresses and those the resource editor takes are all sendable.
+    EXPECT_TRUE(LEmail::IsValidAddress("zo\xC3\xAB@b\xC3\xBC"
+                                       "cher.de"));
+    EXPECT_FALSE(LEmail::ValidateAddress("a@b_c.co")); // no domain label holds "_"
+    for (const std::string& bad : {kInjection,
+                                   std::string("x@example.com>"),
+                                   std::string("<x@example.com"),
+                                   std::string("<x@example.com>"),
+                                   std::string("x@example.com\r\n"),
+                                   std::string("x@exam\nple.com"),
+                                   std::string("x\x1B[2J@example.com"),
+                                   std::string("x@example.com\x7F"),
+                                   std::string("x@exa\0mple.com", 14),
+                                   std::string("x y@example.com"),
+                                   std::string("x@example.com, y@example.com"),
+                                   std::string("x@example.com NOTIFY=NEVER"),
+                                   std::string("x@localhost"),
+                                   std::string("x@host:0"),
+                                   std::string("x@host:65536"),
+                                   std::string("x@host:"),
+                                   std::string("x@host:25x"),
+                                   std::string("x@a:b:25"),
+                                   std::string("x@[::1]:25"),
+                                   std::string("-f@"),
+                                   std::string("")})
+        EXPECT_FALSE(LEmail::IsSendableAddress(bad)) << bad;
+}
+
+TEST(LEmailText, HeadersGetOneLineAndShownTextsNoControlCharacters)
+{
+    EXPECT_EQ(LEmailHeaderText("Plan\r\nBcc: all@example.com\tx\x7F"),
+              "Plan  Bcc: all@example.com x ");
+    const std::string r = "\xEF\xBF\xBD"; // U+FFFD
+    const std::vector<std::pair<std::string, std::string>> shown = {
+            {"Gr\xC3\xB6\xC3\x9F"
+             "e \xE2\x82\xAC \xF0\x9F\x93\x85",
+             "Gr\xC3\xB6\xC3\x9F"
+             "e \xE2\x82\xAC \xF0\x9F\x93\x85"},
+            {"550 \x1B]0;owned\x07 no", "550 " + r + "]0;owned" + r + " no"},
+            {"a\r\nb\tc\x7F", "a" + r + r + "b" + r + "c" + r},
+            // C1 controls written as UTF-8 (CSI is U+009B) and bytes that are no UTF-8.
+            {"\xC2\x9B"
+             "31m",
+             r + "31m"},
+            {"\xFF\xC3", r + r},
+            {"\xC0\xAF\xED\xA0\x80", r + r + r + r + r},
+    };
+    for (const auto& [text, expected] : shown)
+        EXPECT_EQ(LEmailShownText(text), expected) << text;
+}
+
+TEST(LEmailText, TheGreetingNameIsAPlainHostNameOrLocalhost)
+{
+    EXPECT_EQ(LEmailHelloName("desk-7.office.example"), "desk-7.office.example");
+    for (const char* odd : {"", "desk\r\nRSET", "desk 7", "-desk", "desk..example", "desk_7"})
+        EXPECT_EQ(LEmailHelloName(odd), "localhost") << odd;
 }
 
 TEST(LEmailSubject, PlainTextStaysAndOtherTextIsQuotedPrintableWords)
@@ -145,6 +215,9 @@ TEST(LEmailBody, LinesKeepOrGainTheirEndsAndALastLineStaysOpen)
     EXPECT_EQ(LEmailBodyLines("a\r\n\r\nb\r\n"), (Lines{"a\r\n", "\r\n", "b\r\n"}));
     EXPECT_EQ(LEmailBodyLines("a\nb\n"), (Lines{"a\r\n", "b\r\n"}));
     EXPECT_EQ(LEmailBodyLines(""), Lines{});
+    // A bare "\r" ends a line too: a server that reads "\r.\r" as the message's end must
+    // find no lone full stop (a task name can carry any text).
+    EXPECT_EQ(LEmailBodyLines("a\r.\rRSET\r\n"), (Lines{"a\r\n", "..\r\n", "RSET\r\n"}));
 }
 
 TEST(LEmailBody, EveryLineStartingWithAFullStopGetsASecondOne)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <initializer_list>
 #include <iterator>
 #include <memory>
@@ -344,6 +345,57 @@ TEST_F(StatusUpdates, FailedSendStopsTheRunAndTheStateStays)
     attempts.clear();
     EXPECT_EQ(SendTaskUpdates(), eProcessSucceeded);
     EXPECT_EQ(sent.size(), 2u);
+}
+
+TEST_F(StatusUpdates, AnAddressTheSenderCannotUseIsRefusedByNameAndTheOthersAreSent)
+{
+    const QPResource& ann = Person("Ann", true, true);
+    QPResource& mallory = Person("Mal\x1B[8mlory", true, true);
+    // What a shared project file once carried: a second message inside the address.
+    mallory.email = "x@example.com>\r\nDATA\r\nSubject: Invoice\r\n\r\nPay\r\n.\r\nRSET";
+    const QPResource& bo = Person("Bo", true, true);
+    Work("Survey", {{&ann, 50}, {&mallory, 50}, {&bo, 100}});
+    const std::string refusal = "The e-mail address of resource \"Mal\xEF\xBF\xBD[8mlory\" cannot "
+                                "be used, so no update was sent to it.";
+
+    struct Run {
+        const char* name;
+        std::function<std::pair<int, QPUpdateResultMessage>()> run;
+        std::string title;
+        std::string message;
+    };
+    const std::vector<Run> runs = {
+            {"task updates",
+             [this] {
+                 const int result = SendTaskUpdates();
+                 return std::make_pair(result, message);
+             },
+             "Task Update Send Results",
+             "Task updates generated: 3\r\nUpdates successfully sent: 2\r\n" + refusal},
+            {"project updates",
+             [this] {
+                 QPProjectUpdateProcessData data(plan.project, Recorder());
+                 PollingProcess process;
+                 const int result = Process(process, data);
+                 return std::make_pair(result, QPProjectUpdateConclude(result, data));
+             },
+             "Project Update Send Results",
+             "Project updates generated: 3\r\nUpdates successfully sent: 2\r\n" + refusal},
+    };
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.name);
+        attempts.clear();
+        const auto [result, shown] = run.run();
+        // The run went on past the refused resource, and ends as failed so that it is seen.
+        EXPECT_EQ(result, eProcessFailed);
+        ASSERT_EQ(attempts.size(), 2u);
+        EXPECT_EQ(attempts[0].to, "Ann@example.org");
+        EXPECT_EQ(attempts[1].to, "Bo@example.org");
+        EXPECT_EQ(shown.title, run.title);
+        EXPECT_EQ(shown.message, run.message);
+    }
+    // The changes are kept for the next run, when the address may have been mended.
+    EXPECT_EQ(plan.project.lastTaskUpdateState, nullptr);
 }
 
 TEST_F(StatusUpdates, SuccessTakesTheLastStateAndMarksTheProjectChanged)

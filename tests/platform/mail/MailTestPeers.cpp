@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -242,6 +243,28 @@ std::vector<std::string> FakeSMTPServer::Commands() const
     return commands;
 }
 
+namespace {
+
+// The last line of a reply, which carries its code as the client reads it.
+std::string_view LastLine(const std::string& reply)
+{
+    std::string_view text(reply);
+    if (text.ends_with("\r\n"))
+        text.remove_suffix(2);
+    const std::size_t last = text.rfind('\n');
+    return last == std::string_view::npos ? text : text.substr(last + 1);
+}
+
+} // namespace
+
+bool FakeSMTPServer::Session::TookAMessage() const
+{
+    for (const auto& [key, reply] : answers)
+        if (key == "." && LastLine(reply).starts_with("250"))
+            return true;
+    return false;
+}
+
 void FakeSMTPServer::Accept()
 {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
@@ -251,8 +274,35 @@ void FakeSMTPServer::Accept()
         QObject::connect(socket, &QTcpSocket::readyRead,
                          [this, socket, index] { Serve(socket, index); });
         if (!greeting.empty())
-            socket->write(greeting.data(), static_cast<qint64>(greeting.size()));
+            Write(socket, greeting);
     }
+}
+
+void FakeSMTPServer::Write(QTcpSocket* socket, const std::string& bytes)
+{
+    if (dripMs <= 0) {
+        socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
+        return;
+    }
+    // A timer of the socket's own hands out one byte each tick from what is waiting.
+    auto* waiting = socket->findChild<QTimer*>();
+    if (!waiting) {
+        waiting = new QTimer(socket);
+        waiting->setInterval(dripMs);
+        QObject::connect(waiting, &QTimer::timeout, socket, [socket, waiting] {
+            QByteArray queued = waiting->property("queued").toByteArray();
+            if (queued.isEmpty() || socket->state() != QAbstractSocket::ConnectedState) {
+                waiting->stop();
+                return;
+            }
+            socket->write(queued.left(1));
+            waiting->setProperty("queued", queued.mid(1));
+        });
+    }
+    waiting->setProperty("queued", waiting->property("queued").toByteArray() +
+                                           QByteArray::fromStdString(bytes));
+    if (!waiting->isActive())
+        waiting->start();
 }
 
 void FakeSMTPServer::Serve(QTcpSocket* socket, std::size_t index)
@@ -260,7 +310,7 @@ void FakeSMTPServer::Serve(QTcpSocket* socket, std::size_t index)
     const QByteArray data = socket->readAll();
     sessions[index].raw += data;
     if (!answerToAnything.empty()) {
-        socket->write(answerToAnything.data(), static_cast<qint64>(answerToAnything.size()));
+        Write(socket, answerToAnything);
         return;
     }
     QByteArray& pending = pending_[index];
@@ -278,8 +328,13 @@ void FakeSMTPServer::Serve(QTcpSocket* socket, std::size_t index)
         session.lines.push_back(text);
         std::string key;
         if (session.inData) {
-            if (text != ".")
+            if (text != ".") {
+                if (hangUpInDataAfterLines > 0 && ++session.dataLines >= hangUpInDataAfterLines) {
+                    socket->disconnectFromHost();
+                    return;
+                }
                 continue;
+            }
             session.inData = false;
             key = ".";
         } else if (session.afterChallenge) {
@@ -289,15 +344,18 @@ void FakeSMTPServer::Serve(QTcpSocket* socket, std::size_t index)
         }
         ++session.asked[key];
         std::string reply = Reply(session, key);
-        session.afterChallenge = reply.starts_with("334");
-        session.inData = key == "DATA" && reply.starts_with("354");
+        session.answers.emplace_back(key, reply);
+        // Whether a challenge or the message follows is what the client reads from the
+        // reply's last line.
+        session.afterChallenge = LastLine(reply).starts_with("334");
+        session.inData = key == "DATA" && LastLine(reply).starts_with("354");
         const bool hangUp = reply.ends_with("<close>");
         if (hangUp)
             reply.resize(reply.size() - 7);
         if (!reply.empty()) {
             if (!reply.ends_with("\r\n"))
                 reply += "\r\n";
-            socket->write(reply.data(), static_cast<qint64>(reply.size()));
+            Write(socket, reply);
         }
         if (hangUp) {
             socket->disconnectFromHost();
@@ -308,6 +366,8 @@ void FakeSMTPServer::Serve(QTcpSocket* socket, std::size_t index)
 
 std::string FakeSMTPServer::Reply(Session& session, const std::string& key)
 {
+    if (script)
+        return script(session, key);
     const auto scripted = replies.find(key);
     if (scripted == replies.end() || scripted->second.empty())
         return DefaultReply(session, key);

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -116,8 +117,13 @@ std::string Sha256(const QByteArray& bytes);
 // capitals ("EHLO", "MAIL", "RCPT", "DATA", "STARTTLS", "QUIT", "AUTH"), "LOGIN-DATA" for
 // the lines answering a 334, and "." for the end of the message. A list of several replies
 // gives them in turn and repeats the last. A reply "" answers nothing; "<close>" hangs up.
+// For a hostile server, `script` answers every command instead, `dripMs` slows everything
+// it writes to a byte at a time, and `hangUpInDataAfterLines` leaves in the middle of a
+// message.
 class FakeSMTPServer {
 public:
+    struct Session;
+
     FakeSMTPServer();
 
     uint16_t Port() const { return server_.serverPort(); }
@@ -128,13 +134,25 @@ public:
     // When set, every piece of bytes that arrives is answered with this instead, whatever it
     // holds: a server that does not understand what it is sent.
     std::string answerToAnything;
+    // When set, the answer to every command (keyed as above), in place of `replies`.
+    std::function<std::string(Session& session, const std::string& key)> script;
+    // When above 0, everything the server writes goes out a byte at a time, this many
+    // milliseconds apart.
+    int dripMs = 0;
+    // When above 0, the server hangs up once this many lines of a message have come.
+    std::size_t hangUpInDataAfterLines = 0;
 
     struct Session {
         std::vector<std::string> lines; // every line the client sent, without its CR LF
         QByteArray raw;                 // every byte the client sent
         bool inData = false;
         bool afterChallenge = false;
+        std::size_t dataLines = 0;
         std::map<std::string, std::size_t> asked; // how often each command came
+        // Each command's key and the reply it got, in order.
+        std::vector<std::pair<std::string, std::string>> answers;
+        // Whether the server took a message: it answered a message's end with 250.
+        bool TookAMessage() const;
     };
     // One per connection, in the order they came.
     std::vector<Session> sessions;
@@ -146,6 +164,7 @@ private:
     void Accept();
     void Serve(QTcpSocket* socket, std::size_t session);
     std::string Reply(Session& session, const std::string& key);
+    void Write(QTcpSocket* socket, const std::string& bytes);
 
     QTcpServer server_;
     std::vector<QByteArray> pending_;
