@@ -5,6 +5,7 @@
 #include "LQtMailServices.h"
 #include "LQtSettingsStore.h"
 #include "framework/LConsoleProcess.h"
+#include "mail/LEmail.h"
 #include "mail/LEmailPrintProcess.h"
 #include "mail/LEmailSettings.h"
 #include "mail/QPStatusUpdates.h"
@@ -15,12 +16,23 @@
 
 namespace {
 
-// The mail's "\r\n" line ends as a terminal shows lines.
-std::string PlainLines(std::string text)
+// A mail text as a terminal shows it: "\r\n" and "\n" end lines, and every line is made
+// safe to print, since names and addresses come from the project file and a control
+// character in one could move the cursor or retitle the terminal.
+std::string ShownLines(std::string_view text)
 {
-    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
-        text.erase(at, 1);
-    return text;
+    std::string shown;
+    while (!text.empty()) {
+        const std::size_t newline = text.find('\n');
+        std::string_view line = text.substr(0, newline);
+        text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        shown += LEmailShownText(line);
+        if (newline != std::string_view::npos)
+            shown += '\n';
+    }
+    return shown;
 }
 
 // Prints one message as it would be sent.
@@ -29,8 +41,9 @@ int PrintMessage(std::FILE* out, const QPResource& resource, const std::string& 
 {
     const std::string attachment =
             std::filesystem::path(LEmailAttachmentPath(std::string())).filename().string();
-    std::fprintf(out, "To: %s\nSubject: %s\nAttachment: %s\n\n%s\n\n", resource.email.c_str(),
-                 subject.c_str(), attachment.c_str(), PlainLines(body).c_str());
+    std::fprintf(out, "To: %s\nSubject: %s\nAttachment: %s\n\n%s\n\n",
+                 LEmailShownText(resource.email.str()).c_str(), LEmailShownText(subject).c_str(),
+                 attachment.c_str(), ShownLines(body).c_str());
     return eProcessSucceeded;
 }
 
@@ -108,6 +121,6 @@ int RunStatusUpdates(QPProject& project, bool taskUpdates, bool dryRun, std::FIL
         message = QPProjectUpdateConclude(result, data);
     }
     // The results as the program shows them.
-    std::fprintf(out, "%s\n%s\n", message.title.c_str(), PlainLines(message.message).c_str());
+    std::fprintf(out, "%s\n%s\n", message.title.c_str(), ShownLines(message.message).c_str());
     return result;
 }

@@ -35,6 +35,17 @@ tail -n 1 "$work/out" | grep -q "^[1-9][0-9]* task updates for 4 recipients (not
 # Nobody in the sample asked for project updates.
 [ "$(cat "$work/out")" = "0 project updates (not sent)" ] || fail "project: $(cat "$work/out")"
 
+# Names from a project file reach the terminal without their control characters.
+"$cli" dump "$work/plan.qpp" |
+    sed 's/"name": "Agree move date and budget"/"name": "Agree\\u001b]0;owned\\u0007 budget"/' \
+        >"$work/hostile.json" || fail "dump"
+"$cli" from-json "$work/hostile.json" -o "$work/hostile.qpp" || fail "from-json"
+"$cli" updates task "$work/hostile.qpp" --dry-run >"$work/out" 2>"$work/err" ||
+    fail "hostile dry run: $(cat "$work/err")"
+grep -q "$(printf '\033')" "$work/out" && fail "an escape sequence reached the terminal"
+grep -qF "New task assignment: Agree$(printf '\357\277\275')]0;owned$(printf '\357\277\275') budget" \
+    "$work/out" || fail "the hostile name: $(grep Agree "$work/out")"
+
 expect_refusal "give task or project" "$cli" updates weekly "$work/plan.qpp"
 expect_refusal "unknown option --now" "$cli" updates task "$work/plan.qpp" --now
 expect_refusal "is missing, locked or not a Kestrano project file" \
