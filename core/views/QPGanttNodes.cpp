@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 using namespace QPGanttGeometry;
 
@@ -442,8 +443,20 @@ void QPCalendarChartNode::PadCalendar(const QPProjectOptions& options, LDateTime
         return kDayWidth * static_cast<float>(ClampDays(LLocalDays::DaysBetween(leadInStart, day)));
     };
     // Markers go under everything else: each is put first, so the last one added is drawn
-    // first.
+    // first. One that would cover a marker already placed (the projected finish on the
+    // deadline's day, say, as in a new plan whose deadline is its first day) moves left
+    // beside it, so that every marker stays visible.
+    std::vector<float> placed;
     auto addMarker = [&](LColor colour, float x) {
+        for (bool moved = true; moved;) {
+            moved = false;
+            for (const float other : placed)
+                if (x > other - kMarkerWidth && x < other + kMarkerWidth) {
+                    x = other - kMarkerWidth;
+                    moved = true;
+                }
+        }
+        placed.push_back(x);
         auto marker = std::make_unique<QPDateHighlightNode>(colour);
         marker->width = kMarkerWidth;
         marker->height = height - kBottomMargin;
@@ -469,13 +482,16 @@ void QPCalendarChartNode::PadCalendar(const QPProjectOptions& options, LDateTime
     }
 
     if (deadline > chartFinish) {
+        // The strip runs on to the Saturday after the deadline; the deadline itself stays
+        // where it is, for its marker.
         const float x = columnOf(chartFinish);
+        LDateTime stripEnd = deadline;
         auto strip = std::make_unique<QPCalendarStripNode>();
-        strip->AddColumns(options, LLocalDays::AddDays(chartFinish, 1), deadline);
+        strip->AddColumns(options, LLocalDays::AddDays(chartFinish, 1), stripEnd);
         strip->SetPosition(x + kDayWidth, 0);
         width = std::max(width, x + kDayWidth + strip->width);
         AddNodeTop(std::move(strip));
-        chartFinish = deadline;
+        chartFinish = stripEnd;
     }
 
     const int64_t todayColumn = LLocalDays::DaysBetween(leadInStart, today);

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -162,6 +163,47 @@ TEST_F(GanttChart, EmptyProjectShowsWholeWeeksFromTheSundayBeforeTheStartToTheDe
     EXPECT_EQ(root.Children()[4].get(), root.mainStrip);
     EXPECT_EQ(root.Children()[5].get(), root.taskChart);
     EXPECT_EQ(root.chartFinish, LocalTime(2027, 3, 20));
+}
+
+TEST_F(GanttChart, TheDeadlineMarkerStandsOnTheDeadlinesDayAfterTheLastTask)
+{
+    // The chart runs on to the Saturday after a deadline beyond the last task; the marker
+    // stays on the deadline's own day, whatever weekday it is.
+    AddTask("Survey", LocalTime(2027, 3, 3, 8), LocalTime(2027, 3, 5, 16));
+    for (int day = 21; day <= 27; ++day) {
+        SCOPED_TRACE(day);
+        project.projectDeadline = LocalTime(2027, 3, day, 23, 59);
+        QPCalendarChartNode& root = Plot();
+        // Sunday 28 February to Saturday 27 March.
+        EXPECT_EQ(root.width, 28 * 20);
+        const auto markers = Markers();
+        ASSERT_EQ(markers.size(), 4u);
+        EXPECT_EQ(markers[1]->colour, QPGanttColours::kDeadline);
+        // Sunday 28 February is column 0, so March the 21st is column 21.
+        EXPECT_EQ(markers[1]->GetX(), float(day * 20 + 17));
+    }
+}
+
+TEST_F(GanttChart, MarkersOnTheSameDayStandSideBySide)
+{
+    // A new plan: nothing to do, its deadline on its first day, today that day too.
+    project.projectDeadline = LocalTime(2027, 3, 3, 23, 59);
+    today = LocalTime(2027, 3, 3, 9);
+    Plot();
+    auto markers = Markers();
+    ASSERT_EQ(markers.size(), 4u);
+    std::sort(markers.begin(), markers.end(),
+              [](auto* a, auto* b) { return a->GetX() < b->GetX(); });
+    for (std::size_t i = 1; i < markers.size(); ++i)
+        EXPECT_GE(markers[i]->GetX(), markers[i - 1]->GetX() + markers[i - 1]->width) << i;
+    // The start, today and the deadline keep their places; the finish moves beside them.
+    EXPECT_EQ(markers[0]->colour, QPGanttColours::kProjectStart);
+    EXPECT_EQ(markers[0]->GetX(), 60);
+    EXPECT_EQ(markers[1]->colour, QPGanttColours::kToday);
+    EXPECT_EQ(markers[1]->GetX(), 60 + 8);
+    EXPECT_EQ(markers[2]->colour, QPGanttColours::kProjectedFinish);
+    EXPECT_EQ(markers[3]->colour, QPGanttColours::kDeadline);
+    EXPECT_EQ(markers[3]->GetX(), 60 + 17);
 }
 
 TEST_F(GanttChart, SundayStartWithoutOverhangHasNoLeadIn)
