@@ -25,6 +25,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
@@ -165,8 +166,13 @@ MainDialog::MainDialog(const MainDialogServices& services, QWidget* parent)
     }
 
     setAcceptDrops(true);
-    statusBar()->showMessage(QStringLiteral("%1 %2").arg(QString::fromUtf8(kKestranoName),
-                                                         QString::fromUtf8(kKestranoVersion)));
+    // The name and version sit in the status bar as a widget: a message would be wiped by
+    // the empty status tip of the first menu item the pointer passes over. A passing
+    // message (a file waiting for the editor) covers it only while it shows.
+    auto* version = new QLabel(QStringLiteral("%1 %2").arg(QString::fromUtf8(kKestranoName),
+                                                           QString::fromUtf8(kKestranoVersion)));
+    version->setObjectName(QStringLiteral("VersionLabel"));
+    statusBar()->addWidget(version);
     InitToolBar();
     InitMenus();
 

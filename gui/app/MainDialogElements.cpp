@@ -291,6 +291,8 @@ void MainDialog::ResourceUpdate(QPResource& /*resource*/, std::unique_ptr<QPReso
     editingResourceID_ = -1;
     RecalculateProject();
     ganttPane_->PlotProject(*project_);
+    // A resource's rate, schedule or days off move its tasks' dates and costs.
+    dataPanel_->TaskListRefresh();
     dataPanel_->ResourceListRefresh();
     dataPanel_->ScheduleListRefresh();
 }
@@ -302,7 +304,9 @@ void MainDialog::ScheduleUpdate(QPSchedule& /*schedule*/, std::unique_ptr<QPSche
     editingScheduleID_ = -1;
     RecalculateProject();
     ganttPane_->PlotProject(*project_);
-    // The resource list names each resource's schedule.
+    // The task list shows the dates the new working times give; the resource list names
+    // each resource's schedule.
+    dataPanel_->TaskListRefresh();
     dataPanel_->ResourceListRefresh();
     dataPanel_->ScheduleListRefresh();
 }

@@ -230,8 +230,9 @@ void QPDataPanel::CreateList(eDataPanelList list)
     header->setSectionResizeMode(QHeaderView::Interactive);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
+    // Several rows of any list may be chosen, to delete them at once.
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     if (list == eDataPanelTaskList) {
-        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
         view->setItemDelegate(new RowHeightDelegate(kTaskRowHeight, view));
         view->setDragEnabled(true);
         view->setAcceptDrops(true);
@@ -245,8 +246,6 @@ void QPDataPanel::CreateList(eDataPanelList list)
                     this, [this, dropRow] { EvLVDragFinish(kTaskList, dropRow); },
                     Qt::QueuedConnection);
         });
-    } else {
-        view->setSelectionMode(QAbstractItemView::SingleSelection);
     }
 
     connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {

@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QTableWidget>
 #include <QTextBrowser>
+#include <QSpinBox>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
@@ -469,4 +470,32 @@ TEST_F(ElementCommands, UndoingAnEditBackToTheSavedStateLeavesNothingToSave)
         EXPECT_TRUE(window->CmCancel());
         EXPECT_TRUE(prompts.Take().empty());
     }
+}
+
+TEST_F(ElementCommands, TheTaskListShowsTheDatesAScheduleEditGives)
+{
+    AddTasks(1);
+    window->RecalculateProject();
+    window->FullGUIRefresh();
+    const auto startCell = [&] {
+        return window->DataPanel().List(eDataPanelTaskList).model()->index(0, 4).data().toString();
+    };
+    const QString before = startCell();
+    ShowTab(2);
+    SelectRows(eDataPanelScheduleList, {0});
+    window->Command(3008);
+    auto* editor = dynamic_cast<QPScheduleDialog*>(window->EditPanel());
+    ASSERT_NE(editor, nullptr);
+    // Only Saturdays are working days now.
+    for (int day = 0; day < 6; ++day) {
+        editor->Editor().HoursBox(day).setValue(0);
+        editor->Editor().MinutesBox(day).setValue(0);
+    }
+    editor->Editor().HoursBox(6).setValue(8);
+    window->Command(5001);
+    ASSERT_EQ(window->EditPanel(), nullptr);
+    const QString shown = startCell();
+    EXPECT_NE(shown, before);
+    window->DataPanel().TaskListRefresh();
+    EXPECT_EQ(shown, startCell());
 }

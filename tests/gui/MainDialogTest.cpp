@@ -17,8 +17,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -44,7 +46,13 @@ TEST_F(MainWindow, StartsWithTheNewProjectEditorWhenThereIsNothingToOpen)
     EXPECT_FALSE(window->Project().IsProjectDirty());
     EXPECT_TRUE(window->ProjectFilePath().empty());
     EXPECT_TRUE(prompts.asked.empty());
-    EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("Kestrano 1.13"));
+    // The version stays when the pointer passes over a menu item without a status tip.
+    const QLabel* version = window->statusBar()->findChild<QLabel*>(QStringLiteral("VersionLabel"));
+    ASSERT_NE(version, nullptr);
+    QStatusTipEvent passing{QString()};
+    QApplication::sendEvent(window.get(), &passing);
+    EXPECT_EQ(version->text(), QStringLiteral("Kestrano 1.13"));
+    EXPECT_FALSE(version->isHidden());
 }
 
 TEST_F(MainWindow, StartsWithTheLastProjectOrANewOneWhenItIsGone)

@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace {
 
 struct FakeHost : QPDataPanelHost {
@@ -338,3 +340,23 @@ TEST_F(DataPanel, WithoutAStoredLayoutTheFirstRowsSizeTheColumns)
 }
 
 } // namespace
+
+TEST_F(DataPanel, EveryListTakesSeveralRowsAsTheUserPicksThem)
+{
+    const std::array<std::pair<eDataPanelList, int (QPDataPanel::*)() const>, 3> lists = {{
+            {eDataPanelTaskList, &QPDataPanel::GetTaskListSelectionCount},
+            {eDataPanelResourceList, &QPDataPanel::GetResourceListSelectionCount},
+            {eDataPanelScheduleList, &QPDataPanel::GetScheduleListSelectionCount},
+    }};
+    for (const auto& [list, count] : lists) {
+        SCOPED_TRACE(list);
+        panel->TabBar().setCurrentIndex(list);
+        QTreeView& view = List(list);
+        const auto centre = [&](int row) {
+            return view.visualRect(view.model()->index(row, 1)).center();
+        };
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, centre(0));
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ControlModifier, centre(1));
+        EXPECT_EQ(((*panel).*count)(), 2);
+    }
+}
