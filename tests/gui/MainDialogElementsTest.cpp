@@ -15,9 +15,9 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTextBrowser>
-#include <QSpinBox>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
