@@ -44,6 +44,21 @@ struct LEmailAddressAnswer {
     std::string comment;
 };
 
+// What the fax prompt asks for: the number to send a report to.
+struct LFaxNumberRequest {
+    std::string title;
+    // The number shown at first: the one remembered last time.
+    std::string initial;
+    // "Remember this fax number" at first.
+    bool remember = true;
+};
+
+// The fax prompt's answer: the number, and whether it is to be remembered.
+struct LFaxNumberAnswer {
+    std::string number;
+    bool remember = true;
+};
+
 // The questions and messages that commands put to the user. The desktop program shows
 // dialogs; tests answer from a script.
 class LUserPrompts {
@@ -76,5 +91,14 @@ public:
         if (!addresses)
             return std::nullopt;
         return LEmailAddressAnswer{std::move(*addresses), request.remember, {}};
+    }
+    // A fax number; nothing when the user cancels. Prompts without a form of their own ask
+    // for it as a line of text and keep the request's "remember".
+    virtual std::optional<LFaxNumberAnswer> AskFaxNumber(const LFaxNumberRequest& request)
+    {
+        std::optional<std::string> number = AskText(request.title, "Fax number:", request.initial);
+        if (!number)
+            return std::nullopt;
+        return LFaxNumberAnswer{std::move(*number), request.remember};
     }
 };

@@ -157,6 +157,35 @@ LQtUserPrompts::AskEmailAddress(const LEmailAddressRequest& request)
                                comment->toPlainText().trimmed().toStdString()};
 }
 
+std::optional<LFaxNumberAnswer> LQtUserPrompts::AskFaxNumber(const LFaxNumberRequest& request)
+{
+    QDialog dialog(parent_);
+    dialog.setWindowTitle(QPFromUtf8(request.title));
+    auto* number = new QLineEdit(QPFromUtf8(request.initial), &dialog);
+    number->setMinimumWidth(240);
+    auto* remember = new QCheckBox(QStringLiteral("Remember this fax number"), &dialog);
+    remember->setChecked(request.remember);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+
+    auto* fields = new QFormLayout;
+    fields->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    fields->addRow(QStringLiteral("Fax number:"), number);
+    fields->addRow(QString(), remember);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addLayout(fields);
+    layout->addSpacing(8);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    number->setFocus();
+    number->selectAll();
+
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return LFaxNumberAnswer{number->text().trimmed().toStdString(), remember->isChecked()};
+}
+
 std::string LQtUserPrompts::DocumentsFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();

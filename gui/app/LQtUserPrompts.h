@@ -21,6 +21,7 @@ public:
     // "Remember this email address" and an optional comment of several lines.
     std::optional<LEmailAddressAnswer>
     AskEmailAddress(const LEmailAddressRequest& request) override;
+    std::optional<LFaxNumberAnswer> AskFaxNumber(const LFaxNumberRequest& request) override;
 
     // The user's documents folder.
     static std::string DocumentsFolder();

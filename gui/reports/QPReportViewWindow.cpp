@@ -363,14 +363,17 @@ void QPReportViewWindow::CmEmail()
 void QPReportViewWindow::CmFax()
 {
     LSettings stored(settings_);
-    const std::optional<std::string> number = prompts_.AskText(
-            "Send to Fax", "Fax number:", stored.GetString("Settings", "ReportFax").str());
-    if (!number)
+    LFaxNumberRequest request;
+    request.title = "Send to Fax";
+    request.initial = stored.GetString("Settings", "ReportFax").str();
+    const std::optional<LFaxNumberAnswer> answer = prompts_.AskFaxNumber(request);
+    if (!answer)
         return;
-    // The number is remembered for the next report.
-    stored.SetString("Settings", "ReportFax", *number);
-    prompts_.ShowInformation("Send to Fax",
-                             "This computer has no fax service to send the report with. The "
-                             "number " +
-                                     *number + " is kept for the next report.");
+    // The number is kept for the next report only when the user asks for it.
+    if (answer->remember)
+        stored.SetString("Settings", "ReportFax", answer->number);
+    std::string message = "This computer has no fax service to send the report with.";
+    if (answer->remember)
+        message += " The number " + answer->number + " is kept for the next report.";
+    prompts_.ShowInformation("Send to Fax", message);
 }

@@ -220,3 +220,32 @@ TEST(EmailPrompt, TakesValidAddressesARememberSwitchAndAComment)
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
     EXPECT_FALSE(prompts.AskEmailAddress(request).has_value());
 }
+
+TEST(FaxPrompt, TakesANumberAndARememberSwitch)
+{
+    QWidget parent;
+    parent.show();
+    LQtUserPrompts prompts(&parent);
+    bool checked = false;
+    QTimer::singleShot(0, [&checked] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Send to Fax"));
+        auto* number = dialog->findChild<QLineEdit*>();
+        auto* remember = dialog->findChild<QCheckBox*>();
+        ASSERT_TRUE(number && remember);
+        EXPECT_EQ(number->text(), QStringLiteral("+44 20 7946 0000"));
+        EXPECT_EQ(remember->text(), QStringLiteral("Remember this fax number"));
+        EXPECT_TRUE(remember->isChecked());
+        number->setText(QStringLiteral(" +1 212 555 0100 "));
+        remember->setChecked(false);
+        checked = true;
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    const std::optional<LFaxNumberAnswer> answer =
+            prompts.AskFaxNumber({"Send to Fax", "+44 20 7946 0000", true});
+    ASSERT_TRUE(checked);
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_EQ(answer->number, "+1 212 555 0100");
+    EXPECT_FALSE(answer->remember);
+}

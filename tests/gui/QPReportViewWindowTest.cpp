@@ -126,6 +126,11 @@ TEST_F(ReportWindow, RemembersTheFaxNumber)
     const auto asked = prompts.Take();
     ASSERT_EQ(asked.size(), 3u);
     EXPECT_EQ(asked[2].defaultName, "+44 20 7946 0000");
+
+    // With "Remember this fax number" off, the number is used and not kept.
+    prompts.ThenFax(LFaxNumberAnswer{"+1 212 555 0100", false});
+    window.Command(QPReportViewWindow::kCmFax);
+    EXPECT_EQ(LSettings(store).GetString("Settings", "ReportFax"), "+44 20 7946 0000");
 }
 
 TEST_F(MainWindow, ReportsOpenTheirWindowOrSayThereIsNothingToShow)

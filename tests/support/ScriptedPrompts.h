@@ -93,6 +93,24 @@ public:
         return answer;
     }
 
+    // Queues the answer to the next fax prompt; without one, the number is asked for as a
+    // line of text (Then) and the request's "remember" stands.
+    ScriptedPrompts& ThenFax(std::optional<LFaxNumberAnswer> answer)
+    {
+        faxAnswers.push_back(std::move(answer));
+        return *this;
+    }
+
+    std::optional<LFaxNumberAnswer> AskFaxNumber(const LFaxNumberRequest& request) override
+    {
+        if (faxAnswers.empty())
+            return LUserPrompts::AskFaxNumber(request);
+        asked.push_back({"fax", request.title, {}, {}, {}, request.initial});
+        std::optional<LFaxNumberAnswer> answer = std::move(faxAnswers.front());
+        faxAnswers.pop_front();
+        return answer;
+    }
+
     // The prompts shown so far, then forgotten.
     std::vector<Prompt> Take() { return std::exchange(asked, {}); }
     const Prompt* Last() const { return asked.empty() ? nullptr : &asked.back(); }
@@ -100,6 +118,7 @@ public:
     std::vector<Prompt> asked;
     std::deque<std::optional<std::string>> answers;
     std::deque<std::optional<LEmailAddressAnswer>> emailAnswers;
+    std::deque<std::optional<LFaxNumberAnswer>> faxAnswers;
     // Every e-mail prompt as it was asked, with its "remember" switch.
     std::vector<LEmailAddressRequest> emailRequests;
 
