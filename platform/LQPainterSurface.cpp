@@ -5,6 +5,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QSaveFile>
+#include <QTextLayout>
 
 #include <algorithm>
 
@@ -49,11 +50,15 @@ QPageLayout PageLayoutOf(float width, float height)
 
 // --- the shared operations ---------------------------------------------------------------
 
-QFont LQPainterSurface::ToQFont(const LFont& font)
+QFont LQPainterSurface::ToQFont(const LFont& font, const QPaintDevice* device)
 {
     QFont result = font.family.empty() ? QFontDatabase::systemFont(QFontDatabase::GeneralFont)
                                        : QFont(QString::fromStdString(font.family));
-    result.setPointSizeF(font.pointSize);
+    // The layouts give sizes in their own units: an 11 font is 11 units tall, like the
+    // rows and columns it sits in. On a device of 72 to the inch that is 11 points; on a
+    // screen of 96 it is 11 pixels, not the 15 that 11 points would make.
+    const int dpi = device ? device->logicalDpiY() : 72;
+    result.setPointSizeF(font.pointSize * 72.0 / (dpi > 0 ? dpi : 72));
     result.setBold(font.bold);
     return result;
 }
@@ -65,6 +70,7 @@ void LQPainterSurface::Begin(QPainter* painter, QPaintDevice* device)
     base_ = QTransform::fromTranslate(0.5, 0.5);
     painter_->setWorldTransform(base_);
     if (metrics_) {
+        font_ = ToQFont(surfaceFont_, device_);
         metrics_.emplace(font_, device_);
         painter_->setFont(font_);
     }
@@ -89,7 +95,8 @@ void LQPainterSurface::TransformReset(const LMatrix& matrix)
 
 void LQPainterSurface::SetFont(const LFont& font)
 {
-    font_ = ToQFont(font);
+    surfaceFont_ = font;
+    font_ = ToQFont(font, device_);
     metrics_.emplace(font_, device_);
     if (painter_)
         painter_->setFont(font_);
@@ -115,12 +122,35 @@ void LQPainterSurface::DrawText(std::string_view text, float x, float y)
 
 namespace {
 
-int WrappedTextFlags(LTextAlign align)
+// Lays `layout` out in lines of `width`: broken at spaces where it can be, and inside a
+// word only where the word alone is wider than the line, so that no part of the text runs
+// out of its box. Gives the widest line and the height of all lines.
+LSizeF LayOut(QTextLayout& layout, qreal width, LTextAlign align)
 {
-    const int horizontal = align == LTextAlign::Centre  ? Qt::AlignHCenter
-                           : align == LTextAlign::Right ? Qt::AlignRight
-                                                        : Qt::AlignLeft;
-    return horizontal | Qt::AlignTop | Qt::TextWordWrap;
+    const Qt::Alignment horizontal = align == LTextAlign::Centre  ? Qt::AlignHCenter
+                                     : align == LTextAlign::Right ? Qt::AlignRight
+                                                                  : Qt::AlignLeft;
+    QTextOption option(horizontal);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    qreal widest = 0;
+    qreal height = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+        widest = std::max(widest, line.naturalTextWidth());
+    }
+    layout.endLayout();
+    return {static_cast<float>(widest), static_cast<float>(height)};
+}
+
+QString WrappableText(std::string_view text)
+{
+    QString result = ToQString(text);
+    result.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    return result;
 }
 
 } // namespace
@@ -129,24 +159,24 @@ LSizeF LQPainterSurface::MeasureText(std::string_view text, float wrapWidth)
 {
     if (!metrics_)
         SetFont(LFont{});
-    // Far more room below than any text takes: only the width limits the lines.
-    const QRectF box(0, 0, wrapWidth > 0 ? wrapWidth : 1.0e6, 1.0e6);
-    const QRectF bounds =
-            metrics_->boundingRect(box, WrappedTextFlags(LTextAlign::Left), ToQString(text));
+    // Far more room than any text takes when no width is given.
+    QTextLayout layout(WrappableText(text), font_, device_);
+    const LSizeF size = LayOut(layout, wrapWidth > 0 ? wrapWidth : 1.0e6, LTextAlign::Left);
     // An empty text still takes a line, as it does in a row of a table.
-    return {static_cast<float>(bounds.width()),
-            static_cast<float>(std::max(bounds.height(), metrics_->height()))};
+    return {size.width, std::max(size.height, static_cast<float>(metrics_->height()))};
 }
 
-void LQPainterSurface::DrawText(std::string_view text, float x, float y, float width, float height,
-                                LTextAlign align)
+void LQPainterSurface::DrawText(std::string_view text, float x, float y, float width,
+                                float /*height*/, LTextAlign align)
 {
     if (!painter_ || text.empty())
         return;
     if (!metrics_)
         SetFont(LFont{});
+    QTextLayout layout(WrappableText(text), font_, device_);
+    LayOut(layout, width > 0 ? width : 1.0e6, align);
     painter_->setPen(ToQColor(textColour_));
-    painter_->drawText(QRectF(x, y, width, height), WrappedTextFlags(align), ToQString(text));
+    layout.draw(painter_, QPointF(x, y));
 }
 
 void LQPainterSurface::DrawLine(float x1, float y1, float x2, float y2)

@@ -35,8 +35,9 @@ public:
     void FillPath(LColor colour, const LGraphicsPath& path) override;
     void FillRect(LColor colour, float x, float y, float width, float height) override;
 
-    // The Qt font for a surface font: an empty family is the system's interface font.
-    static QFont ToQFont(const LFont& font);
+    // The Qt font for a surface font on `device`, sized in the device's units: an empty
+    // family is the system's interface font.
+    static QFont ToQFont(const LFont& font, const QPaintDevice* device);
 
 protected:
     explicit LQPainterSurface(Kind kind) : kind_(kind) {}
@@ -51,6 +52,7 @@ private:
     QPainter* painter_ = nullptr;
     QPaintDevice* device_ = nullptr;
     QTransform base_;
+    LFont surfaceFont_;
     QFont font_;
     std::optional<QFontMetricsF> metrics_;
     LColor textColour_;

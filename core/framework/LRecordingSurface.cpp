@@ -25,8 +25,13 @@ LSizeF LRecordingSurface::MeasureText(std::string_view text)
 
 std::vector<std::string> LRecordingSurface::WrapLines(std::string_view text, float wrapWidth)
 {
-    // Words are broken only at spaces; the spaces in front of a line's first word stay (they
-    // indent it), the space at which a line is broken goes.
+    // Lines are broken at spaces; the spaces in front of a line's first word stay (they
+    // indent it), the space at which a line is broken goes. A word wider than a whole line
+    // is broken inside, as many characters to a line as fit (at least one).
+    const std::size_t perLine =
+            wrapWidth > 0
+                    ? std::max<std::size_t>(1, static_cast<std::size_t>(wrapWidth / kCharWidth))
+                    : std::string_view::npos;
     std::vector<std::string> lines(1);
     std::size_t at = 0;
     while (at < text.size()) {
@@ -46,6 +51,12 @@ std::vector<std::string> LRecordingSurface::WrapLines(std::string_view text, flo
             line.append(piece);
         else
             lines.emplace_back(text.substr(wordStart, wordEnd - wordStart));
+        while (LUtf8Length(lines.back()) > perLine) {
+            const std::size_t head = LUtf8Prefix(lines.back(), perLine).size();
+            std::string rest = lines.back().substr(head);
+            lines.back().resize(head);
+            lines.push_back(std::move(rest));
+        }
         at = wordEnd;
     }
     return lines;

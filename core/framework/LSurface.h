@@ -45,15 +45,16 @@ public:
     virtual void TransformReset(const LMatrix& matrix) = 0;
     virtual void SetFont(const LFont& font) = 0;
     virtual LSizeF MeasureText(std::string_view text) = 0;
-    // The size of `text` word-wrapped at `wrapWidth`: the widest line and the height of all
-    // lines. A word longer than the width stays whole on its line.
+    // The size of `text` wrapped at `wrapWidth`: the widest line and the height of all
+    // lines. Lines break at spaces; a word wider than the whole width is broken inside, so
+    // no part of a text runs past its box.
     virtual LSizeF MeasureText(std::string_view text, float wrapWidth) = 0;
     virtual void SetTextColor(LColor colour) = 0;
     void SetTextBlack() { SetTextColor(LColor::Black()); }
     // Text whose top left corner is at (x, y), in the current font and text colour.
     virtual void DrawText(std::string_view text, float x, float y) = 0;
-    // Text word-wrapped at the width of the box, from the box's top, each line placed by
-    // `align`.
+    // Text wrapped at the width of the box as MeasureText wraps it, from the box's top, each
+    // line placed by `align`. The lines take the height they need: callers measure first.
     virtual void DrawText(std::string_view text, float x, float y, float width, float height,
                           LTextAlign align) = 0;
     // A black line one unit wide.
