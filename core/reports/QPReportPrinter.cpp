@@ -58,6 +58,82 @@ std::string Repeated(std::string_view step, int32_t times)
     return result;
 }
 
+// The widest word of each column's texts, in the font each is drawn in: the column
+// headings and total rows in the heading font, the other rows in the row font. The first
+// word keeps the spaces in front of it (the indent of a sub-row), as the line does.
+std::vector<int32_t> WidestWords(LSurface& surface, const QPReportTable& table, std::size_t count)
+{
+    std::vector<int32_t> widest(count, 0);
+    auto measure = [&](std::size_t c, std::string_view text) {
+        std::size_t start = 0;
+        std::size_t at = text.find_first_not_of(' ');
+        while (at != std::string_view::npos) {
+            const std::size_t end = std::min(text.find(' ', at), text.size());
+            widest[c] = std::max(
+                    widest[c], WholeUp(surface.MeasureText(text.substr(start, end - start)).width));
+            start = at = text.find_first_not_of(' ', end);
+        }
+    };
+    const std::span<const LVColDynamicGlobal> definitions = table.Columns();
+    surface.SetFont(QPReportHeadingFont());
+    for (std::size_t c = 0; c < count; ++c)
+        measure(c, definitions[c].title ? definitions[c].title : "");
+    for (const bool totals : {true, false}) {
+        surface.SetFont(totals ? QPReportHeadingFont() : QPReportRowFont());
+        for (const QPReportTableRow& row : table.Rows()) {
+            if ((row.type == kReportRowTotal) != totals)
+                continue;
+            for (std::size_t c = 0; c < count && c < row.cells.size(); ++c)
+                measure(c, c == 0 ? Repeated(kReportIndentStep, row.indent) + row.cells[c].text
+                                  : row.cells[c].text);
+        }
+    }
+    surface.SetFont(QPReportBodyFont());
+    return widest;
+}
+
+// Widens the columns whose widest word does not fit, with width taken from the columns
+// that have more than their own widest word needs, in proportion to what each has to
+// spare; the table keeps its width. Only where the words of all columns together are
+// wider than the page does a word still have to break inside.
+void WidenForWords(std::vector<int32_t>& widths, const std::vector<int32_t>& words)
+{
+    int64_t deficit = 0;
+    int64_t surplus = 0;
+    for (std::size_t c = 0; c < widths.size(); ++c) {
+        deficit += std::max(0, words[c] - widths[c]);
+        surplus += std::max(0, widths[c] - words[c]);
+    }
+    const int64_t moved = std::min(deficit, surplus);
+    if (moved <= 0)
+        return;
+    int64_t taken = 0;
+    int64_t spareLeft = surplus;
+    int64_t toTake = moved;
+    for (std::size_t c = 0; c < widths.size(); ++c) {
+        const int32_t spare = std::max(0, widths[c] - words[c]);
+        if (spare == 0)
+            continue;
+        // Integer shares, the last column with room to spare giving what is still owed.
+        const int64_t share = toTake * spare / spareLeft;
+        widths[c] -= static_cast<int32_t>(share);
+        taken += share;
+        toTake -= share;
+        spareLeft -= spare;
+    }
+    int64_t deficitLeft = deficit;
+    int64_t toGive = taken;
+    for (std::size_t c = 0; c < widths.size(); ++c) {
+        const int32_t lacking = std::max(0, words[c] - widths[c]);
+        if (lacking == 0)
+            continue;
+        const int64_t share = toGive * lacking / deficitLeft;
+        widths[c] += static_cast<int32_t>(share);
+        toGive -= share;
+        deficitLeft -= lacking;
+    }
+}
+
 } // namespace
 
 LFont QPReportTitleFont()
@@ -144,7 +220,7 @@ std::size_t QPReportTablePrinterGetColumns(LSurface& surface, const QPReportTabl
             static_cast<int32_t>(surface.GetPageWidth()) - leftMargin - rightMargin;
     int32_t spare = std::max(0, available - natural);
 
-    int32_t x = leftMargin;
+    std::vector<int32_t> widths(count);
     for (std::size_t c = 0; c < count; ++c) {
         int32_t share = 0;
         if (definitions[c].stretch && stretchWeight > 0) {
@@ -153,10 +229,18 @@ std::size_t QPReportTablePrinterGetColumns(LSurface& surface, const QPReportTabl
             stretchWeight -= definitions[c].width;
             spare -= share;
         }
+        widths[c] = unit * definitions[c].width + share;
+    }
+    // A cell never hides part of its value: a column too narrow for an amount or a word
+    // of its texts takes the room it needs from columns that have some to spare.
+    WidenForWords(widths, WidestWords(surface, table, count));
+
+    int32_t x = leftMargin;
+    for (std::size_t c = 0; c < count; ++c) {
         QPReportTablePrinterColunm& column = columns[c];
         column.left = x;
         column.textLeft = x + pad;
-        column.textRight = column.textLeft + unit * definitions[c].width + share;
+        column.textRight = column.textLeft + widths[c];
         column.right = column.textRight + pad;
         x = column.right;
     }

@@ -75,8 +75,9 @@ void PrintingFunction(LSurface& surface, const QPReportTable& table, int32_t& y,
                       const QPReportLayoutData& layout, unsigned long& pageNumber);
 
 // Places the columns (at most 32) side by side from `leftMargin`: each its natural width,
-// with what remains of the page width shared among the stretch columns. Gives the number
-// of columns placed.
+// with what remains of the page width shared among the stretch columns; a column too
+// narrow for the widest word of its texts then takes the room it lacks from columns that
+// have room to spare. Gives the number of columns placed.
 std::size_t QPReportTablePrinterGetColumns(LSurface& surface, const QPReportTable& table,
                                            int32_t leftMargin, int32_t rightMargin,
                                            QPReportTableColumns& columns);

@@ -18,7 +18,6 @@ namespace {
 
 constexpr float kScaleCellHeight = 16;
 constexpr float kDayLabelWidth = 120;
-constexpr float kJanuaryLabelWidth = 39.9f;
 // Bars are task nodes of this height, so their rectangle runs from 4 to 7 below the top.
 constexpr float kBarNodeHeight = 10;
 constexpr float kCurrentBarY = 4;
@@ -128,6 +127,13 @@ LDateTime LastDayOfMonth(LDateTime t)
 std::string ScaleDate(LDateTime t)
 {
     return QPFormatDate(2, 2, '-', t);
+}
+
+// The year of a scale date ("2000").
+std::string YearOf(LDateTime t)
+{
+    const std::string date = ScaleDate(t);
+    return date.substr(0, date.find('-'));
 }
 
 // Where a task's bar and dates begin: its first moment of work, or its start when a plan
@@ -274,6 +280,46 @@ QPBaselineTextCellNode::QPBaselineTextCellNode(float width, float height, std::s
     : QPBaselineCellNode(width, height), alignX(alignX), alignY(alignY), text(LCutUtf8(text))
 {}
 
+std::string QPBaselineTextCellNode::ShownText(LSurface& surface) const
+{
+    const float boxWidth = std::max(width - 2 * marginX, 1.0f);
+    const float lineHeight = surface.MeasureText("0").height;
+    // One line is placed whole even where the cell is lower than the line (the 16-tall
+    // cells of the time scale); more lines only as far as the cell holds them.
+    const float room = std::max(height - 2 * marginY, lineHeight);
+    auto fits = [&](std::string_view candidate) {
+        return surface.MeasureText(candidate, boxWidth).height <= room;
+    };
+    if (fits(text))
+        return text;
+    for (const std::string& shorter : shorterTexts)
+        if (fits(shorter))
+            return shorter;
+    if (!elide)
+        return {};
+    // The longest start of the last form that fits with "…" after it.
+    const std::string& longest = shorterTexts.empty() ? text : shorterTexts.back();
+    std::size_t low = 0;
+    std::size_t high = LUtf8Length(longest);
+    std::string best;
+    while (low < high) {
+        const std::size_t middle = (low + high + 1) / 2;
+        std::string candidate(LUtf8Prefix(longest, middle));
+        while (!candidate.empty() && candidate.back() == ' ')
+            candidate.pop_back();
+        candidate += "\u2026";
+        if (fits(candidate)) {
+            best = std::move(candidate);
+            low = middle;
+        } else {
+            high = middle - 1;
+        }
+    }
+    if (best.empty() && fits("\u2026"))
+        best = "\u2026";
+    return best;
+}
+
 void QPBaselineTextCellNode::DrawCellContents(LSurface& surface, const LMatrix& matrix)
 {
     if (text.empty())
@@ -281,23 +327,17 @@ void QPBaselineTextCellNode::DrawCellContents(LSurface& surface, const LMatrix& 
     surface.TransformReset(matrix);
     surface.SetFont(QPBaselineFont(surface));
     surface.SetTextBlack();
+    const std::string shown = ShownText(surface);
+    if (shown.empty())
+        return;
     const float boxWidth = std::max(width - 2 * marginX, 1.0f);
     const float boxHeight = height - 2 * marginY;
-    const LSizeF size = surface.MeasureText(text, boxWidth);
-    const float lineHeight = surface.MeasureText(text).height;
+    const LSizeF size = surface.MeasureText(shown, boxWidth);
     const LTextAlign align = alignX == eAlignRight    ? LTextAlign::Right
                              : alignX == eAlignCentre ? LTextAlign::Centre
                                                       : LTextAlign::Left;
-    // One line is placed whole even where the cell is lower than the line (the 16-tall
-    // cells of the time scale); wrapped lines that do not all fit start at the top and
-    // stop at the cell's margin rather than run over the rows around it.
-    const bool wrapped = size.height > lineHeight * 1.5f;
-    if (wrapped && size.height > boxHeight) {
-        surface.DrawText(text, marginX, marginY, boxWidth, boxHeight, align);
-        return;
-    }
     const float y = alignY == eAlignMiddle ? marginY + (boxHeight - size.height) / 2 : marginY;
-    surface.DrawText(text, marginX, y, boxWidth, size.height, align);
+    surface.DrawText(shown, marginX, y, boxWidth, size.height, align);
 }
 
 QPBaselineTaskCellNode::QPBaselineTaskCellNode(float width, float height,
@@ -354,14 +394,18 @@ QPBaselineChartHeaderNode::QPBaselineChartHeaderNode(float width, float height,
 void QPBaselineChartHeaderNode::Init(std::vector<float>& scaleLines)
 {
     DeleteChildren();
-    auto addCell = [&](float x, float y, float cellWidth, std::string text) -> QPBaselineCellNode& {
+    auto addCell = [&](float x, float y, float cellWidth,
+                       std::string text) -> QPBaselineTextCellNode& {
         return AddTop(MakeTextCell(x, y, cellWidth, kScaleCellHeight, std::move(text), eAlignCentre,
                                    eAlignMiddle));
     };
-    // A date over the scale: no box, only a line down its left edge.
+    // A date over the scale: no box, only a line down its left edge. Where the whole date
+    // has no room, the year alone, or nothing.
     auto addLabel = [&](float x, float labelWidth, LDateTime date) {
         auto label = MakeTextCell(x, 0, labelWidth, kScaleCellHeight, ScaleDate(date), eAlignLeft,
                                   eAlignMiddle);
+        label->shorterTexts = {YearOf(date)};
+        label->elide = false;
         label->borderPath.Reset();
         label->borderPath.AddLine(0, 0, 0, kScaleCellHeight);
         AddTop(std::move(label));
@@ -430,7 +474,10 @@ void QPBaselineChartHeaderNode::Init(std::vector<float>& scaleLines)
                     std::move(name));
             scaleLines.push_back(static_cast<float>(x));
             if (month.tm_mon == 0) {
-                addLabel(static_cast<float>(x), kJanuaryLabelWidth, first);
+                // The date has the year up to the next January, as far as the column goes.
+                addLabel(static_cast<float>(x),
+                         static_cast<float>(std::min(365 * perDay, static_cast<double>(width) - x)),
+                         first);
                 labelled = true;
             }
             x += monthWidth;
@@ -440,7 +487,7 @@ void QPBaselineChartHeaderNode::Init(std::vector<float>& scaleLines)
             }
         }
         if (!labelled)
-            addLabel(0, kJanuaryLabelWidth, chartStart);
+            addLabel(0, width, chartStart);
         return;
     }
 
@@ -453,7 +500,9 @@ void QPBaselineChartHeaderNode::Init(std::vector<float>& scaleLines)
         const double yearWidth = perDay * days;
         const float yearCellWidth = cellWidth(x, yearWidth);
         const auto cellX = static_cast<float>(x);
-        addCell(cellX, 0, yearCellWidth, ScaleDate(first));
+        QPBaselineTextCellNode& year = addCell(cellX, 0, yearCellWidth, ScaleDate(first));
+        year.shorterTexts = {YearOf(first)};
+        year.elide = false;
         QPBaselineCellNode& months = addCell(cellX, kScaleCellHeight, yearCellWidth, {});
         for (int tick = 1; tick < 12; ++tick) {
             const auto tickX = static_cast<float>(yearWidth * tick / 12);

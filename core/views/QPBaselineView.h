@@ -74,6 +74,15 @@ public:
     LAlignmentX alignX = eAlignLeft;
     LAlignmentY alignY = eAlignMiddle;
     std::string text;
+    // Shorter forms of the text, tried in turn when the text does not fit the cell.
+    std::vector<std::string> shorterTexts;
+    // When no form fits: true shows as much of the last form as fits, ended by "…";
+    // false shows nothing (a date is no use in part).
+    bool elide = true;
+
+    // What the cell shows with the surface's font: the first form that fits the cell
+    // whole (one line where the cell is lower than two), else as described for `elide`.
+    std::string ShownText(LSurface& surface) const;
 
 protected:
     void DrawCellContents(LSurface& surface, const LMatrix& matrix) override;
