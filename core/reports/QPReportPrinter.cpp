@@ -121,16 +121,20 @@ void WidenForWords(std::vector<int32_t>& widths, const std::vector<int32_t>& wor
         toTake -= share;
         spareLeft -= spare;
     }
-    int64_t deficitLeft = deficit;
+    // The columns short of the least get theirs first, so that as many columns as the
+    // page allows show every word whole.
+    std::vector<std::size_t> order;
+    for (std::size_t c = 0; c < widths.size(); ++c)
+        if (words[c] > widths[c])
+            order.push_back(c);
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return words[a] - widths[a] < words[b] - widths[b];
+    });
     int64_t toGive = taken;
-    for (std::size_t c = 0; c < widths.size(); ++c) {
-        const int32_t lacking = std::max(0, words[c] - widths[c]);
-        if (lacking == 0)
-            continue;
-        const int64_t share = toGive * lacking / deficitLeft;
-        widths[c] += static_cast<int32_t>(share);
+    for (const std::size_t c : order) {
+        const auto share = static_cast<int32_t>(std::min<int64_t>(toGive, words[c] - widths[c]));
+        widths[c] += share;
         toGive -= share;
-        deficitLeft -= lacking;
     }
 }
 

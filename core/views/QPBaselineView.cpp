@@ -284,9 +284,10 @@ std::string QPBaselineTextCellNode::ShownText(LSurface& surface) const
 {
     const float boxWidth = std::max(width - 2 * marginX, 1.0f);
     const float lineHeight = surface.MeasureText("0").height;
-    // One line is placed whole even where the cell is lower than the line (the 16-tall
-    // cells of the time scale); more lines only as far as the cell holds them.
-    const float room = std::max(height - 2 * marginY, lineHeight);
+    // Lines may take the cell's margins where they need them (two lines of a tall
+    // document font fill a row), and one line is placed whole even where the cell is lower
+    // than the line (the 16-tall cells of the time scale).
+    const float room = std::max(height, lineHeight);
     auto fits = [&](std::string_view candidate) {
         return surface.MeasureText(candidate, boxWidth).height <= room;
     };
@@ -336,8 +337,9 @@ void QPBaselineTextCellNode::DrawCellContents(LSurface& surface, const LMatrix& 
     const LTextAlign align = alignX == eAlignRight    ? LTextAlign::Right
                              : alignX == eAlignCentre ? LTextAlign::Centre
                                                       : LTextAlign::Left;
-    const float y = alignY == eAlignMiddle ? marginY + (boxHeight - size.height) / 2 : marginY;
-    surface.DrawText(shown, marginX, y, boxWidth, size.height, align);
+    float y = alignY == eAlignMiddle ? marginY + (boxHeight - size.height) / 2 : marginY;
+    y = std::max(0.0f, std::min(y, height - size.height));
+    surface.DrawText(shown, marginX, y, boxWidth, std::max(height - y, size.height), align);
 }
 
 QPBaselineTaskCellNode::QPBaselineTaskCellNode(float width, float height,

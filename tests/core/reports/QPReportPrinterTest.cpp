@@ -150,6 +150,32 @@ TEST_F(ReportPages, StretchColumnsShareTheSpareWidthAndTheLastTakesTheRest)
     EXPECT_EQ(columns[2].right, 72 + 172 + 92 + 52);
 }
 
+TEST_F(ReportPages, AColumnTooNarrowForAWordTakesRoomFromColumnsWithSomeToSpare)
+{
+    // Fixed columns 160, 80 and 40 wide; an amount of 13 characters needs 78.
+    Report(kFixedColumns)
+            .table.AddRow(kReportRowOrdinary, 0, 0, false,
+                          {"Task 1", "2027-03-01", "$1,234,567.00"});
+    QPReportTableColumns columns{};
+    ASSERT_EQ(QPReportTablePrinterGetColumns(surface, report->table, 72, 72, columns), 3u);
+    EXPECT_EQ(columns[2].TextWidth(), 78);
+    EXPECT_EQ(columns[0].TextWidth() + columns[1].TextWidth(), 240 - 38);
+    EXPECT_EQ(columns[2].right, 72 + 172 + 92 + 52);
+
+    // Short of 16 and of 40 with 34 to spare: the smaller need is met in full.
+    constexpr LVColDynamicGlobal kTight[] = {
+            {"A", 20, eReportAlignLeft, false},
+            {"B", 20, eReportAlignLeft, false},
+            {"C", 10, eReportAlignLeft, false},
+    };
+    Report(kTight).table.AddRow(kReportRowOrdinary, 0, 0, false,
+                                {std::string(16, 'x'), std::string(20, 'y'), "z"});
+    ASSERT_EQ(QPReportTablePrinterGetColumns(surface, report->table, 72, 72, columns), 3u);
+    EXPECT_EQ(columns[0].TextWidth(), 96);
+    EXPECT_EQ(columns[1].TextWidth(), 80 + 18);
+    EXPECT_EQ(columns[2].TextWidth(), 6);
+}
+
 TEST_F(ReportPages, AtMostThirtyTwoColumnsArePlaced)
 {
     std::vector<LVColDynamicGlobal> many(40, {"C", 1, eReportAlignLeft, true});
