@@ -79,7 +79,7 @@ void QPGanttView::EvLButtonDown(int x, int y)
 bool QPGanttView::Draw(LSurface& document, const LMatrix& matrix)
 {
     document.SetPageSize(static_cast<float>(static_cast<int>(root_->width)),
-                         static_cast<float>(static_cast<int>(root_->height)));
+                         static_cast<float>(static_cast<int>(root_->height)), LPageUnit::Point);
     if (!document.StartPage())
         return false;
     root_->Draw(document, matrix);

@@ -610,6 +610,7 @@ TEST_F(GanttChart, ThePageIsTheWholeUnitsOfTheChart)
     view.Draw(page, LMatrix::Identity());
     EXPECT_EQ(page.GetPageWidth(), static_cast<int>(view.Root().width));
     EXPECT_EQ(page.GetPageHeight(), static_cast<int>(view.Root().height));
+    EXPECT_EQ(page.GetPageUnit(), LPageUnit::Point);
 }
 
 TEST_F(GanttChart, ReplottingStartsAfresh)
