@@ -219,6 +219,18 @@ void LQPainterSurface::FillRect(LColor colour, float x, float y, float width, fl
         painter_->fillRect(QRectF(x, y, width, height), ToQColor(colour));
 }
 
+void LQPainterSurface::ClipToPageRect(const LRectF& rect)
+{
+    if (!painter_)
+        return;
+    // The painter keeps a clip in device coordinates: set it in the page's, without the
+    // half unit, so that its edges fall on whole units.
+    const QTransform drawing = painter_->worldTransform();
+    painter_->setWorldTransform(page_);
+    painter_->setClipRect(QRectF(rect.x, rect.y, rect.width, rect.height), Qt::ReplaceClip);
+    painter_->setWorldTransform(drawing);
+}
+
 // --- screen ------------------------------------------------------------------------------
 
 LPaintSurface::LPaintSurface(QPainter& painter, QPaintDevice* device)

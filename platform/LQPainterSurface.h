@@ -34,6 +34,7 @@ public:
     void DrawPath(LColor colour, const LGraphicsPath& path, float lineWidth) override;
     void FillPath(LColor colour, const LGraphicsPath& path) override;
     void FillRect(LColor colour, float x, float y, float width, float height) override;
+    void ClipToPageRect(const LRectF& rect) override;
 
     // The Qt font for a surface font: an empty family is the system's interface font.
     static QFont ToQFont(const LFont& font);

@@ -84,6 +84,10 @@ public:
     float GetPageHeight() const { return pageHeight_; }
     LPageUnit GetPageUnit() const { return pageUnit_; }
     virtual bool StartPage() { return true; }
+    // Keeps what is drawn from now on inside `rect` of the page (in page units, whatever
+    // the transform), until the page ends or another rectangle takes its place: a page
+    // that shows two parts of a drawing one above the other keeps each to its band.
+    virtual void ClipToPageRect(const LRectF& rect) = 0;
     virtual void EndPage() {}
     // Completes a document; false when it could not be written in full (the target is then
     // left as it was). The screen has nothing to complete.
