@@ -8,6 +8,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -37,13 +38,48 @@ QPainterPath ToQPainterPath(const LGraphicsPath& path)
     return result;
 }
 
-// A page of exactly this many points, without margins.
-QPageLayout PageLayoutOf(float width, float height)
+// Points to a unit of a layout page: 72 to the inch against 96.
+constexpr double kPointsPerLayoutUnit = 72.0 / 96.0;
+
+// A sheet without margins, measured in points.
+QPageLayout PageLayoutOf(const QPageSize& sheet)
 {
-    const QSizeF size(std::max(1.0f, width), std::max(1.0f, height));
-    return QPageLayout(
-            QPageSize(size, QPageSize::Point, QStringLiteral("Custom"), QPageSize::ExactMatch),
-            QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+    return QPageLayout(sheet, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+}
+
+QPageSize CustomSheet(double width, double height)
+{
+    const QSizeF size(std::max(1.0, width), std::max(1.0, height));
+    return QPageSize(size, QPageSize::Point, QStringLiteral("Custom"), QPageSize::ExactMatch);
+}
+
+// The sheet a PDF page goes on: a layout made for a known paper gets that paper's own size
+// (so that a reader prints it on that paper), any other layout a sheet of its true size,
+// and a page in points a sheet of exactly that many points.
+QPageSize SheetOf(float width, float height, LPageUnit unit)
+{
+    if (unit == LPageUnit::Point)
+        return CustomSheet(width, height);
+    const std::pair<int, QPageSize::PageSizeId> papers[] = {
+            {LPrint::ePaperA4, QPageSize::A4},
+            {LPrint::ePaperLetter, QPageSize::Letter},
+    };
+    for (const auto& [paper, id] : papers)
+        if (LPagedSurface::PaperPageSize(paper) == LSizeF{width, height})
+            return QPageSize(id);
+    return CustomSheet(width * kPointsPerLayoutUnit, height * kPointsPerLayoutUnit);
+}
+
+// Takes a page of `width` x `height` units into `area` as large as it fits, keeping its
+// proportions, centred in the room left over.
+QTransform Fitted(float width, float height, const QRectF& area)
+{
+    const double w = std::max(1.0f, width);
+    const double h = std::max(1.0f, height);
+    const double scale = std::min(area.width() / w, area.height() / h);
+    return QTransform::fromScale(scale, scale) *
+           QTransform::fromTranslate(area.x() + (area.width() - w * scale) / 2,
+                                     area.y() + (area.height() - h * scale) / 2);
 }
 
 } // namespace
@@ -63,11 +99,14 @@ QFont LQPainterSurface::ToQFont(const LFont& font, const QPaintDevice* device)
     return result;
 }
 
-void LQPainterSurface::Begin(QPainter* painter, QPaintDevice* device)
+void LQPainterSurface::Begin(QPainter* painter, QPaintDevice* device, const QTransform& page)
 {
     painter_ = painter;
     device_ = device;
-    base_ = QTransform::fromTranslate(0.5, 0.5);
+    page_ = page;
+    // Half a unit of the page, so that a one-unit line still covers exactly its unit
+    // however the page is scaled onto the sheet.
+    base_ = QTransform::fromTranslate(0.5, 0.5) * page_;
     painter_->setWorldTransform(base_);
     if (metrics_) {
         font_ = ToQFont(surfaceFont_, device_);
@@ -210,6 +249,18 @@ void LQPainterSurface::FillRect(LColor colour, float x, float y, float width, fl
         painter_->fillRect(QRectF(x, y, width, height), ToQColor(colour));
 }
 
+void LQPainterSurface::ClipToPageRect(const LRectF& rect)
+{
+    if (!painter_)
+        return;
+    // The painter keeps a clip in device coordinates: set it in the page's, without the
+    // half unit, so that its edges fall on whole units.
+    const QTransform drawing = painter_->worldTransform();
+    painter_->setWorldTransform(page_);
+    painter_->setClipRect(QRectF(rect.x, rect.y, rect.width, rect.height), Qt::ReplaceClip);
+    painter_->setWorldTransform(drawing);
+}
+
 // --- screen ------------------------------------------------------------------------------
 
 LPaintSurface::LPaintSurface(QPainter& painter, QPaintDevice* device)
@@ -231,7 +282,7 @@ LSizeF LPagedSurface::PaperPageSize(int paperSize)
 LPagedSurface::LPagedSurface(int paperSize) : LQPainterSurface(Kind::Document)
 {
     const LSizeF page = PaperPageSize(paperSize);
-    SetPageSize(page.width, page.height);
+    SetPageSize(page.width, page.height, LPageUnit::Layout);
 }
 
 void LPagedSurface::SetDevice(QPagedPaintDevice* device)
@@ -246,7 +297,7 @@ bool LPagedSurface::StartPage()
         return false;
     if (pageOpen_)
         EndPage();
-    device_->setPageLayout(PageLayoutOf(pageWidth_, pageHeight_));
+    const QTransform page = PlacePage(*device_);
     const bool started = anyPage_ ? device_->newPage() : painter_.begin(device_);
     if (!started) {
         failed_ = true;
@@ -254,7 +305,7 @@ bool LPagedSurface::StartPage()
     }
     anyPage_ = true;
     pageOpen_ = true;
-    Begin(&painter_, device_);
+    Begin(&painter_, device_, page);
     return true;
 }
 
@@ -263,6 +314,7 @@ void LPagedSurface::EndPage()
     if (!pageOpen_)
         return;
     painter_.resetTransform();
+    painter_.setClipping(false);
     pageOpen_ = false;
 }
 
@@ -296,6 +348,15 @@ LPDFWriter::~LPDFWriter()
     Close();
 }
 
+QTransform LPDFWriter::PlacePage(QPagedPaintDevice& device)
+{
+    const QPageLayout sheet = PageLayoutOf(SheetOf(GetPageWidth(), GetPageHeight(), GetPageUnit()));
+    device.setPageLayout(sheet);
+    if (GetPageUnit() == LPageUnit::Point)
+        return QTransform();
+    return Fitted(GetPageWidth(), GetPageHeight(), sheet.fullRect(QPageLayout::Point));
+}
+
 bool LPDFWriter::Close()
 {
     if (closed_)
@@ -316,22 +377,27 @@ bool LPDFWriter::Close()
 LPrintSurface::LPrintSurface(QPrinter& printer, int paperSize) : LPagedSurface(paperSize)
 {
     printer.setResolution(72);
+    // The device's coordinates start at the sheet's corner, whatever the margins; what the
+    // printer cannot reach is left out when a page is placed.
     printer.setFullPage(true);
     printer.setDocName(QStringLiteral("Orvik PDF File"));
     printer.setCreator(QStringLiteral("Orvik Software"));
-    // The page is drawn from the paper's corner; what the printer cannot reach comes off
-    // the margins.
-    // One unit is one point.
-    QPageLayout layout = printer.pageLayout();
-    layout.setUnits(QPageLayout::Point);
-    const QMarginsF reach = layout.minimumMargins();
-    unprintable_ = {static_cast<float>(reach.left()), static_cast<float>(reach.top())};
     SetDevice(&printer);
 }
 
 LPrintSurface::~LPrintSurface()
 {
     Close();
+}
+
+QTransform LPrintSurface::PlacePage(QPagedPaintDevice& device)
+{
+    // The sheet is the one chosen in the print dialog (or the preview's page setup): it is
+    // never replaced, so a report printed on Letter comes out on Letter.
+    QPageLayout sheet = device.pageLayout();
+    sheet.setUnits(QPageLayout::Point);
+    const QRectF printable = sheet.fullRect().marginsRemoved(sheet.minimumMargins());
+    return Fitted(GetPageWidth(), GetPageHeight(), printable);
 }
 
 bool LPrintSurface::Close()

@@ -34,6 +34,7 @@ public:
     void DrawPath(LColor colour, const LGraphicsPath& path, float lineWidth) override;
     void FillPath(LColor colour, const LGraphicsPath& path) override;
     void FillRect(LColor colour, float x, float y, float width, float height) override;
+    void ClipToPageRect(const LRectF& rect) override;
 
     // The Qt font for a surface font on `device`, sized in the device's units: an empty
     // family is the system's interface font.
@@ -42,8 +43,8 @@ public:
 protected:
     explicit LQPainterSurface(Kind kind) : kind_(kind) {}
     // Starts drawing with `painter`, which must be active; `device` is what text is
-    // measured for.
-    void Begin(QPainter* painter, QPaintDevice* device);
+    // measured for, and `page` takes page units to the device's coordinates.
+    void Begin(QPainter* painter, QPaintDevice* device, const QTransform& page = QTransform());
     void End() { painter_ = nullptr; }
     QPainter* Painter() const { return painter_; }
 
@@ -51,6 +52,7 @@ private:
     Kind kind_;
     QPainter* painter_ = nullptr;
     QPaintDevice* device_ = nullptr;
+    QTransform page_;
     QTransform base_;
     LFont surfaceFont_;
     QFont font_;
@@ -64,23 +66,28 @@ public:
     LPaintSurface(QPainter& painter, QPaintDevice* device);
 };
 
-// Pages on a paged device (a PDF file, a printer): one unit is one point with (0, 0) at
-// the page's top left, and each page can have its own size.
+// Pages on a paged device (a PDF file, a printer), each with its own size and unit. The
+// device's own coordinates are points from the sheet's corner (72 dpi, the full page);
+// where a page goes on the sheet is the device's choice.
 class LPagedSurface : public LQPainterSurface {
 public:
     bool StartPage() override;
     void EndPage() override;
 
-    // The page size of a paper in units, 96 to the inch.
+    // The layout size of a paper in units, 96 to the inch.
     static LSizeF PaperPageSize(int paperSize);
 
 protected:
+    // Starts with layout pages of the paper `paperSize`.
     explicit LPagedSurface(int paperSize);
     // Sets the device the pages go to; none when it could not be opened.
     void SetDevice(QPagedPaintDevice* device);
     // Ends the last page and the painting; false when anything failed or no page was
     // started.
     bool FinishPages();
+    // Readies the device's sheet for the next page, before it starts, and gives the
+    // transform from page units to the device's coordinates.
+    virtual QTransform PlacePage(QPagedPaintDevice& device) = 0;
 
 private:
     QPagedPaintDevice* device_ = nullptr;
@@ -91,7 +98,9 @@ private:
 };
 
 // A PDF file. It is written beside its final place and put there by Close(), so a failed
-// export never leaves half a file, nor harms the one that was there.
+// export never leaves half a file, nor harms the one that was there. A layout page gets a
+// sheet of its paper (A4 is 595 x 842 points), the layout scaled onto it, so that it
+// prints at its true size; a page in points is a sheet of exactly its size.
 class LPDFWriter : public LPagedSurface {
 public:
     LPDFWriter(const std::string& path, int paperSize);
@@ -99,23 +108,28 @@ public:
 
     bool Close() override;
 
+protected:
+    QTransform PlacePage(QPagedPaintDevice& device) override;
+
 private:
     std::unique_ptr<QSaveFile> file_;
     std::unique_ptr<QPdfWriter> writer_;
     std::optional<bool> closed_;
 };
 
-// A printer, page by page, in the same units as the PDF writer.
+// A printer, page by page. The paper and orientation stay those the user chose in the
+// print dialog; every page is scaled to fit what the printer can reach of the sheet,
+// keeping its proportions, and centred there.
 class LPrintSurface : public LPagedSurface {
 public:
     LPrintSurface(QPrinter& printer, int paperSize);
     ~LPrintSurface() override;
 
-    LSizeF UnprintableMargin() const override { return unprintable_; }
-
     bool Close() override;
+
+protected:
+    QTransform PlacePage(QPagedPaintDevice& device) override;
 
 private:
     std::optional<bool> closed_;
-    LSizeF unprintable_{0, 0};
 };

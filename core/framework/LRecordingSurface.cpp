@@ -144,6 +144,15 @@ void LRecordingSurface::EndPage()
     Add(Op::EndPage);
 }
 
+void LRecordingSurface::ClipToPageRect(const LRectF& rect)
+{
+    Item& item = Add(Op::ClipToPageRect);
+    item.x = rect.x;
+    item.y = rect.y;
+    item.width = rect.width;
+    item.height = rect.height;
+}
+
 std::vector<const LRecordingSurface::Item*> LRecordingSurface::ItemsOf(Op op) const
 {
     std::vector<const Item*> found;

@@ -10,7 +10,17 @@
 // and the same drawing always gives the same list.
 class LRecordingSurface : public LSurface {
 public:
-    enum class Op { Clear, DrawText, DrawLine, DrawPath, FillPath, FillRect, StartPage, EndPage };
+    enum class Op {
+        Clear,
+        DrawText,
+        DrawLine,
+        DrawPath,
+        FillPath,
+        FillRect,
+        StartPage,
+        EndPage,
+        ClipToPageRect,
+    };
 
     // One drawing operation with the state it was drawn in. Coordinates are as given, in
     // the units of `matrix`; Origin() maps them to the surface.
@@ -20,7 +30,8 @@ public:
         LMatrix matrix;
         LFont font;
         std::string text;
-        float x = 0, y = 0, width = 0, height = 0; // text and rectangle; line start and end
+        // Text and rectangle (a clip's in page units); line start and end; a page's size.
+        float x = 0, y = 0, width = 0, height = 0;
         float lineWidth = 0;
         LGraphicsPath path;
         LTextAlign align = LTextAlign::Left; // text in a box
@@ -47,6 +58,7 @@ public:
     void FillRect(LColor colour, float x, float y, float width, float height) override;
     bool StartPage() override;
     void EndPage() override;
+    void ClipToPageRect(const LRectF& rect) override;
 
     const std::vector<Item>& Items() const { return items_; }
     std::vector<const Item*> ItemsOf(Op op) const;

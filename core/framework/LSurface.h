@@ -7,12 +7,23 @@
 #include <string_view>
 
 namespace LPrint {
-// The papers documents start on, with their page size in units (96 to the inch).
+// The papers documents start on, with their layout size in 96ths of an inch.
 enum PaperSize : int {
     ePaperA4 = 0,     // 794 x 1123
     ePaperLetter = 1, // 816 x 1054
 };
 } // namespace LPrint
+
+// What one unit of a document's page is.
+enum class LPageUnit {
+    // A 96th of an inch, on a page laid out for a sheet of paper (a report, a baseline
+    // page). Every device draws such a page on real paper, fitted to the sheet, so a layout
+    // made for A4 fills an A4 sheet and no more.
+    Layout,
+    // A point, a 72nd of an inch, on a page as large as what it shows (the chart): a PDF
+    // page of exactly that many points.
+    Point,
+};
 
 // A font by family and size in points; an empty family is the system's user-interface
 // font.
@@ -63,18 +74,21 @@ public:
     virtual void FillPath(LColor colour, const LGraphicsPath& path) = 0;
     virtual void FillRect(LColor colour, float x, float y, float width, float height) = 0;
 
-    // Pages, for documents: the size of the next page (in units), and its start and end.
-    virtual void SetPageSize(float width, float height)
+    // Pages, for documents: the size of the next page in its unit, and its start and end.
+    void SetPageSize(float width, float height, LPageUnit unit)
     {
         pageWidth_ = width;
         pageHeight_ = height;
+        pageUnit_ = unit;
     }
     float GetPageWidth() const { return pageWidth_; }
     float GetPageHeight() const { return pageHeight_; }
-    // The part of the page's left and top edges that the device cannot print on; the
-    // margins of a page are measured from the paper's edge, so they are reduced by it.
-    virtual LSizeF UnprintableMargin() const { return {0, 0}; }
+    LPageUnit GetPageUnit() const { return pageUnit_; }
     virtual bool StartPage() { return true; }
+    // Keeps what is drawn from now on inside `rect` of the page (in page units, whatever
+    // the transform), until the page ends or another rectangle takes its place: a page
+    // that shows two parts of a drawing one above the other keeps each to its band.
+    virtual void ClipToPageRect(const LRectF& rect) = 0;
     virtual void EndPage() {}
     // Completes a document; false when it could not be written in full (the target is then
     // left as it was). The screen has nothing to complete.
@@ -83,4 +97,5 @@ public:
 protected:
     float pageWidth_ = 0;
     float pageHeight_ = 0;
+    LPageUnit pageUnit_ = LPageUnit::Layout;
 };

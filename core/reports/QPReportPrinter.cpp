@@ -167,11 +167,10 @@ LFont QPReportFooterFont()
 
 QPReportLayoutData::QPReportLayoutData(const QPProjectOptions& options, const LSurface& surface)
 {
-    // The margins are measured from the paper's edge; a printer that cannot reach the edge
-    // already starts that far in.
-    const LSizeF unprintable = surface.UnprintableMargin();
-    topMargin = static_cast<int32_t>(options.reportMarginY * kUnitsPerInch - unprintable.height);
-    sideMargin = static_cast<int32_t>(options.reportMarginX * kUnitsPerInch - unprintable.width);
+    // The margins are measured from the page's edge: every device places the whole page
+    // where it can print, so none of a margin is lost to the device's own edge.
+    topMargin = static_cast<int32_t>(options.reportMarginY * kUnitsPerInch);
+    sideMargin = static_cast<int32_t>(options.reportMarginX * kUnitsPerInch);
     contentWidth = static_cast<int32_t>(surface.GetPageWidth()) - 2 * sideMargin;
     halfContentWidth = contentWidth / 2;
     bottomLimit = static_cast<int32_t>(surface.GetPageHeight()) - topMargin;

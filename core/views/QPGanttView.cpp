@@ -4,8 +4,10 @@
 #include "model/QPProjectBase.h"
 #include "views/QPSubtaskHiding.h"
 
+#include <algorithm>
 #include <cmath>
 #include <unordered_map>
+#include <utility>
 
 QPGanttView::QPGanttView(QPGanttInterface& owner)
     : owner_(owner), root_(std::make_unique<QPCalendarChartNode>())
@@ -78,13 +80,70 @@ void QPGanttView::EvLButtonDown(int x, int y)
 
 bool QPGanttView::Draw(LSurface& document, const LMatrix& matrix)
 {
-    document.SetPageSize(static_cast<float>(static_cast<int>(root_->width)),
+    using QPGanttGeometry::kStripHeight;
+    const std::vector<QPGanttPage> pages =
+            QPGanttPages(static_cast<float>(static_cast<int>(root_->width)),
                          static_cast<float>(static_cast<int>(root_->height)));
-    if (!document.StartPage())
-        return false;
-    root_->Draw(document, matrix);
-    document.EndPage();
+    for (const QPGanttPage& page : pages) {
+        document.SetPageSize(page.width, page.height, LPageUnit::Point);
+        if (!document.StartPage())
+            return false;
+        if (pages.size() == 1) {
+            root_->Draw(document, matrix);
+        } else if (page.y <= kStripHeight) {
+            // The scene draws only what can reach the page; the page's edges cut the rest.
+            const LRectF shown{page.x, 0, page.width, page.height};
+            root_->Draw(document, matrix.Translated(-page.x, 0), &shown);
+        } else {
+            // The strip with its bottom line, then the rows below it, each kept to its band
+            // so that the rows above `y` cannot show through the strip.
+            const float band = kStripHeight + 1;
+            const LRectF strip{page.x, 0, page.width, band};
+            document.ClipToPageRect({0, 0, page.width, band});
+            root_->Draw(document, matrix.Translated(-page.x, 0), &strip);
+            const LRectF rows{page.x, page.y + 1, page.width, page.height - band};
+            document.ClipToPageRect({0, band, page.width, page.height - band});
+            root_->Draw(document, matrix.Translated(-page.x, kStripHeight - page.y), &rows);
+        }
+        document.EndPage();
+    }
     return true;
+}
+
+namespace {
+
+// The starts and lengths of the parts an extent is cut into: the whole when it is within
+// `limit`, else as few parts as it takes, each a whole number of `step`s, the last taking
+// the rest.
+std::vector<std::pair<float, float>> Parts(float extent, float limit, float step)
+{
+    if (extent <= limit)
+        return {{0.0f, extent}};
+    const float most = std::floor(limit / step) * step;
+    const float count = std::ceil(extent / most);
+    const float part = std::ceil(extent / count / step) * step;
+    std::vector<std::pair<float, float>> parts;
+    for (float at = 0; at < extent; at += part)
+        parts.emplace_back(at, std::min(part, extent - at));
+    return parts;
+}
+
+} // namespace
+
+std::vector<QPGanttPage> QPGanttPages(float width, float height)
+{
+    using namespace QPGanttGeometry;
+    // Cuts fall between weeks, so that every page starts on a Sunday with its date over
+    // it (the chart starts on one), and between rows, never through a bar's row; the rows
+    // of a lower page share it with the strip.
+    const auto columns = Parts(width, kGanttMaxPageSize, 7 * kDayWidth);
+    const auto rows = Parts(height - kStripHeight, kGanttMaxPageSize - kStripHeight, kRowHeight);
+    std::vector<QPGanttPage> pages;
+    pages.reserve(columns.size() * rows.size());
+    for (const auto& [y, rowsHeight] : rows)
+        for (const auto& [x, columnsWidth] : columns)
+            pages.push_back({x, kStripHeight + y, columnsWidth, kStripHeight + rowsHeight});
+    return pages;
 }
 
 QPGanttScrollLayout QPGanttLayoutScrollBars(float chartWidth, float chartHeight, int width,

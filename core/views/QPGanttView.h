@@ -4,6 +4,7 @@
 #include "views/QPGanttNodes.h"
 
 #include <cstdint>
+#include <vector>
 
 class QPProjectBase;
 
@@ -16,7 +17,8 @@ public:
 };
 
 // The Gantt chart: rebuilt as a whole from the project after every change, drawn on the
-// screen (scrolled by the view's offsets) or as one document page the size of the chart.
+// screen (scrolled by the view's offsets) or into a document at one unit to a point, on one
+// page the size of the chart when it fits on one (QPGanttPages).
 class QPGanttView : public LSceneView {
 public:
     explicit QPGanttView(QPGanttInterface& owner);
@@ -31,8 +33,8 @@ public:
     void Prepaint(LSurface& surface, const LRectF* exposed) override;
     // Selects the task whose bar is under the device point.
     void EvLButtonDown(int x, int y) override;
-    // Writes the chart as one page exactly as large as the chart. False when the page
-    // could not be started.
+    // Writes the chart on the pages QPGanttPages gives for its whole units, each page as
+    // large as the part it shows, in points. False when a page could not be started.
     bool Draw(LSurface& document, const LMatrix& matrix);
 
     QPCalendarChartNode& Root() { return *root_; }
@@ -44,6 +46,27 @@ private:
     QPGanttInterface& owner_;
     std::unique_ptr<QPCalendarChartNode> root_;
 };
+
+// The most a chart's document page measures either way, in points: common PDF readers
+// refuse pages over 200 inches.
+inline constexpr float kGanttMaxPageSize = 14400;
+
+// One document page of the chart, `width` × `height`: the date strip over the chart's
+// columns from `x`, and under the strip the chart's rows from `y` down. On the top row of
+// pages `y` is the strip's height, so the page is simply that part of the chart; lower
+// pages repeat the strip, so that every page can be read on its own.
+struct QPGanttPage {
+    float x = 0;
+    float y = 0;
+    float width = 0;
+    float height = 0;
+    friend bool operator==(const QPGanttPage&, const QPGanttPage&) = default;
+};
+
+// The pages of a chart of `width` × `height` whole units, left to right, then top to
+// bottom: one page of the chart's size when it fits within kGanttMaxPageSize, else as few
+// as it takes, of equal whole weeks across and equal whole rows down.
+std::vector<QPGanttPage> QPGanttPages(float width, float height);
 
 // Where the chart's scroll bars go in a pane of `width` × `height` pixels: a horizontal bar
 // 16 tall when the chart is wider than the pane, then a vertical bar 15 wide when it is

@@ -52,7 +52,7 @@ if "$cli" baseline compare 0 "$work/plan.qpp" -o "$work/compare.pdf" 2>"$work/er
     [ ! -s "$work/err" ] || fail "compare printed: $(cat "$work/err")"
     pdfinfo "$work/compare.pdf" >"$work/info" || fail "pdfinfo cannot read the comparison"
     grep -q '^Pages: *2$' "$work/info" || fail "the comparison is not two pages"
-    grep -q '^Page size: *816 x 1054 pts' "$work/info" || fail "the pages are not US Letter"
+    grep -q '^Page size: *612 x 792 pts' "$work/info" || fail "the pages are not US Letter"
     pdftotext "$work/compare.pdf" "$work/compare.txt" || fail "pdftotext"
     grep -qF "Baseline Comparison: Before against Harbour as of 3 May 2027" "$work/compare.txt" ||
         fail "the title is not in the comparison"

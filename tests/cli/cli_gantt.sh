@@ -1,6 +1,8 @@
 #!/bin/sh
-# kestrano-cli gantt: the sample plan as a one-page PDF with its task names as text, and
-# refusals (exit 2, one line on stderr) that leave any earlier output file as it was.
+# kestrano-cli gantt: the sample plan as a one-page PDF with its task names as text, a
+# three-year plan on pages a reader accepts (at most 14,400 points each way), each with
+# its dates, and refusals (exit 2, one line on stderr) that leave any earlier output file
+# as it was.
 set -u
 cli="$1"
 sample="$2"
@@ -18,6 +20,20 @@ pdftotext "$work/chart.pdf" "$work/chart.txt" || fail "pdftotext"
 for name in "Moving day" "Lease signed" "Tom Reyes" "9 May 2027"; do
     grep -qF "$name" "$work/chart.txt" || fail "\"$name\" is not in the chart's text"
 done
+
+# Three years of days are over 21,000 points: two pages, left then right, each with the
+# dates of its own weeks in its strip.
+"$cli" new "$work/long.qpp" --start 2027-01-04 --deadline 2030-01-04 || fail "new"
+"$cli" gantt "$work/long.qpp" -o "$work/long.pdf" || fail "gantt of the long plan"
+pdfinfo -f 1 -l 9 "$work/long.pdf" >"$work/info" || fail "pdfinfo cannot read the long chart"
+grep -q '^Pages: *2$' "$work/info" || fail "the long chart is not two pages"
+sizes=$(sed -n 's/^Page *[0-9]* size: *\([0-9.]*\) x \([0-9.]*\) pts.*/\1 \2/p' "$work/info")
+[ "$(echo "$sizes" | wc -l)" = 2 ] || fail "no page sizes: $(cat "$work/info")"
+echo "$sizes" | awk '$1 > 14400 || $2 > 14400 { exit 1 }' || fail "a page is too large: $sizes"
+pdftotext -f 1 -l 1 "$work/long.pdf" - | grep -q "January 2027" || fail "page 1 lacks its dates"
+pdftotext -f 2 -l 2 "$work/long.pdf" - | grep -q "December 2029" || fail "page 2 lacks its dates"
+pdftotext -f 2 -l 2 "$work/long.pdf" - | grep -q "2027" && fail "page 2 shows page 1's dates"
+rm -f "$work/long.qpp" "$work/long.pdf"
 
 # Refusals never touch an earlier chart.
 echo "earlier chart" >"$work/kept.pdf"

@@ -50,7 +50,7 @@ expect_refusal "cannot write" "$cli" report task-summary "$sample" --csv "$work/
 # The same report as A4 pages, where this build writes PDFs.
 if "$cli" report task-detail "$sample" --pdf "$work/detail.pdf" 2>"$work/err"; then
     if command -v pdfinfo >/dev/null; then
-        pdfinfo "$work/detail.pdf" | grep -q "794 x 1123 pts" || fail "the PDF pages are not A4"
+        pdfinfo "$work/detail.pdf" | grep -q "595 x 842 pts" || fail "the PDF pages are not A4"
         pdftotext "$work/detail.pdf" - | grep -q "Task Detail Report" || fail "the PDF has no title"
     fi
     rm -f "$work/detail.pdf"

@@ -172,7 +172,7 @@ TEST_F(BaselineWindow, SavesEveryPageAsUSLetterPDFAndPrintsTheSamePages)
     const QString info = PdfInfo(pdf);
     EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))))
             << info.toStdString();
-    EXPECT_TRUE(info.contains(QStringLiteral("816 x 1054 pts"))) << info.toStdString();
+    EXPECT_TRUE(info.contains(QStringLiteral("612 x 792 pts"))) << info.toStdString();
     // The current page is the one the user was looking at.
     EXPECT_EQ(window->View().GetCurrentTable(), 1);
 

@@ -128,7 +128,7 @@ TEST_F(ReportEmail, SendsTheReportAsAnA4PDFWithTheCommentFirst)
     info.start(QStringLiteral("pdfinfo"), {QString::fromStdString(copy)});
     ASSERT_TRUE(info.waitForFinished(10000));
     const QString out = QString::fromUtf8(info.readAllStandardOutput());
-    EXPECT_TRUE(out.contains(QStringLiteral("794 x 1123 pts"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("595 x 842 pts"))) << out.toStdString();
 }
 
 TEST_F(ReportEmail, OffersTheRememberedAddressAndKeepsItOnlyWhenAsked)

@@ -9,6 +9,7 @@
 #include "support/Plan.h"
 
 #include <QAction>
+#include <QPageSize>
 #include <QPrinter>
 #include <QProcess>
 #include <QTest>
@@ -95,7 +96,7 @@ TEST_F(ReportWindow, SavesTheReportAsCSVAndPDF)
     info.start(QStringLiteral("pdfinfo"), {QString::fromStdString(pdf)});
     ASSERT_TRUE(info.waitForFinished(10000));
     const QString out = QString::fromUtf8(info.readAllStandardOutput());
-    EXPECT_TRUE(out.contains(QStringLiteral("794 x 1123 pts"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("595 x 842 pts"))) << out.toStdString();
 
     // A folder that cannot take the file is said so.
     prompts.Then(Path("missing/report.csv"));
@@ -104,15 +105,21 @@ TEST_F(ReportWindow, SavesTheReportAsCSVAndPDF)
     EXPECT_EQ(prompts.asked[1].kind, "alert");
 }
 
-TEST_F(ReportWindow, PrintsTheSamePagesOnAPrinter)
+TEST_F(ReportWindow, PrintsTheSamePagesOnThePaperChosenInThePrintDialog)
 {
     QPReportViewWindow window(*report, prompts, store, documents);
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     const std::string pdf = Path("printed.pdf");
     printer.setOutputFileName(QString::fromStdString(pdf));
+    printer.setPageSize(QPageSize(QPageSize::Letter));
     window.PrintTo(printer);
     EXPECT_GT(std::filesystem::file_size(pdf), 500u);
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {QString::fromStdString(pdf)});
+    ASSERT_TRUE(info.waitForFinished(10000));
+    const QString out = QString::fromUtf8(info.readAllStandardOutput());
+    EXPECT_TRUE(out.contains(QStringLiteral("612 x 792 pts"))) << out.toStdString();
 }
 
 TEST_F(ReportWindow, RemembersTheFaxNumber)

@@ -1,6 +1,6 @@
 // PDF files as a reader sees them (poppler's pdfinfo, pdftotext, pdffonts): page sizes in
-// points, document information, Helvetica text at the places the chart puts it, and no
-// file touched when writing fails.
+// points, layout pages on real paper, document information, Helvetica text at the places
+// the chart puts it, and no file touched when writing fails.
 
 #include "LQPainterSurface.h"
 #include "model/QPProject.h"
@@ -12,12 +12,18 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QPrinter>
 #include <QProcess>
+#include <QRectF>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -51,6 +57,21 @@ std::vector<std::pair<double, double>> PageSizes(const QString& path, int pages)
         sizes.emplace_back(match.captured(1).toDouble(), match.captured(2).toDouble());
     }
     return sizes;
+}
+
+// Where pdftotext finds `word`: its box in points from the page's top left corner.
+std::optional<QRectF> WordBox(const QString& path, const QString& word)
+{
+    const QString words = RunTool(QStringLiteral("pdftotext"),
+                                  {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    const QRegularExpression pattern(QStringLiteral("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" "
+                                                    "xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">") +
+                                     QRegularExpression::escape(word) + QStringLiteral("<"));
+    const auto match = pattern.match(words);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return QRectF(QPointF(match.captured(1).toDouble(), match.captured(2).toDouble()),
+                  QPointF(match.captured(3).toDouble(), match.captured(4).toDouble()));
 }
 
 class PDFWriter : public ::testing::Test {
@@ -120,55 +141,98 @@ TEST_F(PDFWriter, TheChartIsOnePageExactlyItsSizeWithHelveticaText)
     EXPECT_NEAR(match.captured(2).toDouble(), pourRow.GetY() + 1 + 3 + 0.5, 2.5);
 }
 
-TEST_F(PDFWriter, PapersAndPagesOfTheirOwnSize)
+// A layout page in 96ths of an inch goes on a sheet of its paper at three quarters of a
+// point to the unit; a page in points is a sheet of exactly its size.
+TEST_F(PDFWriter, LayoutPagesGoOnTheirPaperAndPointPagesAreTheirOwnSize)
 {
     const QString path = PathOf("pages.pdf");
     {
         LPDFWriter writer(path.toStdString(), LPrint::ePaperA4);
         EXPECT_EQ(writer.GetPageWidth(), 794);
         EXPECT_EQ(writer.GetPageHeight(), 1123);
+        writer.SetFont(LFont{"Helvetica", 11});
+        writer.SetTextBlack();
         ASSERT_TRUE(writer.StartPage());
-        writer.DrawLine(0, 0, 100, 100);
-        writer.EndPage();
-        writer.SetPageSize(300, 200);
+        writer.DrawText("Afoot", 700, 1100);
+        writer.SetPageSize(300, 200, LPageUnit::Point);
         ASSERT_TRUE(writer.StartPage());
-        writer.EndPage();
+        writer.DrawText("Pfoot", 250, 180);
         const LSizeF letter = LPagedSurface::PaperPageSize(LPrint::ePaperLetter);
-        writer.SetPageSize(letter.width, letter.height);
+        writer.SetPageSize(letter.width, letter.height, LPageUnit::Layout);
         ASSERT_TRUE(writer.StartPage());
+        writer.DrawText("Lfoot", 720, 1030);
         EXPECT_TRUE(writer.Close());
     }
     const auto sizes = PageSizes(path, 3);
     ASSERT_EQ(sizes.size(), 3u);
-    EXPECT_EQ(sizes[0], std::make_pair(794.0, 1123.0));
+    EXPECT_EQ(sizes[0], std::make_pair(595.0, 842.0));
     EXPECT_EQ(sizes[1], std::make_pair(300.0, 200.0));
-    EXPECT_EQ(sizes[2], std::make_pair(816.0, 1054.0));
+    EXPECT_EQ(sizes[2], std::make_pair(612.0, 792.0));
+    // Text drawn near each page's bottom right corner lies there on the sheet.
+    const struct {
+        const char* word;
+        double x, y;
+    } feet[] = {{"Afoot", 700.5 * 0.75, 1100.5 * 0.75},
+                {"Pfoot", 250.5, 180.5},
+                {"Lfoot", 720.5 * 0.75, 1030.5 * 0.75}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto box = WordBox(path, QString::fromUtf8(feet[i].word));
+        ASSERT_TRUE(box) << feet[i].word;
+        EXPECT_NEAR(box->left(), feet[i].x, 1.5) << feet[i].word;
+        EXPECT_NEAR(box->top(), feet[i].y, 2) << feet[i].word;
+        EXPECT_LT(box->right(), sizes[i].first) << feet[i].word;
+        EXPECT_LT(box->bottom(), sizes[i].second) << feet[i].word;
+    }
 }
 
-TEST_F(PDFWriter, APrinterGetsTheSamePages)
+// The paper and orientation chosen in the print dialog are kept: an A4 layout page goes
+// on the sheet as large as it fits, centred.
+TEST_F(PDFWriter, APrinterKeepsItsPaperAndFitsThePageOnIt)
 {
-    // With no printer installed, the printer writes PDF: what a real one would be sent.
-    const QString path = PathOf("printed.pdf");
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(path);
-    {
-        LPrintSurface surface(printer, LPrint::ePaperA4);
-        ASSERT_TRUE(surface.StartPage());
-        surface.SetFont(LFont{"Helvetica", 11});
-        surface.SetTextBlack();
-        surface.DrawText("Printed text", 10, 10);
-        surface.EndPage();
-        surface.SetPageSize(400, 250);
-        ASSERT_TRUE(surface.StartPage());
-        EXPECT_TRUE(surface.Close());
+    const struct {
+        QPageSize::PageSizeId paper;
+        QPageLayout::Orientation orientation;
+        double width, height;
+    } sheets[] = {
+            {QPageSize::A5, QPageLayout::Portrait, 420, 595},
+            {QPageSize::Letter, QPageLayout::Landscape, 792, 612},
+    };
+    for (const auto& sheet : sheets) {
+        // With no printer installed, the printer writes PDF: what a real one would be sent.
+        const QString path = PathOf("printed.pdf");
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        printer.setPageSize(QPageSize(sheet.paper));
+        printer.setPageOrientation(sheet.orientation);
+        {
+            LPrintSurface surface(printer, LPrint::ePaperA4);
+            ASSERT_TRUE(surface.StartPage());
+            surface.SetFont(LFont{"Helvetica", 11});
+            surface.SetTextBlack();
+            surface.DrawText("Head", 0, 0);
+            surface.DrawText("Foot", 740, 1100);
+            surface.SetPageSize(400, 250, LPageUnit::Point);
+            ASSERT_TRUE(surface.StartPage());
+            EXPECT_TRUE(surface.Close());
+        }
+        const auto sizes = PageSizes(path, 2);
+        ASSERT_EQ(sizes.size(), 2u);
+        EXPECT_EQ(sizes[0], std::make_pair(sheet.width, sheet.height));
+        EXPECT_EQ(sizes[1], std::make_pair(sheet.width, sheet.height));
+
+        const double scale = std::min(sheet.width / 794, sheet.height / 1123);
+        const double left = (sheet.width - 794 * scale) / 2;
+        const double top = (sheet.height - 1123 * scale) / 2;
+        const auto head = WordBox(path, QStringLiteral("Head"));
+        const auto foot = WordBox(path, QStringLiteral("Foot"));
+        ASSERT_TRUE(head && foot) << sheet.width;
+        EXPECT_NEAR(head->left(), left + 0.5 * scale, 1) << sheet.width;
+        EXPECT_NEAR(head->top(), top + 0.5 * scale, 1.5) << sheet.width;
+        EXPECT_NEAR(foot->left(), left + 740.5 * scale, 1) << sheet.width;
+        EXPECT_LT(foot->right(), sheet.width) << sheet.width;
+        EXPECT_LT(foot->bottom(), sheet.height) << sheet.width;
     }
-    const auto sizes = PageSizes(path, 2);
-    ASSERT_EQ(sizes.size(), 2u);
-    EXPECT_EQ(sizes[0], std::make_pair(794.0, 1123.0));
-    EXPECT_EQ(sizes[1], std::make_pair(400.0, 250.0));
-    EXPECT_TRUE(RunTool(QStringLiteral("pdftotext"), {path, QStringLiteral("-")})
-                        .contains(QStringLiteral("Printed text")));
 }
 
 TEST_F(PDFWriter, AFailedWriteLeavesThePreviousFileAlone)
@@ -241,9 +305,14 @@ TEST_F(PDFWriter, AReportOverThreeA4PagesWithItsTitleAndPageNumbers)
     const QString info = RunTool(QStringLiteral("pdfinfo"), {path});
     EXPECT_TRUE(info.contains(QStringLiteral("Pages:           3"))) << info.toStdString();
     for (const auto& [width, height] : PageSizes(path, 3)) {
-        EXPECT_EQ(width, 794);
-        EXPECT_EQ(height, 1123);
+        EXPECT_EQ(width, 595);
+        EXPECT_EQ(height, 842);
     }
+    // The page number stands in the sheet's bottom margin (0.75 in), not beyond the sheet.
+    const auto foot = WordBox(path, QStringLiteral("page"));
+    ASSERT_TRUE(foot);
+    EXPECT_GT(foot->top(), 842 - 0.75 * 72);
+    EXPECT_LT(foot->bottom(), 842);
     const QString text = RunTool(QStringLiteral("pdftotext"),
                                  {QStringLiteral("-layout"), path, QStringLiteral("-")});
     EXPECT_TRUE(text.contains(QStringLiteral("Site Works Task List"))) << text.toStdString();

@@ -46,9 +46,7 @@ public:
 // An A4 document page, as the PDF writer has it.
 class A4Surface : public LRecordingSurface {
 public:
-    A4Surface() : LRecordingSurface(Kind::Document) { SetPageSize(794, 1123); }
-    LSizeF UnprintableMargin() const override { return unprintable; }
-    LSizeF unprintable{0, 0};
+    A4Surface() : LRecordingSurface(Kind::Document) { SetPageSize(794, 1123, LPageUnit::Layout); }
 };
 
 // The page (counting from 1) an item was drawn on.
@@ -112,7 +110,7 @@ protected:
     A4Surface surface;
 };
 
-TEST_F(ReportPages, LayoutIsTheA4PageLessThreeQuarterInchMarginsAndThePrintersReach)
+TEST_F(ReportPages, LayoutIsTheA4PageLessThreeQuarterInchMargins)
 {
     const QPReportLayoutData pdf(project.options, surface);
     EXPECT_EQ(pdf.topMargin, 72);
@@ -121,12 +119,6 @@ TEST_F(ReportPages, LayoutIsTheA4PageLessThreeQuarterInchMarginsAndThePrintersRe
     EXPECT_EQ(pdf.halfContentWidth, 325);
     EXPECT_EQ(pdf.bottomLimit, 1051);
     EXPECT_EQ(pdf.contentHeight, 979);
-
-    surface.unprintable = {12, 18};
-    const QPReportLayoutData printer(project.options, surface);
-    EXPECT_EQ(printer.sideMargin, 60);
-    EXPECT_EQ(printer.topMargin, 54);
-    EXPECT_EQ(printer.contentWidth, 674);
 }
 
 TEST_F(ReportPages, StretchColumnsShareTheSpareWidthAndTheLastTakesTheRest)

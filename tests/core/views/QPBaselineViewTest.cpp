@@ -481,7 +481,7 @@ TEST_F(BaselineView, PrintingWritesEveryPageScaledAndKeepsThePageOnShow)
     TakeBaseline();
     Plot();
     LRecordingSurface paper(LSurface::Kind::Document);
-    paper.SetPageSize(816, 1054);
+    paper.SetPageSize(816, 1054, LPageUnit::Layout);
     ASSERT_TRUE(view->Draw(paper, LMatrix::Identity()));
     EXPECT_EQ(view->GetCurrentTable(), 1);
 

@@ -1,6 +1,7 @@
 // The Gantt chart's scene: calendar columns and lead-in weeks, rows and their shapes,
 // labels, arrows, markers, hiding, hit testing, and what it draws on screen and on a page.
 
+#include "engine/LLocalDays.h"
 #include "framework/LRecordingSurface.h"
 #include "model/QPProject.h"
 #include "views/QPGanttView.h"
@@ -610,6 +611,92 @@ TEST_F(GanttChart, ThePageIsTheWholeUnitsOfTheChart)
     view.Draw(page, LMatrix::Identity());
     EXPECT_EQ(page.GetPageWidth(), static_cast<int>(view.Root().width));
     EXPECT_EQ(page.GetPageHeight(), static_cast<int>(view.Root().height));
+    EXPECT_EQ(page.GetPageUnit(), LPageUnit::Point);
+    EXPECT_TRUE(page.ItemsOf(Op::ClipToPageRect).empty());
+}
+
+TEST(GanttPages, ALargeChartIsCutBetweenDaysAndRowsIntoPagesOfAtMost14400)
+{
+    using Pages = std::vector<QPGanttPage>;
+    const struct {
+        float width, height;
+        Pages pages;
+    } cases[] = {
+            {1329, 518, {{0, 30, 1329, 518}}},
+            {14400, 14400, {{0, 30, 14400, 14400}}},
+            // Equal whole weeks (of 140) across, the last page taking the rest.
+            {27300, 600, {{0, 30, 13720, 600}, {13720, 30, 13580, 600}}},
+            {14401, 100, {{0, 30, 7280, 100}, {7280, 30, 7121, 100}}},
+            // Whole rows (of 21) down, every lower page with the 30 of the strip on top.
+            {500, 30000, {{0, 30, 500, 10026}, {0, 10026, 500, 10026}, {0, 20022, 500, 10008}}},
+            // Left to right, then top to bottom.
+            {20000,
+             20000,
+             {{0, 30, 10080, 10026},
+              {10080, 30, 9920, 10026},
+              {0, 10026, 10080, 10004},
+              {10080, 10026, 9920, 10004}}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(QPGanttPages(c.width, c.height), c.pages) << c.width << " x " << c.height;
+}
+
+// A plan of almost three years and 700 rows: every row alternates between a bar in the
+// first week and one 1,000 days later, so each of the four pages has bars of its own.
+TEST_F(GanttChart, ALongPlanIsWrittenOnPagesThatEachShowTheDateStrip)
+{
+    for (int i = 1; i <= 700; ++i) {
+        const LDateTime start = LLocalDays::AddDays(LocalTime(2027, 3, 3, 8), i % 2 ? 0 : 1000);
+        AddTask("Task " + std::to_string(i), start, LLocalDays::AddDays(start, 2));
+    }
+    Plot();
+    LRecordingSurface document(LSurface::Kind::Document);
+    ASSERT_TRUE(view.Draw(document, LMatrix::Identity()));
+
+    const auto starts = document.ItemsOf(Op::StartPage);
+    const std::vector<QPGanttPage> pages =
+            QPGanttPages(static_cast<float>(static_cast<int>(view.Root().width)),
+                         static_cast<float>(static_cast<int>(view.Root().height)));
+    ASSERT_EQ(pages.size(), 4u);
+    ASSERT_EQ(starts.size(), 4u);
+    // The page each item is drawn on, from 0.
+    auto pageOf = [&](const LRecordingSurface::Item* item) {
+        return std::upper_bound(starts.begin(), starts.end(), item) - starts.begin() - 1;
+    };
+    std::vector<int> stripTexts(4);
+    for (std::size_t p = 0; p < 4; ++p) {
+        EXPECT_EQ(starts[p]->width, pages[p].width);
+        EXPECT_EQ(starts[p]->height, pages[p].height);
+        EXPECT_LE(std::max(starts[p]->width, starts[p]->height), 14400);
+    }
+    for (const auto* text : document.ItemsOf(Op::DrawText)) {
+        const LPointF at = text->Origin();
+        const auto p = pageOf(text);
+        if (at.y >= 0 && at.y < 30 && at.x >= 0 && at.x < pages[p].width)
+            ++stripTexts[p];
+    }
+    for (std::size_t p = 0; p < 4; ++p)
+        EXPECT_GT(stripTexts[p], 100) << "page " << p + 1;
+
+    // Each page's own bars, below its strip: top left, top right, bottom left, bottom right.
+    const char* names[] = {"Task 1", "Task 2", "Task 699", "Task 700"};
+    for (std::size_t p = 0; p < 4; ++p) {
+        const auto found = document.TextItems(names[p]);
+        ASSERT_EQ(found.size(), 1u) << names[p];
+        EXPECT_EQ(pageOf(found[0]), static_cast<long>(p)) << names[p];
+        const LPointF at = found[0]->Origin();
+        EXPECT_GE(at.x, 0) << names[p];
+        EXPECT_LT(at.x, pages[p].width) << names[p];
+        EXPECT_GT(at.y, 30) << names[p];
+        EXPECT_LT(at.y, pages[p].height) << names[p];
+    }
+    // The lower pages keep their rows out of the strip.
+    const auto clips = document.ItemsOf(Op::ClipToPageRect);
+    ASSERT_EQ(clips.size(), 4u);
+    EXPECT_EQ(pageOf(clips[0]), 2);
+    EXPECT_EQ(clips[0]->height, 31);
+    EXPECT_EQ(clips[1]->y, 31);
+    EXPECT_EQ(clips[1]->y + clips[1]->height, pages[2].height);
 }
 
 TEST_F(GanttChart, ReplottingStartsAfresh)
