@@ -9,7 +9,10 @@ set -eu
 # clang-format for the formatting check, and the time-zone database (tests run in several
 # zones), and a real SMTP server with the openssl command for its certificate (the mail
 # tests). Output: a Helvetica-metric font for PDFs, poppler-utils to inspect
-# them, and Xvfb to run the program without a desktop.
+# them, and Xvfb to run the program without a desktop. Desktop integration: the
+# freedesktop.org validators (desktop-file-utils, appstream, libxml2-utils), the MIME
+# database and a reader of it (shared-mime-info, libglib2.0-bin, xdg-utils), the manual
+# page renderer, bash-completion, and dpkg-dev with lintian for the Debian package.
 PACKAGES="
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev
@@ -23,6 +26,10 @@ PACKAGES="
   fonts-urw-base35 fontconfig
   poppler-utils
   xvfb xauth
+  desktop-file-utils appstream libxml2-utils
+  shared-mime-info libglib2.0-bin xdg-utils
+  man-db groff-base bash-completion
+  dpkg-dev lintian
 "
 
 missing=""

@@ -6,13 +6,33 @@
 #include "model/QPProject.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QSessionManager>
+
+namespace {
+
+// The installed desktop entry's name: the shell groups the window under it and shows its
+// icon; on Wayland it is the window's application id.
+constexpr const char* kDesktopFileName = "io.github.kestrano.Kestrano";
+
+// The theme's icon when the program is installed, else the one built into the program.
+QIcon ApplicationIcon()
+{
+    QIcon builtIn;
+    for (const int size : {16, 32, 48, 64, 128, 256})
+        builtIn.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    return QIcon::fromTheme(QString::fromLatin1(kDesktopFileName), builtIn);
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
     LDateTime::InitializeLocalTime();
     QApplication application(argc, argv);
     LPlatformInitialize();
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopFileName));
+    QApplication::setWindowIcon(ApplicationIcon());
 
     std::vector<std::string> arguments;
     for (const QString& argument : QApplication::arguments())

@@ -1,0 +1,89 @@
+#!/bin/sh
+# The installed program as a desktop sees it: `cmake --install` into a scratch DESTDIR,
+# then every installed file the desktop reads is checked with the freedesktop.org
+# validators, the icons have their sizes, both manual pages render without a warning, and
+# the MIME database built from the installed tree maps a project file to its type, by its
+# name and, renamed, by its first bytes; the menu entry is the type's default application.
+set -u
+build="$1"
+examples="$2"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+id=io.github.kestrano.Kestrano
+DESTDIR="$work/root" cmake --install "$build" --prefix /usr >"$work/log" 2>&1 ||
+    fail "install: $(cat "$work/log")"
+usr="$work/root/usr"
+
+for file in bin/kestrano bin/kestrano-cli \
+    share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
+    share/mime/packages/$id.xml share/icons/hicolor/scalable/apps/$id.svg \
+    share/icons/hicolor/scalable/mimetypes/application-x-kestrano-project.svg \
+    share/man/man1/kestrano.1.gz share/man/man1/kestrano-cli.1.gz \
+    share/bash-completion/completions/kestrano-cli \
+    share/doc/kestrano/copyright share/doc/kestrano/changelog.gz \
+    share/doc/kestrano/examples/office-move.qpp; do
+    [ -f "$usr/$file" ] || fail "$file is not installed"
+done
+[ -x "$usr/bin/kestrano" ] && [ -x "$usr/bin/kestrano-cli" ] || fail "the programs cannot run"
+"$usr/bin/kestrano-cli" dump "$usr/share/doc/kestrano/examples/office-move.qpp" >/dev/null ||
+    fail "the installed kestrano-cli cannot read the installed sample"
+
+# The validators: not a single error or warning.
+desktop-file-validate "$usr/share/applications/$id.desktop" >"$work/out" 2>&1 ||
+    fail "desktop-file-validate: $(cat "$work/out")"
+[ ! -s "$work/out" ] || fail "desktop-file-validate says: $(cat "$work/out")"
+appstreamcli validate --no-net --explain "$usr/share/metainfo/$id.metainfo.xml" >"$work/out" 2>&1 ||
+    fail "appstreamcli: $(cat "$work/out")"
+grep -q '^[EW]:' "$work/out" && fail "appstreamcli says: $(cat "$work/out")"
+for xml in "$usr/share/mime/packages/$id.xml" "$usr/share/metainfo/$id.metainfo.xml" \
+    "$usr/share/icons/hicolor/scalable/apps/$id.svg"; do
+    xmllint --noout "$xml" 2>"$work/out" || fail "xmllint $xml: $(cat "$work/out")"
+done
+
+# Each PNG is the size its folder names (the width and height of the PNG header).
+for size in 16 32 48 64 128 256; do
+    png="$usr/share/icons/hicolor/${size}x${size}/apps/$id.png"
+    [ -f "$png" ] || fail "no $size px icon"
+    dims=$(od -An -tu1 -j16 -N8 "$png" | awk '{ print $1*16777216+$2*65536+$3*256+$4 "x" $5*16777216+$6*65536+$7*256+$8 }')
+    [ "$dims" = "${size}x${size}" ] || fail "the $size px icon is $dims"
+done
+
+for page in kestrano kestrano-cli; do
+    LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$usr/share/man/man1/$page.1.gz" \
+        >"$work/out" 2>"$work/err" || fail "man $page: $(cat "$work/err")"
+    [ ! -s "$work/err" ] || fail "man $page warns: $(cat "$work/err")"
+    grep -q "$page" "$work/out" || fail "man $page shows nothing"
+done
+
+# The MIME database of the installed tree alone (with the system's for the parent types):
+# a project by its name, and a renamed one by the magic of its first bytes.
+update-mime-database "$usr/share/mime" >"$work/out" 2>&1 ||
+    fail "update-mime-database: $(cat "$work/out")"
+cp "$examples/office-move.qpp" "$work/plan.qpp"
+cp "$examples/office-move.qpp" "$work/plan-renamed"
+printf 'lsdf is not enough\n' >"$work/not-a-plan"
+type_of() {
+    XDG_DATA_HOME="$work/home" XDG_DATA_DIRS="$usr/share:/usr/share" \
+        gio info -a standard::content-type "$1" | sed -n 's/^ *standard::content-type: //p'
+}
+[ "$(type_of "$work/plan.qpp")" = application/x-kestrano-project ] ||
+    fail "plan.qpp is $(type_of "$work/plan.qpp")"
+[ "$(type_of "$work/plan-renamed")" = application/x-kestrano-project ] ||
+    fail "a renamed project is $(type_of "$work/plan-renamed")"
+[ "$(type_of "$work/not-a-plan")" != application/x-kestrano-project ] ||
+    fail "a text starting with lsdf is taken for a project"
+
+# The menu entry is what opens the type.
+update-desktop-database "$usr/share/applications" >"$work/out" 2>&1 ||
+    fail "update-desktop-database: $(cat "$work/out")"
+grep -q "^application/x-kestrano-project=.*$id.desktop" "$usr/share/applications/mimeinfo.cache" ||
+    fail "the menu entry does not open project files"
+if command -v xdg-mime >/dev/null 2>&1; then
+    default=$(XDG_DATA_HOME="$work/home" XDG_CONFIG_HOME="$work/config" \
+        XDG_DATA_DIRS="$usr/share:/usr/share" XDG_CURRENT_DESKTOP= \
+        xdg-mime query default application/x-kestrano-project)
+    [ "$default" = "$id.desktop" ] || fail "xdg-mime names \"$default\" for project files"
+fi
+echo ok
