@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what Kestrano needs, builds everything with warnings as errors and runs every
 # test: the core in two time zones (UTC and America/New_York), the command-line program,
-# the widgets (offscreen) and the source-tree checks; then the core and its tests once
+# the widgets (offscreen), the installed desktop files and the source-tree checks; the
+# Debian package through lintian; then the core and its tests once
 # more under AddressSanitizer and UndefinedBehaviorSanitizer; then fuzzing of the project
 # file readers and of the CSV import (clang's libFuzzer, with both sanitizers).
 set -eu
@@ -15,6 +16,12 @@ echo "== build and test"
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRANO_WERROR=ON
 cmake --build build/test
 ctest --test-dir build/test --output-on-failure -j "$jobs"
+
+echo "== the Debian package"
+# Packaged from the test build: the same installed files as a release, checked by lintian.
+rm -f build/test/kestrano_*.deb
+(cd build/test && cpack -G DEB >cpack.log) || { cat build/test/cpack.log; exit 1; }
+lintian --fail-on error,warning build/test/kestrano_*.deb
 
 echo "== core under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTRANO_WERROR=ON \
