@@ -33,8 +33,11 @@ constexpr int kRateFormatPerHour = 2;
 constexpr int kLagFormatElapsedDays = 8;
 // Lags and slack are counted in tenths of a minute.
 constexpr double kTenthsPerDay = 24 * 60 * 10;
-// The format's project name holds at most this many characters.
+// What the format's project name, currency symbol and currency code hold at most, in
+// characters.
 constexpr std::size_t kMaxProjectNameLength = 255;
+constexpr std::size_t kMaxCurrencySymbolLength = 20;
+constexpr std::size_t kMaxCurrencyCodeLength = 3;
 
 // --- text ---------------------------------------------------------------------------------
 
@@ -416,8 +419,10 @@ private:
         xml_.Moment("StartDate", project_.projectStart);
         xml_.Moment("FinishDate", project_.projectFinish);
         xml_.Number("CurrencyDigits", project_.options.currencyDigits);
-        xml_.Text("CurrencySymbol", project_.options.currencySymbol);
-        xml_.Text("CurrencyCode", project_.options.currencyCode);
+        xml_.Text("CurrencySymbol",
+                  FirstCharacters(project_.options.currencySymbol, kMaxCurrencySymbolLength));
+        xml_.Text("CurrencyCode",
+                  FirstCharacters(project_.options.currencyCode, kMaxCurrencyCodeLength));
         xml_.Number("CurrencySymbolPosition", project_.options.currencyPosition == 1 ? 1 : 0);
         // The day and week the format converts hours with, from the default schedule.
         const QPSchedule* standard = calendars_.DefaultSchedule();

@@ -510,6 +510,18 @@ TEST(ProjectXml, HeaderSummaryTaskAndOutline)
     EXPECT_EQ(root["MinutesPerWeek"].text, "2400");
     EXPECT_EQ(root["CurrencyCode"].text, "USD");
 
+    // Texts longer than the format allows are cut to its limits, in characters.
+    plan.project.name = std::string(250, 'x') + "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9";
+    plan.project.options.currencySymbol = "\xE2\x82\xAC" + std::string(30, '$');
+    plan.project.options.currencyCode = "EURO";
+    const Node cut = Exported(plan.project);
+    EXPECT_EQ(cut["Name"].text, std::string(250, 'x') + "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9");
+    plan.project.name = std::string(253, 'x') + "\xC3\xA9\xC3\xA9\xC3\xA9";
+    EXPECT_EQ(Exported(plan.project)["Name"].text, std::string(253, 'x') + "\xC3\xA9\xC3\xA9");
+    EXPECT_EQ(Exported(plan.project)["Title"].text, plan.project.name.str());
+    EXPECT_EQ(cut["CurrencySymbol"].text, "\xE2\x82\xAC" + std::string(19, '$'));
+    EXPECT_EQ(cut["CurrencyCode"].text, "EUR");
+
     const std::vector<const Node*> tasks = root["Tasks"].All("Task");
     ASSERT_EQ(tasks.size(), 5u);
     const Node& summary = *tasks[0];
