@@ -244,9 +244,9 @@ void AddClockSpan(DayTimes& times, int64_t from, int64_t to)
 }
 
 // The working times of weekday d (0 Sunday) in the weekly pattern. A shift that runs past
-// midnight is cut there: its first part belongs to the day it starts on, the rest opens
-// the next day, where it may meet that day's own shift (the time is counted once, as the
-// work calendars count it).
+// midnight is cut there: the time up to midnight stays with the day it starts on, the
+// rest opens the next day, where it may meet that day's own shift (the time is counted
+// once, as the work calendars count it).
 DayTimes WeekdayTimes(const QPSchedule& schedule, int d)
 {
     DayTimes times;
