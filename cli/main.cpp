@@ -10,6 +10,7 @@
 #endif
 
 #include "dialogs/QPBaselineRules.h"
+#include "export/QPProjectXmlExport.h"
 #include "framework/LConsoleProcess.h"
 #include "framework/LVersion.h"
 #include "import/QPProcessImportCSV.h"
@@ -48,6 +49,9 @@ const char* const kUsage =
         "  new OUT.qpp [--name TEXT] [--start YYYY-MM-DD] [--deadline YYYY-MM-DD]\n"
         "                 write a new project with its \"Default Schedule\"\n"
         "  dump FILE.qpp  write the whole project file as JSON to standard output\n"
+        "  export-xml FILE.qpp -o OUT.xml\n"
+        "                 recalculate the plan and write it in the Project XML interchange\n"
+        "                 format (MSPDI), which other planning programs open\n"
         "  recalc FILE.qpp [-o OUT.qpp]\n"
         "                 recalculate the plan and save it (in place without -o)\n"
         "  check FILE.qpp recalculate the plan and print, one line each, what it cannot\n"
@@ -289,6 +293,28 @@ int CommandDump(int argc, char* argv[])
                                                nlohmann::json::error_handler_t::replace)
               << '\n';
     return std::cout.good() ? kExitOK : Fail("dump: cannot write to standard output");
+}
+
+int CommandExportXml(int argc, char* argv[])
+{
+    Arguments arguments;
+    std::string error;
+    if (!ParseArguments(argc, argv, {"-o"}, arguments, error))
+        return Fail("export-xml: " + error);
+    const auto out = arguments.options.find("-o");
+    if (arguments.plain.size() != 1 || out == arguments.options.end())
+        return Fail("export-xml: give one project file and -o OUT.xml (see kestrano-cli --help)");
+    const std::string& file = arguments.plain[0];
+    QPProject project;
+    if (project.ProjectLoad(file) != 0)
+        return Fail("export-xml: " + file + " is missing, locked or not a Kestrano project file");
+    project.AutoScheduleTasks();
+    project.CalculateEndDateByTasks();
+    if (StopsBeforeWriting("export-xml", out->second + " was not written"))
+        return kExitInterrupted;
+    if (!QPProjectXmlExportToFile(project, out->second))
+        return Fail("export-xml: cannot write " + out->second);
+    return kExitOK;
 }
 
 int CommandFromJson(int argc, char* argv[])
@@ -645,6 +671,8 @@ int main(int argc, char* argv[])
         return CommandNew(argc, argv);
     if (command == "dump")
         return CommandDump(argc, argv);
+    if (command == "export-xml")
+        return CommandExportXml(argc, argv);
     if (command == "check")
         return CommandCheck(argc, argv);
     if (command == "recalc")

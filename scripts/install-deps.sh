@@ -13,6 +13,9 @@ set -eu
 # freedesktop.org validators (desktop-file-utils, appstream, libxml2-utils), the MIME
 # database and a reader of it (shared-mime-info, libglib2.0-bin, xdg-utils), the manual
 # page renderer, bash-completion, and dpkg-dev with lintian for the Debian package.
+# Project XML export: a real reader of the format to check it against, GNOME Planner's
+# stylesheet and DTD (planner-data), run by xsltproc and checked with xmllint against
+# the plan as python3 reads it from the dump.
 PACKAGES="
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev
@@ -30,6 +33,7 @@ PACKAGES="
   shared-mime-info libglib2.0-bin xdg-utils
   man-db groff-base bash-completion
   dpkg-dev lintian
+  planner-data xsltproc python3
 "
 
 missing=""

@@ -10,7 +10,7 @@
 #     words, once each);
 #   - "report <TAB>" offers exactly the four report kinds, each of which the help names;
 #   - where a project file is expected, a .qpp file in a temporary folder is offered and
-#     a .txt file is not.
+#     a .txt file is not; where export-xml writes, an .xml file is offered.
 # Prints "ok" and exits 0 when all hold; otherwise says what failed on standard error
 # and exits 1. Exits 2 when called wrongly.
 
@@ -118,6 +118,7 @@ mkdir "$work/files" "$work/files/folder" || fail "cannot create the test files"
 : >"$work/files/plan.qpp"
 : >"$work/files/notes.txt"
 : >"$work/files/data.csv"
+: >"$work/files/plan.xml"
 
 bc_script=${BASH_COMPLETION_SCRIPT:-/usr/share/bash-completion/bash_completion}
 modes=plain
@@ -134,7 +135,7 @@ for mode in $modes; do
 
     # Every place a project file is expected.
     for line in \
-        'dump' 'check' 'recalc' 'gantt' 'new' \
+        'dump' 'export-xml' 'check' 'recalc' 'gantt' 'new' \
         'recalc plan.qpp -o' 'from-json in.json -o' \
         'report task-summary' 'import tasks' 'import tasks plan.qpp data.csv -o' \
         'baseline add Name' 'baseline delete 1' 'baseline compare 1' 'updates task'; do
@@ -147,6 +148,13 @@ for mode in $modes; do
         grep -qx 'folder' "$work/offered" ||
             fail "($mode) \"$line <TAB>\" does not offer the folder \"folder\" (offers \"$(offered_list)\")"
     done
+
+    # The export's output is an XML file.
+    complete_words "$mode" kestrano-cli export-xml plan.qpp -o ''
+    grep -qx 'plan.xml' "$work/offered" ||
+        fail "($mode) \"export-xml plan.qpp -o <TAB>\" does not offer plan.xml (offers \"$(offered_list)\")"
+    grep -qx 'plan.qpp' "$work/offered" &&
+        fail "($mode) \"export-xml plan.qpp -o <TAB>\" offers plan.qpp"
 
     # A word already typed narrows the files down.
     complete_words "$mode" kestrano-cli dump pl
