@@ -512,6 +512,9 @@ int CommandImportXml(int argc, char* argv[])
         project.UndoRedoGroupStart();
         result = Process(process, import);
         project.UndoRedoGroupEnd();
+        // Ctrl-C while the elements went in: the import finished, but nothing is written.
+        if (result == eProcessSucceeded && process.IsToStop())
+            result = eProcessCancelled;
     }
     if (result == eProcessCancelled) {
         std::fprintf(stderr, "kestrano-cli: import-xml: interrupted; %s was not written\n",

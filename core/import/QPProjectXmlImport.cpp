@@ -35,6 +35,8 @@ constexpr int64_t kMaxExceptionDays = 3660;
 // A link to or from a summary that is not kept becomes links of its tasks, up to this many.
 constexpr std::size_t kMaxCarriedLinks = 10000;
 constexpr std::size_t kMaxNotes = 500;
+// Lags beyond a hundred years are cut there.
+constexpr double kMaxLagDays = 36500.0;
 
 constexpr std::array<const char*, 7> kDayNames = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 
@@ -284,6 +286,11 @@ private:
     std::map<int64_t, int> rowOf_;
     std::string summaryTaskName_;
 
+    // The file's units of working time, within what a day, a week and a month can hold.
+    int32_t minutesPerDay_ = 480;
+    int32_t minutesPerWeek_ = 2400;
+    double daysPerMonth_ = 20.0;
+
     int32_t blankRows_ = 0;
     int32_t workLags_ = 0;
     int32_t elapsedDurations_ = 0;
@@ -307,6 +314,16 @@ void Builder::Run()
         scheduleNames_.insert(schedule.name.str());
     for (const std::string& problem : file_.problems)
         notes_.Add(problem);
+    auto unit = [&](auto value, auto fallback, auto most, const char* name) {
+        if (value > 0 && value <= most)
+            return value;
+        notes_.Add(std::string(name) + " " + Number(double(value)) + " cannot be; " +
+                   Number(double(fallback)) + " is used");
+        return decltype(value)(fallback);
+    };
+    minutesPerDay_ = unit(file_.minutesPerDay, 480, 1440, "MinutesPerDay");
+    minutesPerWeek_ = unit(file_.minutesPerWeek, 2400, 7 * 1440, "MinutesPerWeek");
+    daysPerMonth_ = unit(file_.daysPerMonth, 20.0, 31.0, "DaysPerMonth");
 
     MakeRows();
     if (settings_.takeProjectFields)
@@ -633,8 +650,8 @@ void Builder::ImportCalendars()
 
 int64_t Builder::RateOf(double rate, int32_t format, const std::string& where, const char* what)
 {
-    const double hoursPerDay = file_.minutesPerDay / 60.0;
-    const double hoursPerWeek = file_.minutesPerWeek / 60.0;
+    const double hoursPerDay = minutesPerDay_ / 60.0;
+    const double hoursPerWeek = minutesPerWeek_ / 60.0;
     double perHour = rate;
     switch (format) {
     case 1:
@@ -653,8 +670,8 @@ int64_t Builder::RateOf(double rate, int32_t format, const std::string& where, c
                     "rates per week are converted at " + Number(hoursPerWeek) + " hours a week");
         break;
     case 5:
-        perHour = rate / (file_.daysPerMonth * hoursPerDay);
-        notes_.Once("rate 5", "rates per month are converted at " + Number(file_.daysPerMonth) +
+        perHour = rate / (daysPerMonth_ * hoursPerDay);
+        notes_.Once("rate 5", "rates per month are converted at " + Number(daysPerMonth_) +
                                       " days of " + Number(hoursPerDay) + " hours a month");
         break;
     case 7:
@@ -1104,7 +1121,7 @@ float Builder::LagOf(const QPXmlLink& link, const std::string& where)
         notes_.Once("lag " + std::to_string(link.lagFormat),
                     "lags of format " + std::to_string(link.lagFormat) +
                             " are read as working time");
-    const double minutesPerDay = elapsed ? 1440.0 : double(file_.minutesPerDay);
+    const double minutesPerDay = elapsed ? 1440.0 : double(minutesPerDay_);
     double days = link.lag / 10.0 / minutesPerDay;
     if (work && days > 0.0)
         ++workLags_;
@@ -1113,8 +1130,11 @@ float Builder::LagOf(const QPXmlLink& link, const std::string& where)
                    "; the planner has no negative lags, so it is 0");
         days = 0.0;
     }
-    if (days > double(std::numeric_limits<float>::max()))
-        days = double(std::numeric_limits<float>::max());
+    if (days > kMaxLagDays) {
+        notes_.Add(where + ": a lag of " + Number(days) + " days is more than the planner " +
+                   "holds; " + Number(kMaxLagDays) + " days are kept");
+        days = kMaxLagDays;
+    }
     return float(days);
 }
 
@@ -1221,7 +1241,7 @@ void Builder::FinishNotes()
     if (workLags_ > 0)
         notes_.Add(std::to_string(workLags_) + " link lag" + (workLags_ > 1 ? "s" : "") +
                    " in working time converted to calendar days at " +
-                   std::to_string(file_.minutesPerDay) + " minutes a day");
+                   std::to_string(minutesPerDay_) + " minutes a day");
     if (elapsedDurations_ > 0)
         notes_.Add(std::to_string(elapsedDurations_) + " elapsed duration" +
                    (elapsedDurations_ > 1 ? "s" : "") + " taken as working hours");

@@ -198,6 +198,7 @@ TEST(QPProjectXmlImport, LinkTypesAndLagFormats)
             {1, -4800, 7, eFinishToStart, 0.0f, "a lead of 1 day;"},
             {7, 0, 7, eFinishToStart, 0.0f, "link type 7 is not known"},
             {1, 14400, 99, eFinishToStart, 3.0f, "lags of format 99 are read as working time"},
+            {1, 2000000000, 8, eFinishToStart, 36500.0f, "is more than the planner holds"},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(std::to_string(test.type) + " " + std::to_string(test.format));
