@@ -565,14 +565,17 @@ eXmlToken LXmlReader::Next()
             }
             return Starts("</") ? ReadEndTag() : ReadStartTag();
         }
-        std::size_t end = doc_.find_first_of("<&", at_);
+        // Outside the root a reference is text too, which is not allowed there.
+        std::size_t end = doc_.find_first_of(open_.empty() ? "<" : "<&", at_);
         if (end == std::string::npos)
             end = doc_.size();
         const std::string_view piece = doc_.substr(at_, end - at_);
         if (open_.empty()) {
-            if (std::any_of(piece.begin(), piece.end(), [](char c) { return !IsBlank(c); }))
+            const auto text =
+                    std::find_if(piece.begin(), piece.end(), [](char c) { return !IsBlank(c); });
+            Advance(std::size_t(text - piece.begin()));
+            if (text != piece.end())
                 return Fail("text outside the root element");
-            Advance(piece.size());
             continue;
         }
         if (!haveText)

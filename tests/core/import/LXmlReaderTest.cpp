@@ -112,6 +112,7 @@ TEST(LXmlReader, RefusesWhatIsNotWellFormedWithItsLine)
             {"<a><!-- a -- b --></a>", "'--' inside a comment", 1},
             {"<a/>\n<b/>", "a second root element", 2},
             {"text<a/>", "text outside the root element", 1},
+            {"<a/>\n&amp;", "text outside the root element", 2},
             {"", "the file holds no element", 1},
             {"<?xml version='1.0' encoding='ISO-8859-1'?><a/>", "encoding ISO-8859-1", 1},
             {"<a/><?xml version='1.0'?>", "very start of the file", 1},
