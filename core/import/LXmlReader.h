@@ -48,7 +48,7 @@ public:
     eXmlToken Next();
     eXmlToken Token() const { return token_; }
 
-    // The element of a start or end token: its name as written, the part after any prefix
+    // The element of a start or end token: its name as written, that name without a prefix
     // and the namespace the prefix (or the default namespace) stands for there.
     const std::string& Name() const { return name_; }
     std::string_view LocalName() const;
