@@ -14,6 +14,7 @@
 #include "framework/LConsoleProcess.h"
 #include "framework/LVersion.h"
 #include "import/QPProcessImportCSV.h"
+#include "import/QPProjectXmlImport.h"
 #include "model/QPProject.h"
 #include "reports/QPReports.h"
 
@@ -76,6 +77,11 @@ const char* const kUsage =
         "                 save the project as OUT.qpp; without --map each field takes the\n"
         "                 column headed with its name (\"Task Name\", \"Duration\", ...);\n"
         "                 prints the counts and the refused rows\n"
+        "  import-xml FILE.xml -o OUT.qpp\n"
+        "                 make a new project from a Project XML file (MSPDI): tasks, links,\n"
+        "                 resources, assignments and calendars; recalculate and save it as\n"
+        "                 OUT.qpp; prints the counts and, one line each, what could not be\n"
+        "                 imported as the file has it\n"
         "  baseline add NAME FILE.qpp\n"
         "                 recalculate the plan, keep it as a new baseline named NAME (at\n"
         "                 most 10 a project) and save the project; prints the new ID\n"
@@ -510,6 +516,51 @@ int CommandImport(int argc, char* argv[])
     return kExitOK;
 }
 
+int CommandImportXml(int argc, char* argv[])
+{
+    Arguments arguments;
+    std::string error;
+    if (!ParseArguments(argc, argv, {"-o"}, arguments, error))
+        return Fail("import-xml: " + error);
+    if (arguments.plain.size() != 1 || !arguments.options.contains("-o"))
+        return Fail("import-xml: give FILE.xml -o OUT.qpp (see kestrano-cli --help)");
+    const std::string& data = arguments.plain[0];
+    const std::string& target = arguments.options["-o"];
+
+    QPProject project;
+    QPProjectXmlImport import(project);
+    if (const QPFormOutcome refused = import.SetFilePath(data))
+        return Fail("import-xml: " + data + ": " + refused->message);
+    int result = 0;
+    {
+        // A refused file is reported by the process, on one line of its own.
+        LConsoleProcess process("kestrano-cli: import-xml");
+        project.UndoRedoGroupStart();
+        result = Process(process, import);
+        project.UndoRedoGroupEnd();
+        // Ctrl-C while the elements went in: the import finished, but nothing is written.
+        if (result == eProcessSucceeded && process.IsToStop())
+            result = eProcessCancelled;
+    }
+    if (result == eProcessCancelled) {
+        std::fprintf(stderr, "kestrano-cli: import-xml: interrupted; %s was not written\n",
+                     target.c_str());
+        return kExitInterrupted;
+    }
+    if (result != eProcessSucceeded)
+        return kExitFailed;
+    for (const std::string& line : import.ResultLines())
+        std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+    project.AutoScheduleTasks();
+    project.CalculateEndDateByTasks();
+    if (StopsBeforeWriting("import-xml", target + " was not written"))
+        return kExitInterrupted;
+    if (project.ProjectSave(target) != 0)
+        return Fail("import-xml: cannot write " + target);
+    return kExitOK;
+}
+
 // A baseline ID as dump lists it: a whole number and nothing else.
 std::optional<int32_t> ParseBaselineID(const std::string& text)
 {
@@ -685,6 +736,8 @@ int main(int argc, char* argv[])
         return CommandReport(argc, argv);
     if (command == "import")
         return CommandImport(argc, argv);
+    if (command == "import-xml")
+        return CommandImportXml(argc, argv);
     if (command == "baseline")
         return CommandBaseline(argc, argv);
     if (command == "updates")

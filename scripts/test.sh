@@ -4,7 +4,8 @@
 # the widgets (offscreen), the installed desktop files and the source-tree checks; the
 # Debian package through lintian; then the core and its tests once
 # more under AddressSanitizer and UndefinedBehaviorSanitizer; then fuzzing of the project
-# file readers and of the CSV import (clang's libFuzzer, with both sanitizers).
+# file readers, of the CSV import and of the Project XML import (clang's libFuzzer, with
+# both sanitizers).
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -30,12 +31,12 @@ cmake --build build/sanitize
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
 
-echo "== fuzzing the project file readers and the CSV import"
+echo "== fuzzing the project file readers, the CSV import and the Project XML import"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKESTRANO_WERROR=ON -DKESTRANO_WITH_QT=OFF -DKESTRANO_BUILD_TESTS=OFF -DKESTRANO_FUZZ=ON
 cmake --build build/fuzz
-rm -rf build/fuzz/corpus build/fuzz/seeds build/fuzz/corpus-csv
-mkdir -p build/fuzz/corpus build/fuzz/seeds build/fuzz/corpus-csv
+rm -rf build/fuzz/corpus build/fuzz/seeds build/fuzz/corpus-csv build/fuzz/corpus-xml
+mkdir -p build/fuzz/corpus build/fuzz/seeds build/fuzz/corpus-csv build/fuzz/corpus-xml
 build/fuzz/cli/kestrano-cli from-json tests/data/harbour.json -o build/fuzz/seeds/harbour.qpp
 cp tests/data/fuzz/*.qpp build/fuzz/seeds/
 
@@ -54,5 +55,6 @@ fuzz() {
 }
 fuzz kestrano_fuzz_load 60 build/fuzz/corpus build/fuzz/seeds tests/data/fuzz/
 fuzz kestrano_fuzz_csv 45 build/fuzz/corpus-csv tests/data/fuzz-csv tests/data/fuzz-csv/
+fuzz kestrano_fuzz_xml 45 build/fuzz/corpus-xml tests/data/fuzz-xml tests/data/fuzz-xml/
 
 echo "== all tests passed"

@@ -137,7 +137,7 @@ for mode in $modes; do
     for line in \
         'dump' 'export-xml' 'check' 'recalc' 'gantt' 'new' \
         'recalc plan.qpp -o' 'from-json in.json -o' \
-        'report task-summary' 'import tasks' 'import tasks plan.qpp data.csv -o' \
+        'report task-summary' 'import tasks' 'import tasks plan.qpp data.csv -o' 'import-xml data.xml -o' \
         'baseline add Name' 'baseline delete 1' 'baseline compare 1' 'updates task'; do
         # shellcheck disable=SC2086 # the words of the line are meant to be split
         complete_words "$mode" kestrano-cli $line ''
