@@ -653,8 +653,17 @@ private:
         if (const QPSchedule* own = project_.schedules.GetElementByKey(task.scheduleKey);
             own && task.scheduleKey != -1)
             xml_.Number("CalendarUID", Uid(own->key));
-        if (QPTaskConstraintIsDated(task.constraintType))
-            xml_.Moment("ConstraintDate", task.constraintDate);
+        if (QPTaskConstraintIsDated(task.constraintType)) {
+            // The planner's After and Before leave the named day out, the format's No
+            // Earlier Than and No Later Than keep it in: the day moves by one so that the
+            // same days stay open.
+            const int32_t type = task.constraintType;
+            const int shift = type == eConstraintStartAfter || type == eConstraintFinishAfter ? 1
+                              : type == eConstraintStartBefore || type == eConstraintFinishBefore
+                                      ? -1
+                                      : 0;
+            xml_.Moment("ConstraintDate", LLocalDays::AddDays(task.constraintDate, shift));
+        }
         if (!task.notes.empty())
             xml_.Text("Notes", task.notes);
         // Oldest first, the order they were made in (the list holds the newest first).

@@ -353,20 +353,22 @@ TEST(ProjectXml, LinkTypesAndLags)
 
 TEST(ProjectXml, Constraints)
 {
+    // After and Before leave their day out, the format's No Earlier / No Later Than keep
+    // it in: their dates move by a day so that the same days stay open.
     const struct {
         int32_t kind;
         const char* formatType;
-        bool dated;
+        const char* date;
     } cases[] = {
-            {eConstraintNone, "0", false},
-            {eConstraintAsSoonAsPossible, "0", false},
-            {eConstraintAsLateAsPossible, "1", false},
-            {eConstraintStartOn, "2", true},
-            {eConstraintFinishOn, "3", true},
-            {eConstraintStartAfter, "4", true},
-            {eConstraintStartBefore, "5", true},
-            {eConstraintFinishAfter, "6", true},
-            {eConstraintFinishBefore, "7", true},
+            {eConstraintNone, "0", nullptr},
+            {eConstraintAsSoonAsPossible, "0", nullptr},
+            {eConstraintAsLateAsPossible, "1", nullptr},
+            {eConstraintStartOn, "2", "2027-03-03T09:30:00"},
+            {eConstraintFinishOn, "3", "2027-03-03T09:30:00"},
+            {eConstraintStartAfter, "4", "2027-03-04T09:30:00"},
+            {eConstraintStartBefore, "5", "2027-03-02T09:30:00"},
+            {eConstraintFinishAfter, "6", "2027-03-04T09:30:00"},
+            {eConstraintFinishBefore, "7", "2027-03-02T09:30:00"},
     };
     Plan plan;
     std::vector<QPTask*> tasks;
@@ -380,9 +382,9 @@ TEST(ProjectXml, Constraints)
         SCOPED_TRACE(i);
         const Node& task = TaskNode(root, *tasks[i]);
         EXPECT_EQ(task["ConstraintType"].text, cases[i].formatType);
-        EXPECT_EQ(task.Has("ConstraintDate"), cases[i].dated);
-        if (cases[i].dated) {
-            EXPECT_EQ(task["ConstraintDate"].text, "2027-03-03T09:30:00");
+        EXPECT_EQ(task.Has("ConstraintDate"), cases[i].date != nullptr);
+        if (cases[i].date) {
+            EXPECT_EQ(task["ConstraintDate"].text, cases[i].date);
         }
     }
 }
