@@ -365,8 +365,14 @@ void Builder::TakeProjectFields()
         const QPCalendarDay day = QPCalendarDay::Of(start);
         project_.projectStart = day.At(0, 0, 0);
         project_.projectFinish = project_.projectStart + kDay;
+        // The deadline of the project's summary row (UID 0) where it has one, else the
+        // finish the file gives.
+        LDateTime given = file_.finish;
+        for (const QPXmlTask& task : file_.tasks)
+            if (task.uid == 0 && task.outlineLevel <= 0 && task.deadline.IsSet())
+                given = task.deadline;
         const LDateTime deadline =
-                file_.finish.IsSet() ? QPCalendarDay::Of(file_.finish).At(23, 59, 59) : LDateTime();
+                given.IsSet() ? QPCalendarDay::Of(given).At(23, 59, 59) : LDateTime();
         project_.projectDeadline =
                 deadline > project_.projectStart ? deadline : project_.projectStart + kDay;
     }
@@ -790,14 +796,20 @@ void Builder::ImportResources()
 
 void Builder::MakeRows()
 {
+    // Most writers put the project's own summary row at outline level 0 and its tasks from
+    // level 1; some have no such row and count the top tasks from 0.
+    const bool fromZero =
+            std::any_of(file_.tasks.begin(), file_.tasks.end(), [](const QPXmlTask& record) {
+                return !record.isNull && record.outlineLevel == 0 && record.uid != 0;
+            });
     for (const QPXmlTask& record : file_.tasks) {
         if (record.isNull) {
             ++blankRows_;
             continue;
         }
         // The project's own summary row (outline level 0) stands for the project.
-        if (record.outlineLevel == 0 ||
-            (record.uid == 0 && record.outlineLevel < 0 &&
+        if ((!fromZero && record.outlineLevel == 0) ||
+            (record.uid == 0 && record.outlineLevel <= 0 &&
              (record.outlineNumber.empty() || record.outlineNumber == "0"))) {
             summaryTaskName_ = record.name;
             continue;
@@ -812,7 +824,8 @@ void Builder::MakeRows()
         Row row;
         row.record = &record;
         row.where = where;
-        row.level = record.outlineLevel >= 1 ? record.outlineLevel
+        row.level = fromZero && record.outlineLevel >= 0 ? record.outlineLevel + 1
+                    : record.outlineLevel >= 1           ? record.outlineLevel
                     : record.outlineNumber.empty()
                             ? 1
                             : int(std::count(record.outlineNumber.begin(),
@@ -869,8 +882,19 @@ void Builder::WorkOfTask(const QPXmlTask& record, QPTask& task, const std::strin
     // A Fixed Duration task counts its hours on its schedule, a Fixed Work task shares its
     // work among its resources; a task without resources has work only as its duration.
     const bool fixedDuration = task.taskType == eTaskTypeFixedDuration;
-    const bool fromDuration = fixedDuration || record.work.value_or(0) <= 0;
-    const std::optional<int64_t> seconds = fromDuration ? record.duration : record.work;
+    std::optional<int64_t> work = record.work;
+    if (!work && !record.duration) {
+        // Some writers give the work only with the task's assignments.
+        int64_t sum = 0;
+        for (const QPXmlAssignment& assignment : file_.assignments)
+            if (assignment.taskUid == record.uid && assignment.work && *assignment.work > 0 &&
+                sum < std::numeric_limits<int64_t>::max() / 2)
+                sum += *assignment.work;
+        if (sum > 0)
+            work = sum;
+    }
+    const bool fromDuration = fixedDuration || work.value_or(0) <= 0;
+    const std::optional<int64_t> seconds = fromDuration ? record.duration : work;
     const int32_t format =
             record.durationFormat > 32 ? record.durationFormat - 32 : record.durationFormat;
     if (fromDuration && seconds &&
@@ -884,10 +908,13 @@ void Builder::WorkOfTask(const QPXmlTask& record, QPTask& task, const std::strin
             notes_.Add(where + ": a milestone; its " + Number(hours) + " hours are not kept");
         return;
     }
-    if (!seconds || hours <= 0.0) {
+    // A duration of zero is a task of no hours, as the file has it; no duration at all
+    // leaves nothing but a moment.
+    if (seconds && hours <= 0.0)
+        return;
+    if (!seconds) {
         task.milestone = true;
-        notes_.Add(where + (seconds ? ": has no duration" : ": gives no duration or work") +
-                   "; imported as a milestone");
+        notes_.Add(where + ": gives no duration or work; imported as a milestone");
         return;
     }
     const double kept = std::clamp(hours, kMinDurationHours, kMaxDurationHours);

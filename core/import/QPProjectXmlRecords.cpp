@@ -212,6 +212,7 @@ QPXmlTask ReadTask(const LXmlNode& node, std::vector<std::string>& problems)
     fields.Number("PercentComplete", task.percentComplete);
     fields.Integer("ConstraintType", task.constraintType);
     fields.Date("ConstraintDate", task.constraintDate);
+    fields.Date("Deadline", task.deadline);
     task.notes = fields.Text("Notes");
     fields.Integer("CalendarUID", task.calendarUid);
     for (const LXmlNode& child : node.children) {
@@ -257,6 +258,23 @@ QPXmlAssignment ReadAssignment(const LXmlNode& node, std::vector<std::string>& p
     fields.Integer("TaskUID", assignment.taskUid);
     fields.Integer("ResourceUID", assignment.resourceUid);
     fields.Number("Units", assignment.units);
+    fields.Duration("Work", assignment.work);
+    if (!assignment.work) {
+        // Timephased work (Type 1) as PT durations, day by day.
+        int64_t sum = 0;
+        bool any = false;
+        for (const LXmlNode& part : node.children) {
+            int64_t seconds = 0;
+            if (part.name == "TimephasedData" && part.ChildText("Type") == "1" &&
+                QPXmlParseDuration(part.ChildText("Value"), seconds) && seconds > 0 &&
+                sum < std::numeric_limits<int64_t>::max() / 2) {
+                sum += seconds;
+                any = true;
+            }
+        }
+        if (any)
+            assignment.work = sum;
+    }
     return assignment;
 }
 

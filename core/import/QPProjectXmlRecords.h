@@ -80,6 +80,8 @@ struct QPXmlTask {
     std::string outlineNumber;
     bool summary = false;
     bool milestone = false;
+    // A date the task should be done by; the project's summary row carries the project's.
+    LDateTime deadline;
     bool manual = false;
     LDateTime start;
     LDateTime finish;
@@ -118,6 +120,9 @@ struct QPXmlAssignment {
     int64_t resourceUid = -1;
     // 1.0 is all of the resource's time.
     double units = 1.0;
+    // The assignment's work in seconds: its Work, or else the sum of its timephased work
+    // (some writers give work only day by day).
+    std::optional<int64_t> work;
 };
 
 struct QPXmlProject {
