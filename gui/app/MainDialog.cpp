@@ -6,10 +6,13 @@
 #include "QPDialogRunner.h"
 #include "QPHelpWindow.h"
 #include "QPQtDialogRunner.h"
+#include "export/QPProjectXmlExport.h"
 #include "fileformat/LSettings.h"
 #include "framework/LFiles.h"
 #include "framework/LFixedText.h"
+#include "framework/LProcessDialog.h"
 #include "framework/LVersion.h"
+#include "import/QPProjectXmlImport.h"
 #include "mail/LEmailSettingsDialog.h"
 #include "mail/QPStatusUpdateExecute.h"
 #include "model/QPProject.h"
@@ -58,7 +61,7 @@ struct MenuEntry {
     int command;
 };
 
-constexpr std::array<MenuEntry, 44> kMenuTable = {{
+constexpr std::array<MenuEntry, 46> kMenuTable = {{
         {MenuRow::Header, "Project", 0},
         {MenuRow::Item, "New Project...", 3001},
         {MenuRow::Item, "Edit Project...", 3005},
@@ -71,6 +74,8 @@ constexpr std::array<MenuEntry, 44> kMenuTable = {{
         {MenuRow::Item, "Delete Baseline...", 3026},
         {MenuRow::Separator, nullptr, 0},
         {MenuRow::Item, "Export Gantt Chart to PDF...", 3018},
+        {MenuRow::Item, "Import Project XML...", 3034},
+        {MenuRow::Item, "Export Project XML...", 3035},
         {MenuRow::Separator, nullptr, 0},
         {MenuRow::Item, "Undo", 3019},
         {MenuRow::Item, "Redo", 3020},
@@ -333,6 +338,8 @@ void MainDialog::Command(int command)
             {3031, [](MainDialog& w) { w.CmTaskInsert(); }},
             {3032, [](MainDialog& w) { w.CmSendProjectUpdates(); }},
             {3033, [](MainDialog& w) { w.CmSendTaskUpdates(); }},
+            {3034, [](MainDialog& w) { w.CmProjectImportXml(); }},
+            {3035, [](MainDialog& w) { w.CmProjectExportXml(); }},
             {4501, [](MainDialog& w) { w.EnableControls(); }},
             {4502, [](MainDialog& w) { w.CmTaskEdit(); }},
             {4503, [](MainDialog& w) { w.CmResourceEdit(); }},
@@ -719,6 +726,78 @@ void MainDialog::CmGanttExportPDF()
     };
     LAppSaveToPDF(*prompts_, *settings_, documentsFolder_, createWriter, ganttPane_->View(),
                   LPrint::ePaperLetter);
+}
+
+void MainDialog::CmProjectImportXml()
+{
+    if (editPanel_ && !CmEditPanelClose(true))
+        return;
+    LSettings settings(*settings_);
+    LOpenFileRequest request;
+    request.title = "Import Project XML";
+    request.fileTypeName = "Project XML File";
+    request.extension = "xml";
+    request.folder = settings.GetString("Settings", "ProjectXmlFolder", documentsFolder_).str();
+    const std::optional<std::string> path = prompts_->AskOpenFile(request);
+    if (!path)
+        return;
+    settings.SetString("Settings", "ProjectXmlFolder", LFolderOfPath(*path));
+
+    // A project without tasks takes the file's name, dates, currency and calendar; a plan
+    // that has some keeps its own and gains the file's elements beside them.
+    QPProjectXmlImportSettings options;
+    options.takeProjectFields = project_->tasks.size() == 0;
+    QPProjectXmlImport import(*project_, options);
+    if (const QPFormOutcome refused = import.SetFilePath(*path)) {
+        prompts_->ShowAlert(refused->title, refused->message);
+        return;
+    }
+    // Everything one file added comes out again with one Undo.
+    project_->UndoRedoGroupStart();
+    const LProcessResult result = ProcessRunAsDialog(this, "Importing", import, *prompts_);
+    project_->UndoRedoGroupEnd();
+    if (result == eProcessFailed && !import.ErrorText().empty())
+        prompts_->ShowAlert("Import Project XML", *path + ": " + import.ErrorText());
+    if (result != eProcessSucceeded)
+        return;
+    RecalculateProject();
+    FullGUIRefresh();
+
+    // The summary, and what was not taken as the file had it; a long list is cut, as an
+    // alert cannot scroll (kestrano-cli import-xml prints all of it).
+    constexpr std::size_t kShownLines = 30;
+    const std::vector<std::string> lines = import.ResultLines();
+    std::string text;
+    for (std::size_t i = 0; i < lines.size() && i < kShownLines; ++i)
+        text += (i ? "\n" : "") + lines[i];
+    if (lines.size() > kShownLines)
+        text += "\n... and " + std::to_string(lines.size() - kShownLines) + " more.";
+    prompts_->ShowInformation("Import Project XML", text);
+}
+
+void MainDialog::CmProjectExportXml()
+{
+    LSettings settings(*settings_);
+    LSaveFileRequest request;
+    request.title = "Export Project XML";
+    request.fileTypeName = "Project XML File";
+    request.extension = "xml";
+    request.defaultName =
+            projectFilePath_.empty() ? project_->name.str() : FileBaseName(projectFilePath_);
+    request.folder = settings.GetString("Settings", "ProjectXmlFolder", documentsFolder_).str();
+    request.confirmOverwrite = true;
+    const std::optional<std::string> path = prompts_->AskSaveFile(request);
+    if (!path)
+        return;
+    settings.SetString("Settings", "ProjectXmlFolder", LFolderOfPath(*path));
+    if (LIsFileInUse(*path)) {
+        prompts_->ShowAlert("Export Project XML",
+                            "The document is in use by another application and cannot be accessed");
+        return;
+    }
+    // The file is written beside the target and renamed over it only when whole.
+    if (!QPProjectXmlExportToFile(*project_, *path))
+        prompts_->ShowAlert("Export Project XML", "The file " + *path + " could not be written.");
 }
 
 void MainDialog::CmReport(eReportKind kind)

@@ -103,6 +103,10 @@ public:
     void CmSendProjectUpdates();
     void CmSendTaskUpdates();
     void CmGanttExportPDF();
+    // Project XML: a file's plan into the open project as one undo step, with a summary of
+    // what could not be taken as it was; the plan out to a file other planners read.
+    void CmProjectImportXml();
+    void CmProjectExportXml();
     // The four reports: generated from the project as it is now and shown in their window.
     void CmReport(eReportKind kind);
     void CmUndo();
