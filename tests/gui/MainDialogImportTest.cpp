@@ -1,6 +1,6 @@
-// The main window's three CSV imports: each opens its kind's wizard, the rows land in the
+// The main window's imports: each CSV import opens its kind's wizard, the rows land in the
 // project and the lists, tasks are scheduled at once, and one Undo takes a whole import
-// back out.
+// back out; a Project XML file comes in the same way, and the plan goes out as one.
 
 #include "app/MainDialog.h"
 #include "model/QPProject.h"
@@ -173,4 +173,46 @@ TEST_F(ImportCommands, AFileHandedOverWhileTheWizardIsOpenWaitsUntilTheImportIsD
     QTRY_COMPARE_WITH_TIMEOUT(window->Project().name.str(), std::string("Other Plan"), 5000);
     ASSERT_EQ(prompts.Take().size(), 1u);
     EXPECT_EQ(Names(window->Project().tasks), (std::vector<std::string>{"Survey"}));
+}
+
+TEST_F(ImportCommands, AProjectXmlFileComesInAsOneUndoStepAndThePlanGoesOutAgain)
+{
+    // A file another planner wrote, into the empty project: its plan, its name and dates,
+    // the summary at the end, and one Undo takes it all back.
+    prompts.Then(std::string(KESTRANO_TEST_DATA_DIR "/mspdi/tj3/plain.xml"));
+    window->Command(3034);
+    EXPECT_EQ(Names(window->Project().tasks),
+              (std::vector<std::string>{"Design", "Sketch", "Review", "Build", "Walls", "Roof",
+                                        "Done"}));
+    EXPECT_EQ(ListRows(eDataPanelTaskList), 7);
+    ASSERT_NE(prompts.Last(), nullptr);
+    EXPECT_EQ(prompts.Last()->kind, "information");
+    EXPECT_EQ(prompts.Last()->message.rfind("Imported: 5 tasks, 2 headers, 4 links", 0), 0u)
+            << prompts.Last()->message;
+    window->Command(3019);
+    EXPECT_TRUE(window->Project().tasks.empty());
+    window->Command(3020);
+    EXPECT_EQ(window->Project().tasks.size(), 7u);
+
+    // The plan out again, and in again beside itself: the open plan keeps its own name.
+    const std::string out = Path("plan.xml");
+    prompts.Then(out);
+    window->Command(3035);
+    std::ifstream written(out);
+    const std::string text((std::istreambuf_iterator<char>(written)),
+                           std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("<Name>Walls</Name>"), std::string::npos);
+    const std::string name = window->Project().name.str();
+    prompts.Then(out);
+    window->Command(3034);
+    EXPECT_EQ(window->Project().tasks.size(), 14u);
+    EXPECT_EQ(window->Project().name.str(), name);
+
+    // A file that is not Project XML is refused with its line, and nothing changes.
+    prompts.Then(WriteCSV("other.xml", "<?xml version=\"1.0\"?>\n<plan/>\n"));
+    window->Command(3034);
+    ASSERT_NE(prompts.Last(), nullptr);
+    EXPECT_EQ(prompts.Last()->kind, "alert");
+    EXPECT_NE(prompts.Last()->message.find("line 2"), std::string::npos) << prompts.Last()->message;
+    EXPECT_EQ(window->Project().tasks.size(), 14u);
 }
