@@ -3,6 +3,7 @@
 #include "dialogs/QPFormFields.h"
 #include "dialogs/QPScheduleDialogRules.h"
 #include "engine/LLocalDays.h"
+#include "engine/QPWorkTime.h"
 #include "framework/LFixedText.h"
 #include "import/LXmlReader.h"
 #include "import/QPProjectXmlRecords.h"
@@ -84,14 +85,6 @@ std::vector<QPXmlWorkingTime> Spans(const QPXmlDay& day)
             joined.push_back(span);
     }
     return joined;
-}
-
-int32_t WorkOf(const QPXmlDay& day)
-{
-    int64_t work = 0;
-    for (const QPXmlWorkingTime& span : Spans(day))
-        work += span.to - span.from;
-    return int32_t(std::min<int64_t>(work, kDay));
 }
 
 // The planner's week: one shift a day.
@@ -238,7 +231,8 @@ private:
     Shifts ShiftsFor(const QPXmlCalendar& calendar) { return ShiftsOf(WeekOf(calendar)); }
     std::vector<const QPXmlException*> ExceptionsOf(const QPXmlCalendar& calendar);
     void AddExceptions(const Shifts& shifts, const std::vector<const QPXmlException*>& list,
-                       std::vector<QPScheduleException>& out, const std::string& where);
+                       std::vector<QPScheduleException>& out, const std::string& where,
+                       const QPSchedule* base);
     void FillSchedule(QPSchedule& schedule, const QPXmlCalendar& calendar);
     int64_t ScheduleFor(const QPXmlCalendar& calendar);
     void ImportCalendars();
@@ -495,12 +489,26 @@ std::vector<const QPXmlException*> Builder::ExceptionsOf(const QPXmlCalendar& ca
     return result;
 }
 
-// The planner's exceptions take work time out of a day from its shift start on. A day off,
-// or a run of days off, becomes one exception of all the shift time it takes; a day with
-// some working time left loses the rest of its shift.
+// The planner's exceptions take work time out of a day from its shift start on, where the
+// format states what is left of each day. The days named are read as the clock time they
+// take out of the week (all of a day off, what a partly working day does not list); on a
+// resource's calendar the days it does not name keep what its base's exceptions take out.
+// Each run of working time taken out, with no working time left between its pieces, is one
+// exception from the shift start where the run begins: a holiday, a leave over a weekend and
+// the tail of a night shift come back as the same working time. Only a run that begins
+// inside a shift cannot, and keeps its hours from that shift's start.
 void Builder::AddExceptions(const Shifts& shifts, const std::vector<const QPXmlException*>& list,
-                            std::vector<QPScheduleException>& out, const std::string& where)
+                            std::vector<QPScheduleException>& out, const std::string& where,
+                            const QPSchedule* base)
 {
+    QPSchedule week;
+    for (std::size_t day = 0; day < 7; ++day) {
+        week.shiftStart[day] = LDayTime(shifts.start[day]);
+        week.shiftDuration[day] = shifts.duration[day];
+    }
+    const QPWorkCalendar plain(week);
+    std::vector<QPTimeSpan> taken;
+    std::set<int64_t> named;
     for (const QPXmlException* exception : list) {
         const std::string what =
                 where + ": exception " +
@@ -522,38 +530,124 @@ void Builder::AddExceptions(const Shifts& shifts, const std::vector<const QPXmlE
                        " days; cut there");
             last = first + kMaxExceptionDays - 1;
         }
-        if (!exception->day.working) {
-            int64_t taken = 0;
-            int64_t from = -1;
-            for (int64_t day = first; day <= last; ++day) {
-                const int32_t shift = shifts.duration[std::size_t(LLocalDays::WeekdayOfDay(day))];
-                if (shift > 0 && from < 0)
-                    from = day;
-                taken += shift;
-            }
-            if (taken > 0) {
-                QPAddScheduleException(out, LLocalDays::AnchorOfDay(from),
-                                       int32_t(std::min<int64_t>(taken, INT32_MAX)));
-                ++counts_.exceptions;
-            }
-            continue;
-        }
-        const int32_t work = WorkOf(exception->day);
+        const std::vector<QPXmlWorkingTime> left = Spans(exception->day);
         bool adds = false;
         for (int64_t day = first; day <= last; ++day) {
-            const int32_t shift = shifts.duration[std::size_t(LLocalDays::WeekdayOfDay(day))];
-            if (shift > work) {
-                QPAddScheduleException(out, LLocalDays::AnchorOfDay(day), shift - work);
-                ++counts_.exceptions;
-                partialExceptionDays_ = true;
-            } else if (shift < work) {
-                adds = true;
+            named.insert(day);
+            const int64_t midnight = LLocalDays::MidnightOfDay(day);
+            const int64_t next = LLocalDays::MidnightOfDay(day + 1);
+            int64_t at = midnight;
+            int64_t kept = 0;
+            for (const QPXmlWorkingTime& time : left) {
+                const int64_t from = std::min(LLocalDays::ClockTimeOfDay(day, time.from), next);
+                const int64_t to = std::min(LLocalDays::ClockTimeOfDay(day, time.to), next);
+                if (from > at)
+                    taken.push_back({at, from});
+                kept += std::max<int64_t>(0, to - from);
+                at = std::max(at, to);
             }
+            if (at < next)
+                taken.push_back({at, next});
+            adds = adds || kept > plain.WorkIn({midnight, next});
         }
         if (adds)
             notes_.Add(what + ": gives more working time than the week; exceptions only take "
                               "time out, so the extra time is not imported");
     }
+    if (!plain.HasShifts() || named.empty())
+        return;
+    // What the base takes out stays on the days this calendar does not name.
+    if (base) {
+        for (const QPScheduleException& exception : base->exceptions) {
+            const QPTimeSpan span = QPExceptionSpan(*base, exception);
+            int64_t at = span.from;
+            const int64_t lastDay = span.to > span.from
+                                            ? LLocalDays::DayNumber(LDateTime(span.to - 1))
+                                            : LLocalDays::DayNumber(LDateTime(span.from)) - 1;
+            for (int64_t day = LLocalDays::DayNumber(LDateTime(span.from)); day <= lastDay; ++day) {
+                const int64_t next = std::min(span.to, LLocalDays::MidnightOfDay(day + 1));
+                if (!named.contains(day) && at < next)
+                    taken.push_back({at, next});
+                at = next;
+            }
+        }
+    }
+    if (taken.empty())
+        return;
+    // The taken spans in order, overlaps joined.
+    std::sort(taken.begin(), taken.end(),
+              [](const QPTimeSpan& a, const QPTimeSpan& b) { return a.from < b.from; });
+    std::vector<QPTimeSpan> joined;
+    for (const QPTimeSpan& span : taken) {
+        if (!joined.empty() && span.from <= joined.back().to)
+            joined.back().to = std::max(joined.back().to, span.to);
+        else
+            joined.push_back(span);
+    }
+    const int64_t lo =
+            LLocalDays::MidnightOfDay(LLocalDays::DayNumber(LDateTime(joined.front().from)) - 1);
+    const int64_t hi =
+            LLocalDays::MidnightOfDay(LLocalDays::DayNumber(LDateTime(joined.back().to)) + 2);
+    std::vector<QPTimeSpan> work;
+    plain.AppendWorkIn({lo, hi}, work);
+    // The exception of a run that begins at `from`: from the latest shift start with no
+    // working time between it and `from`, else from the shift start before `from`.
+    const auto add = [&](int64_t from, int64_t seconds) {
+        const int64_t day = LLocalDays::DayNumber(LDateTime(from));
+        int64_t found = day;
+        bool before = false;
+        bool exact = false;
+        for (int64_t d = day; d >= day - 2 && !exact; --d) {
+            const int64_t start = LLocalDays::ClockTimeOfDay(
+                    d, week.shiftStart[std::size_t(LLocalDays::WeekdayOfDay(d))].Get());
+            if (start > from)
+                continue;
+            exact = plain.WorkIn({start, from}) == 0;
+            if (exact || !before)
+                found = d;
+            before = true;
+        }
+        if (!exact)
+            partialExceptionDays_ = true;
+        QPAddScheduleException(out, LLocalDays::AnchorOfDay(found),
+                               int32_t(std::min<int64_t>(seconds, INT32_MAX)));
+        ++counts_.exceptions;
+    };
+    // Walks the working time in order: runs of taken-out time with no working time left
+    // between their pieces. On a resource's calendar a run wholly on days it does not name
+    // is its base's, which the base's exceptions already take out.
+    int64_t runFrom = -1;
+    int64_t runWork = 0;
+    bool runNamed = false;
+    const auto close = [&] {
+        if (runFrom >= 0 && runWork > 0 && runNamed)
+            add(runFrom, runWork);
+        runFrom = -1;
+        runWork = 0;
+        runNamed = false;
+    };
+    auto it = joined.begin();
+    for (const QPTimeSpan& piece : work) {
+        int64_t at = piece.from;
+        while (at < piece.to) {
+            while (it != joined.end() && it->to <= at)
+                ++it;
+            if (it != joined.end() && it->from <= at) {
+                const int64_t to = std::min(it->to, piece.to);
+                if (runFrom < 0)
+                    runFrom = at;
+                runWork += to - at;
+                for (int64_t day = LLocalDays::DayNumber(LDateTime(at));
+                     day <= LLocalDays::DayNumber(LDateTime(to - 1)) && !runNamed; ++day)
+                    runNamed = !base || named.contains(day);
+                at = to;
+            } else {
+                close();
+                at = it != joined.end() ? std::min(it->from, piece.to) : piece.to;
+            }
+        }
+    }
+    close();
 }
 
 void Builder::FillSchedule(QPSchedule& schedule, const QPXmlCalendar& calendar)
@@ -574,7 +668,7 @@ void Builder::FillSchedule(QPSchedule& schedule, const QPXmlCalendar& calendar)
     if (file_.weekStartDay)
         schedule.workWeekStart = std::clamp(*file_.weekStartDay, 0, 6);
     schedule.exceptions.clear();
-    AddExceptions(shifts, ExceptionsOf(calendar), schedule.exceptions, where);
+    AddExceptions(shifts, ExceptionsOf(calendar), schedule.exceptions, where, nullptr);
     // Breaks are noted for the calendar that writes them, once, also when calendars based
     // on it inherit the day.
     std::map<const QPXmlCalendar*, std::string> folded;
@@ -728,7 +822,8 @@ void Builder::ScheduleOfResource(const QPXmlResource& record, QPResource& resour
             std::vector<const QPXmlException*> own;
             for (const QPXmlException& exception : calendar->exceptions)
                 own.push_back(&exception);
-            AddExceptions(baseShifts, own, resource.exceptions, where);
+            AddExceptions(baseShifts, own, resource.exceptions, where,
+                          project_.schedules.GetElementByKey(baseKey));
             return;
         }
     }
