@@ -68,27 +68,6 @@ LDateTime NextDaySameTime(LDateTime moment)
     return next.IsSet() ? next : moment;
 }
 
-// Whether `from` depends on the task with `targetKey`, directly or through a chain of
-// predecessors. Each task is looked at once: a file can hold a dependency loop that does
-// not pass through the edited task, and following it blindly would never end.
-bool DependsOn(const QPProject& project, const QPTask& from, int64_t targetKey)
-{
-    std::vector<const QPTask*> pending{&from};
-    std::unordered_set<const QPTask*> visited{&from};
-    while (!pending.empty()) {
-        const QPTask* task = pending.back();
-        pending.pop_back();
-        for (const QPTaskDependency& dependency : task->dependencies) {
-            if (dependency.predecessorKey == targetKey)
-                return true;
-            const QPTask* predecessor = project.tasks.GetElementByKey(dependency.predecessorKey);
-            if (predecessor && visited.insert(predecessor).second)
-                pending.push_back(predecessor);
-        }
-    }
-    return false;
-}
-
 // What the checks decided, which the write-back uses as it is.
 struct Decision {
     LFixedText name;
@@ -297,6 +276,24 @@ void RecordEdit(QPProject& project, const QPTask& task, LByteArray before)
 }
 
 } // namespace
+
+bool DependsOn(const QPProject& project, const QPTask& from, int64_t targetKey)
+{
+    std::vector<const QPTask*> pending{&from};
+    std::unordered_set<const QPTask*> visited{&from};
+    while (!pending.empty()) {
+        const QPTask* task = pending.back();
+        pending.pop_back();
+        for (const QPTaskDependency& dependency : task->dependencies) {
+            if (dependency.predecessorKey == targetKey)
+                return true;
+            const QPTask* predecessor = project.tasks.GetElementByKey(dependency.predecessorKey);
+            if (predecessor && visited.insert(predecessor).second)
+                pending.push_back(predecessor);
+        }
+    }
+    return false;
+}
 
 eTab TabOf(int32_t field)
 {

@@ -112,6 +112,11 @@ std::vector<const QPTask*> EligibleSubtasks(const QPProject& project, const QPTa
 // The header tasks `task` may be assigned to: all but itself.
 std::vector<const QPTask*> HeaderChoices(const QPProject& project, const QPTask& task);
 
+// Whether `from` depends on the task with `targetKey`, directly or through a chain of
+// predecessors. Each task is looked at once: a file can hold a dependency loop that does
+// not pass through the edited task, and following it blindly would never end.
+bool DependsOn(const QPProject& project, const QPTask& from, int64_t targetKey);
+
 // Checks the form in a fixed order and reports the first failure, changing nothing. A
 // refusal on the dependency list also gives the row it concerns in `row` (else -1).
 QPFormOutcome Confirm(const QPProject& project, const QPTask& task, const Form& form,

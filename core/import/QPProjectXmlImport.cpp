@@ -2,6 +2,7 @@
 
 #include "dialogs/QPFormFields.h"
 #include "dialogs/QPScheduleDialogRules.h"
+#include "dialogs/QPTaskDialogRules.h"
 #include "engine/LLocalDays.h"
 #include "engine/QPWorkTime.h"
 #include "framework/LFixedText.h"
@@ -248,7 +249,6 @@ private:
     void ConstraintOfTask(const QPXmlTask& record, QPTask& task, const std::string& where);
     void ImportTasks();
     std::vector<int> Ends(int row) const;
-    bool DependsOn(const QPTask& from, int64_t targetKey) const;
     void AddLink(int predecessor, int successor, int32_t type, float lag, const std::string& where);
     float LagOf(const QPXmlLink& link, const std::string& where);
     void ImportLinks();
@@ -1159,26 +1159,6 @@ std::vector<int> Builder::Ends(int row) const
     return {};
 }
 
-// Whether `from` waits for the task with `targetKey` through a chain of links.
-bool Builder::DependsOn(const QPTask& from, int64_t targetKey) const
-{
-    std::vector<const QPTask*> pending{&from};
-    std::unordered_set<int64_t> visited{from.key};
-    while (!pending.empty()) {
-        const QPTask* task = pending.back();
-        pending.pop_back();
-        for (const QPTaskDependency& dependency : task->dependencies) {
-            if (dependency.predecessorKey == targetKey)
-                return true;
-            if (!visited.insert(dependency.predecessorKey).second)
-                continue;
-            if (const QPTask* next = project_.tasks.GetElementByKey(dependency.predecessorKey))
-                pending.push_back(next);
-        }
-    }
-    return false;
-}
-
 // Adds a link as the task editor accepts it: tasks of the same group, or tasks at the top
 // level (headers included) link directly; a link across a group's edge becomes a link
 // between the headers (or top-level tasks) the two ends stand under.
@@ -1216,7 +1196,7 @@ void Builder::AddLink(int predecessor, int successor, int32_t type, float lag,
         notes_.Add(link + between + ": already linked; not imported again");
         return;
     }
-    if (DependsOn(*liftedFrom.task, task.key)) {
+    if (QPTaskDialogRules::DependsOn(project_, *liftedFrom.task, task.key)) {
         notes_.Add(link + between + ": would close a loop of links; not imported");
         return;
     }
