@@ -286,9 +286,12 @@ struct ExceptionRun {
     DayTimes times;
 };
 
-// The days whose working times `own` exceptions change on `calendar` (which has every
-// exception that applies to it taken out), as runs. A leave that spans a weekend is one
-// run: days without shifts inside a run of days off join it.
+// The days that `own` exceptions reach into on `calendar` (which has every exception that
+// applies to it taken out), as runs of days with the same working times. A leave that spans
+// a weekend is one run. The days without work that an exception begins on are named too:
+// they change nothing here, but a resource's exceptions also take time out of the own
+// schedules of the Fixed Duration tasks it works on, where such a leave begins on that day;
+// and two leaves with only days they do not reach between them stay two.
 std::vector<ExceptionRun> ExceptionRuns(const QPWorkCalendar& calendar,
                                         const std::vector<QPScheduleException>& own)
 {
@@ -302,27 +305,13 @@ std::vector<ExceptionRun> ExceptionRuns(const QPWorkCalendar& calendar,
         for (int64_t day = DayNumber(LDateTime(span.from)); day <= last; ++day)
             days.insert(day);
     }
-    const QPWorkCalendar plain(schedule);
     std::vector<ExceptionRun> runs;
-    bool open = false;
-    int64_t previous = 0;
     for (const int64_t day : days) {
-        if (open && day != previous + 1)
-            open = false;
-        previous = day;
-        const DayTimes before = DayTimesOf(plain, day);
-        DayTimes after = DayTimesOf(calendar, day);
-        if (after == before) {
-            if (open && !(before.empty() && runs.back().times.empty()))
-                open = false;
-            continue;
-        }
-        if (open && after == runs.back().times) {
+        DayTimes times = DayTimesOf(calendar, day);
+        if (!runs.empty() && runs.back().lastDay == day - 1 && runs.back().times == times)
             runs.back().lastDay = day;
-            continue;
-        }
-        runs.push_back({day, day, std::move(after)});
-        open = true;
+        else
+            runs.push_back({day, day, std::move(times)});
     }
     return runs;
 }

@@ -493,10 +493,13 @@ std::vector<const QPXmlException*> Builder::ExceptionsOf(const QPXmlCalendar& ca
 // format states what is left of each day. The days named are read as the clock time they
 // take out of the week (all of a day off, what a partly working day does not list); on a
 // resource's calendar the days it does not name keep what its base's exceptions take out.
-// Each run of working time taken out, with no working time left between its pieces, is one
-// exception from the shift start where the run begins: a holiday, a leave over a weekend and
-// the tail of a night shift come back as the same working time. Only a run that begins
-// inside a shift cannot, and keeps its hours from that shift's start.
+// Each run of working time taken out on the days named, with no working time left between
+// its pieces, is one exception from the shift start where the run begins: a holiday, a leave
+// over a weekend and the tail of a night shift come back as the same working time. A
+// resource's leave next to a holiday of its base stays its own, since the run ends with the
+// days named; and it begins on the named days without work before the run, where another
+// schedule (a Fixed Duration task's own) may work. Only a run that begins inside a shift
+// cannot, and keeps its hours from that shift's start.
 void Builder::AddExceptions(const Shifts& shifts, const std::vector<const QPXmlException*>& list,
                             std::vector<QPScheduleException>& out, const std::string& where,
                             const QPSchedule* base)
@@ -554,25 +557,7 @@ void Builder::AddExceptions(const Shifts& shifts, const std::vector<const QPXmlE
             notes_.Add(what + ": gives more working time than the week; exceptions only take "
                               "time out, so the extra time is not imported");
     }
-    if (!plain.HasShifts() || named.empty())
-        return;
-    // What the base takes out stays on the days this calendar does not name.
-    if (base) {
-        for (const QPScheduleException& exception : base->exceptions) {
-            const QPTimeSpan span = QPExceptionSpan(*base, exception);
-            int64_t at = span.from;
-            const int64_t lastDay = span.to > span.from
-                                            ? LLocalDays::DayNumber(LDateTime(span.to - 1))
-                                            : LLocalDays::DayNumber(LDateTime(span.from)) - 1;
-            for (int64_t day = LLocalDays::DayNumber(LDateTime(span.from)); day <= lastDay; ++day) {
-                const int64_t next = std::min(span.to, LLocalDays::MidnightOfDay(day + 1));
-                if (!named.contains(day) && at < next)
-                    taken.push_back({at, next});
-                at = next;
-            }
-        }
-    }
-    if (taken.empty())
+    if (!plain.HasShifts() || taken.empty())
         return;
     // The taken spans in order, overlaps joined.
     std::sort(taken.begin(), taken.end(),
@@ -590,9 +575,22 @@ void Builder::AddExceptions(const Shifts& shifts, const std::vector<const QPXmlE
             LLocalDays::MidnightOfDay(LLocalDays::DayNumber(LDateTime(joined.back().to)) + 2);
     std::vector<QPTimeSpan> work;
     plain.AppendWorkIn({lo, hi}, work);
-    // The exception of a run that begins at `from`: from the latest shift start with no
-    // working time between it and `from`, else from the shift start before `from`.
-    const auto add = [&](int64_t from, int64_t seconds) {
+    // On a resource's calendar a named day also shows what its base's exceptions take out.
+    // That time is the base's: a run begins and ends with the resource's own time, and only
+    // reaches back over the base's where named days lead there.
+    QPWorkCalendar left(week);
+    if (base)
+        left.TakeOut(base->exceptions, *base);
+    // The exception of a run of taken-out time from `from` to `to`: from the latest shift
+    // start with no working time left between it and `from`, and back over the named days
+    // without working time left before that; else from the shift start before `from`.
+    const auto add = [&](int64_t from, int64_t to) {
+        std::vector<QPTimeSpan> own;
+        left.AppendWorkIn({from, to}, own);
+        if (!own.empty()) {
+            from = own.front().from;
+            to = own.back().to;
+        }
         const int64_t day = LLocalDays::DayNumber(LDateTime(from));
         int64_t found = day;
         bool before = false;
@@ -602,29 +600,38 @@ void Builder::AddExceptions(const Shifts& shifts, const std::vector<const QPXmlE
                     d, week.shiftStart[std::size_t(LLocalDays::WeekdayOfDay(d))].Get());
             if (start > from)
                 continue;
-            exact = plain.WorkIn({start, from}) == 0;
+            exact = left.WorkIn({start, from}) == 0;
             if (exact || !before)
                 found = d;
             before = true;
+            if (exact)
+                from = start;
+        }
+        // Named days without working time just before it are where the exception began.
+        while (exact && named.contains(found - 1)) {
+            const int64_t start = LLocalDays::ClockTimeOfDay(
+                    found - 1,
+                    week.shiftStart[std::size_t(LLocalDays::WeekdayOfDay(found - 1))].Get());
+            if (start > from || left.WorkIn({start, from}) != 0)
+                break;
+            --found;
+            from = start;
         }
         if (!exact)
             partialExceptionDays_ = true;
+        const int64_t seconds = plain.WorkIn({from, to});
         QPAddScheduleException(out, LLocalDays::AnchorOfDay(found),
                                int32_t(std::min<int64_t>(seconds, INT32_MAX)));
         ++counts_.exceptions;
     };
     // Walks the working time in order: runs of taken-out time with no working time left
-    // between their pieces. On a resource's calendar a run wholly on days it does not name
-    // is its base's, which the base's exceptions already take out.
+    // between their pieces.
     int64_t runFrom = -1;
-    int64_t runWork = 0;
-    bool runNamed = false;
+    int64_t runTo = -1;
     const auto close = [&] {
-        if (runFrom >= 0 && runWork > 0 && runNamed)
-            add(runFrom, runWork);
+        if (runFrom >= 0 && runTo > runFrom)
+            add(runFrom, runTo);
         runFrom = -1;
-        runWork = 0;
-        runNamed = false;
     };
     auto it = joined.begin();
     for (const QPTimeSpan& piece : work) {
@@ -634,12 +641,15 @@ void Builder::AddExceptions(const Shifts& shifts, const std::vector<const QPXmlE
                 ++it;
             if (it != joined.end() && it->from <= at) {
                 const int64_t to = std::min(it->to, piece.to);
+                // Two leaves a week apart on a one-day week are two: a day not named
+                // between them ends the run.
+                for (int64_t day = LLocalDays::DayNumber(LDateTime(runTo));
+                     runFrom >= 0 && day <= LLocalDays::DayNumber(LDateTime(at)); ++day)
+                    if (!named.contains(day))
+                        close();
                 if (runFrom < 0)
                     runFrom = at;
-                runWork += to - at;
-                for (int64_t day = LLocalDays::DayNumber(LDateTime(at));
-                     day <= LLocalDays::DayNumber(LDateTime(to - 1)) && !runNamed; ++day)
-                    runNamed = !base || named.contains(day);
+                runTo = to;
                 at = to;
             } else {
                 close();

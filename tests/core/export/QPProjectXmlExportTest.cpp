@@ -561,9 +561,10 @@ TEST(ProjectXml, ExceptionsAreTheDaysTheyChange)
             {8 * kHour,
              {0, 8, 8, 8, 8, 8, 0},
              {{5, 12}},
-             {"2027-03-05..2027-03-05 off", "2027-03-08..2027-03-08 12:00:00-16:00:00"}},
-            // On a day without a shift it takes the next working time.
-            {8 * kHour, {0, 8, 8, 8, 8, 8, 0}, {{6, 8}}, {"2027-03-08..2027-03-08 off"}},
+             {"2027-03-05..2027-03-07 off", "2027-03-08..2027-03-08 12:00:00-16:00:00"}},
+            // On a day without a shift it takes the next working time, and the days
+            // before that are named, where other schedules may work.
+            {8 * kHour, {0, 8, 8, 8, 8, 8, 0}, {{6, 8}}, {"2027-03-06..2027-03-08 off"}},
             // Two on the same day take its time once.
             {8 * kHour, {0, 8, 8, 8, 8, 8, 0}, {{1, 8}, {1, 8}}, {"2027-03-01..2027-03-01 off"}},
             // A night shift: Monday 22:00 to Tuesday 06:00 goes, Tuesday's own shift stays.

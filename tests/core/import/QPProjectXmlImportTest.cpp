@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -413,6 +414,61 @@ TEST(QPProjectXmlImport, ResourceCalendarsInheritFromTheirBase)
     EXPECT_TRUE(imported.Noted("calendar \"Cal5\": its base calendars form a loop"));
     EXPECT_EQ(imported.TaskNamed("Night").scheduleKey, imported.Named<QPSchedule>("Cal5").key);
     EXPECT_EQ(imported.result.counts.schedules, 3); // the default one refilled, Cal2, Cal5
+}
+
+// A resource's leave is read as its own time: a holiday of its base next to it or inside it
+// stays the base's, a leave from days it does not work begins there (where a Fixed Duration
+// task's own schedule may work), and two leaves with days not named between them stay two.
+TEST(QPProjectXmlImport, AResourcesLeaveBesideItsBasesHolidays)
+{
+    // 2027-05-12 is a Wednesday; the base works 09:00 to 17:00 on weekdays.
+    const std::string weekdays = "<WeekDays>" + Day(1, "") + Day(2, "09:00-17:00") +
+                                 Day(3, "09:00-17:00") + Day(4, "09:00-17:00") +
+                                 Day(5, "09:00-17:00") + Day(6, "09:00-17:00") + Day(7, "") +
+                                 "</WeekDays>";
+    const std::string mondays = "<WeekDays>" + Day(1, "") + Day(2, "09:00-17:00") + Day(3, "") +
+                                Day(4, "") + Day(5, "") + Day(6, "") + Day(7, "") + "</WeekDays>";
+    const auto off = [](const char* from, const char* to) {
+        return Exception(from, to, "<DayWorking>0</DayWorking>");
+    };
+    const struct {
+        std::string week, holidays, leave;
+        std::vector<std::pair<std::string, int32_t>> expected; // day, hours
+    } cases[] = {
+            // Leave on Monday and Tuesday, the base's holiday on Wednesday.
+            {weekdays,
+             off("2027-05-12", "2027-05-12"),
+             off("2027-05-10", "2027-05-12"),
+             {{"2027-05-10", 16}}},
+            // The holiday inside the leave: one leave over it, its hours counted.
+            {weekdays,
+             off("2027-05-12", "2027-05-12"),
+             off("2027-05-11", "2027-05-13"),
+             {{"2027-05-11", 24}}},
+            // From the Saturday before.
+            {weekdays, "", off("2027-05-08", "2027-05-10"), {{"2027-05-08", 8}}},
+            // Two Mondays off on a week of Mondays.
+            {mondays,
+             "",
+             off("2027-05-10", "2027-05-10") + off("2027-05-17", "2027-05-17"),
+             {{"2027-05-10", 8}, {"2027-05-17", 8}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.leave);
+        const Imported imported = Import(Project(
+                "<CalendarUID>1</CalendarUID><Calendars>" +
+                Calendar(1, c.week + (c.holidays.empty()
+                                              ? std::string()
+                                              : "<Exceptions>" + c.holidays + "</Exceptions>")) +
+                Calendar(2, "<Exceptions>" + c.leave + "</Exceptions>", 1) +
+                "</Calendars><Resources><Resource><UID>1</UID><Name>Away</Name><CalendarUID>2"
+                "</CalendarUID></Resource></Resources>"));
+        std::vector<std::pair<std::string, int32_t>> leave;
+        for (const QPScheduleException& exception : imported.Named<QPResource>("Away").exceptions)
+            leave.emplace_back(Day(exception.date), exception.workSeconds / 3600);
+        std::sort(leave.begin(), leave.end());
+        EXPECT_EQ(leave, c.expected);
+    }
 }
 
 // One level of headers: deeper tasks join their level-1 header, and links that the task
