@@ -246,6 +246,7 @@ private:
     void MakeRows();
     std::unique_ptr<QPTask> MakeTask(const Row& row);
     void WorkOfTask(const QPXmlTask& record, QPTask& task, const std::string& where);
+    int64_t WorkingTimeBetween(const QPXmlTask& record);
     void ConstraintOfTask(const QPXmlTask& record, QPTask& task, const std::string& where);
     void ImportTasks();
     std::vector<int> Ends(int row) const;
@@ -982,6 +983,27 @@ void Builder::MakeRows()
     }
 }
 
+// The working time from a task's start to its finish on its calendar (the default
+// schedule's where it names none the planner has).
+int64_t Builder::WorkingTimeBetween(const QPXmlTask& record)
+{
+    if (!record.start.IsSet() || !record.finish.IsSet() || record.finish <= record.start)
+        return 0;
+    const QPSchedule* schedule = nullptr;
+    if (const QPXmlCalendar* calendar =
+                record.calendarUid != -1 ? Calendar(record.calendarUid) : nullptr) {
+        if (const int64_t key = ScheduleFor(*calendar); key != -1)
+            schedule = project_.schedules.GetElementByKey(key);
+    }
+    if (!schedule)
+        schedule = project_.GetDefaultSchedule();
+    if (!schedule)
+        return 0;
+    QPWorkCalendar calendar(*schedule);
+    calendar.TakeOut(schedule->exceptions, *schedule);
+    return calendar.WorkIn({record.start.Get(), record.finish.Get()});
+}
+
 void Builder::WorkOfTask(const QPXmlTask& record, QPTask& task, const std::string& where)
 {
     // A Fixed Duration task counts its hours on its schedule, a Fixed Work task shares its
@@ -1005,7 +1027,7 @@ void Builder::WorkOfTask(const QPXmlTask& record, QPTask& task, const std::strin
     if (fromDuration && seconds &&
         (format == 4 || format == 6 || format == 8 || format == 10 || format == 12 || format == 20))
         ++elapsedDurations_;
-    const double hours = seconds ? double(*seconds) / 3600.0 : 0.0;
+    double hours = seconds ? double(*seconds) / 3600.0 : 0.0;
     task.durationText = "0";
     if (record.milestone) {
         task.milestone = true;
@@ -1018,9 +1040,17 @@ void Builder::WorkOfTask(const QPXmlTask& record, QPTask& task, const std::strin
     if (seconds && hours <= 0.0)
         return;
     if (!seconds) {
-        task.milestone = true;
-        notes_.Add(where + ": gives no duration or work; imported as a milestone");
-        return;
+        // Some writers give a task of days without resources only as its start and finish:
+        // it lasts the working time between them.
+        const int64_t worked = WorkingTimeBetween(record);
+        if (worked <= 0) {
+            task.milestone = true;
+            notes_.Add(where + ": gives no duration or work; imported as a milestone");
+            return;
+        }
+        hours = double(worked) / 3600.0;
+        notes_.Add(where + ": gives no duration or work; it lasts the " + Number(hours) +
+                   " hours of working time from its start to its finish");
     }
     const double kept = std::clamp(hours, kMinDurationHours, kMaxDurationHours);
     if (kept != hours)

@@ -49,6 +49,15 @@ PY
     fail "import-xml links: $(cat "$work/err")"
 grep -q "^Imported: 7 tasks, 2 headers, 6 links, 1 resources, 4 assignments" "$work/out" ||
     fail "links: $(cat "$work/out")"
+# Tasks of days without resources come only with their start and finish: they last the
+# working time between them (Permit 5 days from a Thursday's end, Cure 7 days).
+"$cli" dump "$work/links.qpp" >"$work/links.json" || fail "dump links"
+python3 - "$work/links.json" <<'PY' || fail "links: a task of days without resources"
+import json, sys
+tasks = {t["name"]: t for t in json.load(open(sys.argv[1]))["project"]["tasks"]}
+lasts = {name: (tasks[name]["durationText"], tasks[name]["milestone"]) for name in ("Permit", "Cure")}
+assert lasts == {"Permit": ("24", False), "Cure": ("40", False)}, lasts
+PY
 "$cli" import-xml "$data/calendars.xml" -o "$work/calendars.qpp" >"$work/out" 2>"$work/err" ||
     fail "import-xml calendars: $(cat "$work/err")"
 grep -q "^Imported: 3 tasks, 0 headers, 2 links, 2 resources, 4 assignments, 3 schedules" \

@@ -312,6 +312,42 @@ TEST(QPProjectXmlImport, AssignmentUnitsAreClampedPercentages)
     EXPECT_TRUE(imported.Noted("150 percent of the resource's time is outside 0 to 100; 100"));
 }
 
+// What a task lasts: its work, else its duration, else the work of its assignments, else
+// the working time from its start to its finish; a task with none of these is a moment.
+TEST(QPProjectXmlImport, WhatATaskLasts)
+{
+    const struct {
+        std::string fields, assignment;
+        const char* hours;
+        bool milestone;
+        const char* note;
+    } cases[] = {
+            {"<Work>PT16H0M0S</Work><Duration>PT24H0M0S</Duration>", "", "16", false, nullptr},
+            {"<Duration>PT24H0M0S</Duration>", "", "24", false, nullptr},
+            {"<Duration>PT0H0M0S</Duration>", "", "0", false, nullptr},
+            {"", "<Work>PT12H0M0S</Work>", "12", false, nullptr},
+            // Monday 08:00 to Wednesday 16:00 on the default week of 8 hours from 08:00.
+            {"<Start>2027-04-19T08:00:00</Start><Finish>2027-04-21T16:00:00</Finish>", "", "24",
+             false, "it lasts the 24 hours of working time from its start to its finish"},
+            {"<Start>2027-04-19T08:00:00</Start>", "", "0", true, "imported as a milestone"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fields + c.assignment);
+        const Imported imported = Import(Project(
+                "<Tasks><Task><UID>1</UID><Name>T</Name><OutlineLevel>1</OutlineLevel>" + c.fields +
+                "</Task></Tasks>" +
+                (c.assignment.empty() ? std::string()
+                                      : "<Resources><Resource><UID>1</UID><Name>R</Name>"
+                                        "</Resource></Resources><Assignments><Assignment>"
+                                        "<TaskUID>1</TaskUID><ResourceUID>1</ResourceUID>" +
+                                                c.assignment + "</Assignment></Assignments>")));
+        const QPTask& task = imported.TaskNamed("T");
+        EXPECT_EQ(task.durationText.str(), c.hours);
+        EXPECT_EQ(task.milestone, c.milestone);
+        EXPECT_TRUE(imported.OnlyNote(c.note)) << imported.Lines();
+    }
+}
+
 // One shift a day: from the first working time for the sum of them all.
 TEST(QPProjectXmlImport, WorkingTimesBecomeOneShiftADay)
 {
