@@ -115,6 +115,8 @@ TEST(QPRecalculation, Slack)
              "H - of:F,S; F 8; S 8; After 32 fs:F", "H.finish=1.16 H.total=0 H.totalby=After"},
             {"... whichever is critical", "H - of:F,S; F 8; S 8; After 32 fs:S",
              "H.finish=1.16 H.total=4d H.totalby=-"},
+            {"a Finish Before limit that ties with a successor's room names no successor",
+             "L 8 fb:3.16; S 8 fs:L so:3.0", "L.total=32h L.totalby=-"},
     });
 }
 

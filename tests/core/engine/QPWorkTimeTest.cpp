@@ -116,6 +116,7 @@ TEST(QPDuration, WorkOfTheResourcesOnTheirCalendars)
         const char* zone = nullptr;
     };
     const char* officeEarly = "@Other 8 0,8,8,8,8,8,0; $Ana; $Ben @Other; T 4.333334 %Ana %Ben";
+    const char* officeEarly3 = "@Other 8 0,8,8,8,8,8,0; $Ana; $Ben @Other; T 3 %Ana %Ben";
     const char* berlin = "@Daily 8 8,8,8,8,8,8,8; $Ana @Daily; T 24 %Ana";
     const Row rows[] = {
             {"no resources: one full-time resource on the default schedule", "T 16", "1.8", "2.16"},
@@ -142,6 +143,8 @@ TEST(QPDuration, WorkOfTheResourcesOnTheirCalendars)
             // from 16:00, 13:50 rounds back to the quarter hour that contains it.
             {"several schedules finish on quarter hours", officeEarly, "1.8", "1.10:15"},
             {"... backward", officeEarly, "1.16", "1.13:45", true},
+            // From 08:10 the first step runs to 09:00, and the finish to a clock quarter hour.
+            {"... from a start off the hour", officeEarly3, "1.8:10", "1.9:45"},
             {"... and skip whole days", "@Other 8 0,8,8,8,8,8,0; $Ana; $Ben @Other; T 40 %Ana %Ben",
              "1.8", "3.12"},
             {"a clock change day is an ordinary working day", berlin, "10/30.10", "11/2.10", false,
@@ -177,10 +180,13 @@ TEST(QPDuration, WorkOfTheResourcesOnTheirCalendars)
         const int64_t length = plan.project.CalculateTaskDuration(plan.T("T"), row.backward, from);
         EXPECT_EQ(row.backward ? from - length : from + length, At(row.expected)) << row.what;
     }
-    // The exceptions of a resource without a schedule end on the default one.
-    EnginePlan plan("$Ghost @?; !Ghost 1.12 12");
+    // A resource's exceptions end on its own schedule, or on the default one when its
+    // schedule is gone.
+    EnginePlan plan("@Nights 22 0,9,9,9,9,9,0; $Ben @Nights; !Ben 2.12 9; $Ghost @?; "
+                    "!Ghost 1.12 12");
     plan.R("Ghost").exceptions[0].finish = At("9.9");
     plan.project.CalculateExceptionDurations();
+    EXPECT_EQ(plan.R("Ben").exceptions[0].finish, At("3.7"));
     EXPECT_EQ(plan.R("Ghost").exceptions[0].finish, At("2.12"));
 }
 
