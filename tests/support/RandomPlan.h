@@ -43,17 +43,17 @@ public:
 
     RandomPlanFacts Build(QPProject& project, const RandomPlanOptions& options = {})
     {
-        BuildDay();
+        // The first day, often a few days before one of the two clock changes.
+        const int roll = Pick(10);
+        month_ = roll < 4 ? 3 : roll < 7 ? 11 : 1;
+        day_ = roll < 4 ? 14 - Between(1, 10) : roll < 7 ? 7 - Between(1, 10) : 1 + Pick(330);
         project.name = "Random plan";
         project.projectStart = DayAt(0, 0, 0, 0);
         project.projectDeadline = DayAt(30 + Pick(170), 23, 59, 59);
-
         BuildSchedules(project);
         BuildResources(project);
         BuildTasks(project, options);
-
-        const int nowDay = 3 + Pick(25);
-        const LDateTime now = DayAt(nowDay, 12, 0, 0);
+        const LDateTime now = DayAt(3 + Pick(25), 12, 0, 0);
         const std::tm fields = LocalFieldsOf(now);
         char text[64];
         std::snprintf(text, sizeof text, "%04d-%02d-%02d 12:00:00", fields.tm_year + 1900,
@@ -70,48 +70,27 @@ private:
     {
         return *(values.begin() + Pick(static_cast<int>(values.size())));
     }
-
-    // The project's first day, often a few days before one of the two clock changes.
-    void BuildDay()
+    template <class T>
+    T* Any(const std::vector<T*>& items)
     {
-        year_ = 2027;
-        switch (Pick(10)) {
-        case 0:
-        case 1:
-        case 2:
-        case 3:
-            month_ = 3;
-            day_ = 14 - Between(1, 10);
-            break;
-        case 4:
-        case 5:
-        case 6:
-            month_ = 11;
-            day_ = 7 - Between(1, 10);
-            break;
-        default:
-            month_ = 1;
-            day_ = 1 + Pick(330);
-            break;
-        }
+        return items[static_cast<std::size_t>(Pick(static_cast<int>(items.size())))];
     }
 
     // `offset` days after the project's first day, at a clock time (mktime normalises).
     LDateTime DayAt(int offset, int hour, int minute, int second) const
     {
-        return LocalTime(year_, month_, day_ + offset, hour, minute, second);
+        return LocalTime(2027, month_, day_ + offset, hour, minute, second);
     }
-    int WeekdayOf(int offset) const { return LocalFieldsOf(DayAt(offset, 12, 0, 0)).tm_wday; }
 
     static void SetWeek(QPSchedule& schedule, int32_t start, int32_t length,
                         std::initializer_list<int> days)
     {
-        for (int day = 0; day < 7; ++day) {
+        for (std::size_t day = 0; day < 7; ++day) {
             schedule.shiftStart[day] = LDayTime(start);
             schedule.shiftDuration[day] = 0;
         }
         for (int day : days)
-            schedule.shiftDuration[day] = length;
+            schedule.shiftDuration[static_cast<std::size_t>(day)] = length;
     }
 
     // Shift starts on whole minutes, lengths of 30 minutes to 24 hours, and a shift never
@@ -121,26 +100,24 @@ private:
         std::array<int32_t, 7> starts{};
         for (int32_t& start : starts)
             start = Chance(40) ? OneOf({0, 6, 7, 8, 9, 14, 20, 22}) * kHour : Pick(24 * 60) * 60;
+        const auto room = [&](std::size_t day) {
+            return std::min(86400, 86400 + starts[(day + 1) % 7] - starts[day]);
+        };
         std::array<int32_t, 7> lengths{};
-        bool any = false;
-        for (int day = 0; day < 7; ++day) {
-            const int32_t room = std::min(86400, 86400 + starts[(day + 1) % 7] - starts[day]);
-            if (room >= 1800 && Chance(65)) {
-                const int32_t minutes = Between(30, room / 60);
+        std::size_t best = 0;
+        for (std::size_t day = 0; day < 7; ++day) {
+            if (room(day) >= 1800 && Chance(65)) {
+                const int32_t minutes = Between(30, room(day) / 60);
                 lengths[day] = Chance(50) ? std::max(1800, minutes / 60 * 3600) : minutes * 60;
-                any = true;
             }
+            if (starts[(day + 1) % 7] - starts[day] > starts[(best + 1) % 7] - starts[best])
+                best = day;
         }
-        if (!any) {
-            // The editor refuses a schedule without a shift: give the day with the most room
-            // one hour.
-            int best = 0;
-            for (int day = 1; day < 7; ++day)
-                if (starts[(day + 1) % 7] - starts[day] > starts[(best + 1) % 7] - starts[best])
-                    best = day;
+        // The editor refuses a schedule without a shift: give the day with the most room
+        // one hour.
+        if (*std::max_element(lengths.begin(), lengths.end()) == 0)
             lengths[best] = 3600;
-        }
-        for (int day = 0; day < 7; ++day) {
+        for (std::size_t day = 0; day < 7; ++day) {
             schedule.shiftStart[day] = LDayTime(starts[day]);
             schedule.shiftDuration[day] = lengths[day];
         }
@@ -154,8 +131,7 @@ private:
             standard.workWeekStart = Pick(7);
         }
         schedules_ = {&standard};
-        const int count = Pick(5);
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0, count = Pick(5); i < count; ++i) {
             auto schedule = std::make_unique<QPSchedule>();
             schedule->name = "Schedule " + std::to_string(i + 1);
             switch (Pick(8)) {
@@ -200,35 +176,25 @@ private:
             if (std::find(days.begin(), days.end(), offset) != days.end())
                 continue;
             days.push_back(offset);
-            int32_t seconds = 0;
-            switch (Pick(3)) {
-            case 0: {
-                seconds = schedule.shiftDuration[static_cast<std::size_t>(WeekdayOf(offset))];
-                if (seconds == 0)
-                    seconds = *std::max_element(schedule.shiftDuration.begin(),
-                                                schedule.shiftDuration.end());
-                break;
-            }
-            case 1:
-                seconds = Between(1, 4) * kHour;
-                break;
-            default:
-                seconds = Between(16 * 4, 40 * 4) * 900;
-                break;
-            }
+            const auto& lengths = schedule.shiftDuration;
+            const int kind = Pick(3);
+            int32_t seconds = kind == 1 ? Between(1, 4) * kHour
+                              : kind == 2
+                                      ? Between(16 * 4, 40 * 4) * 900
+                                      : lengths[static_cast<std::size_t>(
+                                                LocalFieldsOf(DayAt(offset, 12, 0, 0)).tm_wday)];
+            if (seconds == 0)
+                seconds = *std::max_element(lengths.begin(), lengths.end());
             QPAddScheduleException(exceptions, DayAt(offset, Pick(24), 0, 0), seconds);
         }
     }
 
     void BuildResources(QPProject& project)
     {
-        resourceKeys_.clear();
-        const int count = Pick(7);
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0, count = Pick(7); i < count; ++i) {
             auto resource = std::make_unique<QPResource>();
             resource->name = "Resource " + std::to_string(i + 1);
-            const QPSchedule* schedule =
-                    schedules_[static_cast<std::size_t>(Pick(static_cast<int>(schedules_.size())))];
+            const QPSchedule* schedule = Any(schedules_);
             resource->scheduleKey = Chance(10) ? -1 : schedule->key;
             if (resource->scheduleKey == -1)
                 schedule = project.GetDefaultSchedule();
@@ -242,93 +208,43 @@ private:
     // Work hours as typed, in quarter hours from 0.25 to 80.
     std::string DurationText()
     {
-        int quarters = 0;
-        switch (Pick(5)) {
-        case 0:
-        case 1:
-            quarters = Between(1, 16) * 4;
-            break;
-        case 2:
-            quarters = Between(17, 80) * 4;
-            break;
-        case 3:
-            quarters = Between(0, 39) * 4 + 2;
-            break;
-        default:
-            quarters = Between(1, 320);
-            break;
-        }
+        const int kind = Pick(5);
+        const int quarters = kind < 2    ? Between(1, 16) * 4
+                             : kind == 2 ? Between(17, 80) * 4
+                             : kind == 3 ? Between(0, 39) * 4 + 2
+                                         : Between(1, 320);
         static const char* const kFractions[] = {"", ".25", ".5", ".75"};
         return std::to_string(quarters / 4) + kFractions[quarters % 4];
     }
 
     int32_t Percent()
     {
-        switch (Pick(20)) {
-        case 0:
-        case 1:
-        case 2:
-        case 3:
-        case 4:
-        case 5:
-        case 6:
-        case 7:
-            return 100;
-        case 8:
-        case 9:
-        case 10:
-        case 11:
-            return 50;
-        case 12:
-        case 13:
-        case 14:
-            return 25;
-        case 15:
-            return 75;
-        default:
-            return Between(1, 100);
-        }
+        const int roll = Pick(20);
+        return roll < 8 ? 100 : roll < 12 ? 50 : roll < 15 ? 25 : roll == 15 ? 75 : Between(1, 100);
     }
 
     void SetConstraint(QPTask& task, const RandomPlanOptions& options)
     {
         const int roll = Pick(100);
-        int32_t type = eConstraintNone;
-        if (roll < 22)
-            type = eConstraintAsLateAsPossible;
-        else if (roll < 40)
-            type = eConstraintNone;
-        else if (roll < 55)
-            type = eConstraintAsSoonAsPossible;
-        else
-            type = Between(3, 8);
+        const int32_t type = roll < 22   ? eConstraintAsLateAsPossible
+                             : roll < 40 ? eConstraintNone
+                             : roll < 55 ? eConstraintAsSoonAsPossible
+                                         : Between(3, 8);
         // Start kinds hold from 00:00:00 of their day, finish kinds until 23:59:59; each
-        // day is one the editor accepts for the project start.
-        switch (type) {
-        case eConstraintStartOn:
-            task.constraintDate = DayAt(Between(0, 40), 0, 0, 0);
-            break;
-        case eConstraintStartBefore:
-            task.constraintDate = DayAt(Between(1, 40), 0, 0, 0);
-            break;
-        case eConstraintStartAfter:
-            task.constraintDate = DayAt(Between(-5, 40), 0, 0, 0);
-            break;
-        case eConstraintFinishOn:
-            task.constraintDate = DayAt(Between(0, 40), 23, 59, 59);
-            break;
-        case eConstraintFinishBefore:
-            task.constraintDate = DayAt(Between(1, 40), 23, 59, 59);
-            break;
-        case eConstraintFinishAfter:
-            task.constraintDate = DayAt(Between(-5, 40), 23, 59, 59);
-            break;
-        default:
-            break;
+        // day is one the editor accepts for the project start (Before kinds from the
+        // second day, After kinds from five days before the start).
+        if (type >= eConstraintStartOn) {
+            const bool finish = type >= eConstraintFinishOn;
+            const int kind = (type - eConstraintStartOn) % 3; // On, Before, After
+            task.constraintDate = DayAt(Between(kind == 0   ? 0
+                                                : kind == 1 ? 1
+                                                            : -5,
+                                                40),
+                                        finish ? 23 : 0, finish ? 59 : 0, finish ? 59 : 0);
         }
-        if (type == eConstraintAsLateAsPossible && options.lateBecomesSoon)
-            type = eConstraintAsSoonAsPossible;
-        task.constraintType = type;
+        task.constraintType = type == eConstraintAsLateAsPossible && options.lateBecomesSoon
+                                      ? eConstraintAsSoonAsPossible
+                                      : type;
     }
 
     void BuildTasks(QPProject& project, const RandomPlanOptions& options)
@@ -336,78 +252,35 @@ private:
         const int count = Between(3, 30);
         // The list: header groups are a header followed by 1 to 4 members.
         std::vector<int> groupOf(static_cast<std::size_t>(count), -1);
-        std::vector<bool> header(static_cast<std::size_t>(count), false);
-        std::vector<std::vector<int>> members;
+        std::vector<int> headers;
         for (int i = 0; i + 1 < count;) {
             if (!Chance(15)) {
                 ++i;
                 continue;
             }
             const int size = std::min(Between(1, 4), count - 1 - i);
-            header[static_cast<std::size_t>(i)] = true;
-            members.emplace_back();
-            for (int m = i + 1; m <= i + size; ++m) {
-                groupOf[static_cast<std::size_t>(m)] = static_cast<int>(members.size()) - 1;
-                members.back().push_back(m);
-            }
+            for (int m = i + 1; m <= i + size; ++m)
+                groupOf[static_cast<std::size_t>(m)] = i;
+            headers.push_back(i);
             i += size + 1;
         }
+        const auto isHeader = [&](int i) {
+            return std::find(headers.begin(), headers.end(), i) != headers.end();
+        };
 
         std::vector<QPTask*> tasks;
         for (int i = 0; i < count; ++i) {
             auto task = std::make_unique<QPTask>();
             task->name = "T" + std::to_string(i + 1);
-            const std::size_t at = static_cast<std::size_t>(i);
-            if (header[at]) {
-                task->isHeader = true;
-                task->durationText = "";
-                tasks.push_back(&project.ElementAdd(std::move(task), false));
-                continue;
-            }
-            task->milestone = Chance(7);
-            task->taskType = Chance(30) ? eTaskTypeFixedDuration : eTaskTypeFixedWork;
-            if (task->taskType == eTaskTypeFixedDuration && Chance(50))
-                task->scheduleKey = schedules_[static_cast<std::size_t>(
-                                                       Pick(static_cast<int>(schedules_.size())))]
-                                            ->key;
-            task->durationText = task->milestone ? "" : DurationText();
-            task->autoSchedule = !Chance(10);
-            const int first = Between(0, 30);
-            task->start = DayAt(first, 0, 0, 0);
-            task->finish = DayAt(first + Pick(3), 23, 59, 59);
-            if (task->autoSchedule) {
-                SetConstraint(*task, options);
-            } else if (task->taskType == eTaskTypeFixedDuration) {
-                // The editor keeps no duration for a manual Fixed Duration task: its dates
-                // are its duration.
-                task->durationText = "";
-                task->finish = DayAt(first + Pick(11), 23, 59, 59);
-            } else {
-                task->finish = DayAt(first, 23, 59, 59);
-            }
-            // 0 to 3 distinct resources.
-            const int wanted = resourceKeys_.empty() ? 0 : OneOf({0, 1, 1, 1, 2, 2, 3});
-            std::vector<int64_t> chosen;
-            for (int a = 0; a < wanted; ++a) {
-                const int64_t key = resourceKeys_[static_cast<std::size_t>(
-                        Pick(static_cast<int>(resourceKeys_.size())))];
-                const int32_t percent = Percent();
-                if (std::find(chosen.begin(), chosen.end(), key) != chosen.end())
-                    continue;
-                chosen.push_back(key);
-                if (options.assignments)
-                    task->AddResourceAssignment(key, percent);
-            }
+            task->isHeader = isHeader(i);
+            if (!task->isHeader)
+                FillTask(*task, options);
             tasks.push_back(&project.ElementAdd(std::move(task), false));
         }
-        for (int i = 0; i < count; ++i) {
-            if (!header[static_cast<std::size_t>(i)])
-                continue;
-            for (int member :
-                 members[static_cast<std::size_t>(groupOf[static_cast<std::size_t>(i + 1)])])
-                tasks[static_cast<std::size_t>(i)]->subtaskKeys.push_back(
-                        tasks[static_cast<std::size_t>(member)]->key);
-        }
+        for (int i = 0; i < count; ++i)
+            if (groupOf[static_cast<std::size_t>(i)] != -1)
+                tasks[static_cast<std::size_t>(groupOf[static_cast<std::size_t>(i)])]
+                        ->subtaskKeys.push_back(tasks[static_cast<std::size_t>(i)]->key);
 
         // Dependencies without loops: every task gets a random rank, and a task depends only
         // on tasks of lower rank in its own scope. Outside the groups a header stands for
@@ -417,32 +290,55 @@ private:
         for (int i = 0; i < count; ++i)
             rank[static_cast<std::size_t>(i)] = i;
         std::shuffle(rank.begin(), rank.end(), random_);
-        for (int i = 0; i < count; ++i) {
-            const std::size_t at = static_cast<std::size_t>(i);
-            std::vector<int> candidates;
-            for (int j = 0; j < count; ++j) {
-                const std::size_t other = static_cast<std::size_t>(j);
-                if (j == i || rank[other] >= rank[at] || groupOf[other] != groupOf[at])
-                    continue;
-                candidates.push_back(j);
-            }
+        for (std::size_t i = 0; i < tasks.size(); ++i) {
+            std::vector<QPTask*> candidates;
+            for (std::size_t j = 0; j < tasks.size(); ++j)
+                if (j != i && rank[j] < rank[i] && groupOf[j] == groupOf[i])
+                    candidates.push_back(tasks[j]);
             const int wanted = OneOf({0, 0, 0, 1, 1, 1, 1, 2, 2, 3});
-            std::vector<int> chosen;
             for (int d = 0; d < wanted && !candidates.empty(); ++d) {
-                const int j = candidates[static_cast<std::size_t>(
-                        Pick(static_cast<int>(candidates.size())))];
-                const int32_t type = header[at] ? Pick(2) : OneOf({0, 0, 0, 0, 1, 1, 2, 3});
+                const QPTask* predecessor = Any(candidates);
+                const int32_t type = tasks[i]->isHeader ? Pick(2) : OneOf({0, 0, 0, 0, 1, 1, 2, 3});
                 const float lag = Chance(55) ? 0.0f : OneOf({0.5f, 1.0f, 2.25f, 0.1f});
-                if (std::find(chosen.begin(), chosen.end(), j) != chosen.end())
-                    continue;
-                chosen.push_back(j);
-                tasks[at]->AddDependency(tasks[static_cast<std::size_t>(j)]->key, type, lag);
+                if (!tasks[i]->FindDependency(predecessor->key))
+                    tasks[i]->AddDependency(predecessor->key, type, lag);
             }
         }
     }
 
+    void FillTask(QPTask& task, const RandomPlanOptions& options)
+    {
+        task.milestone = Chance(7);
+        task.taskType = Chance(30) ? eTaskTypeFixedDuration : eTaskTypeFixedWork;
+        if (task.taskType == eTaskTypeFixedDuration && Chance(50))
+            task.scheduleKey = Any(schedules_)->key;
+        task.durationText = task.milestone ? "" : DurationText();
+        task.autoSchedule = !Chance(10);
+        const int first = Between(0, 30);
+        task.start = DayAt(first, 0, 0, 0);
+        task.finish = DayAt(first + Pick(3), 23, 59, 59);
+        if (task.autoSchedule) {
+            SetConstraint(task, options);
+        } else if (task.taskType == eTaskTypeFixedDuration) {
+            // The editor keeps no duration for a manual Fixed Duration task: its dates are
+            // its duration.
+            task.durationText = "";
+            task.finish = DayAt(first + Pick(11), 23, 59, 59);
+        } else {
+            task.finish = DayAt(first, 23, 59, 59);
+        }
+        // 0 to 3 distinct resources.
+        const int wanted = resourceKeys_.empty() ? 0 : OneOf({0, 1, 1, 1, 2, 2, 3});
+        for (int a = 0; a < wanted; ++a) {
+            const int64_t key = resourceKeys_[static_cast<std::size_t>(
+                    Pick(static_cast<int>(resourceKeys_.size())))];
+            const int32_t percent = Percent();
+            if (options.assignments && !task.FindResourceAssignment(key))
+                task.AddResourceAssignment(key, percent);
+        }
+    }
+
     std::mt19937 random_;
-    int year_ = 2027;
     int month_ = 1;
     int day_ = 1;
     std::vector<QPSchedule*> schedules_;
