@@ -236,7 +236,7 @@ TEST_F(MailSend, EveryRefusalEndsTheSendWithItsOwnText)
             {false, helo + "|250 OK|250 OK|451 later",
              "Mail host server error (DATA not accepted)"},
             {false, kUpToData + "|552 too big", "exceeds the size limits"},
-            {false, kUpToData + "|554 no", "rejected this email because of an unspecified reason"},
+            {false, kUpToData + "|554 no", "rejected this email because of an"},
             {false, kUpToData + "|550 no",
              "does not allow email to be received in this manner.  Please use an SMTP account for "
              "sending email to this address. emailto: ann@example.com mailhost: smtp.example.com"},
@@ -249,7 +249,7 @@ TEST_F(MailSend, EveryRefusalEndsTheSendWithItsOwnText)
             {true, helo + "|503 bad sequence|421 closing", "closed the connection."},
             {true, helo + "|334 VXNlcm5hbWU6|334 UGFzc3dvcmQ6|535 bad", "password not accepted"},
             {true, helo + "|334 VXNlcm5hbWU6|535 bad", "password not accepted"},
-            {true, helo + "|530 Must issue a STARTTLS command first", "Encryption required"}};
+            {true, helo + "|530 5.7.0 Send STARTTLS first", "Encryption required"}};
     for (const auto& [login, replies, error] : cases) {
         Server(replies);
         EXPECT_EQ(Send("smtp.example.com", false, login ? "ann" : ""), eProcessFailed) << replies;
