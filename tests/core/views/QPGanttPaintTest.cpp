@@ -9,13 +9,13 @@
 #include "views/QPGanttView.h"
 
 #include "support/ScriptedPrompts.h"
+#include "support/TempDir.h"
 #include "support/TestTime.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fcntl.h>
-#include <filesystem>
 #include <random>
 #include <sys/file.h>
 #include <unistd.h>
@@ -145,124 +145,72 @@ struct PDFPrompts : ScriptedPrompts {
         requests.push_back(request);
         return answer;
     }
-    void ShowAlert(std::string_view title, std::string_view message) override
+    void ShowAlert(std::string_view, std::string_view message) override
     {
-        alerts.emplace_back(title, message);
+        alerts.emplace_back(message);
     }
     std::optional<std::string> answer;
     std::vector<LSaveFileRequest> requests;
-    std::vector<std::pair<std::string, std::string>> alerts;
+    std::vector<std::string> alerts;
 };
 
-// A document surface that can be told to fail when it completes.
+// A document surface that fails to complete when told.
 class FakeWriter : public LRecordingSurface {
 public:
-    explicit FakeWriter(bool& closed, bool failClose)
-        : LRecordingSurface(Kind::Document), closed_(closed), failClose_(failClose)
-    {}
-    bool Close() override
-    {
-        closed_ = !failClose_;
-        return !failClose_;
-    }
+    explicit FakeWriter(bool fail) : LRecordingSurface(Kind::Document), fail_(fail) {}
+    bool Close() override { return !fail_; }
 
 private:
-    bool& closed_;
-    bool failClose_;
+    bool fail_;
 };
 
-class GanttExport : public ::testing::Test {
-protected:
-    GanttExport()
-    {
-        project.projectStart = project.projectFinish = LocalTime(2027, 3, 7);
-        project.projectDeadline = LocalTime(2027, 3, 13);
-        view.PlotProject(project, LocalTime(2027, 3, 8));
-        folder = std::filesystem::temp_directory_path() /
-                 ("kestrano-export-" + std::to_string(getpid()));
-        std::filesystem::create_directories(folder);
-    }
-    ~GanttExport() override { std::filesystem::remove_all(folder); }
-
-    LSaveToPDFResult Export()
-    {
-        LPDFWriterFactory factory = [this](const std::string& path, int paperSize) {
-            created.emplace_back(path, paperSize);
-            return std::make_unique<FakeWriter>(closed, failClose);
-        };
-        return LAppSaveToPDF(prompts, store, "/home/someone/Documents", factory, view,
-                             LPrint::ePaperLetter);
-    }
-
+TEST(GanttExport, AsksRemembersTheFolderRefusesAFileInUseAndReportsAFailedWrite)
+{
     QPProject project;
+    project.projectStart = project.projectFinish = LocalTime(2027, 3, 7);
     NoSelection owner;
-    QPGanttView view{owner};
+    QPGanttView view(owner);
+    view.PlotProject(project, LocalTime(2027, 3, 8));
     PDFPrompts prompts;
     LMemorySettingsStore store;
-    std::filesystem::path folder;
-    std::vector<std::pair<std::string, int>> created;
-    bool closed = false;
-    bool failClose = false;
-};
-
-TEST_F(GanttExport, CancellingWritesAndRemembersNothing)
-{
-    EXPECT_EQ(Export(), LSaveToPDFResult::Cancelled);
-    ASSERT_EQ(prompts.requests.size(), 1u);
-    const LSaveFileRequest& request = prompts.requests[0];
-    EXPECT_EQ(request.title, "Save As PDF");
-    EXPECT_EQ(request.fileTypeName, "PDF File");
-    EXPECT_EQ(request.extension, "pdf");
-    EXPECT_EQ(request.defaultName, "");
-    EXPECT_EQ(request.folder, "/home/someone/Documents");
+    std::vector<std::string> created;
+    bool fail = false;
+    auto exportChart = [&] {
+        LPDFWriterFactory factory = [&](const std::string& path, int paperSize) {
+            created.push_back(path + " " + std::to_string(paperSize));
+            return std::make_unique<FakeWriter>(fail);
+        };
+        return LAppSaveToPDF(prompts, store, "/home/me", factory, view, LPrint::ePaperLetter);
+    };
+    EXPECT_EQ(exportChart(), LSaveToPDFResult::Cancelled);
+    const LSaveFileRequest& request = prompts.requests.at(0);
+    EXPECT_EQ(request.title + "|" + request.fileTypeName + "|" + request.extension + "|" +
+                      request.defaultName + "|" + request.folder,
+              "Save As PDF|PDF File|pdf||/home/me");
     EXPECT_TRUE(request.confirmOverwrite);
-    EXPECT_TRUE(created.empty());
     EXPECT_EQ(LSettings(store).GetString("Settings", "SavePDFFolder", "none"), "none");
-}
 
-TEST_F(GanttExport, WritesTheChartPageAndOpensThereNextTime)
-{
-    const std::string path = (folder / "chart.pdf").string();
-    prompts.answer = path;
-    EXPECT_EQ(Export(), LSaveToPDFResult::Written);
-    ASSERT_EQ(created.size(), 1u);
-    EXPECT_EQ(created[0], std::make_pair(path, 1));
-    EXPECT_TRUE(closed);
-    EXPECT_TRUE(prompts.alerts.empty());
-    EXPECT_EQ(LSettings(store).GetString("Settings", "SavePDFFolder").str(), folder.string());
-
+    TempDir folder;
+    prompts.answer = folder.File("chart.pdf");
+    EXPECT_EQ(exportChart(), LSaveToPDFResult::Written);
+    EXPECT_EQ(created, std::vector<std::string>{folder.File("chart.pdf") + " 1"});
     prompts.answer.reset();
-    Export();
-    EXPECT_EQ(prompts.requests.back().folder, folder.string());
-}
+    exportChart();
+    EXPECT_EQ(prompts.requests.back().folder, folder.path);
 
-TEST_F(GanttExport, AFileAnotherProgramIsWritingIsLeftAlone)
-{
-    const std::string path = (folder / "busy.pdf").string();
-    const int fd = open(path.c_str(), O_CREAT | O_WRONLY, 0644);
-    ASSERT_GE(fd, 0);
+    // A file another program is writing is left alone, and can be written once free.
+    prompts.answer = folder.File("busy.pdf");
+    const int fd = open(prompts.answer->c_str(), O_CREAT | O_WRONLY, 0644);
     ASSERT_EQ(flock(fd, LOCK_EX), 0);
-    prompts.answer = path;
-    EXPECT_EQ(Export(), LSaveToPDFResult::InUse);
-    EXPECT_TRUE(created.empty());
-    ASSERT_EQ(prompts.alerts.size(), 1u);
-    EXPECT_EQ(prompts.alerts[0].first, "Save to PDF");
-    EXPECT_EQ(prompts.alerts[0].second,
-              "The document is in use by another application and cannot be accessed");
+    EXPECT_EQ(exportChart(), LSaveToPDFResult::InUse);
     close(fd);
-
-    // Once it is free it can be written.
-    prompts.alerts.clear();
-    EXPECT_EQ(Export(), LSaveToPDFResult::Written);
-}
-
-TEST_F(GanttExport, AFailedWriteIsReported)
-{
-    prompts.answer = (folder / "full-disk.pdf").string();
-    failClose = true;
-    EXPECT_EQ(Export(), LSaveToPDFResult::Failed);
-    ASSERT_EQ(prompts.alerts.size(), 1u);
-    EXPECT_NE(prompts.alerts[0].second.find("could not be written"), std::string::npos);
+    fail = true;
+    EXPECT_EQ(exportChart(), LSaveToPDFResult::Failed);
+    EXPECT_EQ(created.size(), 2u);
+    EXPECT_EQ(prompts.alerts,
+              (std::vector<std::string>{
+                      "The document is in use by another application and cannot be accessed",
+                      "The PDF file \"" + folder.File("busy.pdf") + "\" could not be written."}));
 }
 
 } // namespace
