@@ -165,29 +165,22 @@ void Chain(Plan& plan, const std::vector<std::string>& names, const char* hours,
 
 } // namespace
 
-TEST(TextFit, TheSamplePlan)
-{
-    QPProject project;
-    ASSERT_EQ(project.ProjectLoad(KESTRANO_EXAMPLES_DIR "/office-move.qpp"), 0);
-    CheckEveryView(project, LocalTime(2027, 4, 20, 9), true);
-}
-
-TEST(TextFit, LongNamesAndLargeAmounts)
+// The sample plan; long words, sentences and large amounts, where only the fit counts and
+// names may be cut short; and a plan over several years, whose timescale is the widest.
+TEST(TextFit, EveryViewOfThreePlans)
 {
     const std::string word = "Pneumonoultramicroscopicsilicovolcanoconiosis";
     const std::string sentence = "Reconcile the interdepartmental procurement ledgers with the "
                                  "external auditors before the regional steering committee";
-    Plan plan;
-    Chain(plan, {word + "0", sentence, word + "2", sentence}, "1200",
-          &plan.Resource("Consolidated International Engineering and Surveying Partners", nullptr,
-                         9'999, 14'999));
-    CheckEveryView(plan.project, LocalTime(2027, 3, 2, 9), false);
-}
-
-TEST(TextFit, APlanOverSeveralYears)
-{
-    Plan plan;
-    Chain(plan, {"Design", "Permits", "Build", "Fit out", "Hand over"}, "1400");
-    ASSERT_GT(plan.project.projectFinish - plan.project.projectStart, 3 * 365 * 86400);
-    CheckEveryView(plan.project, LocalTime(2027, 3, 2, 9), true);
+    QPProject sample;
+    ASSERT_EQ(sample.ProjectLoad(KESTRANO_EXAMPLES_DIR "/office-move.qpp"), 0);
+    CheckEveryView(sample, LocalTime(2027, 4, 20, 9), true);
+    Plan longNames, years;
+    Chain(longNames, {word + "0", sentence, word + "2", sentence}, "1200",
+          &longNames.Resource("Consolidated International Engineering and Surveying Partners",
+                              nullptr, 9'999, 14'999));
+    CheckEveryView(longNames.project, LocalTime(2027, 3, 2, 9), false);
+    Chain(years, {"Design", "Permits", "Build", "Fit out", "Hand over"}, "1400");
+    ASSERT_GT(years.project.projectFinish - years.project.projectStart, 3 * 365 * 86400);
+    CheckEveryView(years.project, LocalTime(2027, 3, 2, 9), true);
 }
