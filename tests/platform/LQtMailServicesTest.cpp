@@ -131,7 +131,7 @@ struct Peer {
             const bool hangUp = reply.endsWith("<close>");
             reply.chop(hangUp ? 7 : 0);
             if (!reply.isEmpty())
-                Write(socket, reply + "\r\n");
+                Write(socket, reply.endsWith('\n') ? reply : reply + "\r\n");
             if (hangUp)
                 return socket->disconnectFromHost();
         }
