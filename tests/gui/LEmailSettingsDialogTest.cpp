@@ -12,8 +12,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
@@ -46,29 +44,14 @@ protected:
     std::vector<std::string> AlertTitles()
     {
         std::vector<std::string> titles;
-        for (const ScriptedPrompts::Prompt& prompt : prompts.Take()) {
-            EXPECT_EQ(prompt.kind, "alert");
-            titles.push_back(prompt.title);
-        }
+        for (const ScriptedPrompts::Prompt& prompt : prompts.Take())
+            titles.push_back(prompt.kind == "alert" ? prompt.title : prompt.kind);
         return titles;
     }
 
     LMemorySettingsStore store;
     ScriptedPrompts prompts;
 };
-
-QStringList Texts(const QWidget& dialog)
-{
-    QStringList texts;
-    for (const QGroupBox* group : dialog.findChildren<QGroupBox*>())
-        texts << group->title();
-    for (const QAbstractButton* button : dialog.findChildren<QAbstractButton*>())
-        if (qobject_cast<const QRadioButton*>(button) || qobject_cast<const QCheckBox*>(button))
-            texts << button->text();
-    for (const QLabel* label : dialog.findChildren<QLabel*>())
-        texts << label->text();
-    return texts;
-}
 
 // Acts on the dialog that the code under test is about to show modally.
 void WhenDialogShows(std::function<void(LEmailSettingsDialog&)> act)
@@ -81,24 +64,6 @@ void WhenDialogShows(std::function<void(LEmailSettingsDialog&)> act)
 }
 
 } // namespace
-
-TEST_F(EmailSettingsDialog, ShowsTheMethodsServerAndReplyAddressWithTheirTexts)
-{
-    LEmailSettingsDialog dialog(Context());
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Email Settings"));
-    const QStringList texts = Texts(dialog);
-    for (const char* text : {"Send Method", "Use sendmail unix default script",
-                             "Send directly to other side (work as own SMTP server)",
-                             "Use SMTP to send email directly to the mail server",
-                             "SMTP mail host:", "Server requires authentication",
-                             "User Name:", "Password:", "Use secure connection (SSL/TLS)",
-                             "If server is down, attempt to send directly", "Default Reply Email",
-                             "Default reply email:"})
-        EXPECT_TRUE(texts.contains(QString::fromUtf8(text))) << text;
-    EXPECT_EQ(dialog.PasswordEdit().echoMode(), QLineEdit::Password);
-    dialog.show();
-    dialog.grab().save(QStringLiteral("/tmp/mail-settings.png"));
-}
 
 TEST_F(EmailSettingsDialog, ServerControlsFollowTheMethodAndTheLoginFollowsAuthentication)
 {

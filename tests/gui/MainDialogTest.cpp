@@ -1,61 +1,22 @@
 // The main window driven by command numbers, with every question answered from a script:
-// start-up, the document's lifecycle, enabling, layouts and the hand-over from a second
-// start.
+// start-up, opening, saving and closing, new projects, enabling, layouts, reports and the
+// hand-over from a second start.
 
-#include "app/MainDialog.h"
-#include "app/LSingleInstance.h"
-#include "app/QPDialogRunner.h"
 #include "dialogs/QPProjectDialogRules.h"
-#include "fileformat/LSettings.h"
-#include "framework/LSettingsStore.h"
-#include "model/QPProject.h"
-#include "views/QPDataPanel.h"
 #include "views/QPGanttPane.h"
 
 #include "gui/MainWindowFixture.h"
+#include "support/TestTime.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QLabel>
-#include <QSignalSpy>
 #include <QStatusBar>
-#include <QStatusTipEvent>
-#include <QTemporaryDir>
-#include <QTest>
 
-#include <gtest/gtest.h>
-
-#include <deque>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <thread>
 
-// --- start-up ------------------------------------------------------------------------------
+using Texts = std::vector<std::string>;
 
-TEST_F(MainWindow, StartsWithTheNewProjectEditorWhenThereIsNothingToOpen)
-{
-    dialogs.projectSteps.push_back(Cancel);
-    window->EvRunArguments({"kestrano"});
-
-    ASSERT_EQ(dialogs.projectForms, std::vector<bool>{true});
-    EXPECT_EQ(window->Project().name, "New Project");
-    ASSERT_EQ(window->Project().schedules.size(), 1u);
-    EXPECT_EQ(window->Project().schedules.front().name, "Default Schedule");
-    EXPECT_FALSE(window->Project().IsProjectDirty());
-    EXPECT_TRUE(window->ProjectFilePath().empty());
-    EXPECT_TRUE(prompts.asked.empty());
-    // The version stays when the pointer passes over a menu item without a status tip.
-    const QLabel* version = window->statusBar()->findChild<QLabel*>(QStringLiteral("VersionLabel"));
-    ASSERT_NE(version, nullptr);
-    QStatusTipEvent passing{QString()};
-    QApplication::sendEvent(window.get(), &passing);
-    EXPECT_EQ(version->text(), QStringLiteral("Kestrano 1.13"));
-    EXPECT_FALSE(version->isHidden());
-}
-
-TEST_F(MainWindow, StartsWithTheLastProjectOrANewOneWhenItIsGone)
+TEST_F(MainWindow, StartsWithTheLastProjectOrTheNewProjectEditor)
 {
     const std::string path = WriteProject("harbour.qpp", "Harbour");
     LSettings(store).SetString("Settings", "LastProjectFilePath", path);
@@ -63,54 +24,88 @@ TEST_F(MainWindow, StartsWithTheLastProjectOrANewOneWhenItIsGone)
     EXPECT_EQ(window->Project().name, "Harbour");
     EXPECT_EQ(window->ProjectFilePath(), path);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Harbour[*]"));
-    // The plan is recalculated once it is read.
-    EXPECT_NE(window->Project().tasks.front().finish, LDateTime());
+    EXPECT_NE(window->Project().tasks.front().finish, LDateTime()) << "recalculated once read";
 
-    MainDialog second(MainDialogServices{&store, &prompts, &dialogs, documents});
+    // Gone: the new project editor, and the old path is never saved over.
+    MainDialog second(Services());
     std::filesystem::remove(path);
     dialogs.projectSteps.push_back(Cancel);
     second.EvRunArguments({"kestrano"});
+    EXPECT_EQ(dialogs.projectForms, std::vector<bool>{true});
     EXPECT_EQ(second.Project().name, "New Project");
-    // A project that was never read is never saved over the file that used to be there.
+    EXPECT_EQ(Names(second.Project().schedules), Texts{"Default Schedule"});
+    EXPECT_FALSE(second.Project().IsProjectDirty());
     EXPECT_TRUE(second.ProjectFilePath().empty());
-}
-
-TEST_F(MainWindow, StartsWithTheFileNamedOnTheCommandLine)
-{
-    const std::string path = WriteProject("bridge.qpp", "Bridge");
-    window->EvRunArguments({"kestrano", path});
-    EXPECT_EQ(window->Project().name, "Bridge");
-    EXPECT_EQ(window->ProjectFilePath(), path);
-    EXPECT_EQ(LastPath(), path);
     EXPECT_TRUE(prompts.asked.empty());
 }
 
-TEST_F(MainWindow, ReportsAStartFileThatIsNotAProjectAndKeepsTheProject)
+TEST_F(MainWindow, StartsWithTheFileNamedWhereTheProgramWasStartedOrSaysItIsNoProject)
 {
-    const std::string text = Path("notes.qpp");
-    std::ofstream(text) << "not a project at all";
-    for (const std::string& path : {text, Path("missing.qpp")}) {
-        MainDialog started(MainDialogServices{&store, &prompts, &dialogs, documents});
-        started.EvRunArguments({"kestrano", path});
-        ASSERT_EQ(prompts.asked.size(), 1u);
-        EXPECT_EQ(prompts.asked[0].title, "Invalid Kestrano File");
-        EXPECT_EQ(prompts.asked[0].message,
-                  "Unable to open file: " + path + ". The file may be corrupt.");
-        prompts.Take();
+    const std::string path = WriteProject("plan.qpp", "Plan");
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("elsewhere")));
+    const QString startFolder = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(folder.filePath(QStringLiteral("elsewhere"))));
+    EXPECT_EQ(LSingleInstance::AbsoluteFileArguments(
+                      {"kestrano", "../plan.qpp", "", "file://" + path, path}),
+              (Texts{"kestrano", path, "", path, path}));
+    ASSERT_TRUE(QDir::setCurrent(folder.path()));
+    window->EvRunArguments({"kestrano", "plan.qpp"});
+    QDir::setCurrent(startFolder);
+    EXPECT_EQ(window->Project().name, "Plan");
+    EXPECT_EQ(window->ProjectFilePath(), path);
+    EXPECT_EQ(LastPath(), path);
+    EXPECT_TRUE(prompts.asked.empty());
+
+    for (const std::string& bad : {WriteFile("notes.qpp", "not a project"), Path("gone.qpp")}) {
+        MainDialog started(Services());
+        started.EvRunArguments({"kestrano", bad});
+        EXPECT_EQ(prompts.TakeTexts(), Texts{"alert: Invalid Kestrano File: Unable to open file: " +
+                                             bad + ". The file may be corrupt."});
         EXPECT_EQ(started.Project().schedules.size(), 1u);
         EXPECT_TRUE(started.ProjectFilePath().empty());
-        EXPECT_TRUE(LastPath().empty());
+        EXPECT_EQ(LastPath(), path);
     }
 }
 
-// --- saving and closing ---------------------------------------------------------------------
+TEST_F(MainWindow, OpenAsksAboutChangesAndWhereFromAndKeepsTheProjectWhenTheFileIsBad)
+{
+    const std::string good = WriteProject("good.qpp", "Good");
+    window->EvRunArguments({"kestrano", good});
+    AddTask(window->Project(), "Pack");
+    prompts.Then("Cancel Load");
+    window->Command(3012);
+    EXPECT_EQ(prompts.Take().at(0).buttons, (Texts{"Save", "Don't Save", "Cancel Load"}));
+
+    // In the open project's folder; cancelled, nothing changes.
+    prompts.Then("Don't Save").Then(std::nullopt).Then("Don't Save").Then(WriteFile("b.qpp", "x"));
+    window->Command(3012);
+    window->Command(3012);
+    const auto asked = prompts.Take();
+    ASSERT_EQ(asked.size(), 5u);
+    EXPECT_EQ(asked[1].kind + ": " + asked[1].title, "open: Open Project");
+    EXPECT_EQ(asked[1].folder, folder.path().toStdString());
+    EXPECT_EQ(asked[4].title, "Invalid Kestrano File");
+    EXPECT_EQ(TaskNames(), (Texts{"Survey", "Pack"}));
+    EXPECT_EQ(window->ProjectFilePath(), good);
+
+    const std::string other = WriteProject("other.qpp", "Other");
+    prompts.Then("Don't Save").Then(other);
+    window->Command(3012);
+    EXPECT_EQ(window->Project().name, "Other");
+    EXPECT_EQ(LastPath(), other);
+    // Untitled, the panel opens in the projects folder.
+    MainDialog fresh(Services());
+    prompts.Take();
+    prompts.Then(std::nullopt);
+    fresh.Command(3012);
+    EXPECT_EQ(prompts.Take().at(0).folder, documents + "/Kestrano Projects");
+}
 
 TEST_F(MainWindow, WalksThroughTheStatesOfADocument)
 {
-    // Untitled and clean: closing asks nothing.
-    EXPECT_TRUE(window->CmCancel());
+    EXPECT_TRUE(window->CmCancel()) << "untitled and clean: closing asks nothing";
 
-    // Untitled with changes: Save asks for a place, proposing the name in the projects folder.
+    // Untitled with changes: Save asks where, proposing the name in the projects folder.
     window->Project().SetName("Office Move");
     AddTask(window->Project(), "Pack");
     const std::string path = Path("office.qpp");
@@ -118,136 +113,82 @@ TEST_F(MainWindow, WalksThroughTheStatesOfADocument)
     window->Command(3013);
     auto asked = prompts.Take();
     ASSERT_EQ(asked.size(), 2u);
-    EXPECT_EQ(asked[0].kind, "save");
-    EXPECT_EQ(asked[0].defaultName, "Office Move.qpp");
-    EXPECT_EQ(asked[0].folder, documents + "/Kestrano Projects");
+    EXPECT_EQ(asked[0].folder + "/" + asked[0].defaultName,
+              documents + "/Kestrano Projects/Office Move.qpp");
     EXPECT_TRUE(std::filesystem::is_directory(asked[0].folder));
-    EXPECT_EQ(asked[1].title, "Task And Project Updates");
-    EXPECT_EQ(asked[1].message,
-              "Would you like to send out Task and Project Updates prior to saving?");
-    EXPECT_EQ(asked[1].buttons, (std::vector<std::string>{"Send Updates and Save", "Save Only"}));
-    EXPECT_EQ(window->ProjectFilePath(), path);
+    EXPECT_EQ(asked[1].buttons, (Texts{"Send Updates and Save", "Save Only"}));
     EXPECT_EQ(LastPath(), path);
-    EXPECT_FALSE(window->Project().IsProjectDirty());
-    EXPECT_FALSE(window->isWindowModified());
+    EXPECT_FALSE(window->Project().IsProjectDirty() || window->isWindowModified());
 
-    // Saved and clean, then edited: unsaved changes until undone back to the saved state.
+    // Edited, then undone back to the saved state: nothing to save.
     AddTask(window->Project(), "Load");
     window->EnableControls();
-    EXPECT_TRUE(window->Project().IsProjectDirty());
-    EXPECT_TRUE(window->isWindowModified());
-    EXPECT_TRUE(ActionEnabled(3019));
+    EXPECT_TRUE(window->Project().IsProjectDirty() && window->isWindowModified());
     window->Command(3019);
     EXPECT_FALSE(window->Project().IsProjectDirty());
-    EXPECT_EQ(window->Project().tasks.size(), 1u);
     EXPECT_TRUE(window->CmCancel());
     window->Command(3020);
-    EXPECT_EQ(window->Project().tasks.size(), 2u);
 
-    // Saved to a path with changes: Save writes there without a panel, even when the user
-    // wants the updates sent first.
+    // Saved before: Save writes there without a panel (nobody is to get updates).
     prompts.Then("Send Updates and Save");
     window->Command(3013);
     EXPECT_EQ(prompts.Take().size(), 1u);
-    EXPECT_FALSE(window->Project().IsProjectDirty());
     QPProject reread;
     ASSERT_EQ(reread.ProjectLoad(path), 0);
-    EXPECT_EQ(reread.tasks.size(), 2u);
-}
-
-TEST_F(MainWindow, SaveAsProposesTheFileNameOfTheProjectFile)
-{
-    const std::string path = WriteProject("bridge.qpp", "Renamed Later");
-    window->EvRunArguments({"kestrano", path});
+    EXPECT_EQ(Names(reread.tasks), (Texts{"Pack", "Load"}));
+    // Save As proposes the file's own name in its folder; cancelled, it changes nothing.
     prompts.Then(std::nullopt);
     EXPECT_FALSE(window->CmProjectSaveAs());
-    ASSERT_EQ(prompts.asked.size(), 1u);
-    EXPECT_EQ(prompts.asked[0].defaultName, "bridge.qpp");
-    EXPECT_EQ(prompts.asked[0].folder, folder.path().toStdString());
+    EXPECT_EQ(prompts.asked.at(0).folder + "/" + prompts.asked[0].defaultName, path);
     EXPECT_EQ(window->ProjectFilePath(), path);
 }
 
 TEST_F(MainWindow, AFailedSaveKeepsTheChangesAndTheWindowOpen)
 {
-    AddTask(window->Project(), "Pack");
-    prompts.Then("Save").Then(Path("no-such-folder/plan.qpp")).Then("Save Only");
-    EXPECT_FALSE(window->CmCancel());
-    const auto asked = prompts.Take();
-    ASSERT_EQ(asked.size(), 4u);
-    EXPECT_EQ(asked[0].title, "Save Project Changes");
-    EXPECT_EQ(asked[0].message, "Do you wish to save changes made to New Project?");
-    EXPECT_EQ(asked[0].buttons, (std::vector<std::string>{"Save", "Don't Save", "Cancel"}));
-    EXPECT_EQ(asked[3].kind, "alert");
-    EXPECT_EQ(asked[3].title, "Save Failed");
-    EXPECT_EQ(asked[3].message, "The project was not saved. Please ensure that the destination "
-                                "folder is not write-protected.");
-    EXPECT_TRUE(window->Project().IsProjectDirty());
-    EXPECT_TRUE(LastPath().empty());
-
-    prompts.Then("Cancel");
-    EXPECT_FALSE(window->CmCancel());
-    prompts.Then("Don't Save");
-    EXPECT_TRUE(window->CmCancel());
-}
-
-TEST_F(MainWindow, ClosingTheWindowAsksAndStoresItsPlacement)
-{
     window->show();
     AddTask(window->Project(), "Pack");
-    prompts.Then("Cancel");
+    prompts.Then("Save").Then(Path("no-such-folder/plan.qpp")).Then("Save Only").Then("Cancel");
     EXPECT_FALSE(window->close());
-    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->close());
+    const auto asked = prompts.Take();
+    ASSERT_EQ(asked.size(), 5u);
+    EXPECT_EQ(asked[0].message, "Do you wish to save changes made to New Project?");
+    EXPECT_EQ(asked[0].buttons, (Texts{"Save", "Don't Save", "Cancel"}));
+    EXPECT_EQ(asked[3].kind + ": " + asked[3].title, "alert: Save Failed");
+    EXPECT_TRUE(window->isVisible() && window->Project().IsProjectDirty());
+    EXPECT_TRUE(LastPath().empty());
 
+    // Closed, the window keeps its size for the next start.
     window->resize(700, 500);
     prompts.Then("Don't Save");
     EXPECT_TRUE(window->close());
-    LSettings settings(store);
-    EXPECT_EQ(settings.GetInt("MainWindow", "Width", 0), 700);
-    EXPECT_EQ(settings.GetInt("MainWindow", "Height", 0), 500);
-    EXPECT_FALSE(settings.GetBool("MainWindow", "Maximized", true));
-
-    MainDialog again(MainDialogServices{&store, &prompts, &dialogs, documents});
+    EXPECT_FALSE(LSettings(store).GetBool("MainWindow", "Maximized", true));
+    MainDialog again(Services());
     EXPECT_EQ(again.size(), QSize(700, 500));
-
     // Logging out asks once: the window that closes afterwards does not ask again.
-    prompts.Take();
     again.show();
     AddTask(again.Project(), "Pack");
-    prompts.Then("Cancel");
+    prompts.Then("Cancel").Then("Don't Save");
     EXPECT_FALSE(again.ApproveSessionEnd());
-    prompts.Then("Don't Save");
     EXPECT_TRUE(again.ApproveSessionEnd());
     EXPECT_TRUE(again.close());
-    EXPECT_EQ(prompts.Take().size(), 2u);
+    EXPECT_EQ(prompts.Take().size(), 3u);
     again.Project().undoStack.MarkCurrentStateAsSaved();
 }
 
-// --- new and open -----------------------------------------------------------------------------
-
-TEST_F(MainWindow, NewProjectKeepsTheOldProjectWhenTheEditorIsCancelled)
-{
-    AddTask(window->Project(), "Pack");
-    prompts.Then("Don't Save");
-    dialogs.projectSteps.push_back(Cancel);
-    window->Command(3001);
-    const auto asked = prompts.Take();
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].title, "Save Changes");
-    EXPECT_EQ(asked[0].message, "Save changes to New Project?");
-    EXPECT_EQ(asked[0].buttons, (std::vector<std::string>{"Save", "Don't Save", "Cancel"}));
-    EXPECT_EQ(window->Project().tasks.size(), 1u);
-    EXPECT_TRUE(window->Project().IsProjectDirty());
-
-    // "Cancel" stops before the editor.
-    prompts.Then("Cancel");
-    window->Command(3001);
-    EXPECT_EQ(dialogs.projectForms.size(), 1u);
-}
-
-TEST_F(MainWindow, NewProjectStartsAfreshWithTheEditorsValues)
+TEST_F(MainWindow, NewProjectReplacesTheProjectOnlyWhenTheEditorSaysOK)
 {
     const std::string path = WriteProject("old.qpp", "Old");
     window->EvRunArguments({"kestrano", path});
+    AddTask(window->Project(), "Pack");
+    prompts.Then("Cancel").Then("Don't Save").Then("Don't Save");
+    window->Command(3001);
+    EXPECT_EQ(prompts.TakeTexts(), Texts{"question: Save Changes: Save changes to Old?"});
+    dialogs.projectSteps.push_back(Cancel);
+    window->Command(3001);
+    EXPECT_EQ(TaskNames(), (Texts{"Survey", "Pack"}));
+    EXPECT_TRUE(window->Project().IsProjectDirty());
+
     dialogs.projectSteps.push_back([](QPProject& project) {
         QPProjectDialogRules::Form form = QPProjectDialogRules::NewProjectForm();
         form.name = "Bridge";
@@ -256,67 +197,16 @@ TEST_F(MainWindow, NewProjectStartsAfreshWithTheEditorsValues)
         return !QPProjectDialogRules::Confirm(project, form);
     });
     window->Command(3001);
-    QPProject& project = window->Project();
-    EXPECT_EQ(project.name, "Bridge");
-    EXPECT_TRUE(project.tasks.empty());
-    ASSERT_EQ(project.schedules.size(), 1u);
-    EXPECT_EQ(project.GetDefaultSchedule()->name, "Default Schedule");
-    LDateTime start;
-    start.SetDateTime(2027, 5, 3, 0, 0, 0);
-    EXPECT_EQ(project.projectStart, start);
-    EXPECT_TRUE(project.IsProjectDirty());
+    EXPECT_EQ(dialogs.projectForms, (std::vector<bool>{true, true}));
+    EXPECT_EQ(window->Project().name, "Bridge");
+    EXPECT_TRUE(window->Project().tasks.empty());
+    EXPECT_EQ(Names(window->Project().schedules), Texts{"Default Schedule"});
+    EXPECT_EQ(window->Project().projectStart, LocalTime(2027, 5, 3));
+    EXPECT_TRUE(window->Project().IsProjectDirty());
     EXPECT_TRUE(window->ProjectFilePath().empty());
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Bridge[*]"));
 }
 
-TEST_F(MainWindow, OpenAsksWhereFromAndLeavesEverythingAloneWhenCancelled)
-{
-    AddTask(window->Project(), "Pack");
-    prompts.Then("Cancel Load");
-    window->Command(3012);
-    ASSERT_EQ(prompts.asked.size(), 1u);
-    EXPECT_EQ(prompts.asked[0].buttons,
-              (std::vector<std::string>{"Save", "Don't Save", "Cancel Load"}));
-    prompts.Take();
-
-    prompts.Then("Don't Save").Then(std::nullopt);
-    window->Command(3012);
-    const auto asked = prompts.Take();
-    ASSERT_EQ(asked.size(), 2u);
-    EXPECT_EQ(asked[1].kind, "open");
-    EXPECT_EQ(asked[1].title, "Open Project");
-    EXPECT_EQ(asked[1].folder, documents + "/Kestrano Projects");
-    EXPECT_EQ(window->Project().tasks.size(), 1u);
-}
-
-TEST_F(MainWindow, OpeningAFileThatIsNotAProjectKeepsTheProjectAndItsPath)
-{
-    const std::string good = WriteProject("good.qpp", "Good");
-    window->EvRunArguments({"kestrano", good});
-    const std::string bad = Path("bad.qpp");
-    std::ofstream(bad) << "garbage";
-
-    prompts.Then(bad);
-    window->Command(3012);
-    ASSERT_EQ(prompts.asked.size(), 2u);
-    EXPECT_EQ(prompts.asked[0].folder, folder.path().toStdString());
-    EXPECT_EQ(prompts.asked[1].title, "Invalid Kestrano File");
-    prompts.Take();
-    EXPECT_EQ(window->Project().name, "Good");
-    EXPECT_EQ(window->Project().tasks.size(), 1u);
-    EXPECT_EQ(window->ProjectFilePath(), good);
-
-    const std::string other = WriteProject("other.qpp", "Other");
-    prompts.Then(other);
-    window->Command(3012);
-    EXPECT_EQ(window->Project().name, "Other");
-    EXPECT_EQ(window->ProjectFilePath(), other);
-    EXPECT_EQ(LastPath(), other);
-}
-
-// --- editors and settings ---------------------------------------------------------------------
-
-TEST_F(MainWindow, EditProjectAndPreferencesChangeTheProject)
+TEST_F(MainWindow, EditProjectAndPreferencesMarkTheProjectOnlyWhenSomethingChanged)
 {
     dialogs.projectSteps.push_back(NameIt("Harbour"));
     window->Command(3005);
@@ -324,52 +214,39 @@ TEST_F(MainWindow, EditProjectAndPreferencesChangeTheProject)
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Harbour[*]"));
     EXPECT_TRUE(window->Project().IsProjectDirty());
     window->Project().dirty = false;
-
-    dialogs.optionsSteps.push_back([](QPProjectOptions&) { return true; });
+    dialogs.optionsSteps = {[](QPProjectOptions&) { return true; },
+                            [](QPProjectOptions& options) {
+                                options.SetCurrencySymbol("€");
+                                return true;
+                            },
+                            [](QPProjectOptions&) { return false; }};
     EXPECT_TRUE(window->CmSettings());
     EXPECT_FALSE(window->Project().IsProjectDirty());
-    dialogs.optionsSteps.push_back([](QPProjectOptions& options) {
-        options.SetCurrencySymbol("€");
-        return true;
-    });
     window->Command(MainDialog::kCmSettings);
     EXPECT_TRUE(window->Project().IsProjectDirty());
-    dialogs.optionsSteps.push_back([](QPProjectOptions&) { return false; });
     EXPECT_FALSE(window->CmSettings());
 }
 
-// --- enabling, keys and layout -----------------------------------------------------------------
-
-TEST_F(MainWindow, EnablesCommandsByTheSelection)
+TEST_F(MainWindow, EnablesCommandsByTheSelectionAndWhatThereIs)
 {
     for (const char* name : {"Pack", "Load", "Drive"})
         AddTask(window->Project(), name);
     window->FullGUIRefresh();
-    EXPECT_FALSE(window->IsCommandEnabled(3006));
-    EXPECT_FALSE(window->IsCommandEnabled(3015));
-    EXPECT_FALSE(window->IsCommandEnabled(3026));
-
+    EXPECT_FALSE(window->IsCommandEnabled(3006) || window->IsCommandEnabled(3015) ||
+                 window->IsCommandEnabled(3026));
     window->DataPanel().SelectTaskByID(2);
     window->Command(4501);
-    EXPECT_TRUE(window->IsCommandEnabled(3006));
-    EXPECT_TRUE(window->IsCommandEnabled(3031));
-    EXPECT_TRUE(window->IsCommandEnabled(3015));
-
-    // A click in the chart selects the task in the list.
+    EXPECT_TRUE(window->IsCommandEnabled(3006) && window->IsCommandEnabled(3031) &&
+                window->IsCommandEnabled(3015));
+    // A click in the chart selects the task in the list; a key it does not know, nothing.
     window->GanttViewSelectTask(window->Project().tasks.GetElement(3)->key);
-    EXPECT_EQ(window->DataPanel().GetTaskSelectedID(), 3);
     window->GanttViewSelectTask(987654);
     EXPECT_EQ(window->DataPanel().GetTaskSelectedID(), 3);
-
     window->Project().BaselineAdd("First");
+    window->Project().undoStack.Clear(); // as a project read from a file
     window->EnableControls();
-    EXPECT_TRUE(window->IsCommandEnabled(3026));
-    EXPECT_TRUE(window->IsCommandEnabled(3027));
-    // Undo has nothing to take back on a project read from nowhere.
-    window->Project().undoStack.Clear();
-    window->EnableControls();
-    EXPECT_FALSE(ActionEnabled(3019));
-    EXPECT_FALSE(ActionEnabled(3020));
+    EXPECT_TRUE(window->IsCommandEnabled(3026) && window->IsCommandEnabled(3027));
+    EXPECT_FALSE(ActionEnabled(3019) || ActionEnabled(3020));
 }
 
 TEST_F(MainWindow, KeysReachTheirCommands)
@@ -379,10 +256,7 @@ TEST_F(MainWindow, KeysReachTheirCommands)
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     prompts.Then(std::nullopt);
     QTest::keyClick(window.get(), Qt::Key_P, Qt::ControlModifier);
-    ASSERT_EQ(prompts.asked.size(), 1u);
-    EXPECT_EQ(prompts.asked[0].title, "Open Project");
-    prompts.Take();
-
+    EXPECT_EQ(prompts.TakeTexts(), Texts{"open: Open Project: "});
     dialogs.optionsSteps.push_back([](QPProjectOptions&) { return false; });
     QTest::keyClick(window.get(), Qt::Key_Comma, Qt::ControlModifier);
     EXPECT_TRUE(dialogs.optionsSteps.empty());
@@ -393,14 +267,12 @@ TEST_F(MainWindow, LaysOutStackedOrSideBySide)
     window->resize(1200, 800);
     window->show();
     QApplication::processEvents();
-    const QRect chart = window->GanttPane().geometry();
-    const QRect lists = window->DataPanel().geometry();
+    const QRect chart = window->GanttPane().geometry(), lists = window->DataPanel().geometry();
     EXPECT_TRUE(window->IsStackedLayout());
     EXPECT_EQ(chart.top(), 0);
     EXPECT_EQ(chart.width(), lists.width());
     EXPECT_EQ(lists.top(), chart.bottom() + 1);
     EXPECT_NEAR(chart.height() * 3, chart.height() + lists.height(), 3);
-
     window->Command(3011);
     const QRect chartBeside = window->GanttPane().geometry();
     const QRect listsBeside = window->DataPanel().geometry();
@@ -410,94 +282,51 @@ TEST_F(MainWindow, LaysOutStackedOrSideBySide)
     EXPECT_NEAR(chartBeside.width(), listsBeside.width(), 1);
 }
 
-// --- a second start -----------------------------------------------------------------------------
-
-TEST_F(MainWindow, ASecondStartHandsItsFileToTheRunningWindow)
+TEST_F(MainWindow, ReportsOpenTheirWindowOrSayThereIsNothingToShow)
 {
-    const QString channel = folder.filePath(QStringLiteral("channel"));
-    LSingleInstance instance;
-    std::vector<std::vector<std::string>> received;
-    ASSERT_TRUE(instance.Listen(channel, [&](std::vector<std::string> arguments) {
-        received.push_back(arguments);
-        window->EvRunArguments(arguments);
-    }));
-    dialogs.projectSteps.push_back(Cancel);
-    window->EvRunArguments({"kestrano"});
-
-    const std::string path = WriteProject("handed.qpp", "Handed Over");
-    const std::string longArgument(300, 'x');
-    bool handedOver = false;
-    std::thread second([&] {
-        handedOver = LSingleInstance::HandOver(channel, {"kestrano", path, longArgument});
-    });
-    QTRY_COMPARE_WITH_TIMEOUT(received.size(), std::size_t{1}, 5000);
-    second.join();
-    EXPECT_TRUE(handedOver);
-    ASSERT_EQ(received[0].size(), 3u);
-    EXPECT_EQ(received[0][1], path);
-    EXPECT_EQ(received[0][2].size(), 259u);
-    EXPECT_EQ(window->Project().name, "Handed Over");
-    EXPECT_EQ(window->ProjectFilePath(), path);
-
-    // Unsaved changes are not thrown away unasked.
-    AddTask(window->Project(), "Extra");
-    prompts.Then("Cancel Load");
-    window->EvRunArguments({"kestrano", WriteProject("next.qpp", "Next")});
-    EXPECT_EQ(window->Project().name, "Handed Over");
-    EXPECT_EQ(prompts.Take().size(), 1u);
-
-    // Nobody listening: the start goes on by itself.
-    EXPECT_FALSE(LSingleInstance::HandOver(folder.filePath(QStringLiteral("nobody")), {"x"}));
+    window->Command(3021);
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.Take()[0].message, "There is no information available for this report.");
+    auto anna = std::make_unique<QPResource>();
+    anna->name = "Anna";
+    window->Project().ElementAdd(std::move(anna), false);
+    AddTask(window->Project(), "Survey");
+    window->RecalculateProject();
+    for (int command : {3024, 3021, 3022, 3023})
+        window->Command(command);
+    EXPECT_EQ(dialogs.reportsShown,
+              (Texts{"Scheduled Resource Expense Report", "Task Summary Report",
+                     "Task Detail Report", "Task Expense Report"}));
+    EXPECT_TRUE(prompts.asked.empty());
 }
 
-TEST_F(MainWindow, FilesHandedOverOrDroppedWhileAnEditorIsOpenWaitUntilItCloses)
+TEST_F(MainWindow, ASecondStartHandsItsFileOverWhenNoEditorIsOpen)
 {
     SecondStarts starts(*window, folder.filePath(QStringLiteral("channel")));
     dialogs.projectSteps.push_back(Cancel);
     window->EvRunArguments({"kestrano"});
+    const std::string handed = WriteProject("handed.qpp", "Handed Over");
+    starts.SecondStart({"kestrano", handed});
+    EXPECT_EQ(window->ProjectFilePath(), handed);
+    EXPECT_FALSE(LSingleInstance::HandOver(folder.filePath("nobody"), {"x"})) << "goes on alone";
+
+    // Under an open editor nothing is asked or replaced; the latest file waits for it.
     AddTask(window->Project(), "Unsaved");
     window->FullGUIRefresh();
     window->Command(3002);
-    ASSERT_NE(window->EditPanel(), nullptr);
-
-    const std::string first = WriteProject("first.qpp", "First");
     const std::string next = WriteProject("next.qpp", "Next");
-    starts.SecondStart({"kestrano", first});
+    starts.SecondStart({"kestrano", WriteProject("first.qpp", "First")});
     window->EvLoadFile(next); // dropped on the window
-    // Nothing is asked or replaced under the editor; the later file is the one that waits.
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_NE(window->EditPanel(), nullptr);
-    EXPECT_EQ(window->Project().tasks.size(), 1u);
-    EXPECT_EQ(window->PendingOpenPath(), next);
+    EXPECT_EQ(window->Project().name, "Handed Over");
     EXPECT_EQ(window->statusBar()->currentMessage(),
               QStringLiteral("next.qpp opens when the editor is closed."));
-
     // Closing the editor lets it through, with the question about the unsaved task.
     prompts.Then("Don't Save");
     window->Command(MainDialog::kCmEditPanelCancel);
     QTRY_COMPARE_WITH_TIMEOUT(window->Project().name.str(), std::string("Next"), 5000);
-    const std::vector<ScriptedPrompts::Prompt> asked = prompts.Take();
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].title, "Save Changes");
+    EXPECT_EQ(prompts.TakeTexts(), Texts{"question: Save Changes: Save changes to Handed Over?"});
     EXPECT_EQ(window->ProjectFilePath(), next);
     EXPECT_TRUE(window->PendingOpenPath().empty());
-}
-
-TEST_F(MainWindow, FileArgumentsAreMadeAbsoluteWhereTheProgramIsStarted)
-{
-    const std::string path = WriteProject("plan.qpp", "Plan");
-    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("elsewhere")));
-    const QString startFolder = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(folder.filePath(QStringLiteral("elsewhere"))));
-    const std::vector<std::string> given = LSingleInstance::AbsoluteFileArguments(
-            {"kestrano", "../plan.qpp", "", "file://" + path, path});
-    EXPECT_EQ(given, (std::vector<std::string>{"kestrano", path, "", path, path}));
-
-    // A first start given a relative name remembers where the file really is.
-    ASSERT_TRUE(QDir::setCurrent(folder.path()));
-    window->EvRunArguments({"kestrano", "plan.qpp"});
-    QDir::setCurrent(startFolder);
-    EXPECT_EQ(window->Project().name, "Plan");
-    EXPECT_EQ(window->ProjectFilePath(), path);
-    EXPECT_EQ(LastPath(), path);
 }

@@ -11,15 +11,18 @@
 #include "import/QPProcessImportCSV.h"
 #include "model/QPProject.h"
 #include "reports/QPReportTable.h"
+#include "views/QPDataPanel.h"
 
 #include "support/ScriptedPrompts.h"
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -27,37 +30,41 @@
 #include <utility>
 #include <vector>
 
+inline bool Cancel(QPProject&)
+{
+    return false;
+}
+
 // The editors, filled in by the test: each call takes the next scripted step, which
 // changes what it likes and says whether the user pressed OK.
 struct ScriptedDialogs : QPDialogRunner {
     using ProjectStep = std::function<bool(QPProject&)>;
     using OptionsStep = std::function<bool(QPProjectOptions&)>;
-    // Fills in the import as the wizard's pages would; false when the user closes the
-    // wizard before "Import".
+    // Fills in the import as the wizard's pages would; false when the user closes it.
     using ImportStep = std::function<bool(LProcessImportCSV&)>;
+
+    template <class T>
+    static T Next(std::deque<T>& steps, const char* what, T otherwise = {})
+    {
+        if (steps.empty()) {
+            ADD_FAILURE() << "unexpected " << what;
+            return otherwise;
+        }
+        T step = std::move(steps.front());
+        steps.pop_front();
+        return step;
+    }
 
     bool RunProjectDialog(QPProject& project, bool newProject, QWidget*) override
     {
         projectForms.push_back(newProject);
-        if (projectSteps.empty()) {
-            ADD_FAILURE() << "unexpected project editor";
-            return false;
-        }
-        ProjectStep step = std::move(projectSteps.front());
-        projectSteps.pop_front();
-        return step(project);
+        return Next(projectSteps, "project editor", ProjectStep(Cancel))(project);
     }
     bool RunOptionsDialog(QPProjectOptions& options, QWidget*) override
     {
-        if (optionsSteps.empty()) {
-            ADD_FAILURE() << "unexpected options page";
-            return false;
-        }
-        OptionsStep step = std::move(optionsSteps.front());
-        optionsSteps.pop_front();
-        return step(options);
+        return Next(optionsSteps, "options page",
+                    OptionsStep([](auto&) { return false; }))(options);
     }
-
     std::optional<std::string> RunBaselineCreate(QPProject&, QWidget*) override
     {
         return Next(baselineNames, "baseline creation");
@@ -68,65 +75,31 @@ struct ScriptedDialogs : QPDialogRunner {
         selections.push_back(caption + " / " + action);
         return Next(baselineChoices, "baseline selection");
     }
-
-    template <class T>
-    static std::optional<T> Next(std::deque<std::optional<T>>& answers, const char* what)
-    {
-        if (answers.empty()) {
-            ADD_FAILURE() << "unexpected " << what;
-            return std::nullopt;
-        }
-        std::optional<T> answer = std::move(answers.front());
-        answers.pop_front();
-        return answer;
-    }
-
     // The comparison window as the user would have seen it: its project and baseline.
     void RunBaselineComparison(QPProject& project, const QPBaseline& baseline, QWidget*) override
     {
         comparisons.push_back(project.name.str() + " / " + baseline.name.str());
     }
-
     void RunReportWindow(QPReportBase& report, QWidget*) override
     {
         reportsShown.push_back(report.title.str());
     }
-
     // The wizard's rows are read silently, as under a progress window nobody cancels.
-    void RunImportWizard(LProcessImportCSV& import, const QPImportCSVKindInfo& kind,
-                         QWidget*) override
+    void RunImportWizard(LProcessImportCSV& import, const QPImportCSVKindInfo&, QWidget*) override
     {
-        wizardsShown.push_back(kind.wizardTitle);
-        fieldListTitles.push_back(kind.fieldListTitle);
-        if (importSteps.empty()) {
-            ADD_FAILURE() << "unexpected import wizard";
-            return;
-        }
-        ImportStep step = std::move(importSteps.front());
-        importSteps.pop_front();
-        if (!step(import))
-            return;
         LProcessInterface silent;
-        Process(silent, import);
+        if (Next(importSteps, "import wizard", ImportStep([](auto&) { return false; }))(import))
+            Process(silent, import);
     }
 
     std::deque<ProjectStep> projectSteps;
+    std::deque<OptionsStep> optionsSteps;
     std::deque<ImportStep> importSteps;
-    std::vector<std::string> wizardsShown;
-    std::vector<std::string> fieldListTitles;
-    std::vector<std::string> reportsShown;
     std::deque<std::optional<std::string>> baselineNames;
     std::deque<std::optional<int32_t>> baselineChoices;
-    std::vector<std::string> selections;
-    std::vector<std::string> comparisons;
-    std::deque<OptionsStep> optionsSteps;
-    std::vector<bool> projectForms;
+    std::vector<bool> projectForms; // whether each project editor was for a new project
+    std::vector<std::string> selections, comparisons, reportsShown;
 };
-
-inline bool Cancel(QPProject&)
-{
-    return false;
-}
 
 inline ScriptedDialogs::ProjectStep NameIt(std::string name)
 {
@@ -194,8 +167,7 @@ protected:
     MainWindow()
     {
         documents = folder.filePath(QStringLiteral("Documents")).toStdString();
-        window = std::make_unique<MainDialog>(
-                MainDialogServices{&store, &prompts, &dialogs, documents});
+        window = std::make_unique<MainDialog>(Services());
     }
     ~MainWindow() override
     {
@@ -203,10 +175,19 @@ protected:
         window->Project().dirty = false;
         window->Project().undoStack.MarkCurrentStateAsSaved();
     }
+    MainDialogServices Services(LMailServices* mail = nullptr)
+    {
+        return {&store, &prompts, &dialogs, documents, mail};
+    }
 
     std::string Path(const std::string& name) const
     {
         return folder.filePath(QString::fromStdString(name)).toStdString();
+    }
+    std::string WriteFile(const std::string& name, const std::string& contents)
+    {
+        std::ofstream(Path(name), std::ios::binary) << contents;
+        return Path(name);
     }
     // A project file with one task, written outside the window.
     std::string WriteProject(const std::string& fileName, const std::string& projectName)
@@ -214,15 +195,45 @@ protected:
         QPProject project;
         project.SetName(projectName);
         AddTask(project, "Survey");
-        const std::string path = Path(fileName);
-        EXPECT_EQ(project.ProjectSave(path), 0);
-        return path;
+        EXPECT_EQ(project.ProjectSave(Path(fileName)), 0);
+        return Path(fileName);
     }
     std::string LastPath()
     {
         return LSettings(store).GetString("Settings", "LastProjectFilePath").str();
     }
     bool ActionEnabled(int command) const { return window->CommandAction(command)->isEnabled(); }
+
+    // The names of the elements of a list of the project, in order.
+    template <class List>
+    static std::vector<std::string> Names(const List& list)
+    {
+        std::vector<std::string> names;
+        for (const auto& element : list)
+            names.push_back(element.name.str());
+        return names;
+    }
+    std::vector<std::string> TaskNames() { return Names(window->Project().tasks); }
+    int Rows(eDataPanelList list) const
+    {
+        return window->DataPanel().List(list).model()->rowCount();
+    }
+    // The rows of the task, resource and schedule lists.
+    std::vector<int> ListRows() const
+    {
+        return {Rows(eDataPanelTaskList), Rows(eDataPanelResourceList),
+                Rows(eDataPanelScheduleList)};
+    }
+    // Shows the list's tab and selects exactly these rows in it.
+    void Select(eDataPanelList list, std::initializer_list<int> rows)
+    {
+        window->DataPanel().TabBar().setCurrentIndex(list);
+        QTreeView& view = window->DataPanel().List(list);
+        view.selectionModel()->clearSelection();
+        for (int row : rows)
+            view.selectionModel()->select(view.model()->index(row, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
 
     QTemporaryDir folder;
     std::string documents;

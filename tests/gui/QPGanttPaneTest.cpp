@@ -10,8 +10,6 @@
 
 #include "support/TestTime.h"
 
-#include <QImage>
-#include <QPainter>
 #include <QScrollBar>
 #include <QTest>
 
@@ -82,10 +80,7 @@ TEST_F(GanttPane, ScrollBarsFollowTheChartsExtent)
     ASSERT_GT(root.height, pane().height());
     QScrollBar& horizontal = pane().HorizontalBar();
     QScrollBar& vertical = pane().VerticalBar();
-    EXPECT_TRUE(horizontal.isVisible());
-    EXPECT_TRUE(vertical.isVisible());
-    EXPECT_EQ(horizontal.height(), 16);
-    EXPECT_EQ(vertical.width(), 15);
+    EXPECT_TRUE(horizontal.isVisible() && vertical.isVisible());
     EXPECT_EQ(pane().Control().width(), pane().width() - 15);
     EXPECT_EQ(pane().Control().height(), pane().height() - 16);
     EXPECT_EQ(horizontal.maximum() + horizontal.pageStep(),
@@ -103,10 +98,8 @@ TEST_F(GanttPane, ScrollBarsFollowTheChartsExtent)
     // A chart that fits needs no bars, and shows from its top left.
     window.resize(8000, 2000);
     QCoreApplication::processEvents();
-    EXPECT_FALSE(horizontal.isVisible());
-    EXPECT_FALSE(vertical.isVisible());
-    EXPECT_EQ(pane().View().offsetX, 0);
-    EXPECT_EQ(pane().View().offsetY, 0);
+    EXPECT_FALSE(horizontal.isVisible() || vertical.isVisible());
+    EXPECT_EQ(pane().View().offsetX + pane().View().offsetY, 0);
 }
 
 TEST_F(GanttPane, AClickOnABarSelectsItsTaskAtAnyScrollPosition)

@@ -1,17 +1,16 @@
+// The user's settings in the INI file kept for the program: written through at once, any
+// text kept as it was, and a file edited by hand read as the program reads it.
+
 #include "LQtSettingsStore.h"
 
 #include "fileformat/LSettings.h"
 
-#include <QByteArray>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QtGlobal>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -21,72 +20,41 @@ QByteArray FileText(const std::string& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool Lists(const std::vector<std::string>& names, const std::string& name)
-{
-    return std::find(names.begin(), names.end(), name) != names.end();
-}
-
-// The test's values share the user file with the other widget tests; they go when it ends.
-struct LQtSettingsStoreTest : ::testing::Test {
-    void TearDown() override { LSettings(store).DeleteSection("QtStoreTest"); }
-    LQtSettingsStore store;
-};
-
 } // namespace
 
-TEST_F(LQtSettingsStoreTest, KeepsTextsInTheUsersIniFileAtOnce)
+TEST(QtSettingsStore, KeepsTextsInTheUsersIniFileAtOnce)
 {
-    const std::string config = qEnvironmentVariable("XDG_CONFIG_HOME").toStdString();
-    ASSERT_FALSE(config.empty());
-    ASSERT_EQ(store.FileName(), config + "/Kestrano/Kestrano.conf");
-
+    LQtSettingsStore store;
+    ASSERT_EQ(store.FileName(),
+              qEnvironmentVariable("XDG_CONFIG_HOME").toStdString() + "/Kestrano/Kestrano.conf");
     const std::string awkward = "Gr\xC3\xBC\xC3\x9F"
                                 "e, \"a\"; b=c @d \\e";
     store.Write("QtStoreTest/Awkward", awkward);
     store.Write("QtStoreTest/Empty", "");
     store.Write("QtStoreTest/Count", "3");
-    EXPECT_EQ(store.Read("QtStoreTest/Awkward"), awkward);
-    EXPECT_EQ(store.Read("QtStoreTest/Empty"), "");
-    EXPECT_EQ(store.Read("QtStoreTest/Missing"), std::nullopt);
-    const std::vector<std::string> names = store.FullNames();
-    EXPECT_TRUE(Lists(names, "QtStoreTest/Awkward"));
-    EXPECT_TRUE(Lists(names, "QtStoreTest/Empty"));
-
-    // Written through to the file without waiting for the store to go away.
-    const QByteArray text = FileText(store.FileName());
-    EXPECT_TRUE(text.contains("[QtStoreTest]\n")) << text.toStdString();
-    EXPECT_TRUE(text.contains("\nCount=3\n")) << text.toStdString();
-    EXPECT_EQ(LQtSettingsStore().Read("QtStoreTest/Awkward"), awkward);
-
+    store.Write("QtStoreTest/Count/Child", "child");
+    EXPECT_TRUE(FileText(store.FileName()).contains("[QtStoreTest]\n"));
+    EXPECT_TRUE(FileText(store.FileName()).contains("\nCount=3\n"));
+    // Removing a value keeps the values below its name.
     store.Remove("QtStoreTest/Count");
-    EXPECT_EQ(store.Read("QtStoreTest/Count"), std::nullopt);
-    EXPECT_EQ(LQtSettingsStore().Read("QtStoreTest/Count"), std::nullopt);
-    EXPECT_FALSE(FileText(store.FileName()).contains("Count="));
-}
+    EXPECT_FALSE(FileText(store.FileName()).contains("\nCount="));
+    LQtSettingsStore again;
+    EXPECT_EQ(again.Read("QtStoreTest/Awkward"), awkward);
+    EXPECT_EQ(again.Read("QtStoreTest/Empty"), "");
+    EXPECT_EQ(again.Read("QtStoreTest/Count"), std::nullopt);
+    EXPECT_EQ(again.Read("QtStoreTest/Count/Child"), "child");
+    const std::vector<std::string> names = again.FullNames();
+    EXPECT_EQ(std::count(names.begin(), names.end(), "QtStoreTest/Empty"), 1);
+    LSettings(store).DeleteSection("QtStoreTest");
+    EXPECT_FALSE(FileText(store.FileName()).contains("QtStoreTest"));
 
-TEST_F(LQtSettingsStoreTest, RemovingOneValueKeepsTheValuesBelowItsName)
-{
-    store.Write("QtStoreTest/Group", "value");
-    store.Write("QtStoreTest/Group/Child", "child");
-    store.Remove("QtStoreTest/Group");
-    store.Remove("");
-    EXPECT_EQ(store.Read("QtStoreTest/Group"), std::nullopt);
-    EXPECT_EQ(store.Read("QtStoreTest/Group/Child"), "child");
-    EXPECT_EQ(LQtSettingsStore().Read("QtStoreTest/Group/Child"), "child");
-}
-
-TEST(LQtSettingsStore, ReadsAFileEditedByHand)
-{
     QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const std::string path = folder.filePath(QStringLiteral("hand.conf")).toStdString();
+    const std::string path = folder.filePath("hand.conf").toStdString();
     QFile file(QString::fromStdString(path));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(
-            "[Settings]\nReportEmail=ana@example.com, bo@example.com\nMainWindowShownAtStartup=0\n"
-            "\n[TaskImportCSV]\nCount=2\n");
+    file.write("[Settings]\nReportEmail=ana@example.com, bo@example.com\n"
+               "MainWindowShownAtStartup=0\n\n[TaskImportCSV]\nCount=2\n");
     file.close();
-
     LQtSettingsStore hand(path);
     LSettings settings(hand);
     EXPECT_EQ(settings.GetString("Settings", "ReportEmail"), "ana@example.com,bo@example.com");

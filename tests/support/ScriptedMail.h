@@ -30,17 +30,11 @@
 #include <vector>
 
 // A process interface that keeps everything a process function reported, and whose user
-// presses "Cancel" when the test says so: at once (stop = true), after a number of polls of
-// IsToStop, or once the progress bar has passed a mark.
+// presses "Cancel" when the test says so: at once (stop = true) or once the progress bar
+// has passed a mark.
 class RecordingMailProcess : public LProcessInterface {
 public:
-    bool IsToStop() override
-    {
-        ++polls;
-        if (stopAfterPolls >= 0 && polls > stopAfterPolls)
-            stop = true;
-        return stop;
-    }
+    bool IsToStop() override { return stop; }
     bool ProcessWait(int) override { return IsToStop(); }
     bool ProcessWaitSignal(LProcessSignal& signal, int) override
     {
@@ -54,8 +48,7 @@ public:
     void SetProgress(double fraction) override
     {
         progress.push_back(fraction);
-        if (fraction > stopAboveProgress)
-            stop = true;
+        stop = stop || fraction > stopAboveProgress;
     }
 
     // The status texts shown on one line, in order.
@@ -70,9 +63,7 @@ public:
     std::string LastError() const { return errors.empty() ? std::string() : errors.back(); }
 
     bool stop = false;
-    int stopAfterPolls = -1;
     double stopAboveProgress = 2.0;
-    int polls = 0;
     std::vector<std::pair<int, std::string>> statuses;
     std::vector<double> progress;
     std::vector<std::string> errors;
@@ -135,13 +126,14 @@ public:
     // The transcript cut into lines at "\r\n" (the line ends are dropped).
     std::vector<std::string> Lines() const
     {
-        std::vector<std::string> lines;
-        const std::string all = Transcript();
-        std::size_t start = 0;
-        for (std::size_t end; (end = all.find("\r\n", start)) != std::string::npos; start = end + 2)
-            lines.push_back(all.substr(start, end - start));
-        if (start < all.size())
-            lines.push_back(all.substr(start));
+        std::vector<std::string> lines(1);
+        for (const char c : Transcript())
+            if ((lines.back() += c).ends_with("\r\n")) {
+                lines.back().resize(lines.back().size() - 2);
+                lines.emplace_back();
+            }
+        if (lines.back().empty())
+            lines.pop_back();
         return lines;
     }
     // The lines that are SMTP commands, up to DATA and after the message's end: the
@@ -274,8 +266,6 @@ struct ScriptedMailPipeRecord {
     bool finished = false;  // Finish was called: the message was handed over
     bool abandoned = false; // dropped without Finish: the program was stopped
     LMailIO finishResult = LMailIO::ok;
-    // Write fails once this many bytes have been taken.
-    std::optional<std::size_t> refuseAfterBytes;
 };
 
 class ScriptedMailPipe : public LMailPipe {
@@ -290,8 +280,6 @@ public:
     }
     bool Write(LProcessInterface&, std::string_view bytes) override
     {
-        if (record_->refuseAfterBytes && record_->input.size() >= *record_->refuseAfterBytes)
-            return false;
         record_->input += bytes;
         return true;
     }
@@ -347,8 +335,8 @@ public:
             io = LMailIO::cancelled;
             return {};
         }
+        io = LMailIO::ok;
         const auto found = mailExchangers.find(domain);
-        io = found == mailExchangers.end() ? lookupResult : LMailIO::ok;
         return found == mailExchangers.end() ? std::string() : found->second;
     }
     std::string LocalHostName() override { return localHostName; }
@@ -360,7 +348,6 @@ public:
         record->program = program;
         record->arguments = arguments;
         record->finishResult = finishResult;
-        record->refuseAfterBytes = refuseAfterBytes;
         programs.push_back(record);
         if (!programStarts)
             return nullptr;
@@ -373,17 +360,14 @@ public:
     std::vector<std::shared_ptr<ScriptedMailServer>> servers;
     // Every Connect, accepted or not.
     std::vector<Attempt> attempts;
-    // Domain -> the mail exchanger DNS names first; a domain not listed has none, and
-    // its lookup ends with lookupResult.
+    // Domain -> the mail exchanger DNS names first; a domain not listed has none.
     std::map<std::string, std::string> mailExchangers;
-    LMailIO lookupResult = LMailIO::ok;
     std::vector<std::string> lookups;
     std::string localHostName = "client.example";
     bool supportsTLS = true;
     // sendmail: whether it starts, how it ends, and every start (started or not).
     bool programStarts = true;
     LMailIO finishResult = LMailIO::ok;
-    std::optional<std::size_t> refuseAfterBytes;
     std::vector<std::shared_ptr<ScriptedMailPipeRecord>> programs;
     std::string defaultSMTPHost;
     std::string defaultEmailAddress;

@@ -11,20 +11,18 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class ScriptedPrompts : public LUserPrompts {
 public:
     struct Prompt {
-        // "save", "open", "alert", "information", "question", "text", "email"
-        std::string kind;
+        std::string kind; // "save", "open", "alert", "information", "question", "text", "email"
         std::string title;
         std::string message;
         std::vector<std::string> buttons;
-        // Panels: the folder they open in and the proposed file name; text and e-mail
-        // prompts: the text they start from.
-        std::string folder;
-        std::string defaultName;
+        std::string folder;      // where a panel opens
+        std::string defaultName; // a panel's proposed name; what a text prompt starts from
     };
 
     // Queues the answer to the next question (a button's text), panel (a path) or text
@@ -34,16 +32,26 @@ public:
         answers.push_back(std::move(answer));
         return *this;
     }
+    // The same for the e-mail and fax prompts; without a fax answer, the number is asked for
+    // as a line of text (Then).
+    ScriptedPrompts& ThenEmail(std::optional<LEmailAddressAnswer> answer)
+    {
+        emailAnswers.push_back(std::move(answer));
+        return *this;
+    }
+    ScriptedPrompts& ThenFax(std::optional<LFaxNumberAnswer> answer)
+    {
+        faxAnswers.push_back(std::move(answer));
+        return *this;
+    }
 
     std::optional<std::string> AskSaveFile(const LSaveFileRequest& request) override
     {
-        asked.push_back({"save", request.title, {}, {}, request.folder, request.defaultName});
-        return NextAnswer();
+        return Next(answers, {"save", request.title, {}, {}, request.folder, request.defaultName});
     }
     std::optional<std::string> AskOpenFile(const LOpenFileRequest& request) override
     {
-        asked.push_back({"open", request.title, {}, {}, request.folder, {}});
-        return NextAnswer();
+        return Next(answers, {"open", request.title, {}, {}, request.folder, {}});
     }
     void ShowAlert(std::string_view title, std::string_view message) override
     {
@@ -56,82 +64,63 @@ public:
     int AskQuestion(std::string_view title, std::string_view message,
                     const std::vector<std::string>& buttons) override
     {
-        asked.push_back({"question", std::string(title), std::string(message), buttons, {}, {}});
-        const std::optional<std::string> answer = NextAnswer();
+        const auto answer = Next(
+                answers, {"question", std::string(title), std::string(message), buttons, {}, {}});
         for (std::size_t i = 0; i < buttons.size(); ++i)
             if (answer && buttons[i] == *answer)
                 return static_cast<int>(i);
-        ADD_FAILURE() << "no button \"" << answer.value_or("(none)") << "\" in \"" << message
-                      << "\"";
+        ADD_FAILURE() << "no button \"" << answer.value_or("") << "\" in \"" << message << "\"";
         return static_cast<int>(buttons.size()) - 1;
     }
     std::optional<std::string> AskText(std::string_view title, std::string_view message,
                                        std::string_view initial) override
     {
-        asked.push_back(
+        return Next(
+                answers,
                 {"text", std::string(title), std::string(message), {}, {}, std::string(initial)});
-        return NextAnswer();
     }
-
-    // Queues the answer to the next e-mail prompt; std::nullopt cancels it.
-    ScriptedPrompts& ThenEmail(std::optional<LEmailAddressAnswer> answer)
-    {
-        emailAnswers.push_back(std::move(answer));
-        return *this;
-    }
-
     std::optional<LEmailAddressAnswer> AskEmailAddress(const LEmailAddressRequest& request) override
     {
-        asked.push_back({"email", request.title, {}, {}, {}, request.initial});
         emailRequests.push_back(request);
-        if (emailAnswers.empty()) {
-            ADD_FAILURE() << "unexpected e-mail prompt \"" << request.title << "\"";
-            return std::nullopt;
-        }
-        std::optional<LEmailAddressAnswer> answer = std::move(emailAnswers.front());
-        emailAnswers.pop_front();
-        return answer;
+        return Next(emailAnswers, {"email", request.title, {}, {}, {}, request.initial});
     }
-
-    // Queues the answer to the next fax prompt; without one, the number is asked for as a
-    // line of text (Then) and the request's "remember" stands.
-    ScriptedPrompts& ThenFax(std::optional<LFaxNumberAnswer> answer)
-    {
-        faxAnswers.push_back(std::move(answer));
-        return *this;
-    }
-
     std::optional<LFaxNumberAnswer> AskFaxNumber(const LFaxNumberRequest& request) override
     {
         if (faxAnswers.empty())
             return LUserPrompts::AskFaxNumber(request);
-        asked.push_back({"fax", request.title, {}, {}, {}, request.initial});
-        std::optional<LFaxNumberAnswer> answer = std::move(faxAnswers.front());
-        faxAnswers.pop_front();
-        return answer;
+        return Next(faxAnswers, {"fax", request.title, {}, {}, {}, request.initial});
     }
 
     // The prompts shown so far, then forgotten.
     std::vector<Prompt> Take() { return std::exchange(asked, {}); }
+    // The same as "kind: title: message" lines.
+    std::vector<std::string> TakeTexts()
+    {
+        std::vector<std::string> texts;
+        for (const Prompt& prompt : Take())
+            texts.push_back(prompt.kind + ": " + prompt.title + ": " + prompt.message);
+        return texts;
+    }
     const Prompt* Last() const { return asked.empty() ? nullptr : &asked.back(); }
 
     std::vector<Prompt> asked;
     std::deque<std::optional<std::string>> answers;
     std::deque<std::optional<LEmailAddressAnswer>> emailAnswers;
     std::deque<std::optional<LFaxNumberAnswer>> faxAnswers;
-    // Every e-mail prompt as it was asked, with its "remember" switch.
-    std::vector<LEmailAddressRequest> emailRequests;
+    std::vector<LEmailAddressRequest> emailRequests; // as asked, with the "remember" switch
 
 private:
-    std::optional<std::string> NextAnswer()
+    template <class T>
+    std::optional<T> Next(std::deque<std::optional<T>>& queue, Prompt prompt)
     {
-        if (answers.empty()) {
+        asked.push_back(std::move(prompt));
+        if (queue.empty()) {
             ADD_FAILURE() << "unexpected prompt \"" << asked.back().title
                           << "\": " << asked.back().message;
             return std::nullopt;
         }
-        std::optional<std::string> answer = std::move(answers.front());
-        answers.pop_front();
+        std::optional<T> answer = std::move(queue.front());
+        queue.pop_front();
         return answer;
     }
 };

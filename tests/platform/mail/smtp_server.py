@@ -1,117 +1,68 @@
 #!/usr/bin/python3
-"""A real SMTP server on loopback for the mail tests.
+"""The far end of the mail tests, reading what arrives with Python's email package.
 
-Listens on 127.0.0.1 on a free port and prints that port on a line of its own. Each
-message it accepts is written to FOLDER as N.eml (the bytes as received, after the
-dot-unstuffing of DATA) with N.json beside it: the envelope sender, the recipients,
-whether the session was encrypted and the user name it logged in with. It stops when its
-standard input closes or on SIGTERM.
+  smtp_server.py [--tls] [--login USER PASSWORD]
+      aiosmtpd on a free port of 127.0.0.1, offering STARTTLS with a certificate of its own:
+      prints the port, then a JSON line for each message it accepts (other logins get 535);
+      stops when its input closes
+  smtp_server.py sendmail OUT ARGUMENTS...
+      a stand-in sendmail: writes the JSON of its input to OUT, exits $KESTRANO_SENDMAIL_EXIT
 
-  --folder DIR          where messages go (required)
-  --cert PEM --key PEM  offer STARTTLS with this certificate
-  --user U --password P accept AUTH LOGIN with exactly these credentials; other credentials
-                        are refused with 535
+The JSON: the envelope or the arguments, TLS, the login, the raw message in base64, the parse
+defects, the From, To and Subject headers, and each leaf part's type, file name and SHA-256.
 """
 
-import argparse
-import asyncio
-import json
-import os
-import signal
-import sys
-import logging
+import asyncio, base64, email, email.policy, hashlib, json, logging, os, ssl, subprocess, sys
+import tempfile
 
-from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+
+def facts(raw, **more):
+    message = email.message_from_bytes(raw, policy=email.policy.default)
+    return dict(more, content=base64.b64encode(raw).decode(),
+                defects=sum(len(part.defects) for part in message.walk()),
+                headers={name: str(message.get(name, "")) for name in ("From", "To", "Subject")},
+                parts=[[part.get_content_type(), part.get_filename() or "",
+                        hashlib.sha256(part.get_payload(decode=True) or b"").hexdigest()]
+                       for part in message.walk() if not part.is_multipart()])
 
 
 class Keeper:
-    def __init__(self, folder):
-        self.folder = folder
-        self.count = 0
-
     async def handle_DATA(self, server, session, envelope):
-        self.count += 1
-        base = os.path.join(self.folder, str(self.count))
-        content = envelope.original_content or b""
-        # The .json is written last and renamed into place, so a reader that sees it finds
-        # the message complete.
-        with open(base + ".eml", "wb") as out:
-            out.write(content)
-        auth = session.auth_data
-        login = auth.login if isinstance(auth, LoginPassword) else None
-        facts = {
-            "mail_from": envelope.mail_from,
-            "rcpt_tos": envelope.rcpt_tos,
-            "tls": session.ssl is not None,
-            "login": login.decode("utf-8", "replace") if login else None,
-            "helo": session.host_name,
-        }
-        with open(base + ".tmp", "w") as out:
-            json.dump(facts, out)
-        os.replace(base + ".tmp", base + ".json")
+        login = getattr(session.auth_data, "login", b"").decode()
+        print(json.dumps(facts(envelope.original_content, mail_from=envelope.mail_from,
+                               rcpt_tos=envelope.rcpt_tos, tls=session.ssl is not None,
+                               login=login)), flush=True)
         return "250 OK message accepted"
 
 
-def make_authenticator(user, password):
-    def authenticate(server, session, envelope, mechanism, auth_data):
-        if (isinstance(auth_data, LoginPassword)
-                and auth_data.login == user.encode()
-                and auth_data.password == password.encode()):
-            return AuthResult(success=True, auth_data=auth_data)
-        return AuthResult(success=False, handled=False)
-    return authenticate
-
-
-def main():
-    # aiosmtpd logs a warning about its own use of a deprecated session field at every
-    # login; errors still show.
+def serve(args):
+    from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
     logging.getLogger("mail.log").setLevel(logging.ERROR)
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--folder", required=True)
-    parser.add_argument("--cert")
-    parser.add_argument("--key")
-    parser.add_argument("--user")
-    parser.add_argument("--password", default="")
-    args = parser.parse_args()
-
-    tls_context = None
-    if args.cert:
-        import ssl
-        tls_context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
-        tls_context.load_cert_chain(args.cert, args.key)
-
-    options = {
-        # A fixed name: the default asks the resolver for this machine's name, which may
-        # hang where there is no DNS.
-        "hostname": "mail.kestrano.test",
-        "tls_context": tls_context,
-        "auth_require_tls": False,
-        "data_size_limit": 64 * 1024 * 1024,
-    }
-    if args.user:
-        options["authenticator"] = make_authenticator(args.user, args.password)
-    else:
-        options["auth_exclude_mechanism"] = ["LOGIN", "PLAIN"]
-
-    keeper = Keeper(args.folder)
+    # A fixed name: the default asks the resolver, which hangs where there is no DNS.
+    options = dict(hostname="mail.kestrano.test", auth_require_tls=False, data_size_limit=1 << 26,
+                   auth_exclude_mechanism=["PLAIN"] + ([] if "--login" in args else ["LOGIN"]))
+    folder = tempfile.TemporaryDirectory()
+    if "--tls" in args:
+        cert, key = (os.path.join(folder.name, name) for name in ("cert.pem", "key.pem"))
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                        "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", key, "-out", cert,
+                        "-subj", "/CN=localhost"], check=True, stderr=subprocess.DEVNULL)
+        options["tls_context"] = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        options["tls_context"].load_cert_chain(cert, key)
+    if "--login" in args:
+        known = tuple(s.encode() for s in args[args.index("--login") + 1:][:2])
+        options["authenticator"] = lambda server, session, envelope, mechanism, data: AuthResult(
+            success=(data.login, data.password) == known, handled=False, auth_data=data)
     loop = asyncio.new_event_loop()
-    asyncio.set_event_loop(loop)
     server = loop.run_until_complete(
-        loop.create_server(lambda: SMTP(keeper, loop=loop, **options), "127.0.0.1", 0))
+        loop.create_server(lambda: SMTP(Keeper(), loop=loop, **options), "127.0.0.1", 0))
     print(server.sockets[0].getsockname()[1], flush=True)
-
-    def stop():
-        loop.stop()
-
-    def stdin_readable():
-        if not os.read(sys.stdin.fileno(), 4096):
-            stop()
-
-    loop.add_reader(sys.stdin.fileno(), stdin_readable)
-    loop.add_signal_handler(signal.SIGTERM, stop)
+    loop.add_reader(0, lambda: os.read(0, 4096) or loop.stop())
     loop.run_forever()
-    server.close()
 
 
-if __name__ == "__main__":
-    main()
+if sys.argv[1:2] == ["sendmail"]:
+    with open(sys.argv[2], "w") as out:
+        json.dump(facts(sys.stdin.buffer.read(), arguments=sys.argv[3:]), out)
+    sys.exit(int(os.environ.get("KESTRANO_SENDMAIL_EXIT", "0")))
+serve(sys.argv[1:])

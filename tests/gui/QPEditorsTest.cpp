@@ -1,0 +1,597 @@
+// The editors as the user meets them: fields filled from the element, OK writing back or
+// handing a new element to the main window, a refused entry keeping the editor open on its
+// tab and field, and the rules the fields follow as the user types.
+
+#include "dialogs/QPAssignmentLists.h"
+#include "dialogs/QPExceptionDlg.h"
+#include "dialogs/QPExceptionRules.h"
+#include "dialogs/QPGeneralPage.h"
+#include "dialogs/QPProjectDialog.h"
+#include "dialogs/QPResourceDialog.h"
+#include "dialogs/QPScheduleDialog.h"
+#include "dialogs/QPScheduleEditor.h"
+#include "dialogs/QPTaskDialog.h"
+
+#include "support/Plan.h"
+#include "support/ScriptedPrompts.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+using Texts = std::vector<std::string>;
+
+namespace {
+
+void PressOK(QDialog& dialog)
+{
+    dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+}
+
+// Whether the keyboard focus is in this field (a field may hand it to an inner editor).
+bool FocusIsIn(QWidget& window, QWidget& field)
+{
+    QWidget* focus = window.focusWidget();
+    return focus && (focus == &field || field.isAncestorOf(focus));
+}
+
+QComboBox* CellChoice(QTableWidget& table, int row, int column)
+{
+    return qobject_cast<QComboBox*>(table.cellWidget(row, column));
+}
+
+// The main window as the editors see it: each message with its element, and the new element
+// it takes over.
+struct RecordingHost : QPEditPanelHost {
+    void EvInterWinMessage(int message, QPTask& task, std::unique_ptr<QPTask> created) override
+    {
+        Record(message, &task, std::move(created));
+    }
+    void EvInterWinMessage(int message, QPResource& resource,
+                           std::unique_ptr<QPResource> created) override
+    {
+        Record(message, &resource, std::move(created));
+    }
+    void EvInterWinMessage(int message, QPSchedule& schedule,
+                           std::unique_ptr<QPSchedule> created) override
+    {
+        Record(message, &schedule, std::move(created));
+    }
+    template <class T>
+    void Record(int message, const void* element, std::unique_ptr<T> created)
+    {
+        messages.push_back({message, element, created.get()});
+        kept.push_back(std::shared_ptr<T>(std::move(created)));
+    }
+    struct Message {
+        int number;
+        const void* element;
+        const void* created; // null: nothing handed over
+        bool operator==(const Message&) const = default;
+    };
+    std::vector<Message> messages;
+    std::vector<std::shared_ptr<void>> kept;
+};
+
+} // namespace
+
+// --- the project editor and the options page ------------------------------------------------
+
+TEST(ProjectDialog, EditFormShowsTheProjectWritesItBackAndRefusesOnTheField)
+{
+    QPProjectBase project;
+    project.ProjectReset(true);
+    auto night = std::make_unique<QPSchedule>();
+    night->name = "Night Shift";
+    const int64_t nightKey = project.ElementAdd(std::move(night), false).key;
+    project.SetName("Harbour Bridge");
+    project.projectStart = LocalTime(2024, 5, 6);
+    project.projectDeadline = LocalTime(2024, 6, 28, 23, 59, 59);
+    project.dirty = false;
+    ScriptedPrompts prompts;
+    QPProjectDialog dialog(project, false, prompts);
+    dialog.show();
+    // The project's own date format, with English month names whatever the desktop says.
+    EXPECT_EQ(dialog.StartEdit().text(), QStringLiteral("6 May 2024"));
+    EXPECT_EQ(dialog.DeadlineEdit().date(), QDate(2024, 6, 28));
+    EXPECT_EQ(dialog.ScheduleChoice().count(), 2);
+    EXPECT_TRUE(dialog.ScheduleChoice().isEnabled());
+
+    dialog.NameEdit().setText(QStringLiteral("   "));
+    dialog.DeadlineEdit().setFocus();
+    PressOK(dialog);
+    EXPECT_TRUE(FocusIsIn(dialog, dialog.NameEdit()));
+    dialog.NameEdit().setText(QStringLiteral("  Harbour Tunnel "));
+    dialog.DeadlineEdit().setDate(QDate(2024, 5, 5));
+    PressOK(dialog);
+    EXPECT_TRUE(FocusIsIn(dialog, dialog.DeadlineEdit()));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(prompts.TakeTexts(),
+              (Texts{"alert: Missing Data: Please enter a name for the project.",
+                     "alert: Deadline Conflict: The project deadline must follow the project "
+                     "start. Please enter a later date."}));
+    EXPECT_EQ(project.name, "Harbour Bridge") << "nothing written by a refused attempt";
+    EXPECT_FALSE(project.dirty);
+
+    dialog.StartEdit().setDate(QDate(2024, 3, 31));
+    dialog.DeadlineEdit().setDate(QDate(2024, 3, 31));
+    dialog.ScheduleChoice().setCurrentIndex(1);
+    PressOK(dialog);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(project.name, "Harbour Tunnel");
+    EXPECT_EQ(project.projectStart, LocalTime(2024, 3, 31, 0, 0, 0));
+    EXPECT_EQ(project.projectDeadline, LocalTime(2024, 3, 31, 23, 59, 59));
+    EXPECT_EQ(project.defaultScheduleKey, nightKey);
+    EXPECT_TRUE(project.dirty);
+}
+
+TEST(ProjectDialog, NewFormStartsTodayWithOnlyTheDefaultSchedule)
+{
+    ScopedEnvironment now("KESTRANO_NOW", "2024-02-29 09:00:00");
+    QPProjectBase empty; // as a file that could not be read leaves it: no schedule at all
+    empty.ProjectReset(false);
+    ScriptedPrompts prompts;
+    QPProjectDialog dialog(empty, true, prompts);
+    dialog.show();
+    EXPECT_EQ(dialog.DeadlineEdit().date(), QDate(2024, 3, 1));
+    EXPECT_EQ(dialog.ScheduleChoice().currentText(), QStringLiteral("Default Schedule"));
+    EXPECT_FALSE(dialog.ScheduleChoice().isEnabled());
+    dialog.NameEdit().setText(QStringLiteral("Office Move"));
+    PressOK(dialog);
+    EXPECT_EQ(empty.name, "Office Move");
+    EXPECT_EQ(empty.projectStart, LocalTime(2024, 2, 29));
+    EXPECT_EQ(empty.projectDeadline, LocalTime(2024, 3, 1, 23, 59, 59));
+}
+
+TEST(GeneralPage, ShowsLiveSamplesAndWritesTheOptionsOnOK)
+{
+    QPProjectOptions options;
+    options.dateFormat = 2;
+    options.dateOrder = 2;
+    options.dateSeparator = '-';
+    ScriptedPrompts prompts;
+    prompts.Then("Don't Change");
+    QPGeneralPage page(options, prompts);
+    page.show();
+    EXPECT_EQ(page.DateFormatChoice().currentText(), QStringLiteral("2000-07-26"));
+    page.CurrencySymbolEdit().setText(QStringLiteral(" £"));
+    page.DecimalSymbolEdit().setText(QStringLiteral(","));
+    page.DigitsBox().setValue(1);
+    EXPECT_EQ(page.PositionChoice().itemText(0), QStringLiteral("£18,0"));
+
+    page.CurrencyNameEdit().setText(QStringLiteral("Pounds"));
+    page.PositionChoice().setCurrentIndex(1);
+    page.DigitsBox().setValue(3);
+    page.DecimalSymbolEdit().clear();
+    page.ThousandsSymbolEdit().setText(QStringLiteral(" "));
+    page.DateFormatChoice().setCurrentIndex(13);
+    PressOK(page);
+    EXPECT_EQ(page.result(), QDialog::Accepted);
+    EXPECT_EQ(prompts.Take().at(0).title, "Confirm Digit Change");
+    EXPECT_EQ(options.currencyDigits, 2);
+    EXPECT_EQ(LLocaleFormatCurrencyToText(options, 123456), "1234.56£");
+    EXPECT_EQ(options.currencyName, "Pounds");
+    EXPECT_EQ(options.FormatDate(LocalTime(2000, 7, 26, 12)), "26.07.2000");
+    EXPECT_TRUE(options.changed);
+}
+
+// --- the resource and schedule editors ----------------------------------------------------
+
+namespace {
+
+class ElementEditors : public ::testing::Test {
+protected:
+    ElementEditors()
+    {
+        night = &plan.Schedule("Night Shift", 22 * kHour, {0, 6, 0, 0, 0, 0, 0});
+        bea = &plan.Resource("Bea", nullptr, 4250);
+        bea->sendTaskUpdates = false;
+    }
+
+    Plan plan;
+    QPSchedule* night = nullptr;
+    QPResource* bea = nullptr;
+    RecordingHost host;
+    ScriptedPrompts prompts;
+};
+
+} // namespace
+
+TEST_F(ElementEditors, ResourceRefusalsShowTheirAlertOnTheirTabAndField)
+{
+    QPResourceDialog panel(plan.project, host, prompts, QPEditTarget<QPResource>::Existing(*bea));
+    panel.show();
+    EXPECT_EQ(panel.HourlyRateEdit().text(), QStringLiteral("$42.50"));
+    panel.NameEdit().setText(QStringLiteral(" "));
+    EXPECT_FALSE(panel.CmOk());
+    EXPECT_TRUE(FocusIsIn(panel, panel.NameEdit()));
+    // "Send Task Updates" without an address: on that box.
+    panel.NameEdit().setText(QStringLiteral("Bea"));
+    panel.SendTaskUpdatesBox().setChecked(true);
+    panel.Tabs().setCurrentIndex(QPResourceDialog::eTabNotes);
+    EXPECT_FALSE(panel.CmOk());
+    EXPECT_EQ(panel.Tabs().currentIndex(), QPResourceDialog::eTabGeneral);
+    EXPECT_TRUE(FocusIsIn(panel, panel.SendTaskUpdatesBox()));
+    // A schedule without shifts, edited through the resource: the "Schedule" tab, Monday.
+    panel.SendTaskUpdatesBox().setChecked(false);
+    QPScheduleEditor& schedule = panel.ScheduleEditor();
+    schedule.EditSourceBox()->setChecked(true);
+    for (int day = 0; day < 7; ++day)
+        schedule.HoursBox(day).setValue(0);
+    EXPECT_FALSE(panel.CmOk());
+    EXPECT_EQ(panel.Tabs().currentIndex(), QPResourceDialog::eTabSchedule);
+    EXPECT_TRUE(FocusIsIn(panel, schedule.HoursBox(eMonday)));
+    EXPECT_EQ(prompts.Take().size(), 3u);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(plan.DefaultSchedule().shiftDuration[eMonday], 8 * 3600);
+    EXPECT_FALSE(plan.project.undoStack.CanUndo());
+}
+
+TEST_F(ElementEditors, ANewResourceIsHandedOverOnOKAndAnEditLetGoOnCancel)
+{
+    auto created = std::make_unique<QPResource>();
+    QPResource* fresh = created.get();
+    {
+        QPResourceDialog panel(plan.project, host, prompts,
+                               QPEditTarget<QPResource>::New(std::move(created)));
+        panel.NameEdit().setText(QStringLiteral("Cy"));
+        panel.EmailEdit().setText(QStringLiteral("cy@harbour.example"));
+        panel.OvertimeRateEdit().setText(QStringLiteral("$61.25"));
+        panel.NotesEdit().setPlainText(QStringLiteral("Night work only."));
+        panel.ScheduleEditor().ScheduleChoice()->setCurrentIndex(1);
+        EXPECT_TRUE(panel.CmOk());
+    }
+    EXPECT_EQ(fresh->overtimeRate, 6125);
+    EXPECT_EQ(fresh->scheduleKey, night->key);
+    EXPECT_EQ(fresh->notes, "Night work only.");
+    QPResourceDialog panel(plan.project, host, prompts, QPEditTarget<QPResource>::Existing(*bea));
+    panel.NameEdit().setText(QStringLiteral("Changed"));
+    EXPECT_TRUE(panel.CmCancel());
+    EXPECT_EQ(host.messages,
+              (std::vector<RecordingHost::Message>{{4201, fresh, fresh}, {4202, bea, nullptr}}));
+    EXPECT_EQ(bea->name, "Bea");
+    EXPECT_TRUE(prompts.asked.empty());
+}
+
+TEST_F(ElementEditors, AnInvalidRateIsReportedOncePerEdit)
+{
+    QPResourceDialog panel(plan.project, host, prompts, QPEditTarget<QPResource>::Existing(*bea));
+    QLineEdit& rate = panel.HourlyRateEdit();
+    rate.setText(QStringLiteral("12a"));
+    emit rate.editingFinished();
+    emit rate.editingFinished();
+    EXPECT_EQ(prompts.TakeTexts(), Texts{"alert: Invalid Input: Please enter a valid currency "
+                                         "value for this rate field."});
+    // OK refuses the text too, and leaving the field afterwards says nothing more.
+    EXPECT_FALSE(panel.CmOk());
+    EXPECT_TRUE(FocusIsIn(panel, rate));
+    emit rate.editingFinished();
+    EXPECT_EQ(prompts.Take().size(), 1u);
+    // A new edit is checked again; valid money passes silently.
+    emit rate.textEdited(QStringLiteral("12a"));
+    emit rate.editingFinished();
+    EXPECT_EQ(prompts.Take().size(), 1u);
+    rate.setText(QStringLiteral("$1,234.50"));
+    emit rate.editingFinished();
+    EXPECT_TRUE(panel.CmOk());
+    EXPECT_TRUE(prompts.asked.empty());
+    EXPECT_EQ(bea->hourlyRate, 123450);
+}
+
+TEST_F(ElementEditors, ChoosingAScheduleShowsItAndEditingItChangesThatSchedule)
+{
+    QPResourceDialog panel(plan.project, host, prompts, QPEditTarget<QPResource>::Existing(*bea));
+    QPScheduleEditor& editor = panel.ScheduleEditor();
+    EXPECT_EQ(editor.EditSourceBox()->text(), QStringLiteral("Edit data for Default Schedule"));
+    EXPECT_FALSE(editor.HoursBox(eMonday).isEnabled());
+    editor.ScheduleChoice()->setCurrentIndex(1);
+    EXPECT_EQ(editor.EditSourceBox()->text(), QStringLiteral("Edit data for Night Shift"));
+    EXPECT_EQ(editor.HoursBox(eMonday).value(), 6);
+    EXPECT_EQ(editor.HoursBox(eTuesday).value(), 0);
+    EXPECT_EQ(editor.StartEdit(eMonday).time(), QTime(22, 0));
+    editor.EditSourceBox()->setChecked(true);
+    editor.HoursBox(eSunday).setValue(3);
+    EXPECT_TRUE(panel.CmOk());
+    EXPECT_EQ(bea->scheduleKey, night->key);
+    EXPECT_EQ(night->shiftDuration[eSunday], 3 * 3600);
+    // A schedule added under the open editor becomes a choice.
+    plan.Schedule("Weekend", 0, {8, 0, 0, 0, 0, 0, 8});
+    panel.ProjectUpdate();
+    EXPECT_EQ(editor.ScheduleChoice()->count(), 3);
+    EXPECT_EQ(editor.ScheduleChoice()->currentText(), QStringLiteral("Night Shift"));
+}
+
+TEST_F(ElementEditors, ANewScheduleTakesTwentyFourHoursAsTheWholeDay)
+{
+    auto created = std::make_unique<QPSchedule>();
+    QPSchedule* fresh = created.get();
+    QPScheduleDialog panel(plan.project, host, prompts,
+                           QPEditTarget<QPSchedule>::New(std::move(created)));
+    QPScheduleEditor& editor = panel.Editor();
+    editor.NameEdit().setText(QStringLiteral("Round the Clock"));
+    editor.MinutesBox(eWednesday).setValue(40);
+    editor.HoursBox(eWednesday).setValue(24);
+    EXPECT_EQ(editor.MinutesBox(eWednesday).value(), 0);
+    EXPECT_FALSE(editor.MinutesBox(eWednesday).isEnabled());
+    EXPECT_TRUE(panel.CmOk());
+    EXPECT_EQ(fresh->shiftDuration[eWednesday], 86400);
+    EXPECT_EQ(host.messages, (std::vector<RecordingHost::Message>{{4301, fresh, fresh}}));
+}
+
+TEST_F(ElementEditors, ScheduleRefusalsKeepThePanelOnTheFieldAndCancelIsReported)
+{
+    QPScheduleDialog panel(plan.project, host, prompts, QPEditTarget<QPSchedule>::Existing(*night));
+    panel.show();
+    panel.Editor().HoursBox(eMonday).setValue(0);
+    panel.Editor().NameEdit().setFocus();
+    EXPECT_FALSE(panel.CmOk());
+    EXPECT_TRUE(FocusIsIn(panel, panel.Editor().HoursBox(eMonday)));
+    EXPECT_EQ(night->shiftDuration[eMonday], 6 * 3600);
+    panel.Editor().NameEdit().setText(QStringLiteral("Default Schedule"));
+    panel.Editor().MinutesBox(eMonday).setValue(30);
+    EXPECT_FALSE(panel.CmOk());
+    EXPECT_TRUE(FocusIsIn(panel, panel.Editor().NameEdit()));
+    const auto asked = prompts.Take();
+    EXPECT_EQ(asked.at(0).title + " / " + asked.at(1).title, "Invalid Entry / Duplicate Name");
+    EXPECT_TRUE(panel.CmCancel());
+    EXPECT_EQ(host.messages, (std::vector<RecordingHost::Message>{{4302, night, nullptr}}));
+}
+
+TEST_F(ElementEditors, ExceptionRowsAreAddedEditedAndRemovedThenWritten)
+{
+    QPScheduleDialog panel(plan.project, host, prompts, QPEditTarget<QPSchedule>::Existing(*night));
+    QPScheduleEditor& editor = panel.Editor();
+    std::vector<std::pair<std::string, bool>> asked;
+    std::vector<QPExceptionRules::Form> answers = {
+            {{2025, 1, 6}, "7.5"}, {{2025, 1, 1}, "8"}, {{2025, 1, 2}, "4"}};
+    editor.SetExceptionEditor([&](const QPExceptionRules::Form& initial, bool editing) {
+        asked.emplace_back(initial.DateText(), editing);
+        QPExceptionRules::Form answer = answers.front();
+        answers.erase(answers.begin());
+        return std::optional<QPExceptionRules::Form>(answer);
+    });
+    editor.AddExceptionButton().click();
+    editor.AddExceptionButton().click();
+    QTreeWidget& list = editor.ExceptionList();
+    ASSERT_EQ(list.topLevelItemCount(), 2);
+    EXPECT_EQ(list.topLevelItem(0)->text(0) + " " + list.topLevelItem(0)->text(1),
+              QStringLiteral("2025-01-06 7.5"));
+    // "Edit Exception" needs exactly one row.
+    list.selectAll();
+    EXPECT_FALSE(editor.EditExceptionButton().isEnabled());
+    list.clearSelection();
+    list.topLevelItem(1)->setSelected(true);
+    editor.EditExceptionButton().click();
+    EXPECT_EQ(asked.at(2), std::make_pair(std::string("2025-01-01"), true));
+    EXPECT_FALSE(asked[0].second);
+    EXPECT_EQ(list.topLevelItem(1)->text(0), QStringLiteral("2025-01-02"));
+    list.clearSelection();
+    list.topLevelItem(0)->setSelected(true);
+    list.setFocus();
+    for (QAction* action : list.actions())
+        action->trigger();
+    ASSERT_EQ(list.topLevelItemCount(), 1);
+    EXPECT_TRUE(panel.CmOk());
+    ASSERT_EQ(night->exceptions.size(), 1u);
+    EXPECT_EQ(night->exceptions[0].date, LocalTime(2025, 1, 2, 12));
+    EXPECT_EQ(night->exceptions[0].workSeconds, 4 * 3600);
+    EXPECT_TRUE(plan.project.undoStack.CanUndo());
+}
+
+TEST_F(ElementEditors, ExceptionEditorRefusesHoursThatAreNoWork)
+{
+    QPExceptionDlg dialog(plan.project.options, prompts, {{2025, 3, 5}, "0"}, true);
+    EXPECT_EQ(dialog.DateEdit().date(), QDate(2025, 3, 5));
+    dialog.show();
+    PressOK(dialog);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(prompts.Take().at(0).title, "Invalid Entry");
+    EXPECT_TRUE(FocusIsIn(dialog, dialog.HoursEdit()));
+    dialog.HoursEdit().setText(QStringLiteral("2.5"));
+    PressOK(dialog);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.Result().hoursText, "2.5");
+}
+
+// --- the task editor --------------------------------------------------------------------
+
+namespace {
+
+// 1 Survey, 2 Frame (header of 3 Walls and 4 Roof), 5 Paint (after Survey, Painter at 50%).
+class TaskDialog : public ::testing::Test {
+protected:
+    TaskDialog()
+        : survey(plan.Task("Survey", "8")), frame(plan.Task("Frame", "")),
+          walls(plan.Task("Walls", "16")), roof(plan.Task("Roof", "8")),
+          paint(plan.Task("Paint", "4")), mason(plan.Resource("Mason")),
+          painter(plan.Resource("Painter"))
+    {
+        frame.isHeader = true;
+        frame.subtaskKeys = {walls.key, roof.key};
+        paint.AddDependency(survey.key, eFinishToStart, 0.f);
+        paint.AddResourceAssignment(painter.key, 50);
+        plan.Recalculate();
+    }
+    std::unique_ptr<QPTaskDialog> Open(QPTask& task)
+    {
+        auto dialog = std::make_unique<QPTaskDialog>(plan.project, host, prompts,
+                                                     QPEditTarget<QPTask>::Existing(task));
+        dialog->resize(600, 450);
+        dialog->show();
+        return dialog;
+    }
+
+    Plan plan;
+    QPTask &survey, &frame, &walls, &roof, &paint;
+    QPResource &mason, &painter;
+    RecordingHost host;
+    ScriptedPrompts prompts;
+};
+
+} // namespace
+
+TEST_F(TaskDialog, WhatMayBeChangedFollowsTheKindOfTask)
+{
+    auto dialog = Open(roof);
+    EXPECT_EQ(dialog->HeaderChoice().currentText(), QStringLiteral("Frame"));
+    EXPECT_FALSE(dialog->ScheduleChoice().isEnabled()) << "Fixed Work follows the default";
+    EXPECT_FALSE(dialog->HideSubtasksBox().isEnabled());
+    dialog->TaskTypeChoice().setCurrentIndex(1);
+    EXPECT_TRUE(dialog->ScheduleChoice().isEnabled());
+    dialog->AutoScheduleBox().setChecked(false);
+    EXPECT_FALSE(dialog->DurationEdit().isEnabled()) << "its dates give its length";
+    EXPECT_TRUE(dialog->FinishEdit().isEnabled());
+    EXPECT_FALSE(dialog->ConstraintChoice().isEnabled());
+    dialog->HeaderBox().setChecked(true);
+    EXPECT_TRUE(dialog->HideSubtasksBox().isEnabled() && dialog->SubtaskList().isEnabled());
+    EXPECT_FALSE(dialog->MilestoneBox().isEnabled() || dialog->HeaderChoice().isEnabled() ||
+                 dialog->ResourceList().isEnabled());
+}
+
+TEST_F(TaskDialog, RefusalShowsTheAlertOnItsTabAndFieldAndChangesNothing)
+{
+    auto dialog = Open(paint);
+    dialog->Tabs().setCurrentIndex(1);
+    dialog->DurationEdit().setText(QStringLiteral("40000.5"));
+    EXPECT_FALSE(dialog->CmOk());
+    EXPECT_EQ(dialog->Tabs().currentIndex(), 0);
+    EXPECT_TRUE(FocusIsIn(*dialog, dialog->DurationEdit()));
+    // A dependency on the task itself, typed into the second row.
+    dialog->DurationEdit().setText(QStringLiteral("6"));
+    dialog->AddDependencyRow();
+    QTableWidget& list = dialog->DependencyList();
+    list.item(1, 0)->setText(QStringLiteral("5"));
+    EXPECT_EQ(CellChoice(list, 1, 1)->currentText(), QStringLiteral("Paint"));
+    EXPECT_FALSE(dialog->CmOk());
+    EXPECT_EQ(dialog->Tabs().currentIndex(), 2);
+    EXPECT_TRUE(FocusIsIn(*dialog, list));
+    EXPECT_EQ(list.currentRow(), 1);
+    const auto asked = prompts.Take();
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].message, "Task duration must be between .01 and 40,000 hours.");
+    EXPECT_EQ(asked[1].title, "Self-Dependency");
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(paint.durationText, "4");
+}
+
+TEST_F(TaskDialog, AcceptedAndCancelledEditsAreReportedToTheWindow)
+{
+    auto fresh = std::make_unique<QPTask>();
+    QPTask* created = fresh.get();
+    {
+        QPTaskDialog dialog(plan.project, host, prompts,
+                            QPEditTarget<QPTask>::New(std::move(fresh)));
+        EXPECT_EQ(dialog.StartEdit().date(), QDate(2027, 3, 1));
+        EXPECT_EQ(dialog.ConstraintDateEdit().date(), QDate(2027, 3, 2));
+        dialog.NameEdit().setText(QStringLiteral("Gutters"));
+        dialog.DurationEdit().setText(QStringLiteral("3"));
+        dialog.HeaderChoice().setCurrentIndex(dialog.HeaderChoice().findText("Frame"));
+        ASSERT_TRUE(dialog.CmOk());
+    }
+    EXPECT_EQ(created->name, "Gutters");
+    EXPECT_EQ(created->headerKey, frame.key);
+    auto dialog = Open(survey);
+    dialog->NameEdit().setText(QStringLiteral("Site survey"));
+    ASSERT_TRUE(dialog->CmOk());
+    EXPECT_EQ(survey.name, "Site survey");
+    auto again = std::make_unique<QPTask>();
+    QPTask* cancelled = again.get();
+    EXPECT_TRUE(
+            QPTaskDialog(plan.project, host, prompts, QPEditTarget<QPTask>::New(std::move(again)))
+                    .CmCancel());
+    EXPECT_EQ(host.messages, (std::vector<RecordingHost::Message>{{4101, created, created},
+                                                                  {4101, &survey, nullptr},
+                                                                  {4102, cancelled, cancelled}}));
+}
+
+TEST_F(TaskDialog, TheSliderMirrorsTheSelectedResource)
+{
+    auto dialog = Open(paint);
+    QTableWidget& table = dialog->ResourceList().Table();
+    QSlider& slider = dialog->ResourceList().Slider();
+    ASSERT_EQ(table.rowCount(), 2);
+    table.selectRow(1);
+    EXPECT_EQ(slider.value(), 50);
+    // Another row's value leaves the slider alone; selecting it shows it, clamped.
+    table.item(0, 2)->setText(QStringLiteral("150"));
+    EXPECT_EQ(slider.value(), 50);
+    table.selectRow(0);
+    EXPECT_EQ(slider.value(), 100);
+    table.item(0, 2)->setText(QStringLiteral("30"));
+    EXPECT_EQ(slider.value(), 30);
+    // Text that is not a number is refused and the cell keeps its value.
+    table.item(0, 2)->setText(QStringLiteral("-20"));
+    EXPECT_EQ(prompts.TakeTexts(), Texts{"alert: Invalid Input: Please enter numbers only for "
+                                         "resource assignment."});
+    EXPECT_EQ(table.item(0, 2)->text(), QStringLiteral("30"));
+    // Moving the slider sets the selected row.
+    slider.setValue(70);
+    EXPECT_EQ(table.item(0, 2)->text() + table.item(1, 2)->text(), QStringLiteral("7050"));
+    ASSERT_TRUE(dialog->CmOk());
+    EXPECT_EQ(paint.resourceAssignments.size(), 2u);
+}
+
+TEST_F(TaskDialog, DependencyAndSubtaskRowsAreAddedChosenAndRemoved)
+{
+    auto dialog = Open(walls);
+    QTableWidget& list = dialog->DependencyList();
+    dialog->AddDependencyRow();
+    ASSERT_EQ(list.rowCount(), 1);
+    EXPECT_EQ(list.item(0, 0)->text() + list.item(0, 3)->text(), QStringLiteral("10.0"));
+    QComboBox* types = CellChoice(list, 0, 2);
+    EXPECT_EQ(types->currentText(), QStringLiteral("Finish-to-Start"));
+    EXPECT_EQ(types->count(), 4);
+    // Choosing a name puts in its ID; a header is offered only the kinds that leave its
+    // finish free.
+    CellChoice(list, 0, 1)->setCurrentIndex(CellChoice(list, 0, 1)->findText("Roof"));
+    EXPECT_EQ(list.item(0, 0)->text(), QStringLiteral("4"));
+    dialog->HeaderBox().setChecked(true);
+    EXPECT_EQ(types->count(), 2);
+    dialog->HeaderBox().setChecked(false);
+    dialog->RemoveDependencyRow(0);
+    ASSERT_TRUE(dialog->CmOk());
+    EXPECT_TRUE(walls.dependencies.empty());
+
+    dialog = Open(frame);
+    QTableWidget& rows = dialog->SubtaskList().Table();
+    ASSERT_TRUE(dialog->SubtaskList().AddRow());
+    EXPECT_EQ(rows.item(2, 0)->text(), QStringLiteral("1")) << "the first eligible task";
+    CellChoice(rows, 2, 1)->setCurrentIndex(CellChoice(rows, 2, 1)->findText("Paint"));
+    EXPECT_EQ(rows.item(2, 0)->text(), QStringLiteral("5"));
+    ASSERT_TRUE(dialog->CmOk());
+    EXPECT_EQ(frame.subtaskKeys, (std::vector<int64_t>{walls.key, roof.key, paint.key}));
+    // With every other task a header, nothing can join.
+    Plan headers;
+    QPTask& only = headers.Task("Only", "");
+    only.isHeader = true;
+    headers.Task("Other", "").isHeader = true;
+    QPTaskDialog lone(headers.project, host, prompts, QPEditTarget<QPTask>::Existing(only));
+    EXPECT_FALSE(lone.SubtaskList().AddRow());
+    EXPECT_EQ(prompts.Take().at(0).title, "No Sub-Task Available");
+}
+
+TEST_F(TaskDialog, TheListsFollowTasksAndResourcesDeletedUnderTheEditor)
+{
+    auto dialog = Open(paint);
+    QTableWidget& list = dialog->DependencyList();
+    dialog->AddDependencyRow(); // Survey again, to be changed to Roof
+    CellChoice(list, 1, 1)->setCurrentIndex(CellChoice(list, 1, 1)->findText("Roof"));
+    plan.project.ElementDelete<QPTask>(survey.id, false);
+    plan.project.ElementDelete<QPResource>(mason.id, false);
+    dialog->ProjectUpdate();
+    ASSERT_EQ(list.rowCount(), 1) << "the row on Survey is gone";
+    EXPECT_EQ(list.item(0, 0)->text(), QStringLiteral("3")) << "Roof was renumbered";
+    EXPECT_EQ(dialog->ResourceList().Table().rowCount(), 1);
+    EXPECT_EQ(dialog->ResourceList().Table().item(0, 2)->text(), QStringLiteral("50"));
+}
