@@ -58,21 +58,6 @@ constexpr const char* kScheduleHeader =
 
 } // namespace
 
-TEST(QPProcessImportCSV, KindsAndFieldLists)
-{
-    EXPECT_STREQ(QPImportCSVKind(eImportCSVKind::task).settingsKey, "TaskImportCSV");
-    EXPECT_STREQ(QPImportCSVKind(eImportCSVKind::resource).fieldListTitle,
-                 "Kestrano Resource Fields");
-    EXPECT_STREQ(QPImportCSVKind(eImportCSVKind::schedule).wizardTitle, "Import Schedules");
-    const auto& schedule = QPImportCSVScheduleFields();
-    ASSERT_EQ(schedule.size(), 15u);
-    EXPECT_EQ(schedule[3].name, "Monday Start");
-    EXPECT_EQ(schedule[14].name, "Saturday Duration");
-    for (const auto* fields : {&QPImportCSVTaskFields(), &QPImportCSVResourceFields(), &schedule})
-        for (std::size_t i = 0; i < fields->size(); ++i)
-            EXPECT_EQ((*fields)[i].required, i == 0);
-}
-
 TEST(QPProcessImportCSVTask, DurationsDatesAndProgress)
 {
     QPProject project;
