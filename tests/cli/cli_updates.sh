@@ -9,17 +9,9 @@ sample="$2"
 export KESTRANO_NOW="2027-03-01 09:00:00" XDG_CONFIG_HOME="$work/config" TMPDIR="$work"
 cp "$sample" "$work/plan.qpp"
 
-run updates task "$work/plan.qpp" --dry-run >"$work/out"
-cmp -s "$sample" "$work/plan.qpp" || fail "a dry run changed the file"
-for line in "To: maria.keller@example.com" "Attachment: Kestrano[0-9]*.pdf" \
-    "Subject: Task update summary for Office move to Quayside House" \
-    "The following changes have been made to tasks which impact Maria Keller:" \
-    "New task assignment: Agree move date and budget" "Commitment rate: [0-9]*%"; do
-    grep -qx "$line" "$work/out" || fail "no line $line"
-done
-tail -n 1 "$work/out" | grep -q "^[1-9][0-9]* task updates for 4 recipients (not sent)$" ||
-    fail "task summary: $(tail -n 1 "$work/out")"
-[ "$(grep -c '^To: ' "$work/out")" -eq 4 ] || fail "not one message per resource"
+# Every message in full (tests/data/updates-dry-run.out), its attachment's number aside.
+run updates task "$work/plan.qpp" --dry-run | sed 's/^Attachment: Kestrano[0-9]*\.pdf$/Attachment: Kestrano0.pdf/' |
+    diff "$(dirname "$0")/../data/updates-dry-run.out" - >&2 || fail "the dry run's messages"
 # Nobody in the sample asked for project updates.
 [ "$(run updates project "$work/plan.qpp" --dry-run)" = "0 project updates (not sent)" ] ||
     fail "project updates"
@@ -39,7 +31,7 @@ unknown option --now | updates task "$work/plan.qpp" --now
 is missing, locked or not a Kestrano project file | updates task "$work/none.qpp" --dry-run
 the e-mail settings have not been confirmed yet | updates task "$work/plan.qpp"
 END
-cmp -s "$sample" "$work/plan.qpp" || fail "a refused run changed the file"
+cmp -s "$sample" "$work/plan.qpp" || fail "a dry or refused run changed the file"
 
 # A real send to a loopback SMTP server: every resource gets its message with the chart,
 # and the file keeps the new last-update state, so a second run has nothing to say.
