@@ -36,16 +36,9 @@ grep -qx "kestrano-cli: import: interrupted; $work/imported.qpp was not written"
 
 # Task updates to a server that accepts the connection and never says a word.
 cp "$sample" "$work/sample.qpp"
-python3 -c '
-import socket, time
-listener = socket.socket()
-listener.bind(("127.0.0.1", 0))
-listener.listen(5)
-print(listener.getsockname()[1], flush=True)
-connection, _ = listener.accept()
-print("connected", flush=True)
-time.sleep(120)
-' >"$work/server" &
+python3 -c 'import socket, time; s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(5)
+print(s.getsockname()[1], flush=True); c = s.accept(); print("connected", flush=True); time.sleep(120)' \
+    >"$work/server" &
 server=$!
 for _ in $(seq 50); do [ -s "$work/server" ] && break; sleep 0.1; done
 mail_settings "$(head -n 1 "$work/server")"
