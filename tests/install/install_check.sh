@@ -30,17 +30,15 @@ done
 "$usr/bin/kestrano-cli" dump "$usr/share/doc/kestrano/examples/office-move.qpp" >/dev/null ||
     fail "the installed kestrano-cli cannot read the installed sample"
 
+# quiet COMMAND...: succeeds without a word (an error or warning) on either stream.
+quiet() { "$@" >"$work/out" 2>&1 && [ ! -s "$work/out" ] || fail "$*: $(cat "$work/out")"; }
+
 # The validators: not a single error or warning.
-desktop-file-validate "$usr/share/applications/$id.desktop" >"$work/out" 2>&1 ||
-    fail "desktop-file-validate: $(cat "$work/out")"
-[ ! -s "$work/out" ] || fail "desktop-file-validate says: $(cat "$work/out")"
-appstreamcli validate --no-net --explain "$usr/share/metainfo/$id.metainfo.xml" >"$work/out" 2>&1 ||
-    fail "appstreamcli: $(cat "$work/out")"
-grep -q '^[EW]:' "$work/out" && fail "appstreamcli says: $(cat "$work/out")"
-for xml in "$usr/share/mime/packages/$id.xml" "$usr/share/metainfo/$id.metainfo.xml" \
-    "$usr/share/icons/hicolor/scalable/apps/$id.svg"; do
-    xmllint --noout "$xml" 2>"$work/out" || fail "xmllint $xml: $(cat "$work/out")"
-done
+quiet desktop-file-validate "$usr/share/applications/$id.desktop"
+appstreamcli validate --no-net --explain "$usr/share/metainfo/$id.metainfo.xml" >"$work/out" 2>&1 &&
+    ! grep -q '^[EW]:' "$work/out" || fail "appstreamcli: $(cat "$work/out")"
+quiet xmllint --noout "$usr/share/mime/packages/$id.xml" "$usr/share/metainfo/$id.metainfo.xml" \
+    "$usr/share/icons/hicolor/scalable/apps/$id.svg"
 
 # Each PNG is the size its folder names (the width and height of the PNG header).
 for size in 16 32 48 64 128 256; do
@@ -59,8 +57,7 @@ done
 
 # The MIME database of the installed tree alone (with the system's for the parent types):
 # a project by its name, and a renamed one by the magic of its first bytes.
-update-mime-database "$usr/share/mime" >"$work/out" 2>&1 ||
-    fail "update-mime-database: $(cat "$work/out")"
+update-mime-database "$usr/share/mime" >"$work/out" 2>&1 || fail "update-mime-database: $(cat "$work/out")"
 cp "$examples/office-move.qpp" "$work/plan.qpp"
 cp "$examples/office-move.qpp" "$work/plan-renamed"
 printf 'lsdf is not enough\n' >"$work/not-a-plan"
@@ -68,16 +65,13 @@ type_of() {
     XDG_DATA_HOME="$work/home" XDG_DATA_DIRS="$usr/share:/usr/share" \
         gio info -a standard::content-type "$1" | sed -n 's/^ *standard::content-type: //p'
 }
-[ "$(type_of "$work/plan.qpp")" = application/x-kestrano-project ] ||
-    fail "plan.qpp is $(type_of "$work/plan.qpp")"
-[ "$(type_of "$work/plan-renamed")" = application/x-kestrano-project ] ||
-    fail "a renamed project is $(type_of "$work/plan-renamed")"
-[ "$(type_of "$work/not-a-plan")" != application/x-kestrano-project ] ||
-    fail "a text starting with lsdf is taken for a project"
+for file in plan.qpp plan-renamed; do
+    [ "$(type_of "$work/$file")" = application/x-kestrano-project ] || fail "$file: $(type_of "$work/$file")"
+done
+[ "$(type_of "$work/not-a-plan")" != application/x-kestrano-project ] || fail "a text starting with lsdf is a project"
 
 # The menu entry is what opens the type.
-update-desktop-database "$usr/share/applications" >"$work/out" 2>&1 ||
-    fail "update-desktop-database: $(cat "$work/out")"
+update-desktop-database "$usr/share/applications" >"$work/out" 2>&1 || fail "update-desktop-database"
 grep -q "^application/x-kestrano-project=.*$id.desktop" "$usr/share/applications/mimeinfo.cache" ||
     fail "the menu entry does not open project files"
 if command -v xdg-mime >/dev/null 2>&1; then

@@ -7,10 +7,9 @@
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <string>
 #include <thread>
-
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -19,49 +18,36 @@ using Clock = std::chrono::steady_clock;
 
 long MillisecondsSince(Clock::time_point start)
 {
-    return static_cast<long>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+    return static_cast<long>((Clock::now() - start) / std::chrono::milliseconds(1));
 }
 
-// A pipe that stands for a stream; reading takes what was written so far.
-class Pipe {
-public:
-    Pipe()
-    {
-        int fds[2];
-        EXPECT_EQ(pipe2(fds, O_NONBLOCK), 0);
-        read_ = fds[0];
-        write_ = fds[1];
-    }
+// A pipe that stands for a stream; Take reads what was written so far.
+struct Pipe {
+    int fds[2];
+    Pipe() { EXPECT_EQ(pipe2(fds, O_NONBLOCK), 0); }
     ~Pipe()
     {
-        close(read_);
-        close(write_);
+        close(fds[0]);
+        close(fds[1]);
     }
-    int Fd() const { return write_; }
     std::string Take()
     {
         std::string text;
         char bytes[4096];
-        ssize_t n;
-        while ((n = read(read_, bytes, sizeof bytes)) > 0)
+        for (ssize_t n; (n = read(fds[0], bytes, sizeof bytes)) > 0;)
             text.append(bytes, static_cast<std::size_t>(n));
         return text;
     }
-
-private:
-    int read_;
-    int write_;
 };
 
-LConsoleProcessOptions Streams(Pipe& progress, Pipe& errors, bool terminal)
+LConsoleProcessOptions Streams(Pipe& progress, Pipe& errors, bool terminal, int interval = 0)
 {
     LConsoleProcessOptions options;
-    options.progressFd = progress.Fd();
-    options.errorFd = errors.Fd();
+    options.progressFd = progress.fds[1];
+    options.errorFd = errors.fds[1];
     options.terminal = terminal;
     options.columns = 80;
-    options.redrawIntervalMilliseconds = 0;
+    options.redrawIntervalMilliseconds = interval;
     return options;
 }
 
@@ -73,10 +59,8 @@ TEST(LConsoleProcess, StaysSilentInAPipeButReportsFailures)
     Pipe errors;
     {
         LConsoleProcess process("Import", Streams(progress, errors, false));
-        EXPECT_FALSE(process.IsTerminal());
         process.SetStatus("Reading rows", 0);
         process.SetProgress(0.5);
-        process.SetProgressIndeterminateOn();
         process.SetErrorF("Row %d: no task name.", 7);
     }
     EXPECT_EQ(progress.Take(), "");
@@ -90,7 +74,9 @@ TEST(LConsoleProcess, RedrawsOneLineInPlaceOnATerminal)
     {
         LConsoleProcess process("Import", Streams(terminal, errors, true));
         process.SetStatus("Reading rows", -3);
-        process.SetStatus("row 1\nof 2", 5);
+        process.SetStatus("row 1\nof\x1f"
+                          "2",
+                          5);
         process.SetProgress(0.5);
         const std::string drawn = terminal.Take();
         EXPECT_EQ(drawn.find('\n'), std::string::npos);
@@ -114,13 +100,9 @@ TEST(LConsoleProcess, RedrawsOneLineInPlaceOnATerminal)
     // Whatever the program prints next starts on a clean line.
     EXPECT_EQ(terminal.Take(), "\r\x1b[K");
     EXPECT_EQ(errors.Take(), "");
-}
 
-TEST(LConsoleProcess, PrintsAFailureAboveTheProgressLine)
-{
-    Pipe terminal;
-    LConsoleProcessOptions options = Streams(terminal, terminal, true);
-    LConsoleProcess process("Send Updates", options);
+    // A failure goes above the progress line, which is drawn again below it.
+    LConsoleProcess process("Send Updates", Streams(terminal, terminal, true));
     process.SetProgress(0.25);
     terminal.Take();
     process.SetError("The server closed the connection.");
@@ -132,9 +114,7 @@ TEST(LConsoleProcess, ThrottlesRedrawsButShowsTheLatestStateBeforeAWait)
 {
     Pipe terminal;
     Pipe errors;
-    LConsoleProcessOptions options = Streams(terminal, errors, true);
-    options.redrawIntervalMilliseconds = 60000;
-    LConsoleProcess process("Import", options);
+    LConsoleProcess process("Import", Streams(terminal, errors, true, 60000));
     for (int row = 1; row <= 100; ++row)
         process.SetProgress(row / 100.0);
     process.SetStatus("Connecting", 0);
@@ -176,12 +156,9 @@ TEST(LConsoleProcess, CtrlCRequestsAStopInsteadOfEndingTheProgram)
     struct sigaction after {};
     sigaction(SIGINT, nullptr, &after);
     EXPECT_EQ(after.sa_handler, before.sa_handler);
-}
 
-TEST(LConsoleProcess, WaitsEndByTimeOrByASetSignal)
-{
-    Pipe progress;
-    Pipe errors;
+    // Without Ctrl-C, waits end by time or by a set signal, and nothing could end a wait
+    // without limit.
     LConsoleProcessOptions options = Streams(progress, errors, false);
     options.stopOnInterrupt = false;
     LConsoleProcess process("Import", options);
@@ -191,8 +168,6 @@ TEST(LConsoleProcess, WaitsEndByTimeOrByASetSignal)
     Clock::time_point start = Clock::now();
     EXPECT_FALSE(process.ProcessWaitSignalObjectGroup(group, 40));
     EXPECT_GE(MillisecondsSince(start), 40);
-
-    // Without Ctrl-C nothing could end these.
     start = Clock::now();
     EXPECT_FALSE(process.ProcessWait(-1));
     EXPECT_FALSE(process.ProcessWaitSignalForever(reply));

@@ -103,6 +103,7 @@ TEST(LCSVLineSplitter, LongLinesAreCutAndTheirRestSkipped)
 {
     const std::string exact(kCSVLineMaxBytes, 'x');
     EXPECT_EQ(SplitLines({exact + "\nnext"}), (Lines{exact, "next"}));
+    EXPECT_EQ(SplitLines({exact + "y\nnext"}), (Lines{exact, "next"}));
     const std::string huge(3 * 1024 * 1024, 'y');
     EXPECT_EQ(SplitLines({huge, huge, "\nnext"}),
               (Lines{std::string(kCSVLineMaxBytes, 'y'), "next"}));

@@ -68,16 +68,18 @@ public:
     int stopAfterStatuses = -1;
 };
 
+// Points the import at the file `path` and maps each field to the column headed by its name.
+void Prepare(RecordingImport& import, const std::string& path)
+{
+    ASSERT_FALSE(import.SetFilePath(path));
+    const Texts headers = import.ReadHeaderCells();
+    for (int field = 0; field < 3; ++field)
+        import.AssignField(field, import.Fields()[field].name, headers);
+}
+
 class ImportLoop : public ::testing::Test {
 protected:
-    // Maps the fields to the columns of `headers` by name and points the import at `csv`.
-    void Prepare(const std::string& csv)
-    {
-        ASSERT_FALSE(import.SetFilePath(dir.Write("data.csv", csv)));
-        const Texts headers = import.ReadHeaderCells();
-        for (int field = 0; field < 3; ++field)
-            import.AssignField(field, import.Fields()[field].name, headers);
-    }
+    void Prepare(const std::string& csv) { ::Prepare(import, dir.Write("data.csv", csv)); }
 
     TempDir dir;
     RecordingImport import;
@@ -166,8 +168,8 @@ TEST(LProcessImportCSVMatch, StoredMappingIsReplacedAndFittedToTheFile)
     EXPECT_EQ(import.StoredFilePath(store), "/home/me/tasks.csv");
 
     RecordingImport next;
-    next.LoadStoredMapping(store, 3);
-    EXPECT_EQ(next.ColumnOfField(0), -1); // column 4 is not in a three-column file
+    next.LoadStoredMapping(store, 4);
+    EXPECT_EQ(next.ColumnOfField(0), -1); // column 4 is not in a four-column file
     EXPECT_EQ(next.ColumnOfField(2), 1);
     EXPECT_EQ(next.FieldOfColumn(1), 2);
     RecordingImport wide;
@@ -224,9 +226,7 @@ TEST_F(ImportLoop, EmptyCellsReachOnlyRequiredFields)
     EXPECT_EQ(import.calls, (Texts{"start", "finish", "start", "0=x", "finish"}));
     // A first cell of a line that ends in its comma: the required one is passed empty.
     import.calls.clear();
-    ASSERT_FALSE(import.SetFilePath(dir.Write("b.csv", "(required) Name,Hours\n,5\n")));
-    import.AssignField(0, "(required) Name", import.ReadHeaderCells());
-    import.AssignField(1, "Hours", import.ReadHeaderCells());
+    Prepare("(required) Name,Hours\n,5\n");
     EXPECT_EQ(Process(process, import), 0);
     EXPECT_EQ(import.calls, (Texts{"start", "0=", "1=5", "finish"}));
 }
@@ -241,8 +241,7 @@ TEST_F(ImportLoop, FailedFinishesCancelsAndShortFiles)
     EXPECT_EQ(import.ErrorLog(), (Texts{"Row #0002: bad row", "Row #0003: bad row"}));
 
     RecordingImport cancelled;
-    ASSERT_FALSE(cancelled.SetFilePath(dir.Write("c.csv", "(required) Name\nA\ncancel\nC\n")));
-    cancelled.AssignField(0, "(required) Name", cancelled.ReadHeaderCells());
+    ::Prepare(cancelled, dir.Write("c.csv", "(required) Name\nA\ncancel\nC\n"));
     EXPECT_EQ(Process(process, cancelled), 1);
     EXPECT_EQ(cancelled.SuccessfulImports(), 1);
     EXPECT_EQ(cancelled.FailedImports(), 0);
@@ -250,8 +249,7 @@ TEST_F(ImportLoop, FailedFinishesCancelsAndShortFiles)
 
     // The user's stop request is seen before the next row begins.
     RecordingImport stopped;
-    ASSERT_FALSE(stopped.SetFilePath(dir.File("c.csv")));
-    stopped.AssignField(0, "(required) Name", stopped.ReadHeaderCells());
+    ::Prepare(stopped, dir.File("c.csv"));
     RecordingProcess impatient;
     impatient.stopAfterStatuses = 1;
     EXPECT_EQ(Process(impatient, stopped), 1);

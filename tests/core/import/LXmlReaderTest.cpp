@@ -140,7 +140,8 @@ TEST(LXmlReader, Utf8CheckAndEncoding)
 {
     int line = 0;
     EXPECT_TRUE(LXmlCheckUtf8("a\tb\r\n\xE2\x82\xAC \xF0\x9F\x98\x80", line));
-    for (const char* bad : {"\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82"}) {
+    for (const char* bad :
+         {"\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82", "\xC3\xC3"}) {
         line = 0;
         EXPECT_FALSE(LXmlCheckUtf8(std::string("ok\n") + bad, line)) << bad;
         EXPECT_EQ(line, 2);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -58,21 +59,6 @@ constexpr const char* kScheduleHeader =
 
 } // namespace
 
-TEST(QPProcessImportCSV, KindsAndFieldLists)
-{
-    EXPECT_STREQ(QPImportCSVKind(eImportCSVKind::task).settingsKey, "TaskImportCSV");
-    EXPECT_STREQ(QPImportCSVKind(eImportCSVKind::resource).fieldListTitle,
-                 "Kestrano Resource Fields");
-    EXPECT_STREQ(QPImportCSVKind(eImportCSVKind::schedule).wizardTitle, "Import Schedules");
-    const auto& schedule = QPImportCSVScheduleFields();
-    ASSERT_EQ(schedule.size(), 15u);
-    EXPECT_EQ(schedule[3].name, "Monday Start");
-    EXPECT_EQ(schedule[14].name, "Saturday Duration");
-    for (const auto* fields : {&QPImportCSVTaskFields(), &QPImportCSVResourceFields(), &schedule})
-        for (std::size_t i = 0; i < fields->size(); ++i)
-            EXPECT_EQ((*fields)[i].required, i == 0);
-}
-
 TEST(QPProcessImportCSVTask, DurationsDatesAndProgress)
 {
     QPProject project;
@@ -88,42 +74,27 @@ TEST(QPProcessImportCSVTask, DurationsDatesAndProgress)
                                               "Point,8,2027-03-01 10:00:00,2027-03-01 10:00:00,\n");
     EXPECT_EQ(results, (Texts{"8 successful imports", "0 failed imports"}));
 
-    const QPTask& plain = TaskNamed(project, "Plain");
-    EXPECT_EQ(plain.durationText.str(), "12.5");
-    EXPECT_FALSE(plain.milestone);
-    EXPECT_TRUE(plain.autoSchedule);
-    EXPECT_EQ(plain.percentComplete, 40);
-    EXPECT_EQ(plain.taskType, eTaskTypeFixedWork);
-
-    for (const char* name : {"Zero", "Words"}) {
-        EXPECT_TRUE(TaskNamed(project, name).milestone) << name;
-        EXPECT_EQ(TaskNamed(project, name).durationText.str(), "") << name;
+    // Name, hours, milestone, scheduled automatically, percent complete.
+    const std::tuple<const char*, const char*, bool, bool, int> tasks[] = {
+            {"Plain", "12.5", false, true, 40}, {"Zero", "", true, true, 100},
+            {"Words", "", true, true, 0},       {"Started", "8", false, true, 0},
+            {"Day only", "8", false, true, 0},  {"Deadline", "8", false, true, 0},
+            {"Fixed", "8", false, false, 0},    {"Point", "", true, false, 0},
+    };
+    for (const auto& [name, hours, milestone, automatic, percent] : tasks) {
+        const QPTask& task = TaskNamed(project, name);
+        EXPECT_EQ(task.durationText.str(), hours) << name;
+        EXPECT_EQ(task.milestone, milestone) << name;
+        EXPECT_EQ(task.autoSchedule, automatic) << name;
+        EXPECT_EQ(task.percentComplete, percent) << name;
     }
-    EXPECT_EQ(TaskNamed(project, "Zero").percentComplete, 100);
-    EXPECT_EQ(TaskNamed(project, "Words").percentComplete, 0);
-
-    const QPTask& started = TaskNamed(project, "Started");
-    EXPECT_EQ(started.start, LocalTime(2027, 3, 2, 9, 30));
-    EXPECT_TRUE(started.autoSchedule);
-    EXPECT_EQ(started.constraintType, eConstraintNone);
-    EXPECT_EQ(started.percentComplete, 0);
+    EXPECT_EQ(TaskNamed(project, "Plain").taskType, eTaskTypeFixedWork);
+    EXPECT_EQ(TaskNamed(project, "Started").start, LocalTime(2027, 3, 2, 9, 30));
+    EXPECT_EQ(TaskNamed(project, "Started").constraintType, eConstraintNone);
     EXPECT_EQ(TaskNamed(project, "Day only").start, LocalTime(2020, 2, 29));
-
-    const QPTask& deadline = TaskNamed(project, "Deadline");
-    EXPECT_TRUE(deadline.autoSchedule);
-    EXPECT_EQ(deadline.constraintType, eConstraintFinishOn);
-    EXPECT_EQ(deadline.constraintDate, LocalTime(2027, 3, 5));
-
-    const QPTask& fixed = TaskNamed(project, "Fixed");
-    EXPECT_FALSE(fixed.autoSchedule);
-    EXPECT_FALSE(fixed.milestone);
-    EXPECT_EQ(fixed.finish, LocalTime(2027, 3, 3, 12));
-    EXPECT_EQ(fixed.durationText.str(), "8");
-
-    const QPTask& point = TaskNamed(project, "Point");
-    EXPECT_FALSE(point.autoSchedule);
-    EXPECT_TRUE(point.milestone);
-    EXPECT_EQ(point.durationText.str(), "");
+    EXPECT_EQ(TaskNamed(project, "Deadline").constraintType, eConstraintFinishOn);
+    EXPECT_EQ(TaskNamed(project, "Deadline").constraintDate, LocalTime(2027, 3, 5));
+    EXPECT_EQ(TaskNamed(project, "Fixed").finish, LocalTime(2027, 3, 3, 12));
 }
 
 TEST(QPProcessImportCSVTask, RefusedRowsLeaveNoTrace)

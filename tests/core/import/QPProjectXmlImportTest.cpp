@@ -1,4 +1,5 @@
 #include "import/QPProjectXmlImport.h"
+#include "import/QPProjectXmlRecords.h"
 
 #include "dialogs/QPProjectDialogRules.h"
 #include "dialogs/QPResourceDialogRules.h"
@@ -151,6 +152,30 @@ std::vector<std::string> EditorRefusals(QPProject& project)
 }
 
 } // namespace
+
+// The format's durations and times of day: what each reads as, or false; months and years
+// have no fixed length, and a day ends at 24:00 exactly.
+TEST(QPProjectXmlImport, DurationsAndTimesOfDay)
+{
+    const std::pair<const char*, int64_t> durations[] = {
+            {"PT8H0M0S", 28800}, {"P1DT1H30M", 91800}, {"-PT1M", -60}, {"PT0.5H", 1800},
+            {"P1M", -1},         {"P1Y", -1},          {"PT1D", -1},   {"PT", -1},
+    };
+    for (const auto& [text, expected] : durations) {
+        int64_t seconds = -1;
+        EXPECT_EQ(QPXmlParseDuration(text, seconds), expected != -1) << text;
+        EXPECT_EQ(seconds, expected) << text;
+    }
+    const std::pair<const char*, int32_t> times[] = {
+            {"08:30:15", 30615}, {"24:00:00", 86400}, {"23:59:59.5", 86399}, {"24:00:30", -1},
+            {"24:01", -1},       {"8:00", -1},        {"12:60", -1},
+    };
+    for (const auto& [text, expected] : times) {
+        int32_t seconds = -1;
+        EXPECT_EQ(QPXmlParseTime(text, seconds), expected != -1) << text;
+        EXPECT_EQ(seconds, expected) << text;
+    }
+}
 
 TEST(QPProjectXmlImport, RefusesWhatIsNotProjectXmlWithTheLine)
 {
