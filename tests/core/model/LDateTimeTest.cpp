@@ -6,6 +6,7 @@
 
 #include <ctime>
 #include <string>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -19,79 +20,50 @@ LDateTime Parsed(const std::string& text)
 
 } // namespace
 
-// ---------------------------------------------------------------------------------------
-// Text forms
-
-TEST(LDateTimeText, WritesDateAndTimeInLocalTime)
+TEST(LDateTimeText, WritesAndReadsLocalDateAndTime)
 {
-    const LDateTime value = LocalTime(2000, 7, 26, 14, 5, 0);
-    std::string date;
-    std::string time;
-    value.GetDateTime(date, time);
-    EXPECT_EQ(date, "2000-07-26");
-    EXPECT_EQ(time, "14:05:00");
-    EXPECT_EQ(value.GetDateTime(), "2000-07-26 14:05:00");
-    EXPECT_EQ(LocalTime(2001, 1, 2, 3, 4, 5).GetDateTime(), "2001-01-02 03:04:05");
-}
-
-TEST(LDateTimeText, NoDateIsEmptyTextOrASingleSpace)
-{
-    std::string date = "x";
-    std::string time = "y";
+    std::string date = "x", time = "y";
+    LocalTime(2000, 7, 26, 14, 5, 0).GetDateTime(date, time);
+    EXPECT_EQ(date + " " + time, "2000-07-26 14:05:00");
+    // No date is empty texts, or a single space that reads back as no date.
     LDateTime().GetDateTime(date, time);
-    EXPECT_EQ(date, "");
-    EXPECT_EQ(time, "");
+    EXPECT_EQ(date + time, "");
     EXPECT_EQ(LDateTime().GetDateTime(), " ");
-    // The single space written for "no date" reads back as no date.
-    EXPECT_EQ(Parsed(" "), LDateTime());
-}
-
-TEST(LDateTimeText, JoinedFormReadsBack)
-{
-    EXPECT_EQ(Parsed("2000-07-26 14:05:00"), LocalTime(2000, 7, 26, 14, 5, 0));
-    EXPECT_EQ(Parsed("2000-07-26 9:5"), LocalTime(2000, 7, 26, 9, 5, 0));
     // Shorter than twelve characters: midnight.
-    EXPECT_EQ(Parsed("2000-07-26"), LocalTime(2000, 7, 26));
-    EXPECT_EQ(Parsed("2000-7-6 08"), LocalTime(2000, 7, 6));
-    EXPECT_EQ(Parsed(""), LDateTime());
-    EXPECT_EQ(Parsed("    "), LDateTime());
-
+    const std::pair<const char*, LDateTime> joined[] = {
+            {"2000-07-26 14:05:00", LocalTime(2000, 7, 26, 14, 5, 0)},
+            {"2000-07-26 9:5", LocalTime(2000, 7, 26, 9, 5, 0)},
+            {"2000-07-26", LocalTime(2000, 7, 26)},
+            {"2000-7-6 08", LocalTime(2000, 7, 6)},
+            {"", LDateTime()},
+            {"    ", LDateTime()},
+            {" ", LDateTime()}};
+    for (const auto& [text, value] : joined)
+        EXPECT_EQ(Parsed(text), value) << text;
     for (const LDateTime value :
          {LocalTime(1999, 12, 31, 23, 59, 59), LocalTime(2024, 2, 29, 0, 0, 0),
-          LocalTime(2027, 3, 14, 3, 30, 0), LocalTime(2027, 11, 7, 1, 15, 0)}) {
+          LocalTime(2027, 3, 14, 3, 30, 0), LocalTime(2027, 11, 7, 1, 15, 0)})
         EXPECT_EQ(Parsed(value.GetDateTime()), value) << value.GetDateTime();
-    }
-}
 
-TEST(LDateTimeText, SeparateDateAndTimeTexts)
-{
+    // Separate texts: missing month and day are January and the 1st, missing time fields
+    // 0; an unreadable date leaves the value alone.
     LDateTime value;
     EXPECT_TRUE(value.SetDateTime("2003-04-05", "06:07:08"));
     EXPECT_EQ(value, LocalTime(2003, 4, 5, 6, 7, 8));
-    // Missing month and day are January and the 1st; missing time fields are 0.
     EXPECT_TRUE(value.SetDateTime("2003-04", "10"));
+    EXPECT_EQ(value, LocalTime(2003, 4, 1, 10));
+    EXPECT_FALSE(value.SetDateTime("soon", "10:00"));
+    EXPECT_FALSE(value.SetDateYYYYHMMHDDTimeHHCMMCSS("next week"));
     EXPECT_EQ(value, LocalTime(2003, 4, 1, 10));
     EXPECT_TRUE(value.SetDateTime("", "10:00:00"));
     EXPECT_EQ(value, LDateTime());
-}
 
-TEST(LDateTimeText, UnreadableDateLeavesTheValueAlone)
-{
-    LDateTime value = LocalTime(2010, 5, 5, 5);
-    EXPECT_FALSE(value.SetDateTime("soon", "10:00"));
-    EXPECT_FALSE(value.SetDateYYYYHMMHDDTimeHHCMMCSS("next week"));
-    EXPECT_EQ(value, LocalTime(2010, 5, 5, 5));
-}
-
-TEST(LDateTimeText, TwoDigitYears)
-{
-    const int cases[][2] = {{99, 1999}, {5, 2005}, {70, 1970}, {69, 2069}, {2010, 2010}};
-    for (const auto& [typed, year] : cases) {
-        LDateTime value;
+    // Two-digit years: 70 to 99 are the 1900s.
+    for (const auto& [typed, year] :
+         {std::pair{99, 1999}, {5, 2005}, {70, 1970}, {69, 2069}, {2010, 2010}}) {
         ASSERT_TRUE(value.SetDateTime(typed, 3, 1, 0, 0, 0));
         EXPECT_EQ(value, LocalTime(year, 3, 1)) << typed;
     }
-    LDateTime value;
     ASSERT_TRUE(value.SetDateTime("05-03-01", ""));
     EXPECT_EQ(value, LocalTime(2005, 3, 1));
 }
@@ -178,12 +150,13 @@ TEST(LDateTimeValidate, DateAlone)
 
 TEST(LDateTimeValidate, LeapYearsAndMonthLengths)
 {
-    EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(2000, 2), 29);
-    EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(1900, 2), 28);
-    EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(2024, 2), 29);
-    EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(2023, 2), 28);
-    EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(2001, 9), 30);
-    EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(2001, 13), 0);
+    for (const auto& [year, month, days] : {std::tuple{2000, 2, 29},
+                                            {1900, 2, 28},
+                                            {2024, 2, 29},
+                                            {2023, 2, 28},
+                                            {2001, 9, 30},
+                                            {2001, 13, 0}})
+        EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(year, month), days) << year << "-" << month;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -199,10 +172,9 @@ TEST(LDayTime, ValidatesTheTwentyFourHourClock)
 
 TEST(LDayTime, AdditionWrapsAtMidnight)
 {
-    EXPECT_EQ((LDayTime(82800) + 7200).Get(), 3600);
-    EXPECT_EQ((LDayTime(28800) + 3600).Get(), 32400);
-    EXPECT_EQ((LDayTime(3600) + -7200).Get(), 82800);
-    EXPECT_EQ((LDayTime(0) + 86400).Get(), 0);
+    for (const auto& [start, add, sum] :
+         {std::tuple{82800, 7200, 3600}, {28800, 3600, 32400}, {3600, -7200, 82800}, {0, 86400, 0}})
+        EXPECT_EQ((LDayTime(start) + add).Get(), sum) << start << " + " << add;
 }
 
 TEST(LDayTime, SetAndGetTimeOfDayKeepTheDate)

@@ -147,6 +147,8 @@ TEST(QPTask, DurationTextIsHoursInTheProjectsNumberFormat)
     EXPECT_EQ(task.GetDurationSeconds(options), 27000);
     task.durationText = "0.01";
     EXPECT_EQ(task.GetDurationSeconds(options), 36);
+    task.durationText = "0.0005"; // 1.8 seconds: truncated
+    EXPECT_EQ(task.GetDurationSeconds(options), 1);
     task.durationText = "40000";
     EXPECT_EQ(task.GetDurationSeconds(options), 144000000);
     task.durationText = "";
