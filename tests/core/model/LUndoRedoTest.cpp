@@ -104,6 +104,15 @@ TEST(LUndoRedoStack, RemembersWhichStateWasSaved)
     stack.Redo();
     EXPECT_TRUE(stack.IsCurrentStateSaved());
 
+    // Saved after an undo: the step now current is the saved one, not the newest.
+    stack.Undo();
+    stack.MarkCurrentStateAsSaved();
+    EXPECT_TRUE(stack.IsCurrentStateSaved());
+    stack.Redo();
+    EXPECT_FALSE(stack.IsCurrentStateSaved());
+    stack.Undo();
+    EXPECT_TRUE(stack.IsCurrentStateSaved());
+
     // Saved with every step undone.
     stack.Undo();
     stack.Undo();
