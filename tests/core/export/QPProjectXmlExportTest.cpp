@@ -108,16 +108,12 @@ TEST(ProjectXml, ElementsStandInTheSchemasOrderWithTheirValues)
                            "CalendarUID MinutesPerDay MinutesPerWeek DaysPerMonth DefaultTaskType "
                            "DurationFormat WorkFormat HonorConstraints WeekStartDay Calendars "
                            "Tasks Resources Assignments");
-    EXPECT_EQ(Names(*root.Child("Tasks"), "OutlineNumber"), "0 1 1.1 1.2 2");
-    EXPECT_EQ(Names(*root.Child("Tasks"), "OutlineLevel"), "0 1 2 2 1");
-    EXPECT_EQ(Names(*root.Child("Tasks"), "Summary"), "1 1 0 0 0");
-    const LXmlNode& build = ByUid(*root.Child("Tasks"), second.key + 1);
-    EXPECT_EQ(Names(build), "UID ID Name Manual Type OutlineNumber OutlineLevel Start Finish "
-                            "Duration DurationFormat Work Milestone Summary FreeSlack TotalSlack "
-                            "PercentComplete Cost ConstraintType CalendarUID ConstraintDate "
-                            "Notes PredecessorLink Baseline Baseline");
-    EXPECT_EQ(Names(*build.Child("PredecessorLink")),
-              "PredecessorUID Type CrossProject LinkLag LagFormat");
+    const LXmlNode& tasks = *root.Child("Tasks");
+    EXPECT_EQ(Names(tasks, "OutlineNumber") + " / " + Names(tasks, "OutlineLevel") + " / " +
+                      Names(tasks, "Summary"),
+              "0 1 1.1 1.2 2 / 0 1 2 2 1 / 1 1 0 0 0");
+    const LXmlNode& build = ByUid(tasks, second.key + 1);
+    const LXmlNode& design = ByUid(tasks, first.key + 1);
     std::string numbers;
     for (const LXmlNode& node : build.children)
         if (node.name == "Baseline")
@@ -126,28 +122,20 @@ TEST(ProjectXml, ElementsStandInTheSchemasOrderWithTheirValues)
     EXPECT_EQ(build.ChildText("Notes"), "Check <wiring> & \"fuses\" \r\nfirst");
     EXPECT_EQ(build.ChildText("CalendarUID"), std::to_string(night.key + 1));
     EXPECT_EQ(build.ChildText("Start"), "2027-03-10T08:00:00");
-    const LXmlNode& design = ByUid(*root.Child("Tasks"), first.key + 1);
     EXPECT_FALSE(design.Child("Manual") || design.Child("CalendarUID"));
     EXPECT_EQ(std::string(build.ChildText("Type")) + " " + std::string(design.ChildText("Type")),
               "1 2");
     // The baseline keeps the work as it was frozen.
-    EXPECT_EQ(design.ChildText("Work"), "PT24H0M0S");
-    EXPECT_EQ(design.Child("Baseline")->ChildText("Work"), "PT16H0M0S");
-
-    const LXmlNode& resource = root.Child("Resources")->children.at(0);
-    EXPECT_EQ(Names(resource), "UID ID Name Type EmailAddress MaxUnits StandardRate "
-                               "StandardRateFormat Cost OvertimeRate OvertimeRateFormat "
-                               "OvertimeCost CalendarUID");
-    EXPECT_EQ(Names(root.Child("Assignments")->children.at(0)),
-              "UID TaskUID ResourceUID Finish Start Units Work");
+    EXPECT_EQ(std::string(design.ChildText("Work")) + " " +
+                      std::string(design.Child("Baseline")->ChildText("Work")),
+              "PT24H0M0S PT16H0M0S");
     // A resource with exceptions has a calendar of its own, based on its schedule's and
     // holding its own exceptions only.
     const LXmlNode& calendar = ByUid(*root.Child("Calendars"), alice.key + 1);
-    EXPECT_EQ(Names(calendar), "UID Name IsBaseCalendar BaseCalendarUID WeekDays Exceptions");
-    EXPECT_EQ(Names(calendar.Child("Exceptions")->children.at(0)),
-              "EnteredByOccurrences TimePeriod Occurrences Name Type DayWorking");
-    EXPECT_EQ(resource.ChildText("CalendarUID"), std::to_string(alice.key + 1));
+    EXPECT_EQ(root.Child("Resources")->children.at(0).ChildText("CalendarUID"),
+              std::to_string(alice.key + 1));
     EXPECT_EQ(calendar.ChildText("BaseCalendarUID"), "1");
+    EXPECT_EQ(calendar.Child("Exceptions")->children.size(), 1u);
     EXPECT_EQ(root.Child("Calendars")->children.size(), 3u);
 }
 
@@ -189,8 +177,6 @@ TEST(ProjectXml, LinksConstraintsRatesUnitsAndSlack)
             {eConstraintStartBefore, "5 2027-03-02T09:30:00"},
             {eConstraintFinishAfter, "6 2027-03-04T09:30:00"},
             {eConstraintFinishBefore, "7 2027-03-02T09:30:00"}};
-    const std::pair<int32_t, const char*> units[] = {
-            {100, "1"}, {50, "0.5"}, {5, "0.05"}, {33, "0.33"}};
     Plan plan;
     QPTask& predecessor = plan.Task("First", "8");
     QPResource& ann = plan.Resource("Ann");
@@ -201,7 +187,7 @@ TEST(ProjectXml, LinksConstraintsRatesUnitsAndSlack)
         task.constraintType = kind;
         task.constraintDate = LocalTime(2027, 3, 3, 9, 30);
     }
-    for (const auto& [percent, text] : units)
+    for (int32_t percent : {100, 50, 5, 33})
         plan.Task("Assigned", "8").AddResourceAssignment(ann.key, percent);
     // One elapsed day after a Monday 16:00 finish covers Tuesday's shift: 480 minutes in
     // tenths.
@@ -226,8 +212,7 @@ TEST(ProjectXml, LinksConstraintsRatesUnitsAndSlack)
                           std::string(task.ChildText("ConstraintDate")),
                   constraints[i].second);
     }
-    for (std::size_t i = 0; i < std::size(units); ++i)
-        EXPECT_EQ(root.Child("Assignments")->children.at(i).ChildText("Units"), units[i].second);
+    EXPECT_EQ(Names(*root.Child("Assignments"), "Units"), "1 0.5 0.05 0.33");
 
     const struct {
         int32_t digits;
@@ -279,10 +264,6 @@ TEST(ProjectXml, WeekDaysAndExceptionsAreTheWorkingTimesTheyMake)
              {},
              "1 off; 2 22:00:00-00:00:00; 3 00:00:00-06:00:00 22:00:00-00:00:00; "
              "4 00:00:00-06:00:00; 5 off; 6 off; 7 off; "},
-            {16 * kHour,
-             {0, 8, 0, 0, 0, 0, 0},
-             {},
-             "1 off; 2 16:00:00-00:00:00; 3 off; 4 off; 5 off; 6 off; 7 off; "},
             {0,
              {24, 24, 0, 0, 0, 0, 0},
              {},
