@@ -1,545 +1,348 @@
 #include "dialogs/QPTaskDialogRules.h"
-#include "model/QPUndoItems.h"
 
 #include "support/Plan.h"
-#include "support/TestTime.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
-#include <memory>
-#include <string>
-#include <vector>
+#include <map>
+#include <sstream>
 
 namespace {
 
 using namespace QPTaskDialogRules;
 
-// A plan starting Monday 1 March 2027:
-//   1 Survey, 2 Frame (header of 3 Walls and 4 Roof), 5 Paint (after Survey), 6 Finish
-//   (a header without subtasks), and two resources.
+// The fields in the editor's order, named as the edits below name them.
+const char* const kFields[] = {"name",      "type", "schedule", "duration", "percent",    "header",
+                               "hide",      "auto", "start",    "finish",   "constraint", "date",
+                               "milestone", "in",   "notes",    "deps",     "res",        "subs"};
+
+std::vector<std::string> Split(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    std::istringstream in(text);
+    for (std::string part; std::getline(in, part, separator);)
+        parts.push_back(part);
+    return parts;
+}
+
+// A plan from Monday 1 March 2027: 1 Survey, 2 Frame (header of 3 Walls and 4 Roof, Roof
+// after Walls), 5 Paint (after Survey, Painter at 50%), 6 Finish (a header without
+// subtasks), and the resources 1 Mason and 2 Painter.
 class TaskEditorRules : public ::testing::Test {
 protected:
     TaskEditorRules()
         : survey(plan.Task("Survey", "8")), frame(plan.Task("Frame", "")),
           walls(plan.Task("Walls", "16")), roof(plan.Task("Roof", "8")),
-          paint(plan.Task("Paint", "4")), finish(plan.Task("Finish", "")),
-          mason(plan.Resource("Mason")), painter(plan.Resource("Painter"))
+          paint(plan.Task("Paint", "4")), finish(plan.Task("Finish", ""))
     {
+        plan.Resource("Mason");
         frame.isHeader = finish.isHeader = true;
         frame.subtaskKeys = {walls.key, roof.key};
         roof.AddDependency(walls.key, eFinishToStart, 0.f);
         paint.AddDependency(survey.key, eFinishToStart, 0.f);
-        paint.AddResourceAssignment(painter.key, 50);
+        paint.AddResourceAssignment(plan.Resource("Painter").key, 50);
         plan.Recalculate();
     }
 
     QPProject& project() { return plan.project; }
-    Form FormOf(const QPTask& task) { return InitialForm(project(), task); }
 
+    // The editor opened on `task` with the fields changed as "field=value;...": deps rows
+    // as "ID/FS/lag,..." (FS, SS, FF, SF), res as "resourceID:percent,...", subs as task IDs,
+    // days as YYYY-MM-DD and the header ("in") as a task ID.
+    Form Edited(const QPTask& task, const std::string& edits = "")
+    {
+        using S = const std::string&;
+        auto day = [](S v) {
+            QPCalendarDay d;
+            std::sscanf(v.c_str(), "%d-%d-%d", &d.year, &d.month, &d.day);
+            return d;
+        };
+        const std::map<std::string, std::function<void(Form&, S)>> fields = {
+                {"name", [](Form& f, S v) { f.name = v; }},
+                {"duration", [](Form& f, S v) { f.durationText = v; }},
+                {"percent", [](Form& f, S v) { f.percentCompleteText = v; }},
+                {"type", [](Form& f, S v) { f.taskType = std::stoi(v); }},
+                {"constraint", [](Form& f, S v) { f.constraintType = std::stoi(v); }},
+                {"auto", [](Form& f, S v) { f.autoSchedule = v == "1"; }},
+                {"milestone", [](Form& f, S v) { f.milestone = v == "1"; }},
+                {"date", [&](Form& f, S v) { f.constraintDate = day(v); }},
+                {"start", [&](Form& f, S v) { f.start = day(v); }},
+                {"finish", [&](Form& f, S v) { f.finish = day(v); }},
+                {"in",
+                 [&](Form& f, S v) {
+                     f.headerKey = v == "-1" ? -1 : project().tasks.GetElement(std::stoi(v))->key;
+                 }},
+                {"deps",
+                 [](Form& f, S v) {
+                     f.dependencies.clear();
+                     for (const std::string& row : Split(v, ',')) {
+                         const std::vector<std::string> cells = Split(row + "/", '/');
+                         const std::size_t kind = std::string("FS SS FF SF").find(cells[1]);
+                         f.dependencies.push_back(
+                                 {cells[0], cells[1].empty() ? "" : kDependencyTypeNames[kind / 3],
+                                  cells[2]});
+                     }
+                 }},
+                {"res",
+                 [](Form& f, S v) {
+                     f.resources.clear();
+                     for (const std::string& row : Split(v, ','))
+                         f.resources.push_back({std::stoi(row), row.substr(row.find(':') + 1)});
+                 }},
+                {"subs",
+                 [](Form& f, S v) {
+                     f.subtasks.clear();
+                     for (const std::string& id : Split(v, ','))
+                         f.subtasks.push_back({std::stoi(id)});
+                 }},
+        };
+        Form form = InitialForm(project(), task);
+        for (const std::string& edit : Split(edits, ';')) {
+            const std::string field = edit.substr(0, edit.find('='));
+            fields.at(field)(form, edit.substr(field.size() + 1));
+        }
+        return form;
+    }
+    // "accepted", or the refused field as the edits name it and the title (and message).
+    std::string Check(const QPTask& task, const std::string& edits, bool withMessage = false,
+                      int32_t* row = nullptr)
+    {
+        const QPFormOutcome outcome = Confirm(project(), task, Edited(task, edits), row);
+        if (!outcome)
+            return "accepted";
+        return kFields[outcome->field] + (" " + outcome->title) +
+               (withMessage ? ": " + outcome->message : "");
+    }
+
+    // What the editor writes of a task: "Name 8h 40% [flags] c<constraint>[@date] <ID:type:lag
+    // ... +resourceID:percent ...".
+    std::string Text(const QPTask& t)
+    {
+        std::ostringstream out;
+        out << t.name.str() << " " << t.durationText.str() << "h " << t.percentComplete << "%"
+            << (t.milestone ? " milestone" : "") << (t.isHeader ? " header" : "")
+            << (t.hideSubtasks ? " hidden" : "") << (t.autoSchedule ? "" : " manual") << " c"
+            << t.constraintType;
+        if (t.constraintType != eConstraintNone)
+            out << "@" << t.constraintDate.GetDateTime();
+        for (const QPTaskDependency& link : t.dependencies)
+            out << " <" << project().tasks.GetElementByKey(link.predecessorKey)->id << ":"
+                << link.type << ":" << link.lag;
+        for (const QPResourceAssignment& assignment : t.resourceAssignments)
+            out << " +" << project().resources.GetElementByKey(assignment.resourceKey)->id << ":"
+                << assignment.percent;
+        return out.str();
+    }
+    // The tasks in list order, a header with its group, a task with its predecessors:
+    // "Frame{Walls,Roof} Walls Roof<Walls".
+    std::string Outline()
+    {
+        std::string text;
+        for (const QPTask& task : project().tasks) {
+            text += (text.empty() ? "" : " ") + task.name.str();
+            std::string group;
+            for (int64_t key : task.subtaskKeys)
+                group += (group.empty() ? "" : ",") +
+                         project().tasks.GetElementByKey(key)->name.str();
+            if (task.isHeader)
+                text += "{" + group + "}";
+            for (const QPTaskDependency& link : task.dependencies)
+                text += "<" + project().tasks.GetElementByKey(link.predecessorKey)->name.str();
+        }
+        return text;
+    }
     // Every task's stored image in list order: the whole state an edit may touch.
-    std::vector<LByteArray> State() const
+    std::vector<LByteArray> State()
     {
         std::vector<LByteArray> images;
-        for (const QPTask& task : plan.project.tasks)
+        for (const QPTask& task : project().tasks)
             images.push_back(task.WriteSDF());
         return images;
     }
 
-    std::vector<std::string> NamesInOrder() const
+    // Checks and applies as one undo step, as the main window's OK does, and checks that
+    // one undo and one redo give back either state.
+    void Apply(QPTask& task, const std::string& edits)
     {
-        std::vector<std::string> names;
-        for (const QPTask& task : plan.project.tasks)
-            names.push_back(task.name.str());
-        return names;
-    }
-
-    // Applies inside one undo group, as the main window's OK does.
-    void ApplyAsOneStep(QPTask& task, const Form& form)
-    {
-        ASSERT_FALSE(Confirm(project(), task, form).has_value());
+        const std::vector<LByteArray> before = State();
+        ASSERT_EQ(Check(task, edits), "accepted");
         project().UndoRedoGroupStart();
-        Apply(project(), task, form);
+        QPTaskDialogRules::Apply(project(), task, Edited(task, edits));
         project().UndoRedoGroupEnd();
+        const std::vector<LByteArray> after = State();
+        project().undoStack.Undo();
+        EXPECT_EQ(State(), before);
+        project().undoStack.Redo();
+        EXPECT_EQ(State(), after);
     }
 
     Plan plan;
-    QPTask& survey;
-    QPTask& frame;
-    QPTask& walls;
-    QPTask& roof;
-    QPTask& paint;
-    QPTask& finish;
-    QPResource& mason;
-    QPResource& painter;
+    QPTask &survey, &frame, &walls, &roof, &paint, &finish;
 };
 
-void ExpectRefusal(const QPFormOutcome& outcome, eField field, const std::string& title,
-                   const std::string& message)
+TEST_F(TaskEditorRules, ChecksRunInOrderAndKeepTheirLimits)
 {
-    ASSERT_TRUE(outcome.has_value()) << "accepted, expected \"" << title << "\"";
-    EXPECT_EQ(outcome->field, field) << outcome->message;
-    EXPECT_EQ(outcome->title, title);
-    EXPECT_EQ(outcome->message, message);
-}
-
-} // namespace
-
-TEST_F(TaskEditorRules, ChecksRunInOrderAndTheFirstFailureWins)
-{
-    // Start with every check failing; fixing one at a time must reveal the next, in order.
-    Form form = FormOf(paint);
-    form.name = "  ";
-    form.durationText = "0.009";
-    form.percentCompleteText = "101";
-    form.constraintType = eConstraintFinishBefore;
-    form.constraintDate = QPCalendarDay{2027, 3, 1};
-    form.headerKey = frame.key;
-    form.dependencies = {{"5", "Finish-to-Start", "0"}};
-    form.resources = {{mason.id, "101"}, {painter.id, "50"}};
-    form.subtasks = {{walls.id}, {walls.id}};
-
-    struct Step {
-        std::function<void(Form&)> fix;
-        eField field;
-        std::string title;
-        std::string message;
-    };
-    const std::vector<Step> steps = {
-            {[](Form&) {}, eFieldName, "Invalid Entry", "Please enter a name for this task."},
-            {[](Form& f) { f.name = " Survey "; }, eFieldName, "Duplicate Name",
-             "A task with this name exists in the project. Please use a name that is unique."},
-            {[](Form& f) { f.name = "Varnish"; }, eFieldDuration, "Invalid Entry",
-             "Task duration must be between .01 and 40,000 hours."},
-            {[](Form& f) { f.durationText = "6"; }, eFieldPercentComplete, "Invalid Entry",
-             "Please enter the percentage of work currently completed on this task."},
-            {[](Form& f) {
-                 f.percentCompleteText = "100";
-                 f.autoSchedule = false;
-                 f.taskType = eTaskTypeFixedDuration;
-                 f.start = {2027, 3, 10};
-                 f.finish = {2027, 3, 9};
-             },
-             eFieldFinish, "Date Conflict", "Please enter an end date later than the start date."},
-            {[](Form& f) { f.autoSchedule = true; }, eFieldConstraintDate, "Date Conflict",
-             "The constraint date selected conflicts with the project start date. Please select "
-             "a later date."},
-            {[](Form& f) {
-                 f.constraintDate = {2027, 3, 2};
-             },
-             eFieldDependencies, "Self-Dependency", "A task may not be dependent upon itself."},
-            {[&](Form& f) { f.dependencies[0].idText = std::to_string(frame.id); },
-             eFieldDependencies, "Header Task as Dependency",
-             "A task may not be dependent upon its own header task."},
-            {[&](Form& f) {
-                 f.dependencies = {{"3", "Finish-to-Start", "0"}, {" 3", "Start-to-Start", "1"}};
-             },
-             eFieldDependencies, "Duplicate Dependency",
-             "Task #3 is listed as a dependency more than once for Varnish."},
-            {[](Form& f) {
-                 f.dependencies = {{"1", "Finish-to-Start", "0"}};
-             },
-             eFieldDependencies, "Invalid Dependency",
-             "Task ID #1 is not a sub-task of Frame. Sub-tasks can only be dependent upon other "
-             "sub-tasks from the same header task."},
-            {[](Form& f) {
-                 f.dependencies = {{"4", "Finish-to-Start", "-0.5"}};
-             },
-             eFieldDependencies, "Invalid Entry",
-             "Please enter zero or a positive value for lag between task #4 and Varnish."},
-            {[](Form& f) { f.dependencies[0].lagText = "0.5"; }, eFieldResources,
-             "Invalid Resource Assignment",
-             "Please enter 0 or a positive value no greater than 100 for percent of time "
-             "committed by Resource #1."},
-            {[](Form& f) { f.resources[0].percentText = "100"; }, eFieldSubtasks,
-             "Duplicate Subtask", "Task #3 is listed as a subtask more than once."},
-    };
+    std::ifstream cases(std::string(KESTRANO_TEST_DATA_DIR) + "/dialogs/task-editor.txt");
     const std::vector<LByteArray> untouched = State();
-    for (const Step& step : steps) {
-        step.fix(form);
-        SCOPED_TRACE(step.title);
-        ExpectRefusal(Confirm(project(), paint, form), step.field, step.title, step.message);
-        EXPECT_EQ(TabOf(step.field), step.field == eFieldDependencies ? eTabDependencies
-                                     : step.field == eFieldResources  ? eTabResources
-                                     : step.field == eFieldSubtasks   ? eTabSubtasks
-                                                                      : eTabGeneral);
+    int count = 0;
+    std::string edits;
+    for (std::string line; std::getline(cases, line);) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        const std::size_t bar = line.find(" | "), last = line.find(" | ", bar + 3);
+        const std::string fields = line.substr(bar + 3, last - bar - 3);
+        edits = fields[0] == '+' ? edits + ";" + fields.substr(1) : fields;
+        const std::string outcome = line.substr(last + 3);
+        EXPECT_EQ(Check(*project().tasks.GetElement(std::stoi(line)), edits,
+                        outcome.find(':') != outcome.npos),
+                  outcome)
+                << line;
+        ++count;
     }
-    form.subtasks.pop_back();
-    EXPECT_FALSE(Confirm(project(), paint, form).has_value());
+    EXPECT_EQ(count, 35);
     EXPECT_EQ(State(), untouched) << "checking changes nothing";
-}
-
-TEST_F(TaskEditorRules, DependencyChecksNameTheirRowAndTheHeaderRules)
-{
-    // Without a header, a subtask is refused as a predecessor; a header refuses finish-bound
-    // kinds.
-    Form form = FormOf(survey);
-    form.dependencies = {{"", "", ""}, {"4", "Finish-to-Start", "0"}};
+    // The empty row is skipped and the refused one named; the project's decimal symbol
+    // decides.
     int32_t row = -1;
-    ExpectRefusal(Confirm(project(), survey, form, &row), eFieldDependencies, "Invalid Dependency",
-                  "Task ID #4 is a sub-task. Sub-tasks can only be assigned as dependencies to "
-                  "other sub-tasks from the same header task.");
-    EXPECT_EQ(row, 1) << "the empty row is skipped, the second is named";
-
-    Form header = FormOf(finish);
-    header.dependencies = {{"1", "Start-to-Start", "0"}, {"5", "Finish-to-Finish", "0"}};
-    ExpectRefusal(Confirm(project(), finish, header, &row), eFieldDependencies,
-                  "Invalid Dependency",
-                  "Header tasks may not have dependencies that restrict their finish dates. "
-                  "Select a condition of Finish-to-Start or Start-to-Start.");
+    EXPECT_EQ(Check(survey, "deps=//,4/FS/0", false, &row), "deps Invalid Dependency");
     EXPECT_EQ(row, 1);
-    header.dependencies[1].typeText = "Start-to-Start";
-    EXPECT_FALSE(Confirm(project(), finish, header).has_value());
-
-    // A lag that is not a number of days at all is refused like a negative one.
-    Form lagged = FormOf(paint);
-    for (const char* lag : {"nan", "inf", "1e300"}) {
-        lagged.dependencies = {{"1", "Finish-to-Start", lag}};
-        ExpectRefusal(Confirm(project(), paint, lagged), eFieldDependencies, "Invalid Entry",
-                      "Please enter zero or a positive value for lag between task #1 and Paint.");
-    }
+    project().options.decimalSymbol = ",";
+    EXPECT_EQ(Check(survey, "duration=7,5") + ", " + Check(survey, "duration=0,009"),
+              "accepted, duration Invalid Entry");
 }
 
 TEST_F(TaskEditorRules, LoopsAreFoundThroughChainsAndFileCyclesEnd)
 {
-    // Survey <- Paint <- Varnish: Survey may not depend on Varnish.
-    QPTask& varnish = plan.Task("Varnish", "2");
-    varnish.AddDependency(paint.key, eFinishToStart, 0.f);
-    Form form = FormOf(survey);
-    form.dependencies = {{std::to_string(varnish.id), "Finish-to-Start", "0"}};
-    ExpectRefusal(Confirm(project(), survey, form), eFieldDependencies, "Looping Dependency",
-                  "Task #7 has a dependency chain which includes Survey.");
-
-    // A new task cannot be in a chain yet, so it is not checked.
-    auto fresh = std::make_unique<QPTask>();
-    Form freshForm = FormOf(*fresh);
-    freshForm.name = "Clean up";
-    freshForm.durationText = "1";
-    freshForm.dependencies = form.dependencies;
-    EXPECT_FALSE(Confirm(project(), *fresh, freshForm).has_value());
-
-    // A loop read from a file that does not pass through the edited task: the check ends
-    // and accepts.
+    // Survey <- Paint <- Varnish (7); a new task is in no chain yet. A loop from a file
+    // (8 and 9) ends the search, unless it leads to the edited task.
+    plan.Task("Varnish", "2").AddDependency(paint.key, eFinishToStart, 0.f);
+    EXPECT_EQ(Check(survey, "deps=7/FS/0", true),
+              "deps Looping Dependency: Task #7 has a dependency chain which includes Survey.");
+    EXPECT_EQ(Check(QPTask(), "name=Clean up;duration=1;deps=7/FS/0"), "accepted");
     QPTask& a = plan.Task("Loop A", "1");
     QPTask& b = plan.Task("Loop B", "1");
     a.AddDependency(b.key, eFinishToStart, 0.f);
     b.AddDependency(a.key, eFinishToStart, 0.f);
-    form.dependencies = {{std::to_string(a.id), "Finish-to-Start", "0"}};
-    EXPECT_FALSE(Confirm(project(), survey, form).has_value());
-    // The same loop with a way out to the edited task is still found.
-    b.AddDependency(varnish.key, eFinishToStart, 0.f);
-    ExpectRefusal(Confirm(project(), survey, form), eFieldDependencies, "Looping Dependency",
-                  "Task #8 has a dependency chain which includes Survey.");
+    EXPECT_EQ(Check(survey, "deps=8/FS/0"), "accepted");
+    b.AddDependency(project().tasks.GetElement(7)->key, eFinishToStart, 0.f);
+    EXPECT_EQ(Check(survey, "deps=8/FS/0"), "deps Looping Dependency");
 }
 
-TEST_F(TaskEditorRules, DurationAndPercentLimits)
-{
-    Form form = FormOf(survey);
-    for (const char* accepted : {"0.01", "40000", " 7.5 "}) {
-        form.durationText = accepted;
-        EXPECT_FALSE(Confirm(project(), survey, form).has_value()) << accepted;
-    }
-    for (const char* refused : {"0.009", "40000.5", "-1", "eight", "", "1.2.3"}) {
-        form.durationText = refused;
-        ExpectRefusal(Confirm(project(), survey, form), eFieldDuration, "Invalid Entry",
-                      "Task duration must be between .01 and 40,000 hours.");
-    }
-    // The project's decimal symbol decides.
-    project().options.decimalSymbol = ",";
-    form.durationText = "7,5";
-    EXPECT_FALSE(Confirm(project(), survey, form).has_value());
-    form.durationText = "0,009";
-    EXPECT_TRUE(Confirm(project(), survey, form).has_value());
-    project().options.decimalSymbol = ".";
-
-    form.durationText = "8";
-    form.percentCompleteText = "100";
-    EXPECT_FALSE(Confirm(project(), survey, form).has_value());
-    for (const char* refused : {"101", "-5", "ten", "99999999999"}) {
-        form.percentCompleteText = refused;
-        EXPECT_TRUE(Confirm(project(), survey, form).has_value()) << refused;
-    }
-
-    // A milestone or a header has no duration to check, and stores none; a header's
-    // progress is its subtasks'.
-    form.percentCompleteText = "40";
-    form.milestone = true;
-    form.durationText = "";
-    ApplyAsOneStep(survey, form);
-    EXPECT_TRUE(survey.milestone);
-    EXPECT_EQ(survey.durationText, "");
-    EXPECT_EQ(survey.percentComplete, 40);
-
-    Form header = FormOf(finish);
-    header.durationText = "12";
-    header.percentCompleteText = "250";
-    header.milestone = true;
-    header.autoSchedule = false;
-    ApplyAsOneStep(finish, header);
-    EXPECT_EQ(finish.durationText, "");
-    EXPECT_EQ(finish.percentComplete, 0);
-    EXPECT_FALSE(finish.milestone);
-    EXPECT_TRUE(finish.autoSchedule);
-
-    // A manual Fixed Duration task takes its length from its dates.
-    Form manual = FormOf(paint);
-    manual.autoSchedule = false;
-    manual.taskType = eTaskTypeFixedDuration;
-    manual.durationText = "no hours";
-    manual.start = manual.finish = {2027, 3, 3};
-    ApplyAsOneStep(paint, manual);
-    EXPECT_EQ(paint.durationText, "");
-    EXPECT_EQ(paint.start, LocalTime(2027, 3, 3, 0, 0, 0));
-    EXPECT_EQ(paint.finish, LocalTime(2027, 3, 3, 23, 59, 59));
-}
-
-TEST_F(TaskEditorRules, ConstraintDatesAgainstTheProjectStart)
-{
-    Form form = FormOf(survey);
-    auto refused = [&](int32_t type, QPCalendarDay day) {
-        form.constraintType = type;
-        form.constraintDate = day;
-        return Confirm(project(), survey, form).has_value();
-    };
-    const QPCalendarDay first{2027, 3, 1};
-    const QPCalendarDay second{2027, 3, 2};
-    const QPCalendarDay before{2027, 2, 28};
-    EXPECT_TRUE(refused(eConstraintFinishBefore, first));
-    EXPECT_FALSE(refused(eConstraintFinishBefore, second));
-    EXPECT_FALSE(refused(eConstraintStartOn, first));
-    EXPECT_TRUE(refused(eConstraintStartOn, before));
-    EXPECT_FALSE(refused(eConstraintFinishOn, first));
-    EXPECT_FALSE(refused(eConstraintStartBefore, second));
-    EXPECT_TRUE(refused(eConstraintStartBefore, before));
-    EXPECT_FALSE(refused(eConstraintStartAfter, before)); // not tested
-    EXPECT_FALSE(refused(eConstraintFinishAfter, before));
-    // A manual task drops its constraint, so its date does not matter.
-    form.autoSchedule = false;
-    EXPECT_FALSE(refused(eConstraintStartOn, before));
-
-    form.autoSchedule = true;
-    EXPECT_FALSE(refused(eConstraintStartAfter, second));
-    ApplyAsOneStep(survey, form);
-    EXPECT_EQ(survey.constraintType, eConstraintStartAfter);
-    EXPECT_EQ(survey.constraintDate, LocalTime(2027, 3, 2, 0, 0, 0));
-    form.constraintType = eConstraintFinishOn;
-    ApplyAsOneStep(survey, form);
-    EXPECT_EQ(survey.constraintDate, LocalTime(2027, 3, 2, 23, 59, 59));
-    form.autoSchedule = false;
-    ApplyAsOneStep(survey, form);
-    EXPECT_EQ(survey.constraintType, eConstraintNone);
-}
-
-TEST_F(TaskEditorRules, DaysFollowTheCalendarAcrossDaylightSaving)
+TEST_F(TaskEditorRules, FormsShowTheTaskAndFollowTheCalendarAcrossDaylightSaving)
 {
     // Sunday 7 November 2027 has 25 hours in New York.
     ScopedTimeZone zone("America/New_York");
     project().projectStart = LocalTime(2027, 11, 7);
-    auto fresh = std::make_unique<QPTask>();
-    const Form form = FormOf(*fresh);
-    EXPECT_EQ(form.start, (QPCalendarDay{2027, 11, 7}));
-    EXPECT_EQ(form.finish, (QPCalendarDay{2027, 11, 8}));
-    EXPECT_EQ(form.constraintDate, (QPCalendarDay{2027, 11, 8}));
-
-    Form survey7 = FormOf(survey);
-    survey7.constraintType = eConstraintFinishBefore;
-    survey7.constraintDate = {2027, 11, 7};
-    EXPECT_TRUE(Confirm(project(), survey, survey7).has_value());
-    survey7.constraintDate = {2027, 11, 8};
-    EXPECT_FALSE(Confirm(project(), survey, survey7).has_value());
-}
-
-TEST_F(TaskEditorRules, InitialFormsOfNewAndExistingTasks)
-{
-    auto fresh = std::make_unique<QPTask>();
-    fresh->scheduleKey = -1;
-    const Form created = FormOf(*fresh);
-    EXPECT_TRUE(created.autoSchedule);
-    EXPECT_EQ(created.taskType, eTaskTypeFixedWork);
-    EXPECT_EQ(created.constraintType, eConstraintNone);
-    EXPECT_EQ(created.headerKey, -1);
+    const Form created = Edited(QPTask());
+    EXPECT_TRUE(created.autoSchedule && created.headerKey == -1);
     EXPECT_EQ(created.scheduleKey, project().defaultScheduleKey);
-    EXPECT_EQ(created.start, (QPCalendarDay{2027, 3, 1}));
-    EXPECT_EQ(created.finish, (QPCalendarDay{2027, 3, 2}));
-    ASSERT_EQ(created.resources.size(), 2u);
-    EXPECT_EQ(created.resources[0].percentText, "0");
+    EXPECT_EQ(created.start, (QPCalendarDay{2027, 11, 7}));
+    EXPECT_EQ(created.finish, (QPCalendarDay{2027, 11, 8}));
+    EXPECT_EQ(created.constraintDate, (QPCalendarDay{2027, 11, 8}));
+    EXPECT_EQ(Check(survey, "constraint=7;date=2027-11-07"), "date Date Conflict");
+    EXPECT_EQ(Check(survey, "constraint=7;date=2027-11-08"), "accepted");
 
     paint.AddDependency(walls.key, eStartToStart, 1.5f);
-    const Form existing = FormOf(paint);
-    EXPECT_EQ(existing.name, "Paint");
-    EXPECT_EQ(existing.durationText, "4");
-    ASSERT_EQ(existing.dependencies.size(), 2u);
-    EXPECT_EQ(existing.dependencies[0].idText, "3");
-    EXPECT_EQ(existing.dependencies[0].typeText, "Start-to-Start");
-    EXPECT_EQ(existing.dependencies[0].lagText, "1.50");
-    EXPECT_EQ(existing.dependencies[1].idText, "1");
-    ASSERT_EQ(existing.resources.size(), 2u);
-    EXPECT_EQ(existing.resources[0].resourceID, mason.id);
-    EXPECT_EQ(existing.resources[0].percentText, "0");
-    EXPECT_EQ(existing.resources[1].percentText, "50");
-
-    EXPECT_EQ(FormOf(roof).headerKey, frame.key);
-    const Form header = FormOf(frame);
-    ASSERT_EQ(header.subtasks.size(), 2u);
-    EXPECT_EQ(header.subtasks[1].taskID, roof.id);
-
+    std::string shown;
+    for (const DependencyRow& row : Edited(paint).dependencies)
+        shown += row.idText + " " + row.typeText + " " + row.lagText + "; ";
+    for (const ResourceRow& row : Edited(paint).resources)
+        shown += std::to_string(row.resourceID) + " " + row.percentText + "; ";
+    for (const SubtaskRow& row : Edited(frame).subtasks)
+        shown += std::to_string(row.taskID) + "; ";
+    EXPECT_EQ(shown, "3 Start-to-Start 1.50; 1 Finish-to-Start 0; 1 0; 2 50; 3; 4; ");
+    EXPECT_EQ(Edited(roof).headerKey, frame.key);
     // The lists the editor offers.
-    std::vector<const QPTask*> eligible = EligibleSubtasks(project(), frame);
-    EXPECT_EQ(eligible, (std::vector<const QPTask*>{&survey, &walls, &roof, &paint}));
-    eligible = EligibleSubtasks(project(), finish);
-    EXPECT_EQ(eligible, (std::vector<const QPTask*>{&survey, &paint}));
+    EXPECT_EQ(EligibleSubtasks(project(), frame),
+              (std::vector<const QPTask*>{&survey, &walls, &roof, &paint}));
+    EXPECT_EQ(EligibleSubtasks(project(), finish), (std::vector<const QPTask*>{&survey, &paint}));
     EXPECT_EQ(HeaderChoices(project(), frame), (std::vector<const QPTask*>{&finish}));
 }
 
-TEST_F(TaskEditorRules, WriteBackRebuildsFieldsDependenciesAndAssignments)
+TEST_F(TaskEditorRules, WriteBackStoresWhatTheChecksDecided)
 {
-    Form form = FormOf(paint);
-    form.name = "  Paint walls ";
-    form.taskType = eTaskTypeFixedDuration;
+    // Rows rebuilt with the first at the head; a row at 0% assigns nothing; a schedule for
+    // Fixed Duration only; hiding subtasks for headers only. Reopened and confirmed
+    // unchanged, nothing changes.
     const int64_t night = plan.Schedule("Night", 0, {0, 8, 8, 8, 8, 8, 0}).key;
+    Form form = Edited(paint, "name=  Paint walls ;type=1;deps=1/SS/0.5,//,6/SF/;res=1:30,2:0");
     form.scheduleKey = night;
-    form.hideSubtasks = true; // not a header: ignored
+    form.hideSubtasks = true;
     form.notes = "Two coats.";
-    form.dependencies = {
-            {"1", "Start-to-Start", "0.5"}, {"", "", ""}, {"6", "Start-to-Finish", ""}};
-    form.resources = {{mason.id, "30"}, {painter.id, "0"}};
-    ApplyAsOneStep(paint, form);
-
-    EXPECT_EQ(paint.name, "Paint walls");
+    QPTaskDialogRules::Apply(project(), paint, form);
+    EXPECT_EQ(Text(paint) + " " + paint.notes, "Paint walls 4h 0% c0 <1:1:0.5 <6:3:0 +1:30 Two "
+                                               "coats.");
     EXPECT_EQ(paint.scheduleKey, night);
-    EXPECT_FALSE(paint.hideSubtasks);
-    EXPECT_EQ(paint.notes, "Two coats.");
-    ASSERT_EQ(paint.dependencies.size(), 2u);
-    EXPECT_EQ(paint.dependencies[0],
-              (QPTaskDependency{survey.key, eStartToStart, 0.5f})); // first row at the head
-    EXPECT_EQ(paint.dependencies[1], (QPTaskDependency{finish.key, eStartToFinish, 0.f}));
-    ASSERT_EQ(paint.resourceAssignments.size(), 1u) << "a row at 0% assigns nothing";
-    EXPECT_EQ(paint.resourceAssignments[0].resourceKey, mason.key);
-    EXPECT_EQ(paint.resourceAssignments[0].percent, 30);
-
-    // Reopening and confirming unchanged keeps everything as it is.
     const std::vector<LByteArray> state = State();
-    ApplyAsOneStep(paint, FormOf(paint));
+    QPTaskDialogRules::Apply(project(), paint, Edited(paint));
     EXPECT_EQ(State(), state);
-
-    // Fixed Work follows the default schedule; a header has no resources.
     form.taskType = eTaskTypeFixedWork;
     form.isHeader = true;
     form.dependencies.clear();
-    ApplyAsOneStep(paint, form);
+    QPTaskDialogRules::Apply(project(), paint, form);
+    EXPECT_EQ(Text(paint), "Paint walls h 0% header hidden c0");
     EXPECT_EQ(paint.scheduleKey, -1);
-    EXPECT_TRUE(paint.hideSubtasks);
-    EXPECT_TRUE(paint.resourceAssignments.empty());
+    // A start day counts from its start, a finish day to its end; a manual task drops its
+    // constraint; a milestone has no duration. A header's progress is its subtasks', and it
+    // is never a milestone nor manual.
+    const struct {
+        QPTask* task;
+        const char *edits, *text;
+    } edits[] = {
+            {&survey, "constraint=4;date=2027-03-02;percent=49",
+             "Survey 8h 49% c4@2027-03-02 00:00:00"},
+            {&survey, "constraint=6;date=2027-03-02", "Survey 8h 49% c6@2027-03-02 23:59:59"},
+            {&survey, "auto=0;milestone=1;duration=", "Survey h 49% milestone manual c0"},
+            {&finish, "duration=12;percent=250;milestone=1;auto=0", "Finish h 0% header c0"},
+    };
+    for (const auto& e : edits) {
+        Apply(*e.task, e.edits);
+        EXPECT_EQ(Text(*e.task), e.text);
+    }
+    // A manual Fixed Duration task takes its length from its days.
+    Apply(walls, "auto=0;type=1;duration=no hours;start=2027-03-03;finish=2027-03-03");
+    EXPECT_EQ(walls.durationText.str() + walls.start.GetDateTime() + " " +
+                      walls.finish.GetDateTime(),
+              "2027-03-03 00:00:00 2027-03-03 23:59:59");
 }
 
-TEST_F(TaskEditorRules, LeavingAHeaderMovesTheTaskAfterWhatRemainsOfTheGroup)
+TEST_F(TaskEditorRules, GroupsStayTogetherAndLinksDoNotCrossTheirEdges)
 {
-    Form form = FormOf(walls);
-    form.headerKey = -1;
-    form.dependencies.clear();
-    ApplyAsOneStep(walls, form);
-    EXPECT_EQ(frame.subtaskKeys, (std::vector<int64_t>{roof.key}));
-    EXPECT_EQ(NamesInOrder(),
-              (std::vector<std::string>{"Survey", "Frame", "Roof", "Walls", "Paint", "Finish"}));
-    // Roof depended on Walls, which now stands outside the group.
-    EXPECT_TRUE(roof.dependencies.empty());
-    project().RefreshSubtaskHeaderKeys();
-    EXPECT_EQ(walls.headerKey, -1);
-    EXPECT_EQ(roof.headerKey, frame.key);
-}
-
-TEST_F(TaskEditorRules, JoiningAHeaderAppendsTheTaskAndUndoRestoresEverything)
-{
-    const std::vector<LByteArray> before = State();
-    const std::size_t steps = project().undoStack.GetNumItems();
-
-    // Survey joins Frame: it moves after Roof, and Paint, outside the group, loses its
-    // dependency on it.
-    Form form = FormOf(survey);
-    form.headerKey = frame.key;
-    form.durationText = "10";
-    ApplyAsOneStep(survey, form);
-    EXPECT_EQ(frame.subtaskKeys, (std::vector<int64_t>{walls.key, roof.key, survey.key}));
-    EXPECT_EQ(NamesInOrder(),
-              (std::vector<std::string>{"Frame", "Walls", "Roof", "Survey", "Paint", "Finish"}));
-    EXPECT_TRUE(paint.dependencies.empty());
-    EXPECT_EQ(survey.durationText, "10");
-    EXPECT_EQ(project().undoStack.GetNumItems(), steps + 1) << "one step for the whole edit";
-    const std::vector<LByteArray> after = State();
-
-    project().undoStack.Undo();
-    EXPECT_EQ(State(), before);
-    project().undoStack.Redo();
-    EXPECT_EQ(State(), after);
-}
-
-TEST_F(TaskEditorRules, AHeadersSubtasksAreRebuiltAndMovedAfterIt)
-{
-    // Walls depends on nothing yet; Paint depends on Survey, which joins with it.
+    // Walls leaves Frame for after what remains of it, Roof's link to it goes; Survey joins
+    // Frame after Roof, Paint outside loses its link; Frame takes Survey itself and the group
+    // moves in the order of the IDs it had, keeping the links inside.
+    const std::pair<QPTask*, const char*> moves[] = {
+            {&walls, "in=-1"}, {&survey, "in=2"}, {&frame, "subs=3,4,1"}};
+    const char* const outlines[] = {
+            "Survey Frame{Roof} Roof Walls Paint<Survey Finish{}",
+            "Frame{Walls,Roof,Survey} Walls Roof<Walls Survey Paint Finish{}",
+            "Frame{Walls,Roof,Survey} Survey Walls Roof<Walls Paint Finish{}"};
+    for (std::size_t i = 0; i < std::size(moves); ++i) {
+        Apply(*moves[i].first, moves[i].second);
+        EXPECT_EQ(Outline(), outlines[i]);
+        project().undoStack.Undo();
+    }
+    // Finish takes Paint and Survey: their chain stays; Walls, elsewhere, loses its link.
     walls.AddDependency(survey.key, eFinishToStart, 0.f);
-    plan.Recalculate();
-    const std::vector<LByteArray> before = State();
+    Apply(finish, "subs=5,1");
+    EXPECT_EQ(Outline(),
+              "Frame{Walls,Roof} Walls Roof<Walls Finish{Paint,Survey} Survey Paint<Survey");
 
-    Form form = FormOf(finish);
-    form.subtasks = {{paint.id}, {survey.id}};
-    ApplyAsOneStep(finish, form);
-    EXPECT_EQ(finish.subtaskKeys, (std::vector<int64_t>{paint.key, survey.key}));
-    EXPECT_EQ(NamesInOrder(),
-              (std::vector<std::string>{"Frame", "Walls", "Roof", "Finish", "Survey", "Paint"}));
-    // Inside the new group the chain stays; Walls, in another group, loses its link.
-    ASSERT_EQ(paint.dependencies.size(), 1u);
-    EXPECT_EQ(paint.dependencies[0].predecessorKey, survey.key);
-    EXPECT_TRUE(walls.dependencies.empty());
-    EXPECT_EQ(survey.headerKey, finish.key);
-
-    const std::vector<LByteArray> after = State();
-    project().undoStack.Undo();
-    EXPECT_EQ(State(), before);
-    project().undoStack.Redo();
-    EXPECT_EQ(State(), after);
-}
-
-TEST_F(TaskEditorRules, ANewTaskOnlyTakesItsFieldsAndHeader)
-{
+    // A new task only takes its fields and header: the main window adds it to both.
     const std::size_t steps = project().undoStack.GetNumItems();
     const std::vector<LByteArray> before = State();
-    auto fresh = std::make_unique<QPTask>();
-    Form form = FormOf(*fresh);
-    form.name = "Gutters";
-    form.durationText = "3";
-    form.headerKey = frame.key;
-    form.dependencies = {{std::to_string(walls.id), "Finish-to-Start", "0"}};
-    form.resources[0].percentText = "100";
-    ASSERT_FALSE(Confirm(project(), *fresh, form).has_value());
-    Apply(project(), *fresh, form);
-
-    EXPECT_EQ(fresh->name, "Gutters");
-    EXPECT_EQ(fresh->headerKey, frame.key);
-    ASSERT_EQ(fresh->dependencies.size(), 1u);
-    EXPECT_EQ(fresh->dependencies[0].predecessorKey, walls.key);
-    ASSERT_EQ(fresh->resourceAssignments.size(), 1u);
-    EXPECT_EQ(fresh->start, LocalTime(2027, 3, 1, 0, 0, 0));
-    EXPECT_EQ(fresh->finish, LocalTime(2027, 3, 2, 23, 59, 59));
-    // The main window adds it to the project and to its header.
+    QPTask fresh;
+    const Form form = Edited(fresh, "name=Gutters;duration=3;in=1;deps=2/FS/0;res=1:90,2:0");
+    ASSERT_FALSE(Confirm(project(), fresh, form));
+    QPTaskDialogRules::Apply(project(), fresh, form);
+    EXPECT_EQ(Text(fresh), "Gutters 3h 0% c0 <2:0:0 +1:90");
+    EXPECT_EQ(fresh.headerKey, frame.key);
+    EXPECT_EQ(fresh.start.GetDateTime() + " " + fresh.finish.GetDateTime(),
+              "2027-03-01 00:00:00 2027-03-02 23:59:59");
     EXPECT_EQ(State(), before);
     EXPECT_EQ(project().undoStack.GetNumItems(), steps);
 }
 
-TEST_F(TaskEditorRules, ATaskTakenIntoAGroupLosesItsLinksOutsideIt)
-{
-    // Paint depends on Survey; once Survey stands in Frame's group and Paint does not, the
-    // link would cross the group's edge. Survey stands before Frame until it is moved, so
-    // the links can only be judged after the move.
-    Form form = FormOf(frame);
-    form.subtasks.push_back({survey.id});
-    ApplyAsOneStep(frame, form);
-    EXPECT_EQ(frame.subtaskKeys, (std::vector<int64_t>{walls.key, roof.key, survey.key}));
-    // The group is moved in the order of the IDs it had.
-    EXPECT_EQ(NamesInOrder(),
-              (std::vector<std::string>{"Frame", "Survey", "Walls", "Roof", "Paint", "Finish"}));
-    EXPECT_TRUE(paint.dependencies.empty());
-    ASSERT_EQ(roof.dependencies.size(), 1u) << "links inside the group stay";
-    project().undoStack.Undo();
-    ASSERT_EQ(paint.dependencies.size(), 1u);
-    EXPECT_EQ(paint.dependencies[0].predecessorKey, survey.key);
-}
+} // namespace

@@ -6,6 +6,7 @@
 
 #include <ctime>
 #include <string>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -19,79 +20,50 @@ LDateTime Parsed(const std::string& text)
 
 } // namespace
 
-// ---------------------------------------------------------------------------------------
-// Text forms
-
-TEST(LDateTimeText, WritesDateAndTimeInLocalTime)
+TEST(LDateTimeText, WritesAndReadsLocalDateAndTime)
 {
-    const LDateTime value = LocalTime(2000, 7, 26, 14, 5, 0);
-    std::string date;
-    std::string time;
-    value.GetDateTime(date, time);
-    EXPECT_EQ(date, "2000-07-26");
-    EXPECT_EQ(time, "14:05:00");
-    EXPECT_EQ(value.GetDateTime(), "2000-07-26 14:05:00");
-    EXPECT_EQ(LocalTime(2001, 1, 2, 3, 4, 5).GetDateTime(), "2001-01-02 03:04:05");
-}
-
-TEST(LDateTimeText, NoDateIsEmptyTextOrASingleSpace)
-{
-    std::string date = "x";
-    std::string time = "y";
+    std::string date = "x", time = "y";
+    LocalTime(2000, 7, 26, 14, 5, 0).GetDateTime(date, time);
+    EXPECT_EQ(date + " " + time, "2000-07-26 14:05:00");
+    // No date is empty texts, or a single space that reads back as no date.
     LDateTime().GetDateTime(date, time);
-    EXPECT_EQ(date, "");
-    EXPECT_EQ(time, "");
+    EXPECT_EQ(date + time, "");
     EXPECT_EQ(LDateTime().GetDateTime(), " ");
-    // The single space written for "no date" reads back as no date.
-    EXPECT_EQ(Parsed(" "), LDateTime());
-}
-
-TEST(LDateTimeText, JoinedFormReadsBack)
-{
-    EXPECT_EQ(Parsed("2000-07-26 14:05:00"), LocalTime(2000, 7, 26, 14, 5, 0));
-    EXPECT_EQ(Parsed("2000-07-26 9:5"), LocalTime(2000, 7, 26, 9, 5, 0));
     // Shorter than twelve characters: midnight.
-    EXPECT_EQ(Parsed("2000-07-26"), LocalTime(2000, 7, 26));
-    EXPECT_EQ(Parsed("2000-7-6 08"), LocalTime(2000, 7, 6));
-    EXPECT_EQ(Parsed(""), LDateTime());
-    EXPECT_EQ(Parsed("    "), LDateTime());
-
+    const std::pair<const char*, LDateTime> joined[] = {
+            {"2000-07-26 14:05:00", LocalTime(2000, 7, 26, 14, 5, 0)},
+            {"2000-07-26 9:5", LocalTime(2000, 7, 26, 9, 5, 0)},
+            {"2000-07-26", LocalTime(2000, 7, 26)},
+            {"2000-7-6 08", LocalTime(2000, 7, 6)},
+            {"", LDateTime()},
+            {"    ", LDateTime()},
+            {" ", LDateTime()}};
+    for (const auto& [text, value] : joined)
+        EXPECT_EQ(Parsed(text), value) << text;
     for (const LDateTime value :
          {LocalTime(1999, 12, 31, 23, 59, 59), LocalTime(2024, 2, 29, 0, 0, 0),
-          LocalTime(2027, 3, 14, 3, 30, 0), LocalTime(2027, 11, 7, 1, 15, 0)}) {
+          LocalTime(2027, 3, 14, 3, 30, 0), LocalTime(2027, 11, 7, 1, 15, 0)})
         EXPECT_EQ(Parsed(value.GetDateTime()), value) << value.GetDateTime();
-    }
-}
 
-TEST(LDateTimeText, SeparateDateAndTimeTexts)
-{
+    // Separate texts: missing month and day are January and the 1st, missing time fields
+    // 0; an unreadable date leaves the value alone.
     LDateTime value;
     EXPECT_TRUE(value.SetDateTime("2003-04-05", "06:07:08"));
     EXPECT_EQ(value, LocalTime(2003, 4, 5, 6, 7, 8));
-    // Missing month and day are January and the 1st; missing time fields are 0.
     EXPECT_TRUE(value.SetDateTime("2003-04", "10"));
+    EXPECT_EQ(value, LocalTime(2003, 4, 1, 10));
+    EXPECT_FALSE(value.SetDateTime("soon", "10:00"));
+    EXPECT_FALSE(value.SetDateYYYYHMMHDDTimeHHCMMCSS("next week"));
     EXPECT_EQ(value, LocalTime(2003, 4, 1, 10));
     EXPECT_TRUE(value.SetDateTime("", "10:00:00"));
     EXPECT_EQ(value, LDateTime());
-}
 
-TEST(LDateTimeText, UnreadableDateLeavesTheValueAlone)
-{
-    LDateTime value = LocalTime(2010, 5, 5, 5);
-    EXPECT_FALSE(value.SetDateTime("soon", "10:00"));
-    EXPECT_FALSE(value.SetDateYYYYHMMHDDTimeHHCMMCSS("next week"));
-    EXPECT_EQ(value, LocalTime(2010, 5, 5, 5));
-}
-
-TEST(LDateTimeText, TwoDigitYears)
-{
-    const int cases[][2] = {{99, 1999}, {5, 2005}, {70, 1970}, {69, 2069}, {2010, 2010}};
-    for (const auto& [typed, year] : cases) {
-        LDateTime value;
+    // Two-digit years: 70 to 99 are the 1900s.
+    for (const auto& [typed, year] :
+         {std::pair{99, 1999}, {5, 2005}, {70, 1970}, {69, 2069}, {2010, 2010}}) {
         ASSERT_TRUE(value.SetDateTime(typed, 3, 1, 0, 0, 0));
         EXPECT_EQ(value, LocalTime(year, 3, 1)) << typed;
     }
-    LDateTime value;
     ASSERT_TRUE(value.SetDateTime("05-03-01", ""));
     EXPECT_EQ(value, LocalTime(2005, 3, 1));
 }
@@ -125,18 +97,8 @@ TEST(LDateTimeText, NowHonoursKestranoNow)
 
 TEST(LDateTimeText, ShortLocalFormatFollowsTheSystemOrder)
 {
-    const LDateTime value = LocalTime(2000, 7, 26, 12);
-    switch (LGetLocaleDateFormatOrder()) {
-    case eDateOrderMonthDayYear:
-        EXPECT_EQ(value.GetDateLocalFormat(), "07/26/00");
-        break;
-    case eDateOrderDayMonthYear:
-        EXPECT_EQ(value.GetDateLocalFormat(), "26/07/00");
-        break;
-    case eDateOrderYearMonthDay:
-        EXPECT_EQ(value.GetDateLocalFormat(), "00/07/26");
-        break;
-    }
+    const char* const texts[] = {"07/26/00", "26/07/00", "00/07/26"};
+    EXPECT_EQ(LocalTime(2000, 7, 26, 12).GetDateLocalFormat(), texts[LGetLocaleDateFormatOrder()]);
     EXPECT_EQ(LDateTime().GetDateLocalFormat(), "");
 }
 
@@ -155,7 +117,7 @@ TEST(LDateTimeText, SystemDateOrderFromThePattern)
 // ---------------------------------------------------------------------------------------
 // Validators
 
-TEST(LDateTimeValidate, DateTimeNeedsAllSixNumbersInRange)
+TEST(LDateTimeValidate, DateTimesDatesAndMonthLengths)
 {
     for (const char* valid : {"2038-01-19 03:14:07", "2000-02-29 00:00:00", "1970-01-01 00:00:00",
                               "2038-12-31 23:59:59"})
@@ -165,56 +127,39 @@ TEST(LDateTimeValidate, DateTimeNeedsAllSixNumbersInRange)
                                 "2000-01-01 24:00:00", "2000-01-01 23:60:00", "2000-01-01 23:59:60",
                                 "2000-01-01 23:59", "2000-01-01", ""})
         EXPECT_FALSE(LDateTime::ValidateDateTimeYYYYHMMHDDHHCMMCSS(invalid)) << invalid;
-}
-
-TEST(LDateTimeValidate, DateAlone)
-{
-    // The date part of a full date-time passes here but not as a date-time.
+    // The date part of a full date-time passes as a date.
     for (const char* valid : {"", "2000-01-01", "2000-02-29", "2000-02-29 10:00"})
         EXPECT_TRUE(LDateTime::ValidateDateYYYYHMMHDD(valid)) << valid;
     for (const char* invalid : {"1900-02-29", "2100-02-29", "2000-02", "26/07/2000"})
         EXPECT_FALSE(LDateTime::ValidateDateYYYYHMMHDD(invalid)) << invalid;
-}
-
-TEST(LDateTimeValidate, LeapYearsAndMonthLengths)
-{
-    EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(2000, 2), 29);
-    EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(1900, 2), 28);
-    EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(2024, 2), 29);
-    EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(2023, 2), 28);
-    EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(2001, 9), 30);
-    EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(2001, 13), 0);
+    for (const auto& [year, month, days] : {std::tuple{2000, 2, 29},
+                                            {1900, 2, 28},
+                                            {2024, 2, 29},
+                                            {2023, 2, 28},
+                                            {2001, 9, 30},
+                                            {2001, 13, 0}})
+        EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(year, month), days) << year << "-" << month;
 }
 
 // ---------------------------------------------------------------------------------------
 // Times of day and weekdays
 
-TEST(LDayTime, ValidatesTheTwentyFourHourClock)
+TEST(LDayTime, TwentyFourHourClockWrappingAtMidnightAndKeepingTheDate)
 {
     for (const char* valid : {"24:00:00", "24:00", "00:00", "8:30", "23:59:59"})
         EXPECT_TRUE(LDayTime::ValidateDateHHCMMCSS(valid)) << valid;
     for (const char* invalid : {"24:00:01", "24:01", "23:60:00", "23:59:60", "-1:00", "8", ""})
         EXPECT_FALSE(LDayTime::ValidateDateHHCMMCSS(invalid)) << invalid;
-}
+    for (const auto& [start, add, sum] :
+         {std::tuple{82800, 7200, 3600}, {28800, 3600, 32400}, {3600, -7200, 82800}, {0, 86400, 0}})
+        EXPECT_EQ((LDayTime(start) + add).Get(), sum) << start << " + " << add;
 
-TEST(LDayTime, AdditionWrapsAtMidnight)
-{
-    EXPECT_EQ((LDayTime(82800) + 7200).Get(), 3600);
-    EXPECT_EQ((LDayTime(28800) + 3600).Get(), 32400);
-    EXPECT_EQ((LDayTime(3600) + -7200).Get(), 82800);
-    EXPECT_EQ((LDayTime(0) + 86400).Get(), 0);
-}
-
-TEST(LDayTime, SetAndGetTimeOfDayKeepTheDate)
-{
     LDateTime value = LocalTime(2000, 7, 26, 14, 5, 0);
     EXPECT_EQ(value.GetDayTime().Get(), 14 * 3600 + 5 * 60);
     value.SetDayTime(LDayTime(8 * 3600 + 30 * 60 + 15));
     EXPECT_EQ(value, LocalTime(2000, 7, 26, 8, 30, 15));
-    value.SetDayTime(LDayTime(0));
-    EXPECT_EQ(value, LocalTime(2000, 7, 26));
     EXPECT_EQ(LDateTime().GetDayTime().Get(), 0);
-
+    // No date takes today's.
     ScopedEnvironment now("KESTRANO_NOW", "2026-12-06 08:30:00");
     LDateTime unset;
     unset.SetDayTime(LDayTime(17 * 3600));
@@ -234,48 +179,31 @@ TEST(LWeekDay, BitsAndNames)
 
 TEST(LDateTime, TimeZoneOffsetIsSecondsWestOfUtc)
 {
-    {
-        ScopedTimeZone zone("UTC");
-        EXPECT_EQ(LDateTime::GetTimeZoneOffset(), 0);
-    }
-    {
-        // POSIX names fixed zones with the sign turned round: Etc/GMT+5 is UTC-5.
-        ScopedTimeZone zone("Etc/GMT+5");
-        EXPECT_EQ(LDateTime::GetTimeZoneOffset(), 5 * 3600);
-    }
-    {
-        ScopedTimeZone zone("Asia/Tokyo");
-        EXPECT_EQ(LDateTime::GetTimeZoneOffset(), -9 * 3600);
+    // POSIX names fixed zones with the sign turned round: Etc/GMT+5 is UTC-5.
+    for (const auto& [name, offset] :
+         {std::pair{"UTC", 0}, {"Etc/GMT+5", 5 * 3600}, {"Asia/Tokyo", -9 * 3600}}) {
+        ScopedTimeZone zone(name);
+        EXPECT_EQ(LDateTime::GetTimeZoneOffset(), offset) << name;
     }
 }
 
 // ---------------------------------------------------------------------------------------
 // Day anchors
 
-TEST(LDateIterator, AnchorsEveryMomentOfADayAtNoon)
+TEST(LDateIterator, AnchorsEveryMomentOfADayAtNoonAndCrossesYearEnds)
 {
     const LDateTime noon = LocalTime(2000, 7, 26, 12);
-    EXPECT_EQ(LDateIterator(LocalTime(2000, 7, 26, 0, 30)).Get(), noon);
-    EXPECT_EQ(LDateIterator(LocalTime(2000, 7, 26, 0, 0)).Get(), noon);
-    EXPECT_EQ(LDateIterator(LocalTime(2000, 7, 26, 1, 59, 59)).Get(), noon);
-    EXPECT_EQ(LDateIterator(LocalTime(2000, 7, 26, 12)).Get(), noon);
-    EXPECT_EQ(LDateIterator(LocalTime(2000, 7, 26, 23, 59, 59)).Get(), noon);
-
+    for (const LDateTime moment : {LocalTime(2000, 7, 26, 0, 0), LocalTime(2000, 7, 26, 1, 59, 59),
+                                   noon, LocalTime(2000, 7, 26, 23, 59, 59)})
+        EXPECT_EQ(LDateIterator(moment).Get(), noon) << moment.GetDateTime();
     const LDateIterator day(LocalTime(2000, 7, 26, 9));
     EXPECT_EQ(day.GetDateTimeStart(), LocalTime(2000, 7, 26));
     EXPECT_EQ(day.GetDateTimeEnd(), LocalTime(2000, 7, 26, 23, 59, 59));
-}
-
-TEST(LDateIterator, NextCrossesYearEnds)
-{
-    LDateIterator day(LocalTime(2000, 12, 31, 12));
-    day.Next();
-    EXPECT_EQ(day.Get(), LocalTime(2001, 1, 1, 12));
-    LDateIterator leap(LocalTime(2024, 2, 28, 7));
-    leap.Next();
-    EXPECT_EQ(leap.Get(), LocalTime(2024, 2, 29, 12));
-    leap.Next();
-    EXPECT_EQ(leap.Get(), LocalTime(2024, 3, 1, 12));
+    LDateIterator walk(LocalTime(2000, 12, 31, 12));
+    for (const LDateTime next : {LocalTime(2001, 1, 1, 12), LocalTime(2001, 1, 2, 12)}) {
+        walk.Next();
+        EXPECT_EQ(walk.Get(), next);
+    }
 }
 
 namespace {

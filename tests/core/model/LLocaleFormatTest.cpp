@@ -6,47 +6,33 @@
 
 namespace {
 
-LLocaleCurrencyProfile Dollars()
-{
-    return LLocaleCurrencyProfile{};
-}
-
-LLocaleCurrencyProfile Euros()
+LLocaleCurrencyProfile Profile(const char* decimal = ".", int digits = 2, int position = 0,
+                               const char* thousands = ",", const char* symbol = "$")
 {
     LLocaleCurrencyProfile profile;
-    profile.decimalSymbol = ",";
-    profile.thousandsSymbol = ".";
-    profile.currencySymbol = "€";
-    profile.currencyPosition = 1;
+    profile.decimalSymbol = decimal;
+    profile.currencyDigits = digits;
+    profile.currencyPosition = position;
+    profile.thousandsSymbol = thousands;
+    profile.currencySymbol = symbol;
     return profile;
 }
 
 } // namespace
 
-// ---------------------------------------------------------------------------------------
-// Numbers
-
-TEST(LLocaleNumbers, WholeValuesHaveNoDecimals)
-{
-    const LLocaleNumberProfile profile;
-    EXPECT_EQ(LLocaleFormatFloatToText(profile, 7.0), "7");
-    EXPECT_EQ(LLocaleFormatFloatToText(profile, 0.0), "0");
-    EXPECT_EQ(LLocaleFormatFloatToText(profile, -40.0), "-40");
-    EXPECT_EQ(LLocaleFormatFloatToText(profile, 1234567.0), "1234567");
-}
-
-TEST(LLocaleNumbers, OtherValuesUseNumberDigitsAndTheDecimalCharacter)
+TEST(LLocaleNumbers, WrittenWithNumberDigitsAndTheFirstCharacterOfTheDecimalSymbol)
 {
     LLocaleNumberProfile profile;
-    EXPECT_EQ(LLocaleFormatFloatToText(profile, 7.5), "7.50");
-    EXPECT_EQ(LLocaleFormatFloatToText(profile, -3.25), "-3.25");
-    EXPECT_EQ(LLocaleFormatFloatToText(profile, 2.0 / 3.0), "0.67");
-    EXPECT_EQ(LLocaleFormatFloatToText(profile, 1234567.5), "1234567.50");
+    // Whole values have no decimals.
+    const std::pair<double, const char*> cases[] = {
+            {7.0, "7"},    {0.0, "0"},       {-40.0, "-40"},      {1234567.0, "1234567"},
+            {7.5, "7.50"}, {-3.25, "-3.25"}, {2.0 / 3.0, "0.67"}, {1234567.5, "1234567.50"}};
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(LLocaleFormatFloatToText(profile, value), text);
     profile.decimalSymbol = ",";
-    EXPECT_EQ(LLocaleFormatFloatToText(profile, 7.5), "7,50");
     profile.numberDigits = 3;
     EXPECT_EQ(LLocaleFormatFloatToText(profile, 0.1), "0,100");
-    // Only the first character of the symbol is written, and a whole character at that.
+    // A whole character, even of several bytes; none at all is a point.
     profile.decimalSymbol = "·x";
     profile.numberDigits = 2;
     EXPECT_EQ(LLocaleFormatFloatToText(profile, 7.5), "7·50");
@@ -54,123 +40,89 @@ TEST(LLocaleNumbers, OtherValuesUseNumberDigitsAndTheDecimalCharacter)
     EXPECT_EQ(LLocaleFormatFloatToText(profile, 7.5), "7.50");
 }
 
-TEST(LLocaleNumbers, ReadsTheLeadingNumber)
+TEST(LLocaleNumbers, ReadsTheLeadingNumberOfTheFirst259Bytes)
 {
     LLocaleNumberProfile profile;
-    EXPECT_DOUBLE_EQ(LLocaleFormatTextToFloat(profile, "7.5"), 7.5);
-    EXPECT_DOUBLE_EQ(LLocaleFormatTextToFloat(profile, "  12"), 12.0);
-    EXPECT_DOUBLE_EQ(LLocaleFormatTextToFloat(profile, "40000 hours"), 40000.0);
-    EXPECT_DOUBLE_EQ(LLocaleFormatTextToFloat(profile, "abc"), 0.0);
-    EXPECT_DOUBLE_EQ(LLocaleFormatTextToFloat(profile, ""), 0.0);
     // Group separators are not skipped.
-    EXPECT_DOUBLE_EQ(LLocaleFormatTextToFloat(profile, "1,234.5"), 1.0);
-
+    const std::pair<std::string, double> cases[] = {
+            {"7.5", 7.5}, {"  12", 12.0},   {"40000 hours", 40000.0},           {"abc", 0.0},
+            {"", 0.0},    {"1,234.5", 1.0}, {std::string(258, ' ') + "12", 1.0}};
+    for (const auto& [text, value] : cases)
+        EXPECT_DOUBLE_EQ(LLocaleFormatTextToFloat(profile, text), value) << text;
+    // Without the project's symbol in it, a text with a point still reads as C reads it.
     profile.decimalSymbol = ",";
     EXPECT_DOUBLE_EQ(LLocaleFormatTextToFloat(profile, "7,5"), 7.5);
-    // Without the project's symbol in it, a text with a point still reads as C reads it.
     EXPECT_DOUBLE_EQ(LLocaleFormatTextToFloat(profile, "7.25"), 7.25);
     EXPECT_DOUBLE_EQ(LLocaleFormatTextToFloat(profile, "1.234,5"), 1.234);
 }
 
-TEST(LLocaleNumbers, ReadsOnlyTheFirst259Bytes)
+TEST(LLocaleMoney, WrittenWithDigitsSeparatorsPositionAndSign)
 {
-    const LLocaleNumberProfile profile;
-    const std::string text = std::string(258, ' ') + "12";
-    EXPECT_DOUBLE_EQ(LLocaleFormatTextToFloat(profile, text), 1.0);
+    const struct {
+        LLocaleCurrencyProfile profile;
+        int64_t amount;
+        const char* suffix;
+        bool parentheses;
+        const char* text;
+    } cases[] = {
+            {Profile(), 1800, "", false, "$18.00"},
+            {Profile(), 0, "", false, "$0.00"},
+            {Profile(), 5, "", false, "$0.05"},
+            {Profile(), 99999, "", false, "$999.99"},
+            {Profile(), 100000, "", false, "$1,000.00"},
+            {Profile(), 100500007, "", false, "$1,005,000.07"},
+            // Billions keep their leading digits together.
+            {Profile(), 123456789000, "", false, "$1234,567,890.00"},
+            {Profile(), -123456789, "", false, "-$1,234,567.89"},
+            {Profile(), -123456789, "", true, "($1,234,567.89)"},
+            {Profile(), 123456789, "", true, "$1,234,567.89"},
+            // The most negative amount has no positive counterpart in 64 bits.
+            {Profile(), INT64_MIN, "", false, "-$92233720368,547,758.08"},
+            {Profile(".", 0), 18, "", false, "$18"},
+            {Profile(".", 1), 180, "", false, "$18.0"},
+            {Profile(".", 3), 18007, "", false, "$18.007"},
+            {Profile(".", 2, 1), -1800, "", false, "-18.00$"},
+            {Profile(".", 2, 1), -1800, "", true, "(18.00$)"},
+            {Profile(), 2500, "/hr", false, "$25.00/hr"},
+            {Profile(",", 2, 1, ".", "€"), 123456, "", false, "1.234,56€"},
+            {Profile("dot"), 1850, "", false, "$18dot50"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LLocaleFormatCurrencyToText(c.profile, c.amount, c.suffix, c.parentheses),
+                  c.text);
 }
 
-// ---------------------------------------------------------------------------------------
-// Money to text
-
-TEST(LLocaleMoney, DefaultsWriteDollarsAndCents)
+TEST(LLocaleMoney, ReadsTypedAmountsCappedAndInTheCurrencysDigits)
 {
-    const auto profile = Dollars();
-    EXPECT_EQ(LLocaleFormatCurrencyToText(profile, 1800), "$18.00");
-    EXPECT_EQ(LLocaleFormatCurrencyToText(profile, 0), "$0.00");
-    EXPECT_EQ(LLocaleFormatCurrencyToText(profile, 5), "$0.05");
-    EXPECT_EQ(LLocaleFormatCurrencyToText(profile, 99999), "$999.99");
-    EXPECT_EQ(LLocaleFormatCurrencyToText(profile, 100000), "$1,000.00");
-    EXPECT_EQ(LLocaleFormatCurrencyToText(profile, 100500007), "$1,005,000.07");
-}
-
-TEST(LLocaleMoney, NegativeAmounts)
-{
-    const auto profile = Dollars();
-    EXPECT_EQ(LLocaleFormatCurrencyToText(profile, -123456789), "-$1,234,567.89");
-    EXPECT_EQ(LLocaleFormatCurrencyToText(profile, -123456789, "", true), "($1,234,567.89)");
-    EXPECT_EQ(LLocaleFormatCurrencyToText(profile, 123456789, "", true), "$1,234,567.89");
-    // The most negative amount has no positive counterpart in 64 bits.
-    EXPECT_EQ(LLocaleFormatCurrencyToText(profile, INT64_MIN), "-$92233720368,547,758.08");
-}
-
-TEST(LLocaleMoney, BillionsKeepTheirLeadingDigitsTogether)
-{
-    EXPECT_EQ(LLocaleFormatCurrencyToText(Dollars(), 123456789000), "$1234,567,890.00");
-}
-
-TEST(LLocaleMoney, DigitsPositionSeparatorsAndSuffix)
-{
-    auto profile = Dollars();
-    profile.currencyDigits = 0;
-    EXPECT_EQ(LLocaleFormatCurrencyToText(profile, 18), "$18");
-    profile.currencyDigits = 1;
-    EXPECT_EQ(LLocaleFormatCurrencyToText(profile, 180), "$18.0");
-    profile.currencyDigits = 3;
-    EXPECT_EQ(LLocaleFormatCurrencyToText(profile, 18000), "$18.000");
-    EXPECT_EQ(LLocaleFormatCurrencyToText(profile, 18007), "$18.007");
-
-    profile = Dollars();
-    profile.currencyPosition = 1;
-    EXPECT_EQ(LLocaleFormatCurrencyToText(profile, -1800), "-18.00$");
-    EXPECT_EQ(LLocaleFormatCurrencyToText(profile, -1800, "", true), "(18.00$)");
-    EXPECT_EQ(LLocaleFormatCurrencyToText(Dollars(), 2500, "/hr"), "$25.00/hr");
-
-    EXPECT_EQ(LLocaleFormatCurrencyToText(Euros(), 123456), "1.234,56€");
-    profile = Dollars();
-    profile.decimalSymbol = "dot";
-    EXPECT_EQ(LLocaleFormatCurrencyToText(profile, 1850), "$18dot50");
-}
-
-// ---------------------------------------------------------------------------------------
-// Money from text
-
-TEST(LLocaleMoney, ReadsTypedAmounts)
-{
-    const auto profile = Dollars();
-    EXPECT_EQ(LLocaleFormatTextToCurrency(profile, "$1,234.5"), 123450);
-    EXPECT_EQ(LLocaleFormatTextToCurrency(profile, "18.999"), 1899);
-    EXPECT_EQ(LLocaleFormatTextToCurrency(profile, "-5"), -500);
-    EXPECT_EQ(LLocaleFormatTextToCurrency(profile, "abc"), 0);
-    EXPECT_EQ(LLocaleFormatTextToCurrency(profile, ""), 0);
-    EXPECT_EQ(LLocaleFormatTextToCurrency(profile, "$ 25"), 2500);
-    EXPECT_EQ(LLocaleFormatTextToCurrency(profile, ".07"), 7);
-    // A minus sign anywhere before the fraction is complete makes the amount negative.
-    EXPECT_EQ(LLocaleFormatTextToCurrency(profile, "12-"), -1200);
-    EXPECT_EQ(LLocaleFormatTextToCurrency(profile, "($12.00)"), 1200);
-    // Written amounts read back.
-    EXPECT_EQ(LLocaleFormatTextToCurrency(profile, "-$1,234,567.89"), -123456789);
-    EXPECT_EQ(LLocaleFormatTextToCurrency(Euros(), "1.234,56€"), 123456);
-}
-
-TEST(LLocaleMoney, FractionFollowsCurrencyDigits)
-{
-    auto profile = Dollars();
-    profile.currencyDigits = 0;
-    EXPECT_EQ(LLocaleFormatTextToCurrency(profile, "18.75"), 18);
-    profile.currencyDigits = 3;
-    EXPECT_EQ(LLocaleFormatTextToCurrency(profile, "1.5"), 1500);
-    EXPECT_EQ(LLocaleFormatTextToCurrency(profile, "1.23456"), 1234);
-}
-
-TEST(LLocaleMoney, LargeAmountsAreCapped)
-{
-    const auto profile = Dollars();
-    EXPECT_EQ(LLocaleFormatTextToCurrency(profile, "12345678901234567890"), kMaxMoneyInput);
-    EXPECT_EQ(LLocaleFormatTextToCurrency(profile, "-99999999999999999"), -kMaxMoneyInput);
-    EXPECT_EQ(LLocaleFormatTextToCurrency(profile, "100000000000"), kMaxMoneyInput);
-    EXPECT_EQ(LLocaleFormatTextToCurrency(profile, "100000000000.01"), kMaxMoneyInput);
-    EXPECT_EQ(LLocaleFormatTextToCurrency(profile, "99999999999.99"), kMaxMoneyInput - 1);
-    // Leading zeros do not make an amount large.
-    EXPECT_EQ(LLocaleFormatTextToCurrency(profile, "0000000000000000001"), 100);
-    EXPECT_EQ(LLocaleFormatTextToCurrency(profile, std::string(400, '9')), kMaxMoneyInput);
+    const struct {
+        LLocaleCurrencyProfile profile;
+        std::string text;
+        int64_t amount;
+    } cases[] = {
+            {Profile(), "$1,234.5", 123450},
+            {Profile(), "18.999", 1899},
+            {Profile(), "-5", -500},
+            {Profile(), "abc", 0},
+            {Profile(), "", 0},
+            {Profile(), "$ 25", 2500},
+            {Profile(), ".07", 7},
+            // A minus sign anywhere before the fraction is complete makes it negative.
+            {Profile(), "12-", -1200},
+            {Profile(), "($12.00)", 1200},
+            {Profile(), "-$1,234,567.89", -123456789},
+            {Profile(",", 2, 1, ".", "€"), "1.234,56€", 123456},
+            {Profile(".", 0), "18.75", 18},
+            {Profile(".", 3), "1.5", 1500},
+            {Profile(".", 3), "1.23456", 1234},
+            {Profile(), "12345678901234567890", kMaxMoneyInput},
+            {Profile(), "-99999999999999999", -kMaxMoneyInput},
+            {Profile(), "100000000000", kMaxMoneyInput},
+            {Profile(), "100000000000.01", kMaxMoneyInput},
+            {Profile(), "99999999999.99", kMaxMoneyInput - 1},
+            // Leading zeros do not make an amount large.
+            {Profile(), "0000000000000000001", 100},
+            {Profile(), std::string(400, '9'), kMaxMoneyInput},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LLocaleFormatTextToCurrency(c.profile, c.text), c.amount) << c.text;
 }

@@ -4,54 +4,30 @@
 
 #include <gtest/gtest.h>
 
-TEST(QPProjectOptions, StartWithTheFixedValuesWhateverTheLocale)
+TEST(QPProjectOptions, FixedStartValuesAndOnlyRealChangesCount)
 {
     // The user's locale may say "€" and ","; a new project still starts in dollars.
     ScopedEnvironment locale("LC_ALL", "de_DE.UTF-8");
-    const QPProjectOptions options;
-    EXPECT_EQ(LLocaleFormatCurrencyToText(options, 123456), "$1,234.56");
-    EXPECT_EQ(options.currencyCode, "USD");
-    EXPECT_EQ(options.currencyName, "Dollars");
-    EXPECT_EQ(options.systemDateOrder, LGetLocaleDateFormatOrder());
-    EXPECT_FALSE(options.changed);
-    EXPECT_EQ(options.FormatDate(LocalTime(2000, 7, 26, 12)), "26 July 2000");
-}
-
-TEST(QPProjectOptions, SettersMarkOnlyRealChanges)
-{
     QPProjectOptions options;
+    EXPECT_EQ(LLocaleFormatCurrencyToText(options, 123456), "$1,234.56");
+    EXPECT_EQ(options.currencyCode.str() + options.currencyName.str(), "USDDollars");
+    EXPECT_EQ(options.systemDateOrder, LGetLocaleDateFormatOrder());
+    EXPECT_EQ(options.FormatDate(LocalTime(2000, 7, 26, 12)), "26 July 2000");
     options.SetCurrencySymbol("$");
     options.SetDecimalSymbol(".");
     options.SetThousandsSymbol(",");
     options.SetDateFormat(0, 1, ' ');
     EXPECT_FALSE(options.changed);
-
-    options.SetCurrencySymbol("€");
+    options.SetCurrencyName("dollars");
     EXPECT_TRUE(options.changed);
 
-    // The comparison is exact: case matters.
-    QPProjectOptions other;
-    other.SetCurrencyName("dollars");
-    EXPECT_TRUE(other.changed);
-}
-
-TEST(QPProjectOptions, ResetRestoresAndReportsCurrencyChanges)
-{
-    QPProjectOptions options;
+    // A reset restores the values and tells whether they changed.
+    options.changed = false;
     options.currencySymbol = "£";
     options.currencyDigits = 0;
-    options.dateFormat = eDateFormatNumeric;
-    options.dateOrder = eDateOrderYearMonthDay;
-    options.dateSeparator = '-';
     options.Reset();
     EXPECT_TRUE(options.changed);
-    EXPECT_EQ(options.currencySymbol, "$");
-    EXPECT_EQ(options.currencyDigits, 2);
-    EXPECT_EQ(options.GetDateFormatPosition(), 0);
-
-    QPProjectOptions untouched;
-    untouched.Reset();
-    EXPECT_FALSE(untouched.changed);
+    EXPECT_EQ(LLocaleFormatCurrencyToText(options, 123456), "$1,234.56");
 }
 
 TEST(QPProjectOptions, DateFormatPositionFindsEveryChoice)
