@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -56,9 +57,10 @@ TEST(LUndoRedoStack, RemembersWhichStateWasSaved)
     EXPECT_TRUE(stack.IsCurrentStateSaved());
     // Each action, and whether the state after it is the saved one: "s" saves, "u" undoes,
     // "r" redoes and "a" adds a step.
-    const char* const actions = "s a u r s a s u u r r u s r u u u s r u a";
-    const char* const saved = "1 0 1 0 1 0 1 0 0 0 1 0 1 0 1 0 0 1 0 1 0";
-    for (std::size_t i = 0; actions[i]; i += 2) {
+    const std::string_view actions = "s a u r s a s u u r r u s r u u u s r u a";
+    const std::string_view saved = "1 0 1 0 1 0 1 0 0 0 1 0 1 0 1 0 0 1 0 1 0";
+    ASSERT_EQ(actions.size(), saved.size());
+    for (std::size_t i = 0; i < actions.size(); i += 2) {
         switch (actions[i]) {
         case 's':
             stack.MarkCurrentStateAsSaved();
