@@ -28,36 +28,32 @@ LByteArray Written(Fill fill)
     return bytes;
 }
 
-// Reads the ints of every chunk tagged 1, descending into containers tagged 10, and
-// ignoring everything else; returns them in order.
-std::vector<int32_t> ReadInts(LSDFReader& reader, LSDFReaderChunkIterator& it)
+// The ints of every chunk tagged 1, descending into containers tagged 10 and skipping
+// everything else, in order; {-999} when the stream does not open.
+std::vector<int32_t> ReadInts(LInputStream& stream, bool* closedCleanly = nullptr)
 {
+    LSDFReader reader;
+    if (!reader.Open(stream, 24))
+        return {-999};
     std::vector<int32_t> values;
-    for (; it.IsValid(); it.Next()) {
-        int32_t value = 0;
-        if (it.Tag() == 1 && it.Current().ReadInt(value)) {
-            values.push_back(value);
-        } else if (it.Tag() == 10) {
-            LSDFReaderChunkIterator inner(reader, it.Current());
-            for (int32_t v : ReadInts(reader, inner))
-                values.push_back(v);
-        }
-    }
+    const auto read = [&](LSDFReaderChunkIterator it, const auto& self) -> void {
+        for (int32_t value = 0; it.IsValid(); it.Next())
+            if (it.Tag() == 1 && it.Current().ReadInt(value))
+                values.push_back(value);
+            else if (it.Tag() == 10)
+                self(LSDFReaderChunkIterator(reader, it.Current()), self);
+    };
+    read(LSDFReaderChunkIterator(reader), read);
+    const bool closed = reader.Close();
+    if (closedCleanly)
+        *closedCleanly = closed;
     return values;
 }
 
 std::vector<int32_t> ReadInts(const LByteArray& bytes, bool* closedCleanly = nullptr)
 {
     LInputStreamBuffer stream(bytes);
-    LSDFReader reader;
-    if (!reader.Open(stream, 24))
-        return {-999};
-    LSDFReaderChunkIterator it(reader);
-    std::vector<int32_t> values = ReadInts(reader, it);
-    const bool closed = reader.Close();
-    if (closedCleanly)
-        *closedCleanly = closed;
-    return values;
+    return ReadInts(stream, closedCleanly);
 }
 
 } // namespace
@@ -123,11 +119,9 @@ TEST(LSDFWriter, FileAndMemoryGiveTheSameBytes)
     EXPECT_TRUE(LByteArray(std::istreambuf_iterator<char>(in), {}) == memory);
     ASSERT_EQ(lseek(fd, 0, SEEK_SET), 0);
     LInputStreamFile stream(fd);
-    LSDFReader reader;
-    ASSERT_TRUE(reader.Open(stream, 24));
-    LSDFReaderChunkIterator it(reader);
-    const std::vector<int32_t> fromFile = ReadInts(reader, it);
-    EXPECT_TRUE(reader.Close());
+    bool closed = false;
+    const std::vector<int32_t> fromFile = ReadInts(stream, &closed);
+    EXPECT_TRUE(closed);
     close(fd);
     EXPECT_GT(memory.size(), 1000000u);
     EXPECT_EQ(fromFile.size(), 5000u);
