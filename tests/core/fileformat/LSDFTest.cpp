@@ -15,6 +15,8 @@ using namespace sdf;
 
 namespace {
 
+using Ints = std::vector<int32_t>;
+
 template <class Fill>
 LByteArray Written(Fill fill)
 {
@@ -28,36 +30,32 @@ LByteArray Written(Fill fill)
     return bytes;
 }
 
-// Reads the ints of every chunk tagged 1, descending into containers tagged 10, and
-// ignoring everything else; returns them in order.
-std::vector<int32_t> ReadInts(LSDFReader& reader, LSDFReaderChunkIterator& it)
+// The ints of every chunk tagged 1, descending into containers tagged 10 and skipping
+// everything else, in order; {-999} when the stream does not open.
+Ints ReadInts(LInputStream& stream, bool* closedCleanly = nullptr)
 {
-    std::vector<int32_t> values;
-    for (; it.IsValid(); it.Next()) {
-        int32_t value = 0;
-        if (it.Tag() == 1 && it.Current().ReadInt(value)) {
-            values.push_back(value);
-        } else if (it.Tag() == 10) {
-            LSDFReaderChunkIterator inner(reader, it.Current());
-            for (int32_t v : ReadInts(reader, inner))
-                values.push_back(v);
-        }
-    }
-    return values;
-}
-
-std::vector<int32_t> ReadInts(const LByteArray& bytes, bool* closedCleanly = nullptr)
-{
-    LInputStreamBuffer stream(bytes);
     LSDFReader reader;
     if (!reader.Open(stream, 24))
         return {-999};
-    LSDFReaderChunkIterator it(reader);
-    std::vector<int32_t> values = ReadInts(reader, it);
+    Ints values;
+    const auto read = [&](LSDFReaderChunkIterator it, const auto& self) -> void {
+        for (int32_t value = 0; it.IsValid(); it.Next())
+            if (it.Tag() == 1 && it.Current().ReadInt(value))
+                values.push_back(value);
+            else if (it.Tag() == 10)
+                self(LSDFReaderChunkIterator(reader, it.Current()), self);
+    };
+    read(LSDFReaderChunkIterator(reader), read);
     const bool closed = reader.Close();
     if (closedCleanly)
         *closedCleanly = closed;
     return values;
+}
+
+Ints ReadInts(const LByteArray& bytes, bool* closedCleanly = nullptr)
+{
+    LInputStreamBuffer stream(bytes);
+    return ReadInts(stream, closedCleanly);
 }
 
 } // namespace
@@ -123,11 +121,9 @@ TEST(LSDFWriter, FileAndMemoryGiveTheSameBytes)
     EXPECT_TRUE(LByteArray(std::istreambuf_iterator<char>(in), {}) == memory);
     ASSERT_EQ(lseek(fd, 0, SEEK_SET), 0);
     LInputStreamFile stream(fd);
-    LSDFReader reader;
-    ASSERT_TRUE(reader.Open(stream, 24));
-    LSDFReaderChunkIterator it(reader);
-    const std::vector<int32_t> fromFile = ReadInts(reader, it);
-    EXPECT_TRUE(reader.Close());
+    bool closed = false;
+    const Ints fromFile = ReadInts(stream, &closed);
+    EXPECT_TRUE(closed);
     close(fd);
     EXPECT_GT(memory.size(), 1000000u);
     EXPECT_EQ(fromFile.size(), 5000u);
@@ -163,10 +159,10 @@ TEST(LSDFReader, OpenChecksTheHeaderAndTheRoot)
     for (const auto& [at, value] : {std::pair{0, 'L'}, {4, 2}, {12, 1}, {14, 2}}) {
         LByteArray bad = good;
         bad[at] = static_cast<uint8_t>(value);
-        EXPECT_EQ(ReadInts(bad), std::vector<int32_t>{-999}) << at;
+        EXPECT_EQ(ReadInts(bad), Ints{-999}) << at;
     }
-    EXPECT_EQ(ReadInts(LByteArray(good.begin(), good.begin() + 20)), std::vector<int32_t>{-999});
-    EXPECT_EQ(ReadInts({}), std::vector<int32_t>{-999});
+    EXPECT_EQ(ReadInts(LByteArray(good.begin(), good.begin() + 20)), Ints{-999});
+    EXPECT_EQ(ReadInts({}), Ints{-999});
 }
 
 TEST(LSDFReader, UnknownChunksAreSkippedAtAnyDepthAndValuesHaveNoChildren)
@@ -178,7 +174,7 @@ TEST(LSDFReader, UnknownChunksAreSkippedAtAnyDepthAndValuesHaveNoChildren)
                              Box(10, {Int(1, 3), Bool(97, true)}), Int(1, 4)}),
                     Box(10, {Box(10, {Int(1, 5)})}), Box(55, {}), Int(1, 6)});
     bool closed = false;
-    EXPECT_EQ(ReadInts(bytes, &closed), (std::vector<int32_t>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(ReadInts(bytes, &closed), (Ints{1, 2, 3, 4, 5, 6}));
     EXPECT_TRUE(closed);
 }
 
@@ -213,14 +209,11 @@ TEST(LSDFReader, TruncatedStreamsKeepWhatWasRead)
     const LByteArray whole = Stream(24, 4, {Int(1, 1), Box(10, {Int(1, 2), Int(1, 3)}), Int(1, 4)});
     // Cut inside the header of the container's second child, then inside the last value.
     const std::size_t cutInHeader = 12 + 12 + 16 + 12 + 16 + 5;
-    EXPECT_EQ(ReadInts(LByteArray(whole.begin(), whole.begin() + cutInHeader)),
-              (std::vector<int32_t>{1, 2}));
-    EXPECT_EQ(ReadInts(LByteArray(whole.begin(), whole.end() - 6)),
-              (std::vector<int32_t>{1, 2, 3}));
+    EXPECT_EQ(ReadInts(LByteArray(whole.begin(), whole.begin() + cutInHeader)), (Ints{1, 2}));
+    EXPECT_EQ(ReadInts(LByteArray(whole.begin(), whole.end() - 6)), (Ints{1, 2, 3}));
     // A lost trailer shows only in Close().
     bool closed = true;
-    EXPECT_EQ(ReadInts(LByteArray(whole.begin(), whole.end() - 4), &closed),
-              (std::vector<int32_t>{1, 2, 3, 4}));
+    EXPECT_EQ(ReadInts(LByteArray(whole.begin(), whole.end() - 4), &closed), (Ints{1, 2, 3, 4}));
     EXPECT_FALSE(closed);
 }
 
@@ -254,9 +247,8 @@ TEST(LSDFReader, StoredSizesAreNotTrusted)
 
     LByteArray greedy = Box(10, {Int(1, 2)});
     greedy[4] = 0xFF; // the container claims 255 bytes of a parent that has 28
-    EXPECT_EQ(ReadInts(Stream(24, 4, {Box(10, {greedy}), Int(1, 9)})),
-              (std::vector<int32_t>{2, 9}));
+    EXPECT_EQ(ReadInts(Stream(24, 4, {Box(10, {greedy}), Int(1, 9)})), (Ints{2, 9}));
     // Int chunks too short for their value are left out.
     EXPECT_EQ(ReadInts(Stream(24, 4, {Chunk(1, 2, {1, 2}), Chunk(1, 2, {1, 2, 3}), Int(1, 6)})),
-              (std::vector<int32_t>{6}));
+              Ints{6});
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -12,17 +13,6 @@ namespace {
 struct LSettingsTest : ::testing::Test {
     LMemorySettingsStore store;
     LSettings settings{store};
-
-    // Puts `stored` (nullptr: nothing) where `read` then looks.
-    template <class Read>
-    auto Stored(const char* stored, Read read)
-    {
-        if (stored)
-            store.Write("Settings/Value", stored);
-        else
-            store.Remove("Settings/Value");
-        return read();
-    }
 };
 
 } // namespace
@@ -47,45 +37,36 @@ TEST_F(LSettingsTest, TextsAreStoredUnderTheFullNameAndCutTo259Bytes)
     EXPECT_EQ(settings.GetString("Settings", "Missing", std::string(300, 'd')).size(), 259u);
 }
 
-TEST_F(LSettingsTest, BooleansAreWrittenAsDigitsAndReadByTheirFirstCharacter)
+// Booleans are written as digits and read by their first character, integers written in
+// decimal and read from their leading number.
+TEST_F(LSettingsTest, BooleansAndIntegersFromTheirText)
 {
     settings.SetBool("ToolBarState", "Main", true);
     settings.SetBool("ToolBarState", "Format", false);
+    settings.SetInt("MainWindow", "X", -42);
     EXPECT_EQ(store.Read("ToolBarState/Main"), "1");
     EXPECT_EQ(store.Read("ToolBarState/Format"), "0");
-    const struct {
-        const char* stored;
-        bool defaultValue, expected;
-    } cases[] = {
-            {nullptr, true, true}, {nullptr, false, false}, {"", true, true},
-            {"", false, false},    {"0", true, false},      {"0x1", true, false},
-            {"1", false, true},    {"no", false, true},     {" 0", false, true},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Stored(c.stored,
-                         [&] { return settings.GetBool("Settings", "Value", c.defaultValue); }),
-                  c.expected)
-                << (c.stored ? c.stored : "(none)") << ", default " << c.defaultValue;
-}
-
-TEST_F(LSettingsTest, IntegersAreWrittenInDecimalAndReadFromTheirLeadingNumber)
-{
-    settings.SetInt("MainWindow", "X", -42);
     EXPECT_EQ(store.Read("MainWindow/X"), "-42");
-    // The default is 77.
-    const struct {
-        const char* stored;
-        int expected;
-    } cases[] = {
-            {nullptr, 77},  {"", 77},   {"  12", 12}, {"+7", 7},
-            {"640px", 640}, {"3.9", 3}, {"abc", 0},   {"-3", -3},
+    // What is stored (nullptr: nothing); the boolean read with a default of true and of
+    // false, and the integer with a default of 77.
+    const std::tuple<const char*, bool, bool, int> cases[] = {
+            {nullptr, true, false, 77}, {"", true, false, 77},
+            {"0", false, false, 0},     {"0x1", false, false, 0},
+            {"1", true, true, 1},       {"no", true, true, 0},
+            {" 0", true, true, 0},      {"  12", true, true, 12},
+            {"+7", true, true, 7},      {"640px", true, true, 640},
+            {"3.9", true, true, 3},     {"-3", true, true, -3},
+            {"abc", true, true, 0},     {"99999999999", true, true, INT_MAX},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Stored(c.stored, [&] { return settings.GetInt("Settings", "Value", 77); }),
-                  c.expected)
-                << (c.stored ? c.stored : "(none)");
-    store.Write("Settings/Value", "99999999999");
-    EXPECT_EQ(settings.GetInt("Settings", "Value", 77), INT_MAX);
+    for (const auto& [stored, withTrue, withFalse, number] : cases) {
+        store.Remove("Settings/Value");
+        if (stored)
+            store.Write("Settings/Value", stored);
+        const std::string name = stored ? stored : "(none)";
+        EXPECT_EQ(settings.GetBool("Settings", "Value", true), withTrue) << name;
+        EXPECT_EQ(settings.GetBool("Settings", "Value", false), withFalse) << name;
+        EXPECT_EQ(settings.GetInt("Settings", "Value", 77), number) << name;
+    }
 
     // Clamped to the limits, the default included; limits that cross (a window wider than
     // its screen): the minimum wins.

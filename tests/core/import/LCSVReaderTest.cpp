@@ -13,7 +13,7 @@ using Cells = std::vector<std::string>;
 using Lines = std::vector<std::string>;
 
 // Little-endian bytes of UTF-16 text, with the byte order mark in front when `mark`.
-std::string UTF16LE(std::u16string_view text, bool mark = true)
+std::string UTF16LE(std::u16string_view text, bool mark = false)
 {
     std::string bytes = mark ? std::string("\xFF\xFE") : std::string();
     for (char16_t unit : text) {
@@ -44,11 +44,13 @@ Lines ReadFile(const std::string& path)
     return lines;
 }
 
-std::string Convert(std::string_view utf16, bool tabsToCommas = false)
+// Converts the pieces one after another, as they are read.
+std::string Convert(const std::vector<std::string>& pieces, bool tabsToCommas = false)
 {
     LUTF16LEToUTF8 converter(tabsToCommas);
     std::string out;
-    converter.Convert(utf16, out);
+    for (const std::string& piece : pieces)
+        converter.Convert(piece, out);
     converter.Finish(out);
     return out;
 }
@@ -120,36 +122,28 @@ TEST(LCSVLineSplitter, LongLinesAreCutAndTheirRestSkipped)
 
 TEST(LUTF16LEToUTF8, ConvertsPairsAcrossPiecesAndReplacesBrokenText)
 {
-    EXPECT_EQ(Convert(UTF16LE(u"N\u00e4me,\u20ac", false)), "N\xC3\xA4me,\xE2\x82\xAC");
+    EXPECT_EQ(Convert({UTF16LE(u"N\u00e4me,\u20ac")}), "N\xC3\xA4me,\xE2\x82\xAC");
     // A surrogate pair split between two reads.
-    const std::string clef = UTF16LE(u"\U0001D11E", false);
-    LUTF16LEToUTF8 converter(false);
-    std::string out;
-    converter.Convert(clef.substr(0, 3), out);
-    converter.Convert(clef.substr(3), out);
-    converter.Finish(out);
-    EXPECT_EQ(out, "\xF0\x9D\x84\x9E");
+    const std::string clef = UTF16LE(u"\U0001D11E");
+    EXPECT_EQ(Convert({clef.substr(0, 3), clef.substr(3)}), "\xF0\x9D\x84\x9E");
     // Unpaired surrogates become U+FFFD and the text goes on; an odd last byte is dropped.
-    const std::u16string lone = {u'a', char16_t(0xD800), u'b', char16_t(0xDC00), u'c'};
-    EXPECT_EQ(Convert(UTF16LE(lone, false)), "a\xEF\xBF\xBD"
-                                             "b\xEF\xBF\xBD"
-                                             "c");
-    EXPECT_EQ(Convert(UTF16LE(u"ab", false) + "x"), "ab");
-    const std::u16string trailingHigh = {u'a', char16_t(0xD83D)};
-    EXPECT_EQ(Convert(UTF16LE(trailingHigh, false)), "a\xEF\xBF\xBD");
-    EXPECT_EQ(Convert(UTF16LE(u"a\tb", false), true), "a,b");
+    const std::u16string lone = {u'a', char16_t(0xD800), u'b', char16_t(0xDC00), u'c',
+                                 u'd', char16_t(0xD83D)};
+    EXPECT_EQ(Convert({UTF16LE(lone)}), "a\uFFFDb\uFFFDcd\uFFFD");
+    EXPECT_EQ(Convert({UTF16LE(u"ab") + "x"}), "ab");
+    EXPECT_EQ(Convert({UTF16LE(u"a\tb")}, true), "a,b");
 }
 
 TEST(LCSVHasTabUTF16LE, LooksOnlyAtWholeUnitsWithinTheProbe)
 {
-    EXPECT_TRUE(LCSVHasTabUTF16LE(UTF16LE(u"a\tb", false)));
-    EXPECT_FALSE(LCSVHasTabUTF16LE(UTF16LE(u"a,b", false)));
+    EXPECT_TRUE(LCSVHasTabUTF16LE(UTF16LE(u"a\tb")));
+    EXPECT_FALSE(LCSVHasTabUTF16LE(UTF16LE(u"a,b")));
     // U+0900 has a tab byte, but not as a unit of its own.
-    EXPECT_FALSE(LCSVHasTabUTF16LE(UTF16LE(u"\u0900", false)));
+    EXPECT_FALSE(LCSVHasTabUTF16LE(UTF16LE(u"\u0900")));
     std::u16string late(kCSVTabProbeBytes / 2, u'a');
-    EXPECT_FALSE(LCSVHasTabUTF16LE(UTF16LE(late + u"\t", false)));
+    EXPECT_FALSE(LCSVHasTabUTF16LE(UTF16LE(late + u"\t")));
     late.pop_back();
-    EXPECT_TRUE(LCSVHasTabUTF16LE(UTF16LE(late + u"\t", false)));
+    EXPECT_TRUE(LCSVHasTabUTF16LE(UTF16LE(late + u"\t")));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -166,11 +160,11 @@ TEST(LCSVFileReader, ReadsEachEncodingToTheSameLines)
     EXPECT_EQ(ReadFile(dir.Write("mark.csv", "\xEF\xBB\xBFName,Hours\r\nKitchen \xE2\x82\xAC,8\r\n"
                                              "\"Smith, John\",4\r\n")),
               expected);
-    EXPECT_EQ(ReadFile(dir.Write("utf16.csv", UTF16LE(text))), expected);
+    EXPECT_EQ(ReadFile(dir.Write("utf16.csv", UTF16LE(text, true))), expected);
     // As a spreadsheet program saves "Unicode text": UTF-16 with tabs between the cells.
     const std::u16string tabbed = u"Name\tHours\r\nKitchen \u20ac\t8\r\n\"Smith, John\"\t4\r\n";
     LCSVFileReader reader;
-    ASSERT_TRUE(reader.Open(dir.Write("tabs.csv", UTF16LE(tabbed))));
+    ASSERT_TRUE(reader.Open(dir.Write("tabs.csv", UTF16LE(tabbed, true))));
     EXPECT_TRUE(reader.WasUTF16());
     EXPECT_TRUE(reader.WasTabSeparated());
     EXPECT_EQ(ReadFile(dir.File("tabs.csv")), expected);
@@ -183,7 +177,8 @@ TEST(LCSVFileReader, LeavesNoTemporaryCopyAndSurvivesBrokenFiles)
     setenv("TMPDIR", temporary.path.c_str(), 1);
     {
         LCSVFileReader reader;
-        ASSERT_TRUE(reader.Open(files.Write("odd.csv", UTF16LE(u"a,b\nc") + std::string(1, '\0'))));
+        ASSERT_TRUE(reader.Open(
+                files.Write("odd.csv", UTF16LE(u"a,b\nc", true) + std::string(1, '\0'))));
         // The copy has no name while it is read.
         EXPECT_TRUE(temporary.Entries().empty());
         std::string line;

@@ -77,6 +77,13 @@ void Prepare(RecordingImport& import, const std::string& path)
         import.AssignField(field, import.Fields()[field].name, headers);
 }
 
+// A refusal as "title: message", or "" for none.
+template <class Refusal>
+std::string Text(const Refusal& refusal)
+{
+    return refusal ? refusal->title + ": " + refusal->message : "";
+}
+
 class ImportLoop : public ::testing::Test {
 protected:
     void Prepare(const std::string& csv) { ::Prepare(import, dir.Write("data.csv", csv)); }
@@ -117,21 +124,16 @@ TEST(LProcessImportCSVMatch, ChecksComeInTheirOrder)
 {
     RecordingImport import;
     const Texts headers = {"Name", "Hours"};
-    auto refusal = import.CheckAssignments();
-    ASSERT_TRUE(refusal);
-    EXPECT_EQ(refusal->title, "Required Field Unassigned");
-    EXPECT_EQ(refusal->message, "Field \"(required) Name\" must be assigned a header.");
-
+    EXPECT_EQ(Text(import.CheckAssignments()),
+              "Required Field Unassigned: Field \"(required) Name\" must be assigned a header.");
     import.AssignField(0, "Name", headers);
     import.AssignField(2, "Hours", headers);
     import.AssignField(1, "Hours", headers);
-    refusal = import.CheckAssignments();
-    ASSERT_TRUE(refusal);
-    EXPECT_EQ(refusal->title, "Duplicate Assignment.");
-    EXPECT_EQ(refusal->message, "Fields \"Hours\" and \"Notes\" have been assigned the same input. "
-                                "Please change one of these selections.");
+    EXPECT_EQ(Text(import.CheckAssignments()),
+              "Duplicate Assignment.: Fields \"Hours\" and \"Notes\" have been assigned the same "
+              "input. Please change one of these selections.");
     import.AssignField(2, kImportCSVUnassigned, headers);
-    EXPECT_FALSE(import.CheckAssignments());
+    EXPECT_EQ(Text(import.CheckAssignments()), "");
 
     // Without a required field the only complaint left is an empty mapping.
     class Optional final : public LProcessImportCSV {
@@ -142,11 +144,9 @@ TEST(LProcessImportCSVMatch, ChecksComeInTheirOrder)
         int OnCSVRowFinish(LProcessInterface&) override { return 0; }
         int OnCSVRowCancel(LProcessInterface&) override { return 0; }
     } optional;
-    refusal = optional.CheckAssignments();
-    ASSERT_TRUE(refusal);
-    EXPECT_EQ(refusal->title, "No CSV Field Entries");
-    EXPECT_EQ(refusal->message, "No selection has been made. Please assign at least one file "
-                                "header to an input field.");
+    EXPECT_EQ(Text(optional.CheckAssignments()),
+              "No CSV Field Entries: No selection has been made. Please assign at least one file "
+              "header to an input field.");
 }
 
 TEST(LProcessImportCSVMatch, StoredMappingIsReplacedAndFittedToTheFile)
@@ -181,21 +181,16 @@ TEST(LProcessImportCSVMatch, FileAndStartRowAreChecked)
 {
     TempDir dir;
     RecordingImport import;
-    auto refusal = import.SetFilePath(dir.File("missing.csv"));
-    ASSERT_TRUE(refusal);
-    EXPECT_EQ(refusal->title, "Invalid File");
-    EXPECT_EQ(refusal->message, "The file could not be found. Please select a different file.");
+    EXPECT_EQ(Text(import.SetFilePath(dir.File("missing.csv"))),
+              "Invalid File: The file could not be found. Please select a different file.");
     EXPECT_TRUE(import.SetFilePath(dir.path)); // a folder is no file
     EXPECT_FALSE(import.SetFilePath(dir.Write("a.csv", "\n\n  Name , \"Hours, total\",x\n1,2,3")));
     EXPECT_EQ(import.ReadHeaderCells(), (Texts{"Name", "Hours, total", "x"}));
 
     EXPECT_EQ(import.StartRow(), 2);
-    for (const char* bad : {"0", "-3", "", "row"}) {
-        refusal = import.SetStartRowText(bad);
-        ASSERT_TRUE(refusal) << bad;
-        EXPECT_EQ(refusal->title, "Invalid Start Row");
-        EXPECT_EQ(refusal->message, "Please enter a positive number for the starting row.");
-    }
+    for (const char* bad : {"0", "-3", "", "row"})
+        EXPECT_EQ(Text(import.SetStartRowText(bad)),
+                  "Invalid Start Row: Please enter a positive number for the starting row.");
     EXPECT_EQ(import.StartRow(), 2);
     EXPECT_FALSE(import.SetStartRowText(" 5"));
     EXPECT_EQ(import.StartRow(), 5);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <tuple>
@@ -50,12 +51,23 @@ const QPSchedule* ScheduleNamed(const QPProject& project, const std::string& nam
     return nullptr;
 }
 
+std::string DataFile(const std::string& name)
+{
+    std::ifstream stream(std::string(KESTRANO_TEST_DATA_DIR) + "/import/" + name);
+    return std::string(std::istreambuf_iterator<char>(stream), {});
+}
+
+// The results page of importing the data file `name`.csv, against `name`.out.
+void ExpectResults(QPProject& project, eImportCSVKind kind, const std::string& name)
+{
+    std::string lines;
+    for (const std::string& line : Import(project, kind, DataFile(name + ".csv")))
+        lines += line + "\n";
+    EXPECT_EQ(lines, DataFile(name + ".out"));
+}
+
 constexpr const char* kTaskHeader =
         "(required) Task Name,Duration,Start Date,End Date,Percent Complete\n";
-constexpr const char* kScheduleHeader =
-        "(required) Schedule Name,Sunday Start,Sunday Duration,Monday Start,Monday Duration,"
-        "Tuesday Start,Tuesday Duration,Wednesday Start,Wednesday Duration,Thursday Start,"
-        "Thursday Duration,Friday Start,Friday Duration,Saturday Start,Saturday Duration\n";
 
 } // namespace
 
@@ -104,26 +116,7 @@ TEST(QPProcessImportCSVTask, RefusedRowsLeaveNoTrace)
     existing->name = "Survey";
     project.ElementAdd(std::move(existing), false);
 
-    const Texts results = Import(project, eImportCSVKind::task,
-                                 std::string(kTaskHeader) + ",8\n"
-                                                            "Survey,8\n"
-                                                            "Paint,8,2020-02-30\n"
-                                                            "Paint,8,2027-03-01,tomorrow\n"
-                                                            "Paint,8,03/01/2027\n"
-                                                            "Paint,4\n"
-                                                            "Paint,5\n"
-                                                            "\"Survey\"\"s end\",1\n");
-    EXPECT_EQ(results,
-              (Texts{"2 successful imports", "6 failed imports",
-                     "Row #0002: Import Failed -- No task name provided",
-                     "Row #0003: Import Failed -- A task with the name \"Survey\" already exists",
-                     "Row #0004: Import Failed -- Unable to parse Start Date; Format must be "
-                     "\"YYYY-MM-DD HH:MM:SS\"",
-                     "Row #0005: Import Failed -- Unable to parse Finish Date; Format must be "
-                     "\"YYYY-MM-DD HH:MM:SS\"",
-                     "Row #0006: Import Failed -- Unable to parse Start Date; Format must be "
-                     "\"YYYY-MM-DD HH:MM:SS\"",
-                     "Row #0008: Import Failed -- A task with the name \"Paint\" already exists"}));
+    ExpectResults(project, eImportCSVKind::task, "refused-tasks");
     ASSERT_EQ(project.tasks.size(), 3u);
     EXPECT_EQ(TaskNamed(project, "Paint").durationText.str(), "4");
     EXPECT_EQ(TaskNamed(project, "Survey\"s end").durationText.str(), "1");
@@ -191,57 +184,26 @@ TEST(QPProcessImportCSVResource, RatesAndDefaultSchedule)
 TEST(QPProcessImportCSVSchedule, ShiftsAndTheirChecks)
 {
     QPProject project;
-    // Columns: name, then start and minutes for Sunday to Saturday.
-    const Texts results =
-            Import(project, eImportCSVKind::schedule,
-                   std::string(kScheduleHeader) + "Nights,,,20:00,600,05:00,480\n"
-                                                  "Late,,,20:00,600,06:00,480\n"
-                                                  "Idle\n"
-                                                  "Zeros,,0,,0,,0,,0,,0,,0,,0\n"
-                                                  "Odd,,,08:30:45,60\n"
-                                                  "Wrap,08:00,60,,,,,,,,,,,22:00,601\n"
-                                                  "Weekend,08:00,60,,,,,,,,,,,22:00,599\n"
-                                                  "Bad start,,,,,,,,,25:00\n"
-                                                  "Negative,,,,,,,,,,,,-5\n"
-                                                  "Long,,,,,,,,,,,,,,1441\n"
-                                                  "Whole day,,,00:00,1440,24:00:00,60\n"
-                                                  "Late,,,08:00,60\n");
-    EXPECT_EQ(results,
-              (Texts{"4 successful imports", "8 failed imports",
-                     "Row #0002: Import Failed -- At least one shift overlaps the next day's shift",
-                     "Row #0004: Import Failed -- No work scheduled",
-                     "Row #0005: Import Failed -- No work scheduled",
-                     "Row #0007: Import Failed -- At least one shift overlaps the next day's shift",
-                     "Row #0009: Import Failed -- Unable to parse Thursday start time; Format "
-                     "should be \"HH:MM:SS\" using the 24-hour clock",
-                     "Row #0010: Import Failed -- Negative value for Friday shift duration",
-                     "Row #0011: Import Failed -- Work time for Saturday exceeds number of "
-                     "minutes in a single day (1440)",
-                     "Row #0013: Import Failed -- A schedule with the name \"Late\" already "
-                     "exists"}));
+    ExpectResults(project, eImportCSVKind::schedule, "schedules");
     EXPECT_EQ(ScheduleNamed(project, "Nights"), nullptr);
 
-    const QPSchedule* late = ScheduleNamed(project, "Late");
-    ASSERT_NE(late, nullptr);
-    EXPECT_EQ(late->shiftStart[eMonday].Get(), 20 * 3600);
-    EXPECT_EQ(late->shiftDuration[eMonday], 600 * 60);
-    EXPECT_EQ(late->shiftDuration[eTuesday], 480 * 60);
-    EXPECT_EQ(late->shiftDuration[eSunday], 0);
-    EXPECT_EQ(late->shiftStart[eSunday].Get(), QPSchedule::kDefaultShiftStart);
-    EXPECT_EQ(late->regularWorkWeek, QPSchedule::kDefaultWorkWeek);
-
-    const QPSchedule* odd = ScheduleNamed(project, "Odd");
-    ASSERT_NE(odd, nullptr);
-    EXPECT_EQ(odd->shiftStart[eMonday].Get(), 8 * 3600 + 30 * 60);
-
-    const QPSchedule* weekend = ScheduleNamed(project, "Weekend");
-    ASSERT_NE(weekend, nullptr);
-    EXPECT_EQ(weekend->shiftDuration[eSaturday], 599 * 60);
-
-    const QPSchedule* wholeDay = ScheduleNamed(project, "Whole day");
-    ASSERT_NE(wholeDay, nullptr);
-    EXPECT_EQ(wholeDay->shiftDuration[eMonday], 86400);
-    EXPECT_EQ(wholeDay->shiftStart[eTuesday].Get(), 86400);
+    // Name, day, start and length of its shift in seconds; starts lose their seconds.
+    const std::tuple<const char*, int, int32_t, int32_t> shifts[] = {
+            {"Late", eMonday, 20 * 3600, 600 * 60},
+            {"Late", eTuesday, 6 * 3600, 480 * 60},
+            {"Late", eSunday, QPSchedule::kDefaultShiftStart, 0},
+            {"Odd", eMonday, 8 * 3600 + 30 * 60, 3600},
+            {"Weekend", eSaturday, 22 * 3600, 599 * 60},
+            {"Whole day", eMonday, 0, 86400},
+            {"Whole day", eTuesday, 86400, 3600},
+    };
+    for (const auto& [name, day, start, seconds] : shifts) {
+        const QPSchedule* schedule = ScheduleNamed(project, name);
+        ASSERT_NE(schedule, nullptr) << name;
+        EXPECT_EQ(schedule->shiftStart[day].Get(), start) << name << " " << day;
+        EXPECT_EQ(schedule->shiftDuration[day], seconds) << name << " " << day;
+    }
+    EXPECT_EQ(ScheduleNamed(project, "Late")->regularWorkWeek, QPSchedule::kDefaultWorkWeek);
 }
 
 TEST(QPProcessImportCSV, EveryKeptFileImports)
