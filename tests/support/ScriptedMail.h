@@ -1,11 +1,9 @@
 #pragma once
 
-// A mail system played from a script, for tests of anything that sends e-mail. Tests say
-// which servers take connections (Listen) and what each answers, in order, whatever it is
-// sent; which mail exchangers DNS names; whether sendmail starts. Afterwards they read the
-// connection attempts, every byte each server received, the lookups and the programs
-// started with their input. Like the program's transport, every call that would wait ends
-// "cancelled" when the process interface reports a stop.
+// A mail system played from a script: servers that answer in order whatever they are sent,
+// mail exchangers, a sendmail program; afterwards tests read every attempt, byte, lookup and
+// program input. Like the program's transport, every call that would wait ends "cancelled"
+// when the process interface reports a stop.
 
 #include "framework/LProcessInterface.h"
 #include "mail/LMailTransport.h"
@@ -142,14 +140,20 @@ private:
     std::deque<Step> steps_;
 };
 
-class ScriptedMailServices;
-
 // The client end of a connection; tests do not use it directly.
 class ScriptedMailConnection : public LMailConnection {
 public:
-    explicit ScriptedMailConnection(ScriptedMailServices& services) : services_(services) {}
+    using Accept = std::function<std::shared_ptr<ScriptedMailServer>(const std::string& host,
+                                                                     uint16_t port, int ms)>;
+    explicit ScriptedMailConnection(Accept accept) : accept_(std::move(accept)) {}
     LMailIO Connect(LProcessInterface& process, const std::string& host, uint16_t port,
-                    int timeoutMs) override;
+                    int timeoutMs) override
+    {
+        if (process.IsToStop())
+            return LMailIO::cancelled;
+        server_ = accept_(host, port, timeoutMs);
+        return server_ ? LMailIO::ok : LMailIO::failed;
+    }
     LMailIO Send(LProcessInterface& process, std::string_view bytes, int timeoutMs) override
     {
         const LMailIO io = Usable(process);
@@ -209,7 +213,7 @@ private:
             return LMailIO::failed;
         return process.IsToStop() ? LMailIO::cancelled : LMailIO::ok;
     }
-    ScriptedMailServices& services_;
+    Accept accept_;
     std::shared_ptr<ScriptedMailServer> server_;
     std::size_t sends_ = 0;
 };
@@ -219,32 +223,25 @@ struct ScriptedMailPipeRecord {
     std::string program;
     std::vector<std::string> arguments;
     std::string input;
-    bool finished = false;  // Finish was called: the message was handed over
-    bool abandoned = false; // dropped without Finish: the program was stopped
+    bool finished = false; // Finish was called: the message was handed over; without, the
+                           // program is stopped when the pipe goes, and sends nothing
     LMailIO finishResult = LMailIO::ok;
 };
 
-class ScriptedMailPipe : public LMailPipe {
-public:
-    explicit ScriptedMailPipe(std::shared_ptr<ScriptedMailPipeRecord> record)
-        : record_(std::move(record))
-    {}
-    ~ScriptedMailPipe() override { record_->abandoned = !record_->finished; }
+struct ScriptedMailPipe : LMailPipe {
     bool Write(LProcessInterface&, std::string_view bytes) override
     {
-        record_->input += bytes;
+        record->input += bytes;
         return true;
     }
     LMailIO Finish(LProcessInterface& process, int) override
     {
         if (process.IsToStop())
             return LMailIO::cancelled;
-        record_->finished = true;
-        return record_->finishResult;
+        record->finished = true;
+        return record->finishResult;
     }
-
-private:
-    std::shared_ptr<ScriptedMailPipeRecord> record_;
+    std::shared_ptr<ScriptedMailPipeRecord> record;
 };
 
 class ScriptedMailServices : public LMailServices {
@@ -262,7 +259,10 @@ public:
     }
     std::unique_ptr<LMailConnection> NewConnection() override
     {
-        return std::make_unique<ScriptedMailConnection>(*this);
+        return std::make_unique<ScriptedMailConnection>(
+                [this](const std::string& host, uint16_t port, int ms) {
+                    return Accept(host, port, ms);
+                });
     }
     std::string LookupMailExchanger(LProcessInterface& process, const std::string& domain,
                                     LMailIO& io) override
@@ -278,8 +278,10 @@ public:
                                             const std::vector<std::string>& arguments) override
     {
         programs.push_back(std::make_shared<ScriptedMailPipeRecord>(
-                ScriptedMailPipeRecord{program, arguments, {}, false, false, finishResult}));
-        return programStarts ? std::make_unique<ScriptedMailPipe>(programs.back()) : nullptr;
+                ScriptedMailPipeRecord{program, arguments, {}, false, finishResult}));
+        auto pipe = std::make_unique<ScriptedMailPipe>();
+        pipe->record = programs.back();
+        return programStarts ? std::move(pipe) : nullptr;
     }
     std::string DefaultSMTPHost() override { return defaultSMTPHost; }
     std::string DefaultEmailAddress() override { return defaultEmailAddress; }
@@ -315,12 +317,3 @@ private:
     std::map<std::pair<std::string, uint16_t>, std::deque<std::shared_ptr<ScriptedMailServer>>>
             listening_;
 };
-
-inline LMailIO ScriptedMailConnection::Connect(LProcessInterface& process, const std::string& host,
-                                               uint16_t port, int timeoutMs)
-{
-    if (process.IsToStop())
-        return LMailIO::cancelled;
-    server_ = services_.Accept(host, port, timeoutMs);
-    return server_ ? LMailIO::ok : LMailIO::failed;
-}

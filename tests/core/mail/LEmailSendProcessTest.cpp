@@ -429,7 +429,7 @@ TEST_F(MailSend, SendmailFailuresAndCancelsNeverHandOverTheMessage)
     message.attachments = {dir.Write("big.pdf", string(57 * 10, 'x'))};
     process.stopAboveProgress = 0.3;
     EXPECT_EQ(SendMail(), eProcessCancelled);
-    EXPECT_TRUE(mail.programs.back()->abandoned);
+    EXPECT_FALSE(mail.programs.back()->finished); // the program was stopped
     EXPECT_EQ(mail.programs.back()->input.find("--gc0p4Jq0M2Yt08jU534c0--"), string::npos);
 }
 
