@@ -1,6 +1,6 @@
 // The main window's mail: project and task updates, the e-mail settings asked for before the
-// first message, and the updates that may go out before a save. The mail goes through a
-// scripted sendmail, whose input is the whole message.
+// first message, and the updates that may go out before a save, through a scripted sendmail
+// or server.
 
 #include "mail/LEmailPrintProcess.h"
 #include "mail/LEmailSettingsDialog.h"
@@ -51,13 +51,11 @@ protected:
     // The settings as confirmed once: sendmail, or else the server smtp.example.com:2525.
     void SettingsSeen(bool sendmail = true)
     {
-        LSettings settings(store);
-        settings.SetBool("Email", "UseSendMail", sendmail);
-        settings.SetBool("Email", "UseSMTPHost", !sendmail);
-        settings.SetBool("Email", "SendDirect", false);
-        settings.SetString("Email", "MailSMTPHost", "smtp.example.com:2525");
-        settings.SetString("Email", "ReplyToEmail", "planner@example.org");
-        settings.SetBool("Email", "SetViewed", true);
+        Form form;
+        form.method = sendmail ? eSendMethodSendMail : eSendMethodSMTP;
+        form.smtpHost = "smtp.example.com:2525";
+        form.replyTo = "planner@example.org";
+        ASSERT_FALSE(Confirm(store, form));
     }
     // The messages handed to sendmail so far, then forgotten.
     Texts Messages()
@@ -82,9 +80,11 @@ void WhenSettingsShow(std::function<void(LEmailSettingsDialog&)> act)
     });
 }
 
-bool Has(const std::string& message, const std::string& part)
+// A header of a message sent through sendmail or a server.
+std::string Header(const std::string& message, const std::string& name)
 {
-    return message.find(part) != std::string::npos;
+    const std::size_t at = message.find("\n" + name + ": ") + name.size() + 3;
+    return message.substr(at, message.find_first_of("\r\n", at) - at);
 }
 
 // The attached file of a message: its name and its bytes.
@@ -100,44 +100,41 @@ std::pair<std::string, QByteArray> Attachment(const std::string& message)
 
 } // namespace
 
-TEST_F(MainWindowMail, ProjectUpdatesAskForTheSettingsOnceThenSendTheChart)
+TEST_F(MainWindowMail, UpdatesAskForTheSettingsUntilConfirmedThenSendTheChart)
 {
+    // Cancelling the settings cancels the command.
+    for (const int command : {3032, 3033}) {
+        WhenSettingsShow([](LEmailSettingsDialog& dialog) { dialog.reject(); });
+        window->Command(command);
+    }
+    EXPECT_TRUE(mail.programs.empty() && prompts.asked.empty());
+    EXPECT_EQ(window->Project().lastTaskUpdateState, nullptr);
     WhenSettingsShow([](LEmailSettingsDialog& dialog) {
         dialog.MethodButton(eSendMethodSendMail).setChecked(true);
         dialog.ReplyEdit().setText(QStringLiteral("planner@example.org"));
         dialog.accept();
     });
     window->Command(3032);
-    const Texts messages = Messages();
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_TRUE(Has(messages[0], "From: planner@example.org\nTo: Anna@example.org\n"));
-    EXPECT_TRUE(Has(messages[1], "To: Cleo@example.org\nSubject: Project update for Office "
-                                 "Move\n"));
-    for (const std::string& message : messages) {
-        EXPECT_TRUE(Has(message, "Please refer to the attached PDF for a current Gantt chart"));
+    Texts headers;
+    for (const std::string& message : Messages()) {
+        headers.push_back(Header(message, "From") + " to " + Header(message, "To") + ": " +
+                          Header(message, "Subject"));
+        EXPECT_NE(message.find("Please refer to the attached PDF for a current Gantt chart"),
+                  std::string::npos);
         // The chart as a whole PDF file, removed from the temporary folder once sent.
         const auto [name, pdf] = Attachment(message);
         EXPECT_EQ(name, std::filesystem::path(LEmailAttachmentPath("")).filename().string());
         EXPECT_TRUE(pdf.startsWith("%PDF-") && pdf.trimmed().endsWith("%%EOF")) << name;
         EXPECT_FALSE(std::filesystem::exists(LEmailAttachmentPath("")));
     }
+    EXPECT_EQ(headers,
+              (Texts{"planner@example.org to Anna@example.org: Project update for Office Move",
+                     "planner@example.org to Cleo@example.org: Project update for Office Move"}));
     EXPECT_EQ(prompts.TakeTexts(), Texts{"information: Project Update Send Results: Project "
                                          "updates generated: 2\r\nUpdates successfully sent: 2"});
     // Confirmed once, the settings are not asked for again (a dialog left open would hang).
     window->Command(3032);
     EXPECT_EQ(Messages().size(), 2u);
-}
-
-TEST_F(MainWindowMail, CancellingTheSettingsCancelsTheCommand)
-{
-    for (const int command : {3032, 3033}) {
-        WhenSettingsShow([](LEmailSettingsDialog& dialog) { dialog.reject(); });
-        window->Command(command);
-    }
-    EXPECT_TRUE(mail.programs.empty());
-    EXPECT_TRUE(prompts.asked.empty());
-    EXPECT_EQ(window->Project().lastTaskUpdateState, nullptr);
-    EXPECT_FALSE(LSettings(store).GetBool("Email", "SetViewed", false));
 }
 
 TEST_F(MainWindowMail, TaskUpdatesMoveTheLastStateOnOnlyWhenTheRunSucceeded)
@@ -158,8 +155,9 @@ TEST_F(MainWindowMail, TaskUpdatesMoveTheLastStateOnOnlyWhenTheRunSucceeded)
     window->Command(3033);
     const Texts messages = Messages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(Has(messages[0], "To: Anna@example.org\nSubject: Task update summary for"));
-    EXPECT_TRUE(Has(messages[0], "New task assignment: Survey\r\n"));
+    EXPECT_EQ(Header(messages[0], "To") + ": " + Header(messages[0], "Subject"),
+              "Anna@example.org: Task update summary for Office Move");
+    EXPECT_NE(messages[0].find("New task assignment: Survey\r\n"), std::string::npos);
     EXPECT_EQ(Attachment(messages[0]).second.left(5), QByteArray("%PDF-"));
     EXPECT_EQ(prompts.Take().at(0).message,
               "Task updates generated: 1\r\nUpdates successfully sent: 1");
@@ -172,36 +170,56 @@ TEST_F(MainWindowMail, TaskUpdatesMoveTheLastStateOnOnlyWhenTheRunSucceeded)
     EXPECT_EQ(prompts.Take().at(0).title, "No Task Updates Sent");
 }
 
+// A mail server that is slow to greet: while the progress window waits for it, the user
+// double-clicks another project, which opens once the plan is saved.
 TEST_F(MainWindowMail, SendUpdatesAndSaveSendsProjectThenTaskUpdatesThenSaves)
 {
-    SettingsSeen();
+    SettingsSeen(false);
+    SecondStarts starts(*window, folder.filePath(QStringLiteral("channel")));
+    dialogs.projectSteps.push_back(Cancel);
+    window->EvRunArguments({"kestrano"});
+    const std::string other = WriteProject("other.qpp", "Other Plan");
+    const std::string accept = "220 ready|250 mx|250 OK|250 OK|354 go|250 Queued|221 Bye";
+    ScriptedMailServer& slow = mail.Listen("smtp.example.com", 2525);
+    slow.Do([&] { starts.SecondStart({"kestrano", other}); }).Script(accept);
+    mail.Listen("smtp.example.com", 2525).Script(accept);
+    mail.Listen("smtp.example.com", 2525).Script(accept);
     const std::string path = Path("office.qpp");
     prompts.Then(path).Then("Send Updates and Save");
     EXPECT_TRUE(window->CmProjectSave());
-    const Texts messages = Messages();
-    ASSERT_EQ(messages.size(), 3u);
-    EXPECT_TRUE(Has(messages[1], "Subject: Project update for"));
-    EXPECT_TRUE(Has(messages[2], "Subject: Task update summary for"));
+    EXPECT_EQ(starts.received, 1);
+    Texts sent;
+    for (const auto& server : mail.servers)
+        sent.push_back(server->Commands().at(2) + " " + Header(server->Transcript(), "Subject"));
+    EXPECT_EQ(sent, (Texts{"RCPT TO:<Anna@example.org> Project update for Office Move",
+                           "RCPT TO:<Cleo@example.org> Project update for Office Move",
+                           "RCPT TO:<Anna@example.org> Task update summary for Office Move"}));
     EXPECT_EQ(prompts.Take().size(), 4u);
-    // The state of the task updates just sent is saved with the project.
+    // The plan saved is the one open, with the state of the task updates just sent.
     EXPECT_FALSE(window->Project().IsProjectDirty());
-    QPProject reread;
-    ASSERT_EQ(reread.ProjectLoad(path), 0);
-    ASSERT_NE(reread.lastTaskUpdateState, nullptr);
-    EXPECT_EQ(reread.lastTaskUpdateState->tasks.size(), 1u);
+    QPProject saved;
+    ASSERT_EQ(saved.ProjectLoad(path), 0);
+    EXPECT_EQ(saved.name, "Office Move");
+    ASSERT_NE(saved.lastTaskUpdateState, nullptr);
+    EXPECT_EQ(saved.lastTaskUpdateState->tasks.size(), 1u);
+    // Then the handed-over file opens; the plan was just saved, so nothing is asked.
+    QTRY_COMPARE_WITH_TIMEOUT(window->Project().name.str(), std::string("Other Plan"), 5000);
+    EXPECT_TRUE(prompts.Take().empty());
+}
 
-    // With settings never completed, the project is saved all the same.
-    LSettings(store).SetBool("Email", "SetViewed", false);
+TEST_F(MainWindowMail, WithSettingsNeverCompletedSendUpdatesAndSaveSavesAllTheSame)
+{
     AddTask(window->Project(), "Pack");
-    prompts.Then("Send Updates and Save");
+    prompts.Then(Path("office.qpp")).Then("Send Updates and Save");
     WhenSettingsShow([](LEmailSettingsDialog& dialog) {
         dialog.MethodButton(eSendMethodSMTP).setChecked(true);
+        dialog.ReplyEdit().setText(QStringLiteral("planner@example.org"));
         dialog.HostEdit().clear();
         dialog.accept(); // refused: no server
         dialog.reject();
     });
     EXPECT_TRUE(window->CmProjectSave());
-    EXPECT_TRUE(mail.programs.empty());
+    EXPECT_TRUE(mail.programs.empty() && mail.attempts.empty());
     EXPECT_EQ(prompts.Take().back().title, "Mail host required");
     EXPECT_FALSE(window->Project().IsProjectDirty());
 }
@@ -219,38 +237,4 @@ TEST_F(MainWindowMail, TheSettingsEntryChangesTheMethodAndNoMailServicesMeansNoU
     MainDialog withoutMail(Services());
     EXPECT_FALSE(withoutMail.CommandAction(3032)->isEnabled() ||
                  withoutMail.CommandAction(3033)->isEnabled());
-}
-
-TEST_F(MainWindowMail, AFileHandedOverWhileUpdatesAreSentWaitsForTheSave)
-{
-    // A mail server that is slow to greet: while the progress window waits for it, the
-    // user double-clicks another project.
-    SettingsSeen(false);
-    SecondStarts starts(*window, folder.filePath(QStringLiteral("channel")));
-    dialogs.projectSteps.push_back(Cancel);
-    window->EvRunArguments({"kestrano"});
-    const std::string other = WriteProject("other.qpp", "Other Plan");
-    ScriptedMailServer& slow = mail.Listen("smtp.example.com", 2525);
-    slow.Do([&] { starts.SecondStart({"kestrano", other}); });
-    for (ScriptedMailServer* server :
-         {&slow, &mail.Listen("smtp.example.com", 2525), &mail.Listen("smtp.example.com", 2525)})
-        AcceptMessage(*server);
-    const std::string path = Path("office.qpp");
-    prompts.Then(path).Then("Send Updates and Save");
-    EXPECT_TRUE(window->CmProjectSave());
-    EXPECT_EQ(starts.received, 1);
-
-    // Every message went to the resource it was for, and the plan saved is the one open.
-    Texts recipients;
-    for (const auto& server : mail.servers)
-        recipients.push_back(server->Commands().at(2));
-    EXPECT_EQ(recipients, (Texts{"RCPT TO:<Anna@example.org>", "RCPT TO:<Cleo@example.org>",
-                                 "RCPT TO:<Anna@example.org>"}));
-    QPProject saved;
-    ASSERT_EQ(saved.ProjectLoad(path), 0);
-    EXPECT_EQ(saved.name, "Office Move");
-    // Then the handed-over file opens; the plan was just saved, so nothing is asked.
-    prompts.Take();
-    QTRY_COMPARE_WITH_TIMEOUT(window->Project().name.str(), std::string("Other Plan"), 5000);
-    EXPECT_TRUE(prompts.Take().empty());
 }

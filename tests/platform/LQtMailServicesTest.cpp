@@ -251,6 +251,20 @@ QByteArray Awkward()
     return bytes + QByteArray("\r\n.\r\n\n.\n\r", 9);
 }
 
+// A message to ann@example.org from planner@kestrano.test with those bytes attached as
+// `name` in `folder`.
+LEmailSendProcess Message(LMailServices& services, const QTemporaryDir& folder, const QString& name)
+{
+    QFile attachment(folder.filePath(name));
+    EXPECT_TRUE(attachment.open(QIODevice::WriteOnly) && attachment.write(Awkward()) > 0);
+    LEmailSendProcess message;
+    message.recipients = "ann@example.org";
+    message.attachments = {attachment.fileName().toStdString()};
+    message.settings.replyTo = "planner@kestrano.test";
+    message.services = &services;
+    return message;
+}
+
 } // namespace
 
 TEST(QtMailConnection, CarriesBytesBothWaysAndKeepsWhatCameBeforeAHangUp)
@@ -373,19 +387,12 @@ static QByteArray HostileReply(std::mt19937& random, const QByteArray& key)
 TEST(QtMail, AHostileServerCannotCrashHoldOrFoolTheSender)
 {
     QTemporaryDir files;
-    QFile attachment(files.filePath("plan.pdf"));
-    ASSERT_TRUE(attachment.open(QIODevice::WriteOnly) && attachment.write(Awkward()) > 0);
-    attachment.close();
     LQtMailServices services;
-    LEmailSendProcess message;
-    message.recipients = "ann@example.org";
+    LEmailSendProcess message = Message(services, files, "plan.pdf");
     message.subject = "Plan";
     message.body = "Hello\r\n";
-    message.attachments = {attachment.fileName().toStdString()};
-    message.settings.replyTo = "planner@kestrano.test";
     message.settings.useSMTPHost = true;
     message.settings.password = "s3cret";
-    message.services = &services;
     message.timeouts = {.connect = 1000,
                         .connectPort25 = 300,
                         .connectDirect = 1000,
@@ -480,20 +487,13 @@ TEST(QtMail, StatusUpdatesGoEncryptedWholeAndNeverToAnAddressCarryingAnotherMess
     if (const std::string missing = server.Start("ann", "s3cret"); !missing.empty())
         GTEST_SKIP() << missing;
     QTemporaryDir files;
-    const QByteArray awkward = Awkward();
-    QFile attachment(files.filePath("Office move.pdf"));
-    ASSERT_TRUE(attachment.open(QIODevice::WriteOnly) && attachment.write(awkward) > 0);
-    attachment.close();
     LQtMailServices services;
-    LEmailSendProcess message;
-    message.attachments = {attachment.fileName().toStdString()};
-    message.settings.replyTo = "planner@kestrano.test";
+    LEmailSendProcess message = Message(services, files, "Office move.pdf");
     message.settings.useSMTPHost = true;
     message.settings.smtpHost = server.Address();
     message.settings.smtpAuthOn = message.settings.useSSL = true;
     message.settings.userName = "ann";
     message.settings.password = "s3cret";
-    message.services = &services;
     Plan plan;
     // What a shared project file once put into a resource's address: the line breaks end the
     // RCPT command, and the rest is a second message by the file's author, sent through the
@@ -530,7 +530,7 @@ TEST(QtMail, StatusUpdatesGoEncryptedWholeAndNeverToAnAddressCarryingAnotherMess
         EXPECT_FALSE(content.contains("Pay") || content.contains("..a line")) << content.data();
         EXPECT_TRUE(content.contains("\r\n.a line that starts with a dot\r\n"));
         EXPECT_EQ(Text(mail["parts"][1]),
-                  "[\"application/octet-stream\",\"Office move.pdf\",\"" + Sha(awkward) + "\"]");
+                  "[\"application/octet-stream\",\"Office move.pdf\",\"" + Sha(Awkward()) + "\"]");
     }
     EXPECT_EQ(Text(received[0]["rcpt_tos"]) + Text(received[1]["headers"]["To"]),
               R"(["ann@x.org"]bo@x.org)");
@@ -554,16 +554,9 @@ TEST(QtMail, TheSendmailProgramGetsTheWholeMessageAndItsRefusalIsReported)
                  " sendmail \"$(dirname \"$0\")/received\" \"$@\"\n");
     script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     script.close();
-    QFile attachment(bin.filePath("plan.pdf"));
-    ASSERT_TRUE(attachment.open(QIODevice::WriteOnly) && attachment.write(Awkward()) > 0);
-    attachment.close();
     LQtMailServices services;
-    LEmailSendProcess message;
-    message.recipients = "ann@example.org";
-    message.attachments = {attachment.fileName().toStdString()};
-    message.settings.replyTo = "planner@kestrano.test";
+    LEmailSendProcess message = Message(services, bin, "plan.pdf");
     message.settings.useSendMail = true;
-    message.services = &services;
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", bin.path().toUtf8() + ":" + path);
     TimedProcess process;

@@ -67,29 +67,25 @@ protected:
             return int(sent.size()) == failingSend ? int(eProcessFailed) : int(eProcessSucceeded);
         };
     }
-    // One task-update run with its conclusion as "title|message", as the main window's
-    // command makes it; the sends of the run are in `sent`.
-    int SendTaskUpdates(int stopAtPoll = 0)
+    // One run with its conclusion as "title|message", as the main window's command makes
+    // it; the sends of the run are in `sent`.
+    template <class Data, class Conclude>
+    int Run(Conclude conclude, int stopAtPoll = 0)
     {
         sent.clear();
-        QPTaskUpdateProcessData data(plan.project, Recorder());
+        Data data(plan.project, Recorder());
         PollingProcess process;
         process.stopAtPoll = stopAtPoll;
         const int result = Process(process, data);
-        const QPUpdateResultMessage shown = QPTaskUpdateConclude(result, data);
+        const QPUpdateResultMessage shown = conclude(result, data);
         conclusion = shown.title + "|" + shown.message;
         return result;
     }
-    int SendProjectUpdates()
+    int SendTaskUpdates(int stopAtPoll = 0)
     {
-        sent.clear();
-        QPProjectUpdateProcessData data(plan.project, Recorder());
-        PollingProcess process;
-        const int result = Process(process, data);
-        const QPUpdateResultMessage shown = QPProjectUpdateConclude(result, data);
-        conclusion = shown.title + "|" + shown.message;
-        return result;
+        return Run<QPTaskUpdateProcessData>(QPTaskUpdateConclude, stopAtPoll);
     }
+    int SendProjectUpdates() { return Run<QPProjectUpdateProcessData>(QPProjectUpdateConclude); }
 
     Plan plan;
     Lines sent;

@@ -1,15 +1,14 @@
 #!/usr/bin/python3
 """The far end of the mail tests, reading what arrives with Python's email package.
 
-  smtp_server.py [--tls] [--login USER PASSWORD]
-      aiosmtpd on a free port of 127.0.0.1, offering STARTTLS with a certificate of its own:
-      prints the port, then a JSON line for each message it accepts (other logins get 535);
-      stops when its input closes
-  smtp_server.py sendmail OUT ARGUMENTS...
-      a stand-in sendmail: writes the JSON of its input to OUT, exits $KESTRANO_SENDMAIL_EXIT
+  smtp_server.py [--tls] [--login USER PASSWORD]: aiosmtpd on a free port of 127.0.0.1 with
+      STARTTLS (a certificate of its own); prints the port, then a JSON line per message it
+      accepts (other logins get 535); stops when its input closes
+  smtp_server.py sendmail OUT ARGUMENTS...: a stand-in sendmail writing the JSON of its
+      input to OUT, exiting with $KESTRANO_SENDMAIL_EXIT
 
-The JSON: the envelope or the arguments, TLS, the login, the raw message in base64, the parse
-defects, the From, To and Subject headers, and each leaf part's type, file name and SHA-256.
+The JSON: envelope or arguments, TLS, login, the raw message in base64, the parse defects,
+the From, To and Subject headers, and each leaf part's type, file name and SHA-256.
 """
 
 import asyncio, base64, email, email.policy, hashlib, json, logging, os, ssl, subprocess, sys
