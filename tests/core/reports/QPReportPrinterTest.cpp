@@ -42,11 +42,14 @@ public:
 
 class ReportPages : public ::testing::Test {
 protected:
-    TestReport& Report(std::span<const LVColDynamicGlobal> columns, int rows = 0)
+    // The rows' costs, with `costFlags` on their cells.
+    TestReport& Report(std::span<const LVColDynamicGlobal> columns, int rows = 0,
+                       int32_t costFlags = 0)
     {
         report.emplace(project, columns);
         for (int i = 0; i < rows; ++i)
-            report->table.AddRow(0, 0, 0, false, {"Task " + std::to_string(i), "1 May", "$10.00"});
+            report->table.AddRow(0, 0, 0, false, {"Task " + std::to_string(i), "1 May", "$10.00"})
+                    .SetCellFlags(2, costFlags);
         return *report;
     }
     // Each column as "left textLeft-textRight right".
@@ -105,12 +108,8 @@ protected:
 
 TEST_F(ReportPages, ColumnsShareTheSpareWidthAndWideWordsTakeRoomFromOthers)
 {
-    const QPReportLayoutData pdf(project.options, surface);
-    // A4 less three-quarter-inch margins.
-    EXPECT_EQ((std::vector<int32_t>{pdf.topMargin, pdf.sideMargin, pdf.contentWidth,
-                                    pdf.halfContentWidth, pdf.bottomLimit, pdf.contentHeight}),
-              (std::vector<int32_t>{72, 72, 650, 325, 1051, 979}));
-    // pad 6, unit 4: natural 160 + 80 + 40 plus 36 of padding leave 334, shared 40 : 10.
+    // A4 less three-quarter-inch margins leave 650 across. pad 6, unit 4: natural 160 + 80 + 40
+    // plus 36 of padding leave 334, shared 40 : 10.
     Report(kStretch);
     EXPECT_EQ(Columns(), "72 78-505 511 | 511 517-597 603 | 603 609-716 722");
     // Fixed, 160, 80 and 40 wide; an amount of 13 characters needs 78.
@@ -151,13 +150,14 @@ TEST_F(ReportPages, PagesAsInTheData)
     check("a one-page report");
     // Rows come every 19 units from 192; the 45th is at 1028, 23 above the bottom limit:
     // room for it, not for it and the 19 below. It goes on below the next page's headings.
+    // Each cost has a rule above it, but not the first on a page.
     Report(kStretch, 44);
     PrintAll();
     EXPECT_EQ(surface.ItemsOf(Op::StartPage).size(), 1u);
     surface.ClearItems();
-    Report(kStretch, 45);
+    Report(kStretch, 45, kReportCellRuleAbove);
     PrintAll();
-    check("45 rows");
+    check("45 rows with rules above the costs");
     // A last row is printed in place, with the frame right below it.
     Report(kStretch, 1);
     check("one row from 997", "bottom " + std::to_string(PrintTableFrom(997)) + "\n");
@@ -165,26 +165,14 @@ TEST_F(ReportPages, PagesAsInTheData)
     Report(kNarrow).table.AddRow(0, 0, 0, false, {"alpha beta gamma", "2027-03-01"});
     check("three lines from 981", "bottom " + std::to_string(PrintTableFrom(981)) + "\n");
     // Of four lines at 40 units wide only one fits in the 23 units left: the rest continues
-    // below the next page's headings, the row's other cells empty there.
-    Report(kNarrow).table.AddRow(0, 0, 0, false, {"alpha beta gamma delta", "2027-03-01"});
-    report->table.AddRow(0, 0, 0, false, {"Next", "2027-03-02"});
+    // below the next page's headings, the row's other cells empty there; with no rule
+    // above it there, but above the row after it.
+    Report(kNarrow)
+            .table.AddRow(0, 0, 0, false, {"alpha beta gamma delta", "2027-03-01"})
+            .SetCellFlags(1, kReportCellRuleAbove);
+    report->table.AddRow(0, 0, 0, false, {"Next", "2027-03-02"})
+            .SetCellFlags(1, kReportCellRuleAbove);
     check("a long name from 997", "bottom " + std::to_string(PrintTableFrom(997)) + "\n");
-}
-
-TEST_F(ReportPages, RuleAboveLinesAreNotDrawnOnAPagesFirstRow)
-{
-    Report(kStretch);
-    for (int i = 0; i < 47; ++i)
-        report->table.AddRow(0, 0, 0, false, {"Task", "1 May", "$10"}).SetCellFlags(2, 8);
-    PrintAll();
-    ASSERT_EQ(surface.ItemsOf(Op::StartPage).size(), 2u);
-    // Above rows 2 to 45 on the first page, and 47 (the second on the next page).
-    std::string rules;
-    for (const Item* line : surface.ItemsOf(Op::DrawLine))
-        if (line->x == 609 && line->width == 716 && line->y == line->height)
-            rules += std::to_string(int(line->y)) + " ";
-    EXPECT_EQ(rules.substr(0, 8) + rules.substr(rules.size() - 9), "209 228 1026 120 ");
-    EXPECT_EQ(std::count(rules.begin(), rules.end(), ' '), 45);
 }
 
 } // namespace
