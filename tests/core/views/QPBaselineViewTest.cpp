@@ -135,7 +135,7 @@ protected:
 
 // --- pages and rows ----------------------------------------------------------------------
 
-TEST_F(BaselineView, FortySevenTasksGiveTwoPagesOfFortySixAndOneRowsToPageThrough)
+TEST_F(BaselineView, FortySevenTasksGiveTwoPagesOfFortySixAndOneRowsToShowPrintAndPageThrough)
 {
     AddTasks(47);
     TakeBaseline();
@@ -143,7 +143,6 @@ TEST_F(BaselineView, FortySevenTasksGiveTwoPagesOfFortySixAndOneRowsToPageThroug
     ASSERT_EQ(shown.GetNumberOfTables(), 2);
     EXPECT_EQ(Num(shown.Root().width) + "x" + Num(shown.Root().height), "1282x1636");
     EXPECT_EQ(shown.GetTitle(), "Baseline Comparison: Plan A against Office as of 14 May 2027");
-    EXPECT_EQ(shown.GetCaption(), "Baseline Comparison: Plan A");
     for (int number = 1; number <= 2; ++number) {
         // Title, column titles, the task rows, the page number.
         const std::size_t rows = number == 1 ? 46 : 1;
@@ -157,14 +156,56 @@ TEST_F(BaselineView, FortySevenTasksGiveTwoPagesOfFortySixAndOneRowsToPageThroug
         EXPECT_EQ(Joined(rows + 1, number).substr(0, 8), number == 1 ? "Task 46|" : "Task 47|");
     }
 
+    // The screen shows the current page, printing every page, scaled.
+    view->offsetX = -100;
+    view->offsetY = -30;
+    LRecordingSurface screen;
+    view->Prepaint(screen, nullptr);
+    EXPECT_EQ(screen.Items().at(0).op, Op::Clear);
+    auto count = [](const LRecordingSurface& surface, std::vector<const char*> texts) {
+        std::size_t found = 0;
+        for (const char* text : texts)
+            found += surface.TextItems(text).size();
+        return found;
+    };
+    EXPECT_EQ(count(screen, {"Page 1", "Page 2", "Task 47"}), 1u);
+    // The title at the table's corner inside its margins, on top; bold 11 points. A row's
+    // text is centred in its cell: 13 tall in the recording surface's metrics.
+    const auto* title = screen.TextItems(view->GetTitle()).at(0);
+    EXPECT_EQ(title->Origin(), (LPointF{50 + 2 - 100, 50 + 2 - 30}));
+    EXPECT_EQ(title->font, (LFont{"", 11, true}));
+    EXPECT_EQ(screen.TextItems("Task 1").at(0)->Origin().y, 50 + 64 + 2 + (28 - 13) / 2.0f - 30);
+    view->CmShowNextTable(false);
+    screen.ClearItems();
+    view->Prepaint(screen, nullptr);
+    EXPECT_EQ(count(screen, {"Task 47", "Page 2"}), 2u);
+
+    // Printing writes every page and keeps the page on show; 1282 × 1636 becomes about
+    // 775 × 989.
+    LRecordingSurface paper(LSurface::Kind::Document);
+    paper.SetPageSize(816, 1054, LPageUnit::Layout);
+    ASSERT_TRUE(view->Draw(paper, LMatrix::Identity()));
+    EXPECT_EQ(view->GetCurrentTable(), 2);
+    const auto starts = paper.ItemsOf(Op::StartPage);
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_EQ(paper.ItemsOf(Op::EndPage).size(), 2u);
+    EXPECT_EQ(starts[0]->width + starts[0]->height, 816 + 1054);
+    EXPECT_TRUE(paper.ItemsOf(Op::Clear).empty());
+    EXPECT_LT(paper.TextItems("Page 1").at(0), starts[1]);
+    EXPECT_GT(paper.TextItems("Page 2").at(0), starts[1]);
+    EXPECT_EQ(paper.TextItems("Page 1").at(0)->font, (LFont{"Helvetica", 11, true}));
+    const auto* printed = paper.TextItems(view->GetTitle()).at(0);
+    EXPECT_EQ(std::vector({printed->matrix.a, printed->matrix.d}), std::vector({0.6047f, 0.6047f}));
+    EXPECT_NEAR(printed->Origin().x, 52 * 0.6047, 1e-3);
+
     // Paging stays within the first and the last page.
     std::string pages = std::to_string(shown.GetCurrentTable());
-    for (bool next : {false, true, true, false, true}) {
+    for (bool next : {false, false, true, true}) {
         next ? shown.CmShowNextTable(true) : shown.CmShowPreviousTable(true);
         pages += std::to_string(shown.GetCurrentTable()) +
                  (shown.CanShowPreviousTable() ? "<" : "") + (shown.CanShowNextTable() ? ">" : "");
     }
-    EXPECT_EQ(pages, "11>2<2<1>2<");
+    EXPECT_EQ(pages, "21>1>2<2<");
     EXPECT_EQ(shown.Root().GetCurrentTable(), &Page(2));
     shown.SetCurrentTable(4, false);
     EXPECT_EQ(shown.Root().GetCurrentTable(), nullptr);
@@ -291,8 +332,6 @@ TEST_F(BaselineView, ScalesShowDaysMonthsOrYearsAndDateWhatFits)
     PlotSpan(LocalTime(2027, 5, 3), LocalTime(2027, 5, 12));
     EXPECT_EQ(Band(16), "Mon Tue Wed Thu Fri Sat Sun Mon Tue Wed");
     EXPECT_EQ(Band(0, true), "2027-05-09@223.2");
-    EXPECT_EQ(Num(ScaleCells(16)[0]->height) + " " + Num(ScaleCells(0, true)[0]->width), "16 120");
-    EXPECT_FALSE(ScaleCells(0, true)[0]->fill);
     // Twenty days: 18.6 a day, initials; the Sundays 9 and 16 May have room, 23 May is
     // past.
     PlotSpan(LocalTime(2027, 5, 3), LocalTime(2027, 5, 22));
@@ -351,54 +390,6 @@ TEST_F(BaselineView, ScaleLinesRunUnderTheCellsFromTheHeaderToTheLastRow)
         EXPECT_NEAR(points[0].x, 470 + days[i]->GetX() - Scale().GetX(), 1e-3);
         EXPECT_EQ(std::vector({points[0].y, points[1].y}), std::vector({32.0f, 64.0f + 3 * 32}));
     }
-}
-
-TEST_F(BaselineView, TheScreenShowsTheCurrentPageAndPrintingEveryPageScaled)
-{
-    AddTasks(47);
-    TakeBaseline();
-    Plot();
-    view->offsetX = -100;
-    view->offsetY = -30;
-    LRecordingSurface screen;
-    view->Prepaint(screen, nullptr);
-    EXPECT_EQ(screen.Items().at(0).op, Op::Clear);
-    EXPECT_EQ(screen.Items().at(0).colour, QPBaselineColours::kName);
-    auto count = [](const LRecordingSurface& surface, std::vector<const char*> texts) {
-        std::size_t found = 0;
-        for (const char* text : texts)
-            found += surface.TextItems(text).size();
-        return found;
-    };
-    EXPECT_EQ(count(screen, {"Page 1", "Page 2", "Task 47"}), 1u);
-    // The title at the table's corner inside its margins, on top; bold 11 points. A row's
-    // text is centred in its cell: 13 tall in the recording surface's metrics.
-    const auto* title = screen.TextItems(view->GetTitle()).at(0);
-    EXPECT_EQ(title->Origin(), (LPointF{50 + 2 - 100, 50 + 2 - 30}));
-    EXPECT_EQ(title->font, (LFont{"", 11, true}));
-    EXPECT_EQ(screen.TextItems("Task 1").at(0)->Origin().y, 50 + 64 + 2 + (28 - 13) / 2.0f - 30);
-    view->CmShowNextTable(false);
-    screen.ClearItems();
-    view->Prepaint(screen, nullptr);
-    EXPECT_EQ(count(screen, {"Task 47", "Page 2"}), 2u);
-
-    // Printing writes every page and keeps the page on show; 1282 × 1636 becomes about
-    // 775 × 989.
-    LRecordingSurface paper(LSurface::Kind::Document);
-    paper.SetPageSize(816, 1054, LPageUnit::Layout);
-    ASSERT_TRUE(view->Draw(paper, LMatrix::Identity()));
-    EXPECT_EQ(view->GetCurrentTable(), 2);
-    const auto starts = paper.ItemsOf(Op::StartPage);
-    ASSERT_EQ(starts.size(), 2u);
-    EXPECT_EQ(paper.ItemsOf(Op::EndPage).size(), 2u);
-    EXPECT_EQ(starts[0]->width + starts[0]->height, 816 + 1054);
-    EXPECT_TRUE(paper.ItemsOf(Op::Clear).empty());
-    EXPECT_LT(paper.TextItems("Page 1").at(0), starts[1]);
-    EXPECT_GT(paper.TextItems("Page 2").at(0), starts[1]);
-    EXPECT_EQ(paper.TextItems("Page 1").at(0)->font, (LFont{"Helvetica", 11, true}));
-    const auto* printed = paper.TextItems(view->GetTitle()).at(0);
-    EXPECT_EQ(std::vector({printed->matrix.a, printed->matrix.d}), std::vector({0.6047f, 0.6047f}));
-    EXPECT_NEAR(printed->Origin().x, 52 * 0.6047, 1e-3);
 }
 
 } // namespace
