@@ -2,6 +2,8 @@
 
 #include "model/QPProject.h"
 
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -47,18 +49,16 @@ TEST(ReportCSV, SaveReplacesTheFileWholeOrNotAtAll)
 {
     QPProject project;
     QPReportTable table{project.options, kColumns};
-    std::string pattern = (fs::temp_directory_path() / "csvXXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const fs::path folder = pattern, path = folder / "report.csv";
-    std::ofstream(path) << "older report";
+    TempDir folder;
+    const std::string path = folder.Write("report.csv", "older report");
     table.AddRow(kReportRowOrdinary, 0, 0, false, {"Task", "$18.00", "n"});
-    ASSERT_TRUE(table.SaveToCSV(path.string()));
+    ASSERT_TRUE(table.SaveToCSV(path));
     EXPECT_EQ(Read(path), "\"Name\",\"Amount\",\"Note\"\r\n\"Task\",\"$18.00\",\"n\"\r\n");
 
-    std::ofstream(path) << "older report";
-    EXPECT_FALSE(table.SaveToCSV((folder / "missing" / "report.csv").string()));
-    fs::create_directory(folder / "taken.csv");
-    EXPECT_FALSE(table.SaveToCSV((folder / "taken.csv").string()));
+    folder.Write("report.csv", "older report");
+    EXPECT_FALSE(table.SaveToCSV(folder.File("missing/report.csv")));
+    fs::create_directory(folder.File("taken.csv"));
+    EXPECT_FALSE(table.SaveToCSV(folder.File("taken.csv")));
     for (int i = 0; i < 2000; ++i)
         table.AddRow(kReportRowOrdinary, 0, 0, false, {"A long enough task name", "$1.00", "x"});
     rlimit previous{};
@@ -67,13 +67,13 @@ TEST(ReportCSV, SaveReplacesTheFileWholeOrNotAtAll)
     rlimit small = previous;
     small.rlim_cur = 4096;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool saved = table.SaveToCSV(path.string());
+    const bool saved = table.SaveToCSV(path);
     setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(saved);
     EXPECT_EQ(Read(path), "older report");
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
-    fs::remove_all(folder);
+    EXPECT_EQ(folder.Entries().size(), 2u);
+    fs::remove(folder.File("taken.csv"));
 }
 
 } // namespace

@@ -9,7 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,7 @@ const std::string kDash = "\xE2\x80\x94";
 
 // A plan with two groups: "Build" shows its subtasks, "Fit out" hides them.
 //   1 Survey, 2 Build [3 Frame, 4 Roof], 5 Fit out [6 Wiring, 7 Plumbing], 8 Handover
-class GroupedPlan {
-public:
+struct GroupedPlan {
     explicit GroupedPlan(bool fitOutShown = false)
     {
         plan.Task("Survey", "8");
@@ -31,8 +31,8 @@ public:
         fitOut.subtaskKeys = {plan.Task("Wiring", "8").key, plan.Task("Plumbing", "8").key};
         plan.Task("Handover", "2");
         plan.project.RefreshSubtaskHeaderKeys();
+        first = plan.project.tasks.At(0).key;
     }
-
     QPTask& Header(const std::string& name, bool shown)
     {
         QPTask& header = plan.Task(name, "0");
@@ -40,7 +40,6 @@ public:
         header.hideSubtasks = !shown;
         return header;
     }
-
     std::vector<int32_t> ShownIDs() const
     {
         std::vector<int32_t> ids;
@@ -48,20 +47,17 @@ public:
             ids.push_back(row.id);
         return ids;
     }
-
     // The task list as the tasks' places in the plan as built, from 1.
     std::string Order() const
     {
-        static const std::string kNames[] = {"Survey",  "Build",  "Frame",    "Roof",
-                                             "Fit out", "Wiring", "Plumbing", "Handover"};
         std::string order;
         for (const QPTask& task : plan.project.tasks)
-            order += (order.empty() ? "" : " ") +
-                     std::to_string(std::find(kNames, kNames + 8, task.name.str()) - kNames + 1);
+            order += (order.empty() ? "" : " ") + std::to_string(task.key - first + 1);
         return order;
     }
 
     Plan plan;
+    int64_t first = 0;
 };
 
 QPTask& TaskNamed(QPProject& project, const char* name)
@@ -127,17 +123,15 @@ TEST(DataPanelTaskRows, ColumnsOfATaskInLocalTime)
     // Unset dates give a blank date and time; no assignments or dependencies give nothing.
     EXPECT_EQ(Joined(QPTaskListRow(plan.project, survey)), "1|Survey|8|0%| | ||||Fixed Work");
 
-    const char* constraints[] = {"",          "As Late As Possible", "As Soon As Possible",
-                                 "Start On",  "Start Before",        "Start After",
-                                 "Finish On", "Finish Before",       "Finish After",
-                                 ""};
+    // A constraint's date only with the kinds that have one; unknown kinds show nothing.
     survey.constraintDate = LocalTime(2027, 11, 30, 12);
-    for (int32_t type = -1; type <= 9; ++type) {
+    std::string constraints;
+    for (int32_t type : {-1, 1, 2, 3, 5, 8, 9}) {
         survey.constraintType = type;
-        const std::string text = type < 0 ? "" : constraints[type];
-        EXPECT_EQ(QPTaskListRow(plan.project, survey).texts[8],
-                  type >= 3 && type <= 8 ? text + " 2027-11-30" : text);
+        constraints += QPTaskListRow(plan.project, survey).texts[8] + "|";
     }
+    EXPECT_EQ(constraints, "|As Late As Possible|As Soon As Possible|Start On 2027-11-30|Start "
+                           "After 2027-11-30|Finish After 2027-11-30||");
     survey.taskType = 2;
     EXPECT_EQ(QPTaskListRow(plan.project, survey).texts[9], "");
 }
@@ -189,71 +183,47 @@ TEST(DataPanelColumnLayout, WidthsGoBackAndForthAndDamagedValuesAreIgnored)
         EXPECT_EQ(QPColumnWidthsFromText(damaged, 4), std::nullopt) << '"' << damaged << '"';
 }
 
-// Rows with "Fit out" collapsed: 0 Survey, 1 Build, 2 Frame, 3 Roof, 4 Fit out, 5 Handover.
-// Expanded, 5 Wiring, 6 Plumbing and 7 Handover. The task list after the move is given by
-// the tasks' first IDs; a refused drag has no IDs to move and leaves it as it was.
-struct DragCase {
-    bool fitOutShown;
-    std::vector<int> selectedRows;
-    int dropRow;
-    std::vector<int32_t> ids;
-    int32_t target;
-    const char* order;
-};
-
-const DragCase kDragCases[] = {
-        // A header takes its group, hidden or shown, selected with it or not.
-        {false, {4}, 0, {5, 6, 7}, 1, "5 6 7 1 2 3 4 8"},
-        {false, {1}, 6, {2, 3, 4}, 9, "1 5 6 7 8 2 3 4"},
-        {false, {1, 2, 3}, 0, {2, 3, 4}, 1, "2 3 4 1 5 6 7 8"},
-        {true, {0, 1, 2, 3, 4}, 8, {1, 2, 3, 4, 5, 6, 7}, 9, "8 1 2 3 4 5 6 7"},
-        // Tasks land after a hidden group below them and after a shown one above.
-        {false, {0}, 5, {1}, 8, "2 3 4 5 6 7 1 8"},
-        {false, {5}, 4, {8}, 5, "1 2 3 4 8 5 6 7"},
-        {false, {0}, 1, {1}, 2, "1 2 3 4 5 6 7 8"},
-        {false, {5}, 0, {8}, 1, "8 1 2 3 4 5 6 7"},
-        {false, {0}, 99, {1}, 9, "2 3 4 5 6 7 8 1"},
-        // Subtasks move within their group only.
-        {false, {3}, 2, {4}, 3, "1 2 4 3 5 6 7 8"},
-        {false, {2}, 4, {3}, 5, "1 2 4 3 5 6 7 8"},
-        {true, {5, 6}, 5, {6, 7}, 6, "1 2 3 4 5 6 7 8"},
-        {false, {2}, 1, {}, 0, ""},
-        {false, {3}, 0, {}, 0, ""},
-        {true, {2}, 6, {}, 0, ""},
-        {false, {2}, 5, {}, 0, ""},
-        {false, {2}, 6, {}, 0, ""},
-        // Nor do tasks go into a group, nor tasks and subtasks of different groups together.
-        {false, {0}, 3, {}, 0, ""},
-        {false, {5}, 2, {}, 0, ""},
-        {false, {0, 2}, 0, {}, 0, ""},
-        {false, {2, 5}, 0, {}, 0, ""},
-        {false, {2, 4}, 0, {}, 0, ""},
-        {true, {1, 5}, 0, {}, 0, ""},
-        {true, {3, 5}, 4, {}, 0, ""},
-        {false, {}, 0, {}, 0, ""},
-};
-
+// Each line of the data: whether "Fit out" shows its subtasks, the selected rows, the row
+// the drop goes above, and what the drop moves where with the task list after it.
 TEST(DataPanelDrag, MovesTheTasksWhereTheyWereDroppedAndKeepsGroupsWhole)
 {
-    for (const DragCase& drag : kDragCases) {
-        GroupedPlan grouped(drag.fitOutShown);
+    std::ifstream cases(std::string(KESTRANO_TEST_DATA_DIR) + "/views/task-drags.txt");
+    int count = 0;
+    for (std::string line; std::getline(cases, line);) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream in(line);
+        std::string shown, rows, dropRow, expected;
+        std::getline(in, shown, '|');
+        std::getline(in, rows, '|');
+        std::getline(in, dropRow, '|');
+        std::getline(in >> std::ws, expected);
+        GroupedPlan grouped(shown == "shown ");
         QPProject& project = grouped.plan.project;
+        std::vector<int> selected;
+        std::istringstream selection(rows);
+        for (int row; selection >> row;)
+            selected.push_back(row);
         const QPTaskDrop drop =
-                QPPlanTaskDrop(project, grouped.ShownIDs(), drag.selectedRows, drag.dropRow);
-        EXPECT_EQ(drop.accepted, !drag.ids.empty());
+                QPPlanTaskDrop(project, grouped.ShownIDs(), selected, std::stoi(dropRow));
+        std::string outcome = "refused";
         if (drop.accepted) {
             project.MoveTasksByID(drop.ids, drop.target, true);
             project.RefreshSubtaskHeaderKeys();
+            outcome.clear();
+            for (const int32_t id : drop.ids)
+                outcome += std::to_string(id) + " ";
+            outcome += "> " + std::to_string(drop.target) + ": " + grouped.Order();
+        } else {
+            EXPECT_EQ(grouped.Order(), "1 2 3 4 5 6 7 8");
         }
-        SCOPED_TRACE(::testing::PrintToString(drag.selectedRows) + " to " +
-                     std::to_string(drag.dropRow));
-        EXPECT_EQ(drop.ids, drag.ids);
-        EXPECT_EQ(drop.target, drag.target);
-        EXPECT_EQ(grouped.Order(), *drag.order ? drag.order : "1 2 3 4 5 6 7 8");
+        EXPECT_EQ(outcome, expected) << line;
         EXPECT_EQ(TaskNamed(project, "Frame").headerKey, TaskNamed(project, "Build").key);
         EXPECT_EQ(TaskNamed(project, "Roof").headerKey, TaskNamed(project, "Build").key);
         EXPECT_EQ(TaskNamed(project, "Plumbing").headerKey, TaskNamed(project, "Fit out").key);
+        ++count;
     }
+    EXPECT_EQ(count, 25);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "views/LAppSaveToPDF.h"
 #include "views/QPGanttView.h"
 
+#include "support/Plan.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
 #include "support/TestTime.h"
@@ -29,32 +30,26 @@ struct NoSelection : QPGanttInterface {
     void GanttViewSelectTask(int64_t) override {}
 };
 
-// Chains of tasks with all kinds of links, headers, milestones, long names and resources.
-void BuildProject(QPProject& project, int taskCount)
+// Chains of tasks with all kinds of links, milestones, long names and resources.
+void BuildProject(Plan& plan, int taskCount)
 {
     std::mt19937 random(7);
-    project.projectStart = LocalTime(2027, 3, 3);
-    project.projectDeadline = LocalTime(2027, 9, 30);
-    auto resource = std::make_unique<QPResource>();
-    resource->name = "Crew";
-    const int64_t crew = project.ElementAdd(std::move(resource), false).key;
-    std::vector<int64_t> keys;
+    plan.project.projectStart = LocalTime(2027, 3, 3);
+    plan.project.projectDeadline = LocalTime(2027, 9, 30);
+    const int64_t crew = plan.Resource("Crew").key;
     for (int i = 0; i < taskCount; ++i) {
-        auto task = std::make_unique<QPTask>();
-        task->name = (i % 7 == 0) ? "A rather long task name " + std::to_string(i)
-                                  : "T" + std::to_string(i);
-        task->durationText = std::to_string(4 + random() % 60);
-        task->milestone = i % 13 == 5;
-        if (task->milestone)
-            task->durationText = "0";
-        if (!keys.empty() && i % 10 != 0)
-            task->AddDependency(keys.back(), static_cast<int32_t>(random() % 4), 0);
+        const std::string hours = i % 13 == 5 ? "0" : std::to_string(4 + random() % 60);
+        QPTask& task = plan.Task(i % 7 ? "T" + std::to_string(i)
+                                       : "A rather long task name " + std::to_string(i),
+                                 hours);
+        task.milestone = hours == "0";
+        if (i % 10 != 0)
+            task.AddDependency(plan.project.tasks.At(i - 1).key, static_cast<int32_t>(random() % 4),
+                               0);
         if (i % 3 == 0)
-            task->AddResourceAssignment(crew, 50);
-        keys.push_back(project.ElementAdd(std::move(task), false).key);
+            task.AddResourceAssignment(crew, 50);
     }
-    project.AutoScheduleTasks();
-    project.CalculateEndDateByTasks();
+    plan.Recalculate();
 }
 
 // Where an item can put paint, on the surface.
@@ -90,11 +85,11 @@ bool Same(const Item& a, const Item& b)
 
 TEST(GanttPainting, APartialPaintDrawsEverythingThatReachesTheExposedArea)
 {
-    QPProject project;
-    BuildProject(project, 400);
+    Plan plan;
+    BuildProject(plan, 400);
     NoSelection owner;
     QPGanttView view(owner);
-    view.PlotProject(project, LocalTime(2027, 4, 1));
+    view.PlotProject(plan.project, LocalTime(2027, 4, 1));
 
     // Scrolled to the top left, and so that rows 150 and 330 are near the top left.
     const auto& rows = view.Root().taskChart->Children();
