@@ -111,25 +111,17 @@ public:
 
     // The shift of a day, if it has one. Where the previous day's shift runs into it, it
     // starts where that one ends.
-    Span ShiftOn(int64_t day)
+    Span ShiftOn(int64_t day) const
     {
-        const auto it = shifts_.find(day);
-        if (it != shifts_.end())
-            return it->second;
         const auto plain = [&](int64_t d) {
-            const auto weekday = static_cast<std::size_t>(WeekdayOf(d));
+            const int weekday = WeekdayOf(d);
             const int64_t begin = ClockOf(d, schedule_.shiftStart[weekday].Get());
             return Span{begin, begin + schedule_.shiftDuration[weekday]};
         };
-        Span shift;
-        if (schedule_.shiftDuration[static_cast<std::size_t>(WeekdayOf(day))] > 0) {
-            shift = plain(day);
-            if (schedule_.shiftDuration[static_cast<std::size_t>(WeekdayOf(day - 1))] > 0)
-                shift.begin = std::max(shift.begin, plain(day - 1).end);
-            if (shift.begin >= shift.end)
-                shift = Span{};
-        }
-        return shifts_[day] = shift;
+        Span shift = plain(day);
+        if (schedule_.shiftDuration[WeekdayOf(day - 1)] > 0)
+            shift.begin = std::max(shift.begin, plain(day - 1).end);
+        return shift.begin < shift.end ? shift : Span{};
     }
 
     // An exception of `workSeconds` on `day`: from the shift start clock time of that day
@@ -150,13 +142,6 @@ public:
             cursor = shift.end;
         }
         return Span{begin, cursor};
-    }
-
-    void Remove(std::vector<Span> spans)
-    {
-        std::sort(spans.begin(), spans.end(),
-                  [](const Span& a, const Span& b) { return a.begin < b.begin; });
-        removed_ = std::move(spans);
     }
 
     // Every day whose shift meets [from, to), in order.
@@ -180,7 +165,7 @@ private:
     int64_t Removed(int64_t from, int64_t to) const
     {
         int64_t total = 0;
-        for (const Span& span : removed_) {
+        for (const Span& span : removed) {
             const int64_t a = std::max(span.begin, from);
             const int64_t b = std::min(span.end, to);
             if (a < b) {
@@ -192,8 +177,9 @@ private:
     }
 
     const QPSchedule& schedule_;
-    std::map<int64_t, Span> shifts_;
-    std::vector<Span> removed_;
+
+public:
+    std::vector<Span> removed; // sorted by their beginnings
 };
 
 // One assignment of a task with the working time it counts on day by day (none when the
@@ -212,8 +198,7 @@ public:
 
     std::vector<std::string> Links(std::string_view label)
     {
-        static const char* const kLinks[] = {"Finish-to-Start", "Start-to-Start",
-                                             "Finish-to-Finish", "Start-to-Finish"};
+        static const char* const kLinks[] = {"FS", "SS", "FF", "SF"};
         std::vector<std::string> lines;
         for (const QPTask& task : project_.tasks) {
             if (!task.autoSchedule || task.isHeader || OnLoop(task))
@@ -233,12 +218,9 @@ public:
                 const bool fixed = c == eConstraintStartOn || c == eConstraintFinishOn ||
                                    c == eConstraintStartBefore || c == eConstraintFinishBefore;
                 if (own < needed && !(fixed && task.totalSlack < 0))
-                    lines.push_back(Head(label) + task.name.str() +
-                                    (toFinish ? " finishes " : " starts ") + Text(own) +
-                                    ", but its " + kLinks[link.type] + " link on " +
-                                    predecessor->name.str() + " with lag " + to_string(link.lag) +
-                                    " d needs " + Text(needed) + " [constraint " + to_string(c) +
-                                    ", total slack " + to_string(task.totalSlack) + " s]");
+                    lines.push_back(Head(label) + task.name.str() + " at " + Text(own) + ": " +
+                                    kLinks[link.type] + " on " + predecessor->name.str() +
+                                    " needs " + Text(needed));
             }
         }
         return lines;
@@ -287,10 +269,8 @@ public:
                                   : std::vector<DayUse>{})
                     held += 100 * use.used;
             }
-            const std::string head = Head("rule 2 (work placed)") + task.name.str() + " (" +
-                                     to_string(percent) + "% on " + to_string(schedules.size()) +
-                                     " schedule(s)) from " + Text(task.start) + " to " +
-                                     Text(task.finish) + " ";
+            const std::string head = Head("rule 2 (work placed)") + task.name.str() + " " +
+                                     Text(task.start) + " to " + Text(task.finish) + " ";
             if (!Usable(task)) {
                 lines.push_back(head + "cannot hold its work of " + to_string(work) + " s");
                 continue;
@@ -301,9 +281,8 @@ public:
             const int64_t allowed = count == 1 ? 100 + std::max<int64_t>(100, percent)
                                                : int64_t(900) * percent * count;
             if (held < 100 * work || held > 100 * work + allowed)
-                lines.push_back(head + "holds " + to_string(held) + " hundredths of a second " +
-                                "of work for " + to_string(work) + " s, allowed over " +
-                                to_string(allowed));
+                lines.push_back(head + "holds " + to_string(held) + " cs for " + to_string(work) +
+                                " s at " + to_string(percent) + "% on " + to_string(count));
         }
         return lines;
     }
@@ -404,18 +383,14 @@ public:
     {
         std::vector<std::string> lines;
         const std::string head = Head("rule 6 (dates set)");
-        std::tm fields = LocalFields(project_.projectStart.Get());
-        fields.tm_year -= 10;
-        fields.tm_isdst = -1;
-        const LDateTime earliest(static_cast<int64_t>(std::mktime(&fields)));
+        const LDateTime earliest = project_.projectStart - 3652 * kDay; // ten years
         for (const QPTask& task : project_.tasks) {
             const std::string name = task.name.str();
             for (const auto& [what, date] : {std::pair{"start", task.start},
                                              {"finish", task.finish},
                                              {"display start", task.displayStart}})
                 if (!date.IsSet() || date < earliest)
-                    lines.push_back(head + name + " " + what + " " + Text(date) +
-                                    " is not set or lies ten years before the project start");
+                    lines.push_back(head + name + " " + what + " " + Text(date) + " too early");
             if (task.start > task.finish)
                 lines.push_back(head + name + " starts " + Text(task.start) +
                                 " after it finishes " + Text(task.finish));
@@ -476,7 +451,9 @@ private:
                     removed.push_back(
                             own.ExceptionSpan(DayOf(exception.date.Get()), exception.workSeconds));
             }
-            calendar->Remove(std::move(removed));
+            std::sort(removed.begin(), removed.end(),
+                      [](const Span& a, const Span& b) { return a.begin < b.begin; });
+            calendar->removed = std::move(removed);
         }
         return *calendar;
     }
@@ -608,8 +585,7 @@ std::vector<std::string> CheckLateOnlyUsesSlack(const QPProject& late, const QPP
     const std::string head = "seed " + to_string(seed) + ": rule 7 (late only uses slack): ";
     if (late.projectFinish != soon.projectFinish)
         lines.push_back(head + "the project finishes " + Text(late.projectFinish) +
-                        " with As Late As Possible tasks, " + Text(soon.projectFinish) +
-                        " with them As Soon As Possible");
+                        ", as soon as possible " + Text(soon.projectFinish));
     // The As Late As Possible tasks may move later, and so may the tasks that wait for one
     // that may: through their own links, their header's, or as a header through a member.
     std::set<int64_t> mayMove;
@@ -636,11 +612,9 @@ std::vector<std::string> CheckLateOnlyUsesSlack(const QPProject& late, const QPP
             continue;
         if (mayMove.count(task.key) ? task.start < other->start || task.finish < other->finish
                                     : task.start != other->start || task.finish != other->finish)
-            lines.push_back(head + task.name.str() + " (constraint " +
-                            to_string(task.constraintType) + ") lies " + Text(task.start) + " to " +
-                            Text(task.finish) + " with the As Late As Possible tasks, " +
-                            Text(other->start) + " to " + Text(other->finish) +
-                            " with them As Soon As Possible");
+            lines.push_back(head + task.name.str() + " " + Text(task.start) + " to " +
+                            Text(task.finish) + ", as soon as possible " + Text(other->start) +
+                            " to " + Text(other->finish));
     }
     return lines;
 }

@@ -7,8 +7,7 @@
 // histogram or cost code: the checks compare the engine's dates and money with what the
 // planner's rules give for those dates.
 //
-// Every check returns readable lines, one per broken rule, each starting "seed N: rule K"
-// so that the plan can be rebuilt and the rule found.
+// Every check returns a readable line per broken rule, starting "seed N: rule K".
 
 #include "model/QPProject.h"
 

@@ -49,12 +49,12 @@ public:
         month_ = roll < 4 ? 3 : roll < 7 ? 11 : 1;
         day_ = roll < 4 ? 14 - Between(1, 10) : roll < 7 ? 7 - Between(1, 10) : 1 + Pick(330);
         project.name = "Random plan";
-        project.projectStart = DayAt(0, 0, 0, 0);
-        project.projectDeadline = DayAt(30 + Pick(170), 23, 59, 59);
+        project.projectStart = DayAt(0, 0);
+        project.projectDeadline = DayAt(30 + Pick(170));
         BuildSchedules(project);
         BuildResources(project);
         BuildTasks(project, options);
-        const LDateTime now = DayAt(3 + Pick(25), 12, 0, 0);
+        const LDateTime now = DayAt(3 + Pick(25), 12 * kHour);
         const std::tm fields = LocalFieldsOf(now);
         char text[32];
         std::strftime(text, sizeof text, "%Y-%m-%d 12:00:00", &fields);
@@ -76,10 +76,12 @@ private:
         return items[Pick(static_cast<int>(items.size()))];
     }
 
-    // `offset` days after the project's first day, at a clock time (mktime normalises).
-    LDateTime DayAt(int offset, int hour, int minute, int second) const
+    // `offset` days after the project's first day (mktime normalises), at a clock time in
+    // seconds after midnight; by default the day's last second.
+    LDateTime DayAt(int offset, int seconds = 86399) const
     {
-        return LocalTime(2027, month_, day_ + offset, hour, minute, second);
+        return LocalTime(2027, month_, day_ + offset, seconds / 3600, seconds / 60 % 60,
+                         seconds % 60);
     }
 
     // A fixed week: shift start and length in hours, the working days as bits, Sunday first.
@@ -166,10 +168,10 @@ private:
                               : kind == 2
                                       ? Between(16 * 4, 40 * 4) * 900
                                       : lengths[static_cast<std::size_t>(
-                                                LocalFieldsOf(DayAt(offset, 12, 0, 0)).tm_wday)];
+                                                LocalFieldsOf(DayAt(offset, 12 * kHour)).tm_wday)];
             if (seconds == 0)
                 seconds = *std::max_element(lengths.begin(), lengths.end());
-            QPAddScheduleException(exceptions, DayAt(offset, Pick(24), 0, 0), seconds);
+            QPAddScheduleException(exceptions, DayAt(offset, Pick(24) * kHour), seconds);
         }
     }
 
@@ -218,13 +220,9 @@ private:
         // day is one the editor accepts for the project start (Before kinds from the
         // second day, After kinds from five days before the start).
         if (type >= eConstraintStartOn) {
-            const bool finish = type >= eConstraintFinishOn;
-            const int kind = (type - eConstraintStartOn) % 3; // On, Before, After
-            task.constraintDate = DayAt(Between(kind == 0   ? 0
-                                                : kind == 1 ? 1
-                                                            : -5,
-                                                40),
-                                        finish ? 23 : 0, finish ? 59 : 0, finish ? 59 : 0);
+            static constexpr int kFirst[] = {0, 1, -5}; // On, Before, After
+            const int day = Between(kFirst[(type - eConstraintStartOn) % 3], 40);
+            task.constraintDate = type >= eConstraintFinishOn ? DayAt(day) : DayAt(day, 0);
         }
         task.constraintType = type == eConstraintAsLateAsPossible && options.lateBecomesSoon
                                       ? eConstraintAsSoonAsPossible
@@ -291,17 +289,17 @@ private:
         task.durationText = task.milestone ? "" : DurationText();
         task.autoSchedule = !Chance(10);
         const int first = Between(0, 30);
-        task.start = DayAt(first, 0, 0, 0);
-        task.finish = DayAt(first + Pick(3), 23, 59, 59);
+        task.start = DayAt(first, 0);
+        task.finish = DayAt(first + Pick(3));
         if (task.autoSchedule) {
             SetConstraint(task, options);
         } else if (task.taskType == eTaskTypeFixedDuration) {
             // The editor keeps no duration for a manual Fixed Duration task: its dates are
             // its duration.
             task.durationText = "";
-            task.finish = DayAt(first + Pick(11), 23, 59, 59);
+            task.finish = DayAt(first + Pick(11));
         } else {
-            task.finish = DayAt(first, 23, 59, 59);
+            task.finish = DayAt(first);
         }
         // 0 to 3 distinct resources.
         const int wanted = resourceKeys_.empty() ? 0 : OneOf({0, 1, 1, 1, 2, 2, 3});
