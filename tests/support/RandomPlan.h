@@ -14,9 +14,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdio>
+#include <ctime>
 #include <initializer_list>
 #include <memory>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -48,16 +49,15 @@ public:
         month_ = roll < 4 ? 3 : roll < 7 ? 11 : 1;
         day_ = roll < 4 ? 14 - Between(1, 10) : roll < 7 ? 7 - Between(1, 10) : 1 + Pick(330);
         project.name = "Random plan";
-        project.projectStart = DayAt(0, 0, 0, 0);
-        project.projectDeadline = DayAt(30 + Pick(170), 23, 59, 59);
+        project.projectStart = DayAt(0, 0);
+        project.projectDeadline = DayAt(30 + Pick(170));
         BuildSchedules(project);
         BuildResources(project);
         BuildTasks(project, options);
-        const LDateTime now = DayAt(3 + Pick(25), 12, 0, 0);
+        const LDateTime now = DayAt(3 + Pick(25), 12 * kHour);
         const std::tm fields = LocalFieldsOf(now);
-        char text[64];
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d 12:00:00", fields.tm_year + 1900,
-                      fields.tm_mon + 1, fields.tm_mday);
+        char text[32];
+        std::strftime(text, sizeof text, "%Y-%m-%d 12:00:00", &fields);
         return RandomPlanFacts{text, now};
     }
 
@@ -71,26 +71,26 @@ private:
         return *(values.begin() + Pick(static_cast<int>(values.size())));
     }
     template <class T>
-    T* Any(const std::vector<T*>& items)
+    T Any(const std::vector<T>& items)
     {
-        return items[static_cast<std::size_t>(Pick(static_cast<int>(items.size())))];
+        return items[Pick(static_cast<int>(items.size()))];
     }
 
-    // `offset` days after the project's first day, at a clock time (mktime normalises).
-    LDateTime DayAt(int offset, int hour, int minute, int second) const
+    // `offset` days after the project's first day (mktime normalises), at a clock time in
+    // seconds after midnight; by default the day's last second.
+    LDateTime DayAt(int offset, int seconds = 86399) const
     {
-        return LocalTime(2027, month_, day_ + offset, hour, minute, second);
+        return LocalTime(2027, month_, day_ + offset, seconds / 3600, seconds / 60 % 60,
+                         seconds % 60);
     }
 
-    static void SetWeek(QPSchedule& schedule, int32_t start, int32_t length,
-                        std::initializer_list<int> days)
+    // A fixed week: shift start and length in hours, the working days as bits, Sunday first.
+    static void SetWeek(QPSchedule& schedule, const int (&week)[3])
     {
         for (std::size_t day = 0; day < 7; ++day) {
-            schedule.shiftStart[day] = LDayTime(start);
-            schedule.shiftDuration[day] = 0;
+            schedule.shiftStart[day] = LDayTime(week[0] * kHour);
+            schedule.shiftDuration[day] = (week[2] >> day & 1) ? week[1] * kHour : 0;
         }
-        for (int day : days)
-            schedule.shiftDuration[static_cast<std::size_t>(day)] = length;
     }
 
     // Shift starts on whole minutes, lengths of 30 minutes to 24 hours, and a shift never
@@ -134,29 +134,15 @@ private:
         for (int i = 0, count = Pick(5); i < count; ++i) {
             auto schedule = std::make_unique<QPSchedule>();
             schedule->name = "Schedule " + std::to_string(i + 1);
-            switch (Pick(8)) {
-            case 0:
-                SetWeek(*schedule, 8 * kHour, 8 * kHour, {1, 2, 3, 4, 5});
-                break;
-            case 1:
-                if (Chance(50))
-                    SetWeek(*schedule, 22 * kHour, 9 * kHour, {1, 2, 3, 4, 5});
-                else
-                    SetWeek(*schedule, 22 * kHour, 9 * kHour, {0, 1, 2, 3, 4, 5, 6});
-                break;
-            case 2:
-                SetWeek(*schedule, 8 * kHour, 8 * kHour, {1, 2, 4, 5});
-                break;
-            case 3:
-                SetWeek(*schedule, 8 * kHour, 10 * kHour, {0, 6});
-                break;
-            case 4:
-                SetWeek(*schedule, 0, 86400, {0, 1, 2, 3, 4, 5, 6});
-                break;
-            default:
+            // Office hours, nights on weekdays, a four-day week, weekends, round the clock
+            // and nights every day; or a random week.
+            static constexpr int kWeeks[][3] = {{8, 8, 0x3E},  {22, 9, 0x3E}, {8, 8, 0x36},
+                                                {8, 10, 0x41}, {0, 24, 0x7F}, {22, 9, 0x7F}};
+            const int kind = Pick(8);
+            if (kind >= 5)
                 RandomWeek(*schedule);
-                break;
-            }
+            else
+                SetWeek(*schedule, kWeeks[kind == 1 && !Chance(50) ? 5 : kind]);
             schedule->regularWorkWeek = OneOf({0, 20, 40, 168}) * kHour;
             schedule->workWeekStart = Pick(7);
             schedules_.push_back(&project.ElementAdd(std::move(schedule), false));
@@ -182,10 +168,10 @@ private:
                               : kind == 2
                                       ? Between(16 * 4, 40 * 4) * 900
                                       : lengths[static_cast<std::size_t>(
-                                                LocalFieldsOf(DayAt(offset, 12, 0, 0)).tm_wday)];
+                                                LocalFieldsOf(DayAt(offset, 12 * kHour)).tm_wday)];
             if (seconds == 0)
                 seconds = *std::max_element(lengths.begin(), lengths.end());
-            QPAddScheduleException(exceptions, DayAt(offset, Pick(24), 0, 0), seconds);
+            QPAddScheduleException(exceptions, DayAt(offset, Pick(24) * kHour), seconds);
         }
     }
 
@@ -234,13 +220,9 @@ private:
         // day is one the editor accepts for the project start (Before kinds from the
         // second day, After kinds from five days before the start).
         if (type >= eConstraintStartOn) {
-            const bool finish = type >= eConstraintFinishOn;
-            const int kind = (type - eConstraintStartOn) % 3; // On, Before, After
-            task.constraintDate = DayAt(Between(kind == 0   ? 0
-                                                : kind == 1 ? 1
-                                                            : -5,
-                                                40),
-                                        finish ? 23 : 0, finish ? 59 : 0, finish ? 59 : 0);
+            static constexpr int kFirst[] = {0, 1, -5}; // On, Before, After
+            const int day = Between(kFirst[(type - eConstraintStartOn) % 3], 40);
+            task.constraintDate = type >= eConstraintFinishOn ? DayAt(day) : DayAt(day, 0);
         }
         task.constraintType = type == eConstraintAsLateAsPossible && options.lateBecomesSoon
                                       ? eConstraintAsSoonAsPossible
@@ -251,44 +233,36 @@ private:
     {
         const int count = Between(3, 30);
         // The list: header groups are a header followed by 1 to 4 members.
-        std::vector<int> groupOf(static_cast<std::size_t>(count), -1);
-        std::vector<int> headers;
+        std::vector<int> groupOf(count, -1);
+        std::vector<bool> isHeader(count);
         for (int i = 0; i + 1 < count;) {
             if (!Chance(15)) {
                 ++i;
                 continue;
             }
             const int size = std::min(Between(1, 4), count - 1 - i);
-            for (int m = i + 1; m <= i + size; ++m)
-                groupOf[static_cast<std::size_t>(m)] = i;
-            headers.push_back(i);
+            std::fill(groupOf.begin() + i + 1, groupOf.begin() + i + size + 1, i);
+            isHeader[i] = true;
             i += size + 1;
         }
-        const auto isHeader = [&](int i) {
-            return std::find(headers.begin(), headers.end(), i) != headers.end();
-        };
-
         std::vector<QPTask*> tasks;
         for (int i = 0; i < count; ++i) {
             auto task = std::make_unique<QPTask>();
             task->name = "T" + std::to_string(i + 1);
-            task->isHeader = isHeader(i);
+            task->isHeader = isHeader[i];
             if (!task->isHeader)
                 FillTask(*task, options);
             tasks.push_back(&project.ElementAdd(std::move(task), false));
+            if (groupOf[i] != -1)
+                tasks[groupOf[i]]->subtaskKeys.push_back(tasks.back()->key);
         }
-        for (int i = 0; i < count; ++i)
-            if (groupOf[static_cast<std::size_t>(i)] != -1)
-                tasks[static_cast<std::size_t>(groupOf[static_cast<std::size_t>(i)])]
-                        ->subtaskKeys.push_back(tasks[static_cast<std::size_t>(i)]->key);
 
         // Dependencies without loops: every task gets a random rank, and a task depends only
         // on tasks of lower rank in its own scope. Outside the groups a header stands for
         // its whole group (its members take on its links); inside a group, members depend
         // on members only.
-        std::vector<int> rank(static_cast<std::size_t>(count));
-        for (int i = 0; i < count; ++i)
-            rank[static_cast<std::size_t>(i)] = i;
+        std::vector<int> rank(count);
+        std::iota(rank.begin(), rank.end(), 0);
         std::shuffle(rank.begin(), rank.end(), random_);
         for (std::size_t i = 0; i < tasks.size(); ++i) {
             std::vector<QPTask*> candidates;
@@ -315,23 +289,22 @@ private:
         task.durationText = task.milestone ? "" : DurationText();
         task.autoSchedule = !Chance(10);
         const int first = Between(0, 30);
-        task.start = DayAt(first, 0, 0, 0);
-        task.finish = DayAt(first + Pick(3), 23, 59, 59);
+        task.start = DayAt(first, 0);
+        task.finish = DayAt(first + Pick(3));
         if (task.autoSchedule) {
             SetConstraint(task, options);
         } else if (task.taskType == eTaskTypeFixedDuration) {
             // The editor keeps no duration for a manual Fixed Duration task: its dates are
             // its duration.
             task.durationText = "";
-            task.finish = DayAt(first + Pick(11), 23, 59, 59);
+            task.finish = DayAt(first + Pick(11));
         } else {
-            task.finish = DayAt(first, 23, 59, 59);
+            task.finish = DayAt(first);
         }
         // 0 to 3 distinct resources.
         const int wanted = resourceKeys_.empty() ? 0 : OneOf({0, 1, 1, 1, 2, 2, 3});
         for (int a = 0; a < wanted; ++a) {
-            const int64_t key = resourceKeys_[static_cast<std::size_t>(
-                    Pick(static_cast<int>(resourceKeys_.size())))];
+            const int64_t key = Any(resourceKeys_);
             const int32_t percent = Percent();
             if (options.assignments && !task.FindResourceAssignment(key))
                 task.AddResourceAssignment(key, percent);

@@ -61,19 +61,14 @@ TEST(LUndoRedoStack, RemembersWhichStateWasSaved)
     const std::string_view saved = "1 0 1 0 1 0 1 0 0 0 1 0 1 0 1 0 0 1 0 1 0";
     ASSERT_EQ(actions.size(), saved.size());
     for (std::size_t i = 0; i < actions.size(); i += 2) {
-        switch (actions[i]) {
-        case 's':
+        if (actions[i] == 's')
             stack.MarkCurrentStateAsSaved();
-            break;
-        case 'u':
+        else if (actions[i] == 'u')
             stack.Undo();
-            break;
-        case 'r':
+        else if (actions[i] == 'r')
             stack.Redo();
-            break;
-        default:
+        else
             stack.AddItem(Step(log, 'x'));
-        }
         EXPECT_EQ(stack.IsCurrentStateSaved(), saved[i] == '1') << "after action " << i / 2;
     }
 }

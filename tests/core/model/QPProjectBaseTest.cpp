@@ -1,5 +1,6 @@
 #include "model/QPProjectBase.h"
 #include "model/QPProject.h"
+#include "model/QPUndoItems.h"
 
 #include "support/TestTime.h"
 
@@ -19,15 +20,6 @@ std::unique_ptr<T> Named(const std::string& name)
     return element;
 }
 
-// "A1 B2 C3": each task's name and ID in list order.
-std::string TaskOrder(const QPProjectBase& project)
-{
-    std::string text;
-    for (const QPTask& task : project.tasks)
-        text += (text.empty() ? "" : " ") + task.name.str() + std::to_string(task.id);
-    return text;
-}
-
 template <class T>
 std::string Names(const QPElementList<T>& list)
 {
@@ -37,10 +29,30 @@ std::string Names(const QPElementList<T>& list)
     return text;
 }
 
-void AddTasks(QPProjectBase& project, const std::string& names)
+QPProjectBase& AddTasks(QPProjectBase& project, const std::string& names)
 {
     for (char name : names)
         project.ElementAdd(Named<QPTask>(std::string(1, name)), false);
+    return project;
+}
+
+// "A1 B2": each task's name and ID in list order; `keys` adds ":kKEY", its links as
+// "<KEY" and its assignments as "+KEY@PERCENT".
+std::string Tasks(const QPProjectBase& project, bool keys = false)
+{
+    std::string text;
+    for (const QPTask& task : project.tasks) {
+        text += (text.empty() ? "" : " ") + task.name.str() + std::to_string(task.id);
+        if (!keys)
+            continue;
+        text += ":k" + std::to_string(task.key);
+        for (const QPTaskDependency& link : task.dependencies)
+            text += "<" + std::to_string(link.predecessorKey);
+        for (const QPResourceAssignment& assignment : task.resourceAssignments)
+            text += "+" + std::to_string(assignment.resourceKey) + "@" +
+                    std::to_string(assignment.percent);
+    }
+    return text;
 }
 
 } // namespace
@@ -101,7 +113,7 @@ TEST(QPProjectBase, OneKeyCounterServesAllKindsAndIDsCountPerKind)
     auto d = Named<QPTask>("D");
     d->id = 3;
     project.ElementAdd(std::move(d), false);
-    EXPECT_EQ(TaskOrder(project), "A1 C1 B2 D3");
+    EXPECT_EQ(Tasks(project), "A1 C1 B2 D3");
     EXPECT_EQ(project.tasks.GetElement(1)->name, "A");
     EXPECT_EQ(project.ElementAdd(Named<QPTask>("E"), false).id, 4);
     EXPECT_EQ(project.lastTaskID, 4);
@@ -145,7 +157,7 @@ TEST(QPProjectBase, InsertingDeletingMovingAndRenumberingKeepTheOrder)
             project.ElementChangeID<QPTask>(n[0], n[1]);
         else
             project.ElementAddRestored(std::move(restored));
-        EXPECT_EQ(TaskOrder(project), order) << operation;
+        EXPECT_EQ(Tasks(project), order) << operation;
     }
 
     // Deleting closes the gap and sets the counter; keys are not reused; the only task
@@ -157,7 +169,7 @@ TEST(QPProjectBase, InsertingDeletingMovingAndRenumberingKeepTheOrder)
     EXPECT_EQ(project.ElementAdd(Named<QPTask>("D"), false).key, 4);
     EXPECT_TRUE(project.ElementDelete<QPTask>(1, false));
     EXPECT_TRUE(project.ElementDelete<QPTask>(1, false));
-    EXPECT_EQ(TaskOrder(project), "D1");
+    EXPECT_EQ(Tasks(project), "D1");
     EXPECT_EQ(project.lastTaskID, 1);
     EXPECT_TRUE(project.ElementDelete<QPTask>(1, false));
     EXPECT_EQ(project.lastTaskID, 1);
@@ -297,10 +309,186 @@ TEST(QPProjectBase, NamesRenamingAndCopies)
     EXPECT_EQ(copy.lastKey + copy.lastTaskID, project.lastKey + project.lastTaskID);
     EXPECT_EQ(copy.defaultScheduleKey, project.defaultScheduleKey);
     EXPECT_EQ(copy.projectStart, project.projectStart);
-    EXPECT_EQ(TaskOrder(copy), "A1 B2");
+    EXPECT_EQ(Tasks(copy), "A1 B2");
     EXPECT_TRUE(copy.tasks.At(0).notes.empty());
     EXPECT_EQ(copy.tasks.At(1).dependencies.size(), 1u);
     EXPECT_EQ(copy.tasks.GetElementByKey(project.tasks.At(1).key), &copy.tasks.At(1));
     project.tasks.At(0).name = "changed";
     EXPECT_EQ(copy.tasks.At(0).name, "A");
+}
+
+TEST(QPProjectUndo, CreationUndoesWithTheSameKeyAndTheSavedStateIsClean)
+{
+    QPProject project;
+    project.undoStack.MarkCurrentStateAsSaved();
+    project.ElementAdd(Named<QPTask>("A"), true);
+    project.ElementAdd(Named<QPTask>("B"), true);
+    EXPECT_TRUE(project.IsProjectDirty());
+    project.undoStack.Undo();
+    project.undoStack.Undo();
+    EXPECT_EQ(Tasks(project, true), "");
+    EXPECT_FALSE(project.IsProjectDirty());
+    project.undoStack.Redo();
+    project.undoStack.Redo();
+    EXPECT_EQ(Tasks(project, true), "A1:k1 B2:k2");
+    // Undo, then a new task: the undone one is gone for good.
+    project.undoStack.Undo();
+    project.ElementAdd(Named<QPTask>("C"), true);
+    EXPECT_FALSE(project.undoStack.CanRedo());
+    EXPECT_EQ(Tasks(project, true), "A1:k1 C2:k3");
+    // Changes outside the history keep the project dirty whatever the history says; a reset
+    // forgets the history.
+    project.undoStack.Undo();
+    project.undoStack.Undo();
+    project.SetName("Renamed");
+    EXPECT_TRUE(project.IsProjectDirty());
+    project.ProjectReset(true);
+    EXPECT_EQ(project.undoStack.GetNumItems(), 0u);
+    EXPECT_FALSE(project.IsProjectDirty());
+    // An empty group is no step.
+    project.UndoRedoGroupStart();
+    project.UndoRedoGroupEnd();
+    EXPECT_EQ(project.undoStack.GetNumItems(), 0u);
+    EXPECT_EQ(project.openUndoGroup, nullptr);
+}
+
+TEST(QPProjectUndo, DeletionsInOneGroupAndMovesUndoInOneStep)
+{
+    QPProject project;
+    AddTasks(project, "ABCDE");
+    const int64_t rita = project.ElementAdd(Named<QPResource>("Rita"), false).key;
+    project.tasks.At(4).AddDependency(2, eFinishToStart, 2.0f);
+    project.tasks.At(4).AddDependency(4, eStartToStart, 0.0f);
+    project.tasks.At(1).AddResourceAssignment(rita, 60);
+    const std::string before = Tasks(project, true);
+    ASSERT_EQ(before, "A1:k1 B2:k2+6@60 C3:k3 D4:k4 E5:k5<4<2");
+    // As the list deletes a selection: from the highest ID down.
+    project.UndoRedoGroupStart();
+    for (int32_t id : {4, 3, 2})
+        project.ElementDelete<QPTask>(id, true);
+    project.UndoRedoGroupEnd();
+    EXPECT_EQ(Tasks(project, true), "A1:k1 E2:k5");
+    project.undoStack.Undo();
+    EXPECT_EQ(Tasks(project, true), before);
+    project.undoStack.Redo();
+    EXPECT_EQ(Tasks(project, true), "A1:k1 E2:k5");
+    project.undoStack.Undo();
+
+    project.MoveTasksByID({2, 3}, 6, true);
+    const std::string moved = Tasks(project, true);
+    EXPECT_EQ(moved, "A1:k1 D2:k4 E3:k5<4<2 B4:k2+6@60 C5:k3");
+    project.undoStack.Undo();
+    EXPECT_EQ(Tasks(project, true), before);
+    project.undoStack.Redo();
+    EXPECT_EQ(Tasks(project, true), moved);
+}
+
+TEST(QPProjectUndo, ResourceAndScheduleDeletionsPutTheirLinksBack)
+{
+    QPProject project;
+    QPTask& task = AddTasks(project, "T").tasks.At(0);
+    const int64_t nights = project.ElementAdd(Named<QPSchedule>("Nights"), false).key;
+    QPResource& ana = project.ElementAdd(Named<QPResource>("Ana"), false);
+    QPResource& ben = project.ElementAdd(Named<QPResource>("Ben"), false);
+    const int64_t anaKey = ana.key;
+    ana.scheduleKey = ben.scheduleKey = nights;
+    task.AddResourceAssignment(anaKey, 40);
+
+    project.ElementDelete<QPResource>(1, true);
+    EXPECT_TRUE(task.resourceAssignments.empty());
+    project.ElementDelete<QPSchedule>(2, true);
+    EXPECT_EQ(ben.scheduleKey, project.defaultScheduleKey);
+    project.undoStack.Undo();
+    EXPECT_EQ(ben.scheduleKey, nights);
+    project.undoStack.Undo();
+    const QPResource* restored = project.resources.GetElementByKey(anaKey);
+    ASSERT_NE(restored, nullptr);
+    EXPECT_EQ(restored->id * 10 + ben.id, 12);
+    EXPECT_EQ(restored->scheduleKey, nights);
+    EXPECT_EQ(Tasks(project, true), "T1:k1+" + std::to_string(anaKey) + "@40");
+}
+
+TEST(QPProjectUndo, EditsSwapTheElementsImages)
+{
+    QPProject project;
+    QPTask& task = AddTasks(project, "D").tasks.At(0);
+    task.notes = "first notes";
+    const LByteArray before = task.WriteSDF();
+    task.name = "Final";
+    task.durationText = "12";
+    task.notes = "second notes";
+    task.AddDependency(99, eFinishToFinish, 1.0f);
+    const LByteArray after = task.WriteSDF();
+    project.UndoRedoAdd(
+            std::make_unique<QPElementEditedUndoRedo<QPTask>>(project, task.id, before, after));
+    project.undoStack.Undo();
+    EXPECT_EQ(task.WriteSDF(), before);
+    project.undoStack.Redo();
+    EXPECT_EQ(task.WriteSDF(), after);
+    // An image that cannot be read changes nothing.
+    EXPECT_FALSE(project.ElementEditFromSDF<QPTask>(1, LByteArray{1, 2, 3}));
+    EXPECT_EQ(task.WriteSDF(), after);
+    EXPECT_EQ(project.ElementAddFromSDF<QPTask>(LByteArray{}), nullptr);
+    EXPECT_EQ(project.tasks.size(), 1u);
+}
+
+TEST(QPProjectBaselines, FrozenCopiesUpToTenNumberedInOrderAndNamedExactly)
+{
+    QPProject project;
+    AddTasks(project, "SDB").dirty = false;
+    project.tasks.At(0).notes = "notes";
+    QPBaseline* first = project.BaselineAdd("Plan A");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->id, 0);
+    EXPECT_TRUE(project.IsProjectDirty());
+    EXPECT_TRUE(first->tasks.At(0).notes.empty());
+    project.tasks.At(0).name = "changed";
+    project.ElementDelete<QPTask>(3, false);
+    EXPECT_EQ(first->tasks.At(0).name, "S");
+    EXPECT_EQ(first->tasks.size(), 3u);
+    EXPECT_EQ(project.BaselineAdd("Plan B")->tasks.size(), 2u);
+    EXPECT_EQ(project.GetBaseline(1)->name, "Plan B");
+    EXPECT_EQ(project.GetBaseline(2), nullptr);
+    EXPECT_TRUE(project.IsBaselineNameUsed("Plan A", -1));
+    EXPECT_FALSE(project.IsBaselineNameUsed("Plan A", 0));
+    EXPECT_TRUE(project.IsBaselineNameUsed("Plan A", 1));
+    EXPECT_FALSE(project.IsBaselineNameUsed("plan a", -1));
+
+    for (int i = 2; i < 10; ++i)
+        ASSERT_NE(project.BaselineAdd("B" + std::to_string(i)), nullptr);
+    EXPECT_EQ(project.BaselineAdd("one too many"), nullptr);
+    EXPECT_EQ(project.baselines.size(), 10u);
+
+    // Deleting renumbers the ones after.
+    project.dirty = false;
+    EXPECT_FALSE(project.BaselineDelete(10));
+    EXPECT_FALSE(project.IsProjectDirty());
+    EXPECT_TRUE(project.BaselineDelete(1));
+    EXPECT_TRUE(project.IsProjectDirty());
+    ASSERT_EQ(project.baselines.size(), 9u);
+    EXPECT_EQ(project.baselines[1]->name.str() + std::to_string(project.baselines[1]->id), "B21");
+}
+
+TEST(QPProject, LastTaskUpdateStateIsAFreshCopyAndResetDropsItWithTheBaselines)
+{
+    QPProject project;
+    AddTasks(project, "SDB").dirty = false;
+    project.tasks.At(0).notes = "notes";
+    project.SetAsLastTaskUpdateState();
+    ASSERT_NE(project.lastTaskUpdateState, nullptr);
+    EXPECT_EQ(project.lastTaskUpdateState->name, "Last Task Update");
+    EXPECT_EQ(project.lastTaskUpdateState->id, -1);
+    EXPECT_TRUE(project.IsProjectDirty());
+    project.ElementDelete<QPTask>(1, false);
+    project.SetAsLastTaskUpdateState();
+    EXPECT_EQ(project.lastTaskUpdateState->tasks.size(), 2u);
+
+    project.BaselineAdd("Plan");
+    project.options.SetCurrencySymbol("€");
+    project.ProjectReset(true);
+    EXPECT_TRUE(project.baselines.empty() && project.tasks.empty());
+    EXPECT_EQ(project.lastTaskUpdateState, nullptr);
+    EXPECT_EQ(project.options.currencySymbol, "$");
+    EXPECT_EQ(project.schedules.size(), 1u);
+    EXPECT_FALSE(project.IsProjectDirty());
 }
