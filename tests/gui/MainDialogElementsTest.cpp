@@ -8,12 +8,6 @@
 
 #include "gui/MainWindowFixture.h"
 
-#include <QAction>
-#include <QLineEdit>
-#include <QMenu>
-#include <QSpinBox>
-#include <QTableWidget>
-
 using Texts = std::vector<std::string>;
 
 namespace {
@@ -47,6 +41,15 @@ protected:
         auto* panel = dynamic_cast<Panel*>(window->EditPanel());
         EXPECT_NE(panel, nullptr);
         return *panel;
+    }
+    // The name field of the open editor, whichever it is.
+    QLineEdit& NameEdit()
+    {
+        if (auto* task = dynamic_cast<QPTaskDialog*>(window->EditPanel()))
+            return task->NameEdit();
+        if (auto* resource = dynamic_cast<QPResourceDialog*>(window->EditPanel()))
+            return resource->NameEdit();
+        return Editor<QPScheduleDialog>().Editor().NameEdit();
     }
 };
 
@@ -250,7 +253,7 @@ TEST_F(ElementCommands, TheTaskEditorAddsATaskAsOneUndoStepOnlyOnceItIsValid)
     EXPECT_EQ(window->EditPanel(), &editor);
     EXPECT_FALSE(window->Project().undoStack.CanUndo());
 
-    editor.NameEdit().setText(QStringLiteral("Survey"));
+    NameEdit().setText(QStringLiteral("Survey"));
     editor.DurationEdit().setText(QStringLiteral("12"));
     window->Command(5001);
     EXPECT_TRUE(prompts.asked.empty());
@@ -258,7 +261,7 @@ TEST_F(ElementCommands, TheTaskEditorAddsATaskAsOneUndoStepOnlyOnceItIsValid)
     EXPECT_EQ(TaskNames(), (Texts{"T1", "T2", "Survey"}));
     // Recalculated: the new task has dates, and its row.
     EXPECT_NE(window->Project().tasks.GetElement(3)->finish, LDateTime());
-    EXPECT_EQ(Rows(eDataPanelTaskList), 3);
+    EXPECT_EQ(ListRows()[0], 3);
     window->Command(3019);
     EXPECT_EQ(TaskNames(), (Texts{"T1", "T2"}));
     window->Command(3020);
@@ -266,9 +269,9 @@ TEST_F(ElementCommands, TheTaskEditorAddsATaskAsOneUndoStepOnlyOnceItIsValid)
 
     // A task picked in the chart opens in the editor, highlighted in the list.
     window->GanttViewSelectTask(window->Project().tasks.GetElement(2)->key);
-    EXPECT_EQ(Editor<QPTaskDialog>().NameEdit().text(), QStringLiteral("T2"));
+    EXPECT_EQ(NameEdit().text(), QStringLiteral("T2"));
     EXPECT_EQ(window->DataPanel().HighlightedID(eDataPanelTaskList), 2);
-    Editor<QPTaskDialog>().NameEdit().setText(QStringLiteral("Renamed"));
+    NameEdit().setText(QStringLiteral("Renamed"));
     window->Command(5001);
     EXPECT_EQ(TaskNames(), (Texts{"T1", "Renamed", "Survey"}));
     EXPECT_EQ(window->DataPanel().HighlightedID(eDataPanelTaskList), -1);
@@ -304,37 +307,21 @@ TEST_F(ElementCommands, EachEditorIsOneUndoStepBackToTheSavedState)
 {
     AddTasks(1);
     window->Command(3003);
-    Editor<QPResourceDialog>().NameEdit().setText(QStringLiteral("Anna"));
+    NameEdit().setText(QStringLiteral("Anna"));
     Editor<QPResourceDialog>().EmailEdit().setText(QStringLiteral("anna@example.com"));
     window->Command(5001);
     EXPECT_EQ(Names(window->Project().resources), Texts{"Anna"});
-    EXPECT_EQ(Rows(eDataPanelResourceList), 1);
+    EXPECT_EQ(ListRows()[1], 1);
     window->Project().undoStack.MarkCurrentStateAsSaved();
     window->Project().dirty = false;
-    const struct {
-        eDataPanelList list;
-        int command;
-        std::function<QLineEdit&(QPEditPanel&)> name;
-    } edits[] = {
-            {eDataPanelResourceList, 3007,
-             [](QPEditPanel& panel) -> QLineEdit& {
-                 return dynamic_cast<QPResourceDialog&>(panel).NameEdit();
-             }},
-            {eDataPanelScheduleList, 3008,
-             [](QPEditPanel& panel) -> QLineEdit& {
-                 return dynamic_cast<QPScheduleDialog&>(panel).Editor().NameEdit();
-             }},
-            {eDataPanelTaskList, 3006,
-             [](QPEditPanel& panel) -> QLineEdit& {
-                 return dynamic_cast<QPTaskDialog&>(panel).NameEdit();
-             }},
-    };
-    for (const auto& edit : edits) {
-        SCOPED_TRACE(edit.command);
-        Select(edit.list, {0});
-        window->Command(edit.command);
+    for (const auto& [list, command] : {std::pair{eDataPanelResourceList, 3007},
+                                        {eDataPanelScheduleList, 3008},
+                                        {eDataPanelTaskList, 3006}}) {
+        SCOPED_TRACE(command);
+        Select(list, {0});
+        window->Command(command);
         ASSERT_NE(window->EditPanel(), nullptr);
-        edit.name(*window->EditPanel()).setText(QStringLiteral("Renamed"));
+        NameEdit().setText(QStringLiteral("Renamed"));
         window->Command(5001);
         ASSERT_EQ(window->EditPanel(), nullptr);
         EXPECT_TRUE(window->Project().IsProjectDirty());

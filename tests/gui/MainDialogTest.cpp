@@ -1,6 +1,6 @@
 // The main window driven by command numbers, with every question answered from a script:
-// start-up, opening, saving and closing, new projects, enabling, layouts, reports and the
-// hand-over from a second start.
+// start-up, opening, saving and closing, new projects, enabling, layouts, reports, imports
+// and the hand-over from a second start.
 
 #include "dialogs/QPProjectDialogRules.h"
 #include "views/QPGanttPane.h"
@@ -8,11 +8,8 @@
 #include "gui/MainWindowFixture.h"
 #include "support/TestTime.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QStatusBar>
-
 #include <filesystem>
+#include <iterator>
 
 using Texts = std::vector<std::string>;
 
@@ -208,7 +205,10 @@ TEST_F(MainWindow, NewProjectReplacesTheProjectOnlyWhenTheEditorSaysOK)
 
 TEST_F(MainWindow, EditProjectAndPreferencesMarkTheProjectOnlyWhenSomethingChanged)
 {
-    dialogs.projectSteps.push_back(NameIt("Harbour"));
+    dialogs.projectSteps.push_back([](QPProject& project) {
+        project.SetName("Harbour");
+        return true;
+    });
     window->Command(3005);
     EXPECT_EQ(dialogs.projectForms, std::vector<bool>{false});
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Harbour[*]"));
@@ -267,19 +267,14 @@ TEST_F(MainWindow, LaysOutStackedOrSideBySide)
     window->resize(1200, 800);
     window->show();
     QApplication::processEvents();
-    const QRect chart = window->GanttPane().geometry(), lists = window->DataPanel().geometry();
+    const auto layout = [this] {
+        const QRect chart = window->GanttPane().geometry(), lists = window->DataPanel().geometry();
+        return std::make_pair(lists.top() - chart.bottom(), chart.left() - lists.right());
+    };
     EXPECT_TRUE(window->IsStackedLayout());
-    EXPECT_EQ(chart.top(), 0);
-    EXPECT_EQ(chart.width(), lists.width());
-    EXPECT_EQ(lists.top(), chart.bottom() + 1);
-    EXPECT_NEAR(chart.height() * 3, chart.height() + lists.height(), 3);
+    EXPECT_EQ(layout().first, 1) << "the lists under the chart";
     window->Command(3011);
-    const QRect chartBeside = window->GanttPane().geometry();
-    const QRect listsBeside = window->DataPanel().geometry();
-    EXPECT_EQ(listsBeside.left(), 0);
-    EXPECT_EQ(chartBeside.left(), listsBeside.right() + 1);
-    EXPECT_EQ(chartBeside.height(), listsBeside.height());
-    EXPECT_NEAR(chartBeside.width(), listsBeside.width(), 1);
+    EXPECT_EQ(layout().second, 1) << "the chart beside the lists";
 }
 
 TEST_F(MainWindow, ReportsOpenTheirWindowOrSayThereIsNothingToShow)
@@ -329,4 +324,116 @@ TEST_F(MainWindow, ASecondStartHandsItsFileOverWhenNoEditorIsOpen)
     EXPECT_EQ(prompts.TakeTexts(), Texts{"question: Save Changes: Save changes to Handed Over?"});
     EXPECT_EQ(window->ProjectFilePath(), next);
     EXPECT_TRUE(window->PendingOpenPath().empty());
+}
+
+TEST_F(MainWindow, EachCSVImportFillsItsListAndIsOneUndoStep)
+{
+    ScopedEnvironment now("KESTRANO_NOW", "2026-03-02 08:00:00");
+    AddTask(window->Project(), "Kick-off");
+    window->RecalculateProject();
+    window->FullGUIRefresh();
+    const std::size_t stepsBefore = window->Project().undoStack.GetNumItems();
+    dialogs.importSteps = {
+            ImportFile(WriteFile("tasks.csv",
+                                 "Name,Hours,Begin,Done\nSurvey site,16,2026-03-09,"
+                                 "50\nPour footings,24,,\nKick-off,8,,\nOrder steel,0,,\n"),
+                       {{0, "Name"}, {1, "Hours"}, {2, "Begin"}, {4, "Done"}}),
+            ImportFile(WriteFile("people.csv", "Who,Rate\nAna,\nBen,\n,\n"),
+                       {{0, "Who"}, {1, "Rate"}}),
+            ImportFile(WriteFile("shifts.csv", "Name,Mon,Minutes\nEarly,06:00,480\n"),
+                       {{0, "Name"}, {3, "Mon"}, {4, "Minutes"}})};
+    for (int command : {3028, 3029, 3030})
+        window->Command(command);
+    EXPECT_TRUE(prompts.asked.empty());
+
+    QPProject& project = window->Project();
+    EXPECT_EQ(TaskNames(), (Texts{"Kick-off", "Survey site", "Pour footings", "Order steel"}));
+    EXPECT_EQ(Names(project.resources), (Texts{"Ana", "Ben"}));
+    EXPECT_EQ(Names(project.schedules), (Texts{"Default Schedule", "Early"}));
+    EXPECT_EQ(ListRows(), (std::vector<int>{4, 2, 2}));
+    // The plan was recalculated: a task imported without dates has them now.
+    const QPTask& footings = *project.tasks.GetElement(3);
+    EXPECT_GT(footings.finish.Get(), footings.start.Get());
+    EXPECT_NE(footings.start.Get(), 0);
+    EXPECT_EQ(project.tasks.GetElement(2)->percentComplete, 50);
+    EXPECT_TRUE(project.tasks.GetElement(4)->milestone);
+    EXPECT_EQ(project.schedules.GetElement(2)->shiftDuration[1], 480 * 60);
+    EXPECT_EQ(project.undoStack.GetNumItems(), stepsBefore + 3);
+    EXPECT_TRUE(window->isWindowModified());
+
+    window->Command(3019);
+    window->Command(3019);
+    EXPECT_EQ(ListRows(), (std::vector<int>{4, 0, 1}));
+    window->Command(3019);
+    EXPECT_EQ(TaskNames(), Texts{"Kick-off"});
+    EXPECT_EQ(ListRows(), (std::vector<int>{1, 0, 1}));
+    window->Command(3020);
+    EXPECT_EQ(ListRows(), (std::vector<int>{4, 0, 1}));
+}
+
+TEST_F(MainWindow, AClosedWizardOrAFileWithoutGoodRowsLeavesNoUndoStep)
+{
+    dialogs.importSteps = {[](LProcessImportCSV&) { return false; },
+                           ImportFile(WriteFile("nameless.csv", "Name,Hours\n,4\n,8\n"),
+                                      {{0, "Name"}, {1, "Hours"}}),
+                           ImportFile(WriteFile("empty.csv", "Name\n"), {{0, "Name"}})};
+    for (int command : {3028, 3028, 3030})
+        window->Command(command);
+    EXPECT_TRUE(window->Project().tasks.empty());
+    EXPECT_FALSE(window->Project().undoStack.CanUndo() || ActionEnabled(3019));
+    EXPECT_FALSE(window->Project().IsProjectDirty());
+    EXPECT_TRUE(prompts.asked.empty());
+}
+
+TEST_F(MainWindow, AFileHandedOverWhileTheWizardIsOpenWaitsUntilTheImportIsDone)
+{
+    SecondStarts starts(*window, folder.filePath(QStringLiteral("channel")));
+    dialogs.projectSteps.push_back(Cancel);
+    window->EvRunArguments({"kestrano"});
+    const std::string other = WriteProject("other.qpp", "Other Plan");
+    const ScriptedDialogs::ImportStep fill = ImportFile(
+            WriteFile("tasks.csv", "Name,Hours\nSurvey site,16\n"), {{0, "Name"}, {1, "Hours"}});
+    dialogs.importSteps.push_back([&](LProcessImportCSV& import) {
+        starts.SecondStart({"kestrano", other});
+        return fill(import);
+    });
+    window->Command(3028);
+    EXPECT_EQ(TaskNames(), Texts{"Survey site"});
+    // Once the wizard is done, the file opens after the question about the import.
+    prompts.Then("Don't Save");
+    QTRY_COMPARE_WITH_TIMEOUT(window->Project().name.str(), std::string("Other Plan"), 5000);
+    EXPECT_EQ(prompts.Take().size(), 1u);
+}
+
+TEST_F(MainWindow, AProjectXmlFileComesInAsOneUndoStepAndThePlanGoesOutAgain)
+{
+    // A file another planner wrote, into the empty project, with a summary at the end.
+    prompts.Then(std::string(KESTRANO_TEST_DATA_DIR "/mspdi/tj3/plain.xml"));
+    window->Command(3034);
+    EXPECT_EQ(TaskNames(), (Texts{"Design", "Sketch", "Review", "Build", "Walls", "Roof", "Done"}));
+    EXPECT_EQ(ListRows()[0], 7);
+    EXPECT_EQ(prompts.Last()->kind, "information");
+    EXPECT_EQ(prompts.Last()->message.rfind("Imported: 5 tasks, 2 headers, 4 links", 0), 0u);
+    window->Command(3019);
+    EXPECT_TRUE(window->Project().tasks.empty());
+    window->Command(3020);
+
+    // The plan out again, and in again beside itself: the open plan keeps its own name.
+    const std::string out = Path("plan.xml");
+    prompts.Then(out).Then(out);
+    window->Command(3035);
+    std::ifstream written(out);
+    const std::string text((std::istreambuf_iterator<char>(written)), {});
+    EXPECT_NE(text.find("<Name>Walls</Name>"), std::string::npos);
+    const std::string name = window->Project().name.str();
+    window->Command(3034);
+    EXPECT_EQ(window->Project().tasks.size(), 14u);
+    EXPECT_EQ(window->Project().name.str(), name);
+
+    // A file that is not Project XML is refused with its line, and nothing changes.
+    prompts.Then(WriteFile("other.xml", "<?xml version=\"1.0\"?>\n<plan/>\n"));
+    window->Command(3034);
+    EXPECT_EQ(prompts.Last()->kind, "alert");
+    EXPECT_NE(prompts.Last()->message.find("line 2"), std::string::npos);
+    EXPECT_EQ(window->Project().tasks.size(), 14u);
 }
