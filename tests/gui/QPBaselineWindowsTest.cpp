@@ -14,16 +14,8 @@
 #include "support/Plan.h"
 #include "support/ScriptedPrompts.h"
 
-#include <QAction>
-#include <QComboBox>
-#include <QDialogButtonBox>
-#include <QGuiApplication>
-#include <QLineEdit>
 #include <QPrinter>
-#include <QPushButton>
-#include <QScreen>
-#include <QScrollBar>
-#include <QTemporaryDir>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 
@@ -53,16 +45,14 @@ TEST(BaselineDialogs, CreateOffersNameAndTodayAndRefusesBlankOrTakenNames)
     EXPECT_EQ(dialog.NameEdit().text(), QStringLiteral("Harbour Bridge (06.12.2026)"));
     EXPECT_EQ(dialog.NameEdit().selectedText(), dialog.NameEdit().text()) << "typing replaces it";
 
-    for (const char* name : {"  \t ", " After Tender "}) {
-        dialog.NameEdit().setText(QString::fromUtf8(name));
-        Press(dialog, QDialogButtonBox::Ok);
-        EXPECT_TRUE(dialog.isVisible());
-        EXPECT_EQ(dialog.focusWidget(), &dialog.NameEdit());
-    }
-    EXPECT_EQ(prompts.TakeTexts(),
-              (Texts{"alert: Invalid Entry: Please enter a name for the new baseline.",
-                     "alert: Invalid Entry: A baseline with this name already exists. Please "
-                     "enter a different name for the new baseline."}));
+    // The names are checked against the project's baselines (the rules are the core's).
+    dialog.NameEdit().setText(QStringLiteral(" After Tender "));
+    Press(dialog, QDialogButtonBox::Ok);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.focusWidget(), &dialog.NameEdit());
+    EXPECT_EQ(prompts.TakeTexts(), Texts{"alert: Invalid Entry: A baseline with this name already "
+                                         "exists. Please enter a different name for the new "
+                                         "baseline."});
     // Accepted: the trimmed name is handed back; adding it is the caller's business.
     dialog.NameEdit().setText(QStringLiteral("  Spring Review \u00e9 "));
     Press(dialog, QDialogButtonBox::Ok);
@@ -178,12 +168,6 @@ TEST_F(BaselineWindow, ScrollsAndPaintsThePageLikeTheChart)
     window->Command(QPBaselineDlg::kCmPreviousPage);
     vertical.setValue(0);
     EXPECT_EQ(QColor(control.grab().toImage().pixel(cell - QPoint(200, 0))), QColor(71, 141, 255));
-    // Taller, the bottom of the page stays at the bottom edge instead of leaving a gap.
-    vertical.setValue(vertical.maximum());
-    window->resize(900, 1000);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(vertical.value() + vertical.pageStep(), 1636);
-    EXPECT_EQ(window->View().offsetY, -vertical.value());
     // Wide enough for the page without the horizontal bar, beside the vertical one.
     window->resize(1282 + 15, 1000);
     QCoreApplication::processEvents();
