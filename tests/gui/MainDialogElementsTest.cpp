@@ -201,45 +201,40 @@ TEST_F(ElementCommands, TheContextMenuFollowsTheTabAndTheSelection)
 TEST_F(ElementCommands, BaselinesNeedTasksStopAtTenAskBeforeDeletingAndCompare)
 {
     window->Project().SetName("Harbour Wall");
-    window->Command(3025);
-    EXPECT_EQ(prompts.Take().at(0).title, "No Tasks");
+    // The titles of what the commands asked and said.
+    const auto run = [this](std::initializer_list<int> commands) {
+        std::string said;
+        for (int command : commands) {
+            window->Command(command);
+            for (const auto& prompt : prompts.Take())
+                said += prompt.title + "; ";
+        }
+        return said;
+    };
+    EXPECT_EQ(run({3025}), "No Tasks; ");
     AddTasks(1);
     window->EnableControls();
-    EXPECT_FALSE(ActionEnabled(3027));
-    window->Command(3027); // reached all the same, by a key or a script
-    EXPECT_EQ(prompts.Take().at(0).title, "No Baselines");
+    EXPECT_FALSE(ActionEnabled(3026) || ActionEnabled(3027));
+    EXPECT_EQ(run({3026, 3027}),
+              "No Baselines; No Baselines; "); // reached all the same, by a key or a script
     dialogs.baselineNames.push_back("First");
-    window->Command(3025);
+    EXPECT_EQ(run({3025}), "");
     ASSERT_EQ(window->Project().baselines.size(), 1u);
     EXPECT_EQ(window->Project().baselines[0]->name, "First");
     EXPECT_TRUE(ActionEnabled(3026) && ActionEnabled(3027));
 
+    // Compare opens the chosen one, a cancelled choice nothing; deleting asks first.
     for (int i = 2; i <= 10; ++i)
         window->Project().BaselineAdd("B" + std::to_string(i));
-    window->Command(3025);
-    EXPECT_EQ(prompts.Take().at(0).title, "Baseline Limit Reached");
-
-    // Compare opens the chosen one; a cancelled choice opens nothing.
-    dialogs.baselineChoices = {1, std::nullopt};
-    window->Command(3027);
-    window->Command(3027);
-    EXPECT_EQ(dialogs.comparisons, Texts{"Harbour Wall / B2"});
-
-    dialogs.baselineChoices = {0, 0};
+    dialogs.baselineChoices = {1, std::nullopt, 0, 0};
     prompts.Then("Cancel").Then("Delete Baseline");
-    window->Command(3026);
-    EXPECT_EQ(window->Project().baselines.size(), 10u);
-    window->Command(3026);
+    EXPECT_EQ(run({3025, 3027, 3027, 3026, 3026}),
+              "Baseline Limit Reached; Confirm Delete; Confirm Delete; ");
+    EXPECT_EQ(dialogs.comparisons, Texts{"Harbour Wall / B2"});
     EXPECT_EQ(dialogs.selections.front() + ", " + dialogs.selections.back(),
               "Select Baseline / Compare Baseline, Select Baseline / Delete Baseline");
     EXPECT_EQ(window->Project().baselines.size(), 9u);
     EXPECT_EQ(window->Project().baselines[0]->name, "B2");
-    EXPECT_EQ(prompts.Take().size(), 2u);
-
-    while (!window->Project().baselines.empty())
-        window->Project().BaselineDelete(0);
-    window->Command(3026);
-    EXPECT_EQ(prompts.Take().at(0).message, "No baselines for the current project exist.");
 }
 
 TEST_F(ElementCommands, TheTaskEditorAddsATaskAsOneUndoStepOnlyOnceItIsValid)

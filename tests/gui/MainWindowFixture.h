@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <thread>
@@ -201,6 +202,17 @@ protected:
         return names;
     }
     std::vector<std::string> TaskNames() { return Names(window->Project().tasks); }
+    // The window in one line: its title, its file's name, whether the project has changes
+    // since it was saved, and its tasks.
+    std::string State()
+    {
+        std::string shown = window->windowTitle().toStdString() + " | " +
+                            std::filesystem::path(window->ProjectFilePath()).filename().string() +
+                            (window->Project().IsProjectDirty() ? " | changed |" : " | saved |");
+        for (const std::string& name : TaskNames())
+            shown += " " + name;
+        return shown;
+    }
     // The rows of the task, resource and schedule lists.
     std::vector<int> ListRows() const
     {
