@@ -74,11 +74,9 @@ TEST(LProgressDialog, RunsTheFunctionInsideAModalWindowAndShowsAFailureAsOneAler
     mainWindow.show();
     Work work;
     work.run = [&](LProgressDialog& window) {
-        EXPECT_EQ(ShownProgress(), &window);
+        EXPECT_TRUE(ShownProgress() == &window && window.parentWidget() == &mainWindow);
         EXPECT_EQ(window.windowModality(), Qt::ApplicationModal);
-        EXPECT_EQ(window.parentWidget(), &mainWindow);
-        EXPECT_TRUE(window.CancelButton().isEnabled());
-        EXPECT_FALSE(window.IsToStop());
+        EXPECT_TRUE(window.CancelButton().isEnabled() && !window.IsToStop());
         return eProcessSucceeded;
     };
     EXPECT_EQ(ProcessRunAsDialog(&mainWindow, "Send Task Updates", work, prompts),
@@ -174,8 +172,7 @@ TEST(LProgressDialog, WaitsEndByTimeOrEarlyByASignal)
         EXPECT_TRUE(reply.IsSet());
         EXPECT_LT(MillisecondsSince(start), 10000);
 
-        LProcessSignal readable;
-        LProcessSignal closed;
+        LProcessSignal readable, closed;
         LProcessSignalGroup group{&readable, &closed};
         QTimer::singleShot(50, [&closed] { closed.Set(); });
         start = Clock::now();
