@@ -8,12 +8,6 @@
 
 #include "gui/MainWindowFixture.h"
 
-#include <QAction>
-#include <QLineEdit>
-#include <QMenu>
-#include <QSpinBox>
-#include <QTableWidget>
-
 using Texts = std::vector<std::string>;
 
 namespace {
@@ -47,6 +41,15 @@ protected:
         auto* panel = dynamic_cast<Panel*>(window->EditPanel());
         EXPECT_NE(panel, nullptr);
         return *panel;
+    }
+    // The name field of the open editor, whichever it is.
+    QLineEdit& NameEdit()
+    {
+        if (auto* task = dynamic_cast<QPTaskDialog*>(window->EditPanel()))
+            return task->NameEdit();
+        if (auto* resource = dynamic_cast<QPResourceDialog*>(window->EditPanel()))
+            return resource->NameEdit();
+        return Editor<QPScheduleDialog>().Editor().NameEdit();
     }
 };
 
@@ -198,45 +201,40 @@ TEST_F(ElementCommands, TheContextMenuFollowsTheTabAndTheSelection)
 TEST_F(ElementCommands, BaselinesNeedTasksStopAtTenAskBeforeDeletingAndCompare)
 {
     window->Project().SetName("Harbour Wall");
-    window->Command(3025);
-    EXPECT_EQ(prompts.Take().at(0).title, "No Tasks");
+    // The titles of what the commands asked and said.
+    const auto run = [this](std::initializer_list<int> commands) {
+        std::string said;
+        for (int command : commands) {
+            window->Command(command);
+            for (const auto& prompt : prompts.Take())
+                said += prompt.title + "; ";
+        }
+        return said;
+    };
+    EXPECT_EQ(run({3025}), "No Tasks; ");
     AddTasks(1);
     window->EnableControls();
-    EXPECT_FALSE(ActionEnabled(3027));
-    window->Command(3027); // reached all the same, by a key or a script
-    EXPECT_EQ(prompts.Take().at(0).title, "No Baselines");
+    EXPECT_FALSE(ActionEnabled(3026) || ActionEnabled(3027));
+    EXPECT_EQ(run({3026, 3027}),
+              "No Baselines; No Baselines; "); // reached all the same, by a key or a script
     dialogs.baselineNames.push_back("First");
-    window->Command(3025);
+    EXPECT_EQ(run({3025}), "");
     ASSERT_EQ(window->Project().baselines.size(), 1u);
     EXPECT_EQ(window->Project().baselines[0]->name, "First");
     EXPECT_TRUE(ActionEnabled(3026) && ActionEnabled(3027));
 
+    // Compare opens the chosen one, a cancelled choice nothing; deleting asks first.
     for (int i = 2; i <= 10; ++i)
         window->Project().BaselineAdd("B" + std::to_string(i));
-    window->Command(3025);
-    EXPECT_EQ(prompts.Take().at(0).title, "Baseline Limit Reached");
-
-    // Compare opens the chosen one; a cancelled choice opens nothing.
-    dialogs.baselineChoices = {1, std::nullopt};
-    window->Command(3027);
-    window->Command(3027);
-    EXPECT_EQ(dialogs.comparisons, Texts{"Harbour Wall / B2"});
-
-    dialogs.baselineChoices = {0, 0};
+    dialogs.baselineChoices = {1, std::nullopt, 0, 0};
     prompts.Then("Cancel").Then("Delete Baseline");
-    window->Command(3026);
-    EXPECT_EQ(window->Project().baselines.size(), 10u);
-    window->Command(3026);
+    EXPECT_EQ(run({3025, 3027, 3027, 3026, 3026}),
+              "Baseline Limit Reached; Confirm Delete; Confirm Delete; ");
+    EXPECT_EQ(dialogs.comparisons, Texts{"Harbour Wall / B2"});
     EXPECT_EQ(dialogs.selections.front() + ", " + dialogs.selections.back(),
               "Select Baseline / Compare Baseline, Select Baseline / Delete Baseline");
     EXPECT_EQ(window->Project().baselines.size(), 9u);
     EXPECT_EQ(window->Project().baselines[0]->name, "B2");
-    EXPECT_EQ(prompts.Take().size(), 2u);
-
-    while (!window->Project().baselines.empty())
-        window->Project().BaselineDelete(0);
-    window->Command(3026);
-    EXPECT_EQ(prompts.Take().at(0).message, "No baselines for the current project exist.");
 }
 
 TEST_F(ElementCommands, TheTaskEditorAddsATaskAsOneUndoStepOnlyOnceItIsValid)
@@ -250,7 +248,7 @@ TEST_F(ElementCommands, TheTaskEditorAddsATaskAsOneUndoStepOnlyOnceItIsValid)
     EXPECT_EQ(window->EditPanel(), &editor);
     EXPECT_FALSE(window->Project().undoStack.CanUndo());
 
-    editor.NameEdit().setText(QStringLiteral("Survey"));
+    NameEdit().setText(QStringLiteral("Survey"));
     editor.DurationEdit().setText(QStringLiteral("12"));
     window->Command(5001);
     EXPECT_TRUE(prompts.asked.empty());
@@ -258,7 +256,7 @@ TEST_F(ElementCommands, TheTaskEditorAddsATaskAsOneUndoStepOnlyOnceItIsValid)
     EXPECT_EQ(TaskNames(), (Texts{"T1", "T2", "Survey"}));
     // Recalculated: the new task has dates, and its row.
     EXPECT_NE(window->Project().tasks.GetElement(3)->finish, LDateTime());
-    EXPECT_EQ(Rows(eDataPanelTaskList), 3);
+    EXPECT_EQ(ListRows()[0], 3);
     window->Command(3019);
     EXPECT_EQ(TaskNames(), (Texts{"T1", "T2"}));
     window->Command(3020);
@@ -266,9 +264,9 @@ TEST_F(ElementCommands, TheTaskEditorAddsATaskAsOneUndoStepOnlyOnceItIsValid)
 
     // A task picked in the chart opens in the editor, highlighted in the list.
     window->GanttViewSelectTask(window->Project().tasks.GetElement(2)->key);
-    EXPECT_EQ(Editor<QPTaskDialog>().NameEdit().text(), QStringLiteral("T2"));
+    EXPECT_EQ(NameEdit().text(), QStringLiteral("T2"));
     EXPECT_EQ(window->DataPanel().HighlightedID(eDataPanelTaskList), 2);
-    Editor<QPTaskDialog>().NameEdit().setText(QStringLiteral("Renamed"));
+    NameEdit().setText(QStringLiteral("Renamed"));
     window->Command(5001);
     EXPECT_EQ(TaskNames(), (Texts{"T1", "Renamed", "Survey"}));
     EXPECT_EQ(window->DataPanel().HighlightedID(eDataPanelTaskList), -1);
@@ -304,37 +302,21 @@ TEST_F(ElementCommands, EachEditorIsOneUndoStepBackToTheSavedState)
 {
     AddTasks(1);
     window->Command(3003);
-    Editor<QPResourceDialog>().NameEdit().setText(QStringLiteral("Anna"));
+    NameEdit().setText(QStringLiteral("Anna"));
     Editor<QPResourceDialog>().EmailEdit().setText(QStringLiteral("anna@example.com"));
     window->Command(5001);
     EXPECT_EQ(Names(window->Project().resources), Texts{"Anna"});
-    EXPECT_EQ(Rows(eDataPanelResourceList), 1);
+    EXPECT_EQ(ListRows()[1], 1);
     window->Project().undoStack.MarkCurrentStateAsSaved();
     window->Project().dirty = false;
-    const struct {
-        eDataPanelList list;
-        int command;
-        std::function<QLineEdit&(QPEditPanel&)> name;
-    } edits[] = {
-            {eDataPanelResourceList, 3007,
-             [](QPEditPanel& panel) -> QLineEdit& {
-                 return dynamic_cast<QPResourceDialog&>(panel).NameEdit();
-             }},
-            {eDataPanelScheduleList, 3008,
-             [](QPEditPanel& panel) -> QLineEdit& {
-                 return dynamic_cast<QPScheduleDialog&>(panel).Editor().NameEdit();
-             }},
-            {eDataPanelTaskList, 3006,
-             [](QPEditPanel& panel) -> QLineEdit& {
-                 return dynamic_cast<QPTaskDialog&>(panel).NameEdit();
-             }},
-    };
-    for (const auto& edit : edits) {
-        SCOPED_TRACE(edit.command);
-        Select(edit.list, {0});
-        window->Command(edit.command);
+    for (const auto& [list, command] : {std::pair{eDataPanelResourceList, 3007},
+                                        {eDataPanelScheduleList, 3008},
+                                        {eDataPanelTaskList, 3006}}) {
+        SCOPED_TRACE(command);
+        Select(list, {0});
+        window->Command(command);
         ASSERT_NE(window->EditPanel(), nullptr);
-        edit.name(*window->EditPanel()).setText(QStringLiteral("Renamed"));
+        NameEdit().setText(QStringLiteral("Renamed"));
         window->Command(5001);
         ASSERT_EQ(window->EditPanel(), nullptr);
         EXPECT_TRUE(window->Project().IsProjectDirty());

@@ -15,20 +15,16 @@
 
 #include "support/ScriptedPrompts.h"
 
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTreeView>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <functional>
-#include <memory>
-#include <string>
 #include <thread>
-#include <utility>
-#include <vector>
 
 inline bool Cancel(QPProject&)
 {
@@ -100,14 +96,6 @@ struct ScriptedDialogs : QPDialogRunner {
     std::vector<bool> projectForms; // whether each project editor was for a new project
     std::vector<std::string> selections, comparisons, reportsShown;
 };
-
-inline ScriptedDialogs::ProjectStep NameIt(std::string name)
-{
-    return [name](QPProject& project) {
-        project.SetName(name);
-        return true;
-    };
-}
 
 // The wizard as a user fills it in: the file, then for each field (by index) the header
 // text of its column.
@@ -214,15 +202,24 @@ protected:
         return names;
     }
     std::vector<std::string> TaskNames() { return Names(window->Project().tasks); }
-    int Rows(eDataPanelList list) const
+    // The window in one line: its title, its file's name, whether the project has changes
+    // since it was saved, and its tasks.
+    std::string State()
     {
-        return window->DataPanel().List(list).model()->rowCount();
+        std::string shown = window->windowTitle().toStdString() + " | " +
+                            std::filesystem::path(window->ProjectFilePath()).filename().string() +
+                            (window->Project().IsProjectDirty() ? " | changed |" : " | saved |");
+        for (const std::string& name : TaskNames())
+            shown += " " + name;
+        return shown;
     }
     // The rows of the task, resource and schedule lists.
     std::vector<int> ListRows() const
     {
-        return {Rows(eDataPanelTaskList), Rows(eDataPanelResourceList),
-                Rows(eDataPanelScheduleList)};
+        std::vector<int> rows;
+        for (auto list : {eDataPanelTaskList, eDataPanelResourceList, eDataPanelScheduleList})
+            rows.push_back(window->DataPanel().List(list).model()->rowCount());
+        return rows;
     }
     // Shows the list's tab and selects exactly these rows in it.
     void Select(eDataPanelList list, std::initializer_list<int> rows)

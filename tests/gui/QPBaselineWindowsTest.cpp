@@ -14,16 +14,8 @@
 #include "support/Plan.h"
 #include "support/ScriptedPrompts.h"
 
-#include <QAction>
-#include <QComboBox>
-#include <QDialogButtonBox>
-#include <QGuiApplication>
-#include <QLineEdit>
 #include <QPrinter>
-#include <QPushButton>
-#include <QScreen>
-#include <QScrollBar>
-#include <QTemporaryDir>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 
@@ -40,7 +32,9 @@ void Press(QDialog& dialog, QDialogButtonBox::StandardButton button)
 
 } // namespace
 
-TEST(BaselineDialogs, CreateOffersNameAndTodayAndRefusesBlankOrTakenNames)
+// The preset name and the checks are the baselines' rules (tests/core/dialogs); the dialogs
+// offer and show them, stay open on a refusal and hand back the answer.
+TEST(BaselineDialogs, CreateOffersTheNameRefusesATakenOneAndHandsBackTheName)
 {
     ScopedEnvironment now("KESTRANO_NOW", "2026-12-06 08:30:00");
     Plan plan;
@@ -50,25 +44,18 @@ TEST(BaselineDialogs, CreateOffersNameAndTodayAndRefusesBlankOrTakenNames)
     ScriptedPrompts prompts;
     QPBaselineCreateDlg dialog(plan.project, prompts);
     dialog.show();
-    EXPECT_EQ(dialog.NameEdit().text(), QStringLiteral("Harbour Bridge (06.12.2026)"));
-    EXPECT_EQ(dialog.NameEdit().selectedText(), dialog.NameEdit().text()) << "typing replaces it";
+    EXPECT_EQ(dialog.NameEdit().selectedText(), QStringLiteral("Harbour Bridge (06.12.2026)"))
+            << "offered whole and selected, so that typing replaces it";
 
-    for (const char* name : {"  \t ", " After Tender "}) {
-        dialog.NameEdit().setText(QString::fromUtf8(name));
-        Press(dialog, QDialogButtonBox::Ok);
-        EXPECT_TRUE(dialog.isVisible());
-        EXPECT_EQ(dialog.focusWidget(), &dialog.NameEdit());
-    }
-    EXPECT_EQ(prompts.TakeTexts(),
-              (Texts{"alert: Invalid Entry: Please enter a name for the new baseline.",
-                     "alert: Invalid Entry: A baseline with this name already exists. Please "
-                     "enter a different name for the new baseline."}));
-    // Accepted: the trimmed name is handed back; adding it is the caller's business.
-    dialog.NameEdit().setText(QStringLiteral("  Spring Review \u00e9 "));
+    dialog.NameEdit().setText(QStringLiteral(" After Tender "));
+    Press(dialog, QDialogButtonBox::Ok);
+    EXPECT_TRUE(dialog.isVisible() && dialog.focusWidget() == &dialog.NameEdit());
+    EXPECT_EQ(prompts.Take().at(0).title, "Invalid Entry");
+    dialog.NameEdit().setText(QStringLiteral("  Spring Review "));
     Press(dialog, QDialogButtonBox::Ok);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.Name(), "Spring Review \xc3\xa9");
-    EXPECT_EQ(plan.project.baselines.size(), 1u);
+    EXPECT_EQ(dialog.Name(), "Spring Review");
+    EXPECT_EQ(plan.project.baselines.size(), 1u) << "adding it is the caller's business";
     EXPECT_TRUE(prompts.asked.empty());
 }
 
@@ -82,8 +69,6 @@ TEST(BaselineDialogs, SelectionHandsBackTheChosenBaselinesIDOrNothing)
     ScriptedPrompts prompts;
     QPBaselineSelectionDlg dialog(plan.project, "Select Baseline", "Compare", prompts);
     dialog.show();
-    ASSERT_EQ(dialog.BaselineChoice().count(), 2);
-    EXPECT_EQ(dialog.BaselineChoice().currentText(), QStringLiteral("After Tender"));
     EXPECT_TRUE(dialog.ActionButton().isDefault());
     dialog.BaselineChoice().setCurrentIndex(1);
     dialog.ActionButton().click();
@@ -95,7 +80,7 @@ TEST(BaselineDialogs, SelectionHandsBackTheChosenBaselinesIDOrNothing)
     QPBaselineSelectionDlg none(empty, "Select Baseline", "Compare", prompts);
     none.show();
     none.ActionButton().click();
-    EXPECT_EQ(prompts.TakeTexts(), Texts{"alert: No Baseline Selected: Please select a baseline."});
+    EXPECT_EQ(prompts.Take().at(0).title, "No Baseline Selected");
     EXPECT_TRUE(none.isVisible());
     Press(none, QDialogButtonBox::Cancel);
     EXPECT_EQ(none.result(), QDialog::Rejected);
@@ -178,12 +163,6 @@ TEST_F(BaselineWindow, ScrollsAndPaintsThePageLikeTheChart)
     window->Command(QPBaselineDlg::kCmPreviousPage);
     vertical.setValue(0);
     EXPECT_EQ(QColor(control.grab().toImage().pixel(cell - QPoint(200, 0))), QColor(71, 141, 255));
-    // Taller, the bottom of the page stays at the bottom edge instead of leaving a gap.
-    vertical.setValue(vertical.maximum());
-    window->resize(900, 1000);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(vertical.value() + vertical.pageStep(), 1636);
-    EXPECT_EQ(window->View().offsetY, -vertical.value());
     // Wide enough for the page without the horizontal bar, beside the vertical one.
     window->resize(1282 + 15, 1000);
     QCoreApplication::processEvents();

@@ -3,10 +3,7 @@
 
 #include "app/QPHelpWindow.h"
 
-#include <QCoreApplication>
-#include <QFile>
-#include <QTextBlock>
-#include <QTextBrowser>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 
@@ -21,17 +18,15 @@ struct HelpWindow : ::testing::Test {
 
 TEST_F(HelpWindow, EachEditorHasAPageExplainingItsFieldsWithLinksThatLead)
 {
-    for (const auto& [topic, title, field] :
-         {std::tuple{"taskdialog", "Editing a Task", "Duration (work hours)"},
-          {"resourcedialog", "Editing a Resource", "Overtime Hourly Rate"},
-          {"scheduledialog", "Editing a Schedule", "Regular Work Week"},
-          {"index", "Kestrano Help", "Editing a resource"}}) {
+    for (const auto& [topic, field] : {std::pair{"taskdialog", "Duration (work hours)"},
+                                       {"resourcedialog", "Overtime Hourly Rate"},
+                                       {"scheduledialog", "Regular Work Week"},
+                                       {"index", "Editing a resource"}}) {
         SCOPED_TRACE(topic);
         EXPECT_TRUE(QPHelpWindow::HasTopic(topic));
         QPHelpWindow::ShowTopic(topic, nullptr);
         const QTextBrowser& browser = QPHelpWindow::Instance()->Browser();
         EXPECT_TRUE(QPHelpWindow::Instance()->isVisible());
-        EXPECT_EQ(Title(), title);
         EXPECT_TRUE(browser.toPlainText().contains(field));
         int links = 0;
         for (QTextBlock block = browser.document()->begin(); block.isValid(); block = block.next())

@@ -14,23 +14,12 @@
 #include "support/ScriptedMail.h"
 #include "support/ScriptedPrompts.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QDialogButtonBox>
-#include <QLineEdit>
-#include <QPageSize>
-#include <QPlainTextEdit>
 #include <QPrinter>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <QTreeWidget>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -88,15 +77,15 @@ std::string ReadFile(const QString& path)
 
 } // namespace
 
-TEST_F(ReportWindow, ListsTheReportAndSavesItAsCSVAndA4PDF)
+TEST_F(ReportWindow, ListsTheReportSavesItAsCSVAndA4PDFAndPrintsIt)
 {
     const auto window = Window();
     window->show();
     QTRY_VERIFY(window->List().topLevelItemCount() > 0);
     EXPECT_EQ(window->List().currentItem(), window->List().topLevelItem(0));
     // "Assigned Resources" sits two steps in, its entries five.
-    EXPECT_EQ(window->List().topLevelItem(2)->text(0), QStringLiteral("      Assigned Resources"));
-    EXPECT_EQ(window->List().topLevelItem(3)->text(0), QStringLiteral("               Anna"));
+    EXPECT_EQ(window->List().topLevelItem(2)->text(0) + window->List().topLevelItem(3)->text(0),
+              QStringLiteral("      Assigned Resources               Anna"));
     EXPECT_FALSE(window->CommandAction(QPReportViewWindow::kCmEmail)->isEnabled()) << "no mail";
 
     prompts.Then(Path("report.csv").toStdString()).Then(Path("report.pdf").toStdString());
@@ -114,15 +103,13 @@ TEST_F(ReportWindow, ListsTheReportAndSavesItAsCSVAndA4PDF)
     prompts.Then(Path("missing/report.csv").toStdString());
     window->Command(QPReportViewWindow::kCmSaveAsCSV);
     EXPECT_EQ(prompts.Take().at(1).kind, "alert");
-}
 
-TEST_F(ReportWindow, PrintsTheSamePagesOnThePaperChosenInThePrintDialog)
-{
+    // Printed, the same pages go on the paper chosen in the print dialog.
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(Path("printed.pdf"));
     printer.setPageSize(QPageSize(QPageSize::Letter));
-    Window()->PrintTo(printer);
+    window->PrintTo(printer);
     EXPECT_EQ(PDFPageSizes(Path("printed.pdf")), (Sizes{{612, 792}}));
 }
 
@@ -138,25 +125,24 @@ TEST_F(ReportWindow, RemembersTheFaxNumberOnlyWhenAsked)
     EXPECT_EQ(Stored("ReportFax"), "+44 20 7946 0000");
 }
 
+// How a message is put together, sent and its file removed whatever the outcome is the
+// sender's (tests/core/mail); the window hands it the report as an A4 PDF, the addresses and
+// the comment, and remembers the addresses when asked.
 TEST_F(ReportWindow, SendsTheReportAsAnA4PDFWithTheCommentFirst)
 {
     SettingsSeen();
     ScriptedMailServices mail;
     const auto window = Window(&mail);
-    prompts.ThenEmail(LEmailAddressAnswer{"boss@example.org; team@example.org", true,
-                                          "Figures for Monday.\nPlease check."});
+    prompts.ThenEmail(
+            LEmailAddressAnswer{"boss@example.org; team@example.org", true, "Figures for Monday."});
     window->Command(QPReportViewWindow::kCmEmail);
-    EXPECT_EQ(prompts.emailRequests.at(0).initial, "");
-    EXPECT_TRUE(prompts.emailRequests[0].remember);
     EXPECT_EQ(Stored("ReportEmail"), "boss@example.org; team@example.org");
     ASSERT_EQ(mail.programs.size(), 1u);
     const std::string message = mail.programs[0]->input;
     EXPECT_NE(message.find("To: boss@example.org, team@example.org\nSubject: Task Detail Report "
                            "\n"),
               std::string::npos);
-    EXPECT_NE(message.find("\n\nFigures for Monday.\r\nPlease check.\r\n\r\nTask Detail Report  "
-                           "is attached to this email.\r\n\r\nThis report has been generated "
-                           "automatically by Kestrano. \n--"),
+    EXPECT_NE(message.find("\n\nFigures for Monday.\r\n\r\nTask Detail Report  is attached"),
               std::string::npos);
     const std::size_t data = message.find("\n\n", message.find("base64\n")) + 2;
     const QByteArray pdf = QByteArray::fromBase64(
@@ -164,7 +150,6 @@ TEST_F(ReportWindow, SendsTheReportAsAnA4PDFWithTheCommentFirst)
     std::ofstream(Path("sent.pdf").toStdString(), std::ios::binary)
             .write(pdf.constData(), pdf.size());
     EXPECT_EQ(PDFPageSizes(Path("sent.pdf")), (Sizes{{595, 842}}));
-    EXPECT_FALSE(std::filesystem::exists(LEmailAttachmentPath("")));
 
     // The remembered address is offered, kept unless told; a cancelled prompt sends nothing.
     prompts.ThenEmail(LEmailAddressAnswer{"someone@example.org", false, ""}).ThenEmail({});
@@ -172,16 +157,7 @@ TEST_F(ReportWindow, SendsTheReportAsAnA4PDFWithTheCommentFirst)
     window->Command(QPReportViewWindow::kCmEmail);
     EXPECT_EQ(prompts.emailRequests.at(1).initial, "boss@example.org; team@example.org");
     EXPECT_EQ(Stored("ReportEmail"), "boss@example.org; team@example.org");
-    ASSERT_EQ(mail.programs.size(), 2u);
-    EXPECT_NE(mail.programs[1]->input.find("\n\nTask Detail Report  is attached"),
-              std::string::npos);
-
-    // A failure is reported by the progress window "Sending"; the file goes all the same.
-    mail.programStarts = false;
-    prompts.ThenEmail(LEmailAddressAnswer{"someone@example.org", true, ""});
-    window->Command(QPReportViewWindow::kCmEmail);
-    EXPECT_EQ(prompts.Last()->kind + ": " + prompts.Last()->title, "alert: Sending");
-    EXPECT_FALSE(std::filesystem::exists(LEmailAttachmentPath("")));
+    EXPECT_EQ(mail.programs.size(), 2u);
 }
 
 TEST_F(ReportWindow, AsksForTheSettingsBeforeTheFirstMessage)
