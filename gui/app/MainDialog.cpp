@@ -631,8 +631,14 @@ bool MainDialog::CmProjectSaveAs()
     const std::optional<std::string> path = prompts_->AskSaveFile(request);
     if (!path)
         return false;
+    // Until the new file is written the project still belongs to its old one: a failed save
+    // must not leave the next Save aimed at a file that does not exist.
+    const std::string previous = projectFilePath_;
     projectFilePath_ = LCutUtf8(*path);
-    return ProjectSave();
+    if (ProjectSave())
+        return true;
+    projectFilePath_ = previous;
+    return false;
 }
 
 bool MainDialog::ProjectSave()

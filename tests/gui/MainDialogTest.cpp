@@ -145,6 +145,7 @@ TEST_F(MainWindow, AFailedSaveKeepsTheChangesAndTheWindowOpen)
     EXPECT_EQ(asked[3].kind + ": " + asked[3].title, "alert: Save Failed");
     EXPECT_TRUE(window->isVisible() && window->Project().IsProjectDirty());
     EXPECT_TRUE(LastPath().empty());
+    EXPECT_EQ(window->ProjectFilePath(), "");
 
     // Closed, the window keeps its size for the next start.
     window->resize(700, 500);
