@@ -30,18 +30,6 @@ printf 'not a project' >"$work/text.qpp"
 printf '{"project": {"tasks": [{"name": 7}]}}' >"$work/bad-type.json"
 printf '{"project": ' >"$work/broken.json"
 printf '{"project": {"tasks": [{"start": "soon"}]}}' >"$work/bad-date.json"
-refusals <<'END'
-must follow the project start | new "$work/late.qpp" --start 2027-05-01 --deadline 2027-04-30
-not a date | new "$work/late.qpp" --start 2027-02-30
-Please enter a name | new "$work/late.qpp" --name "   "
-unknown option | new "$work/late.qpp" --colour red
-not a Kestrano project file | recalc "$fixture"
-not a Kestrano project file | dump "$work/text.qpp"
-missing | dump "$work/absent.qpp"
-project.tasks[0].name | from-json "$work/bad-type.json" -o "$work/out.qpp"
-broken.json | from-json "$work/broken.json" -o "$work/out.qpp"
-not a date-time | from-json "$work/bad-date.json" -o "$work/out.qpp"
--o OUT.qpp | from-json "$fixture"
-END
+refusals project-files
 [ ! -e "$work/late.qpp" ] && [ ! -e "$work/out.qpp" ] || fail "a refusal left a file"
 echo ok
