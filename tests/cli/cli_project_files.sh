@@ -1,10 +1,15 @@
 #!/bin/sh
-# kestrano-cli new, dump, from-json and recalc: JSON written by dump comes back unchanged
-# through a project file, in any time zone, and bad input is refused with exit 2, one line
-# on stderr and no output file.
+# kestrano-cli --help, --version, new, dump, from-json and recalc: JSON written by dump comes
+# back unchanged through a project file, in any time zone, and bad input (an unknown
+# command, none at all) is refused with exit 2, one line on stderr and no output file.
 cli="$1"
 fixture="$2"
 . "$(dirname "$0")/common.sh"
+[ "$("$cli" --version)" = "kestrano-cli 1.13" ] || fail "--version"
+"$cli" --help | grep -q '^Usage: kestrano-cli' || fail "--help printed no usage"
+expect_refusal "" "$cli" frobnicate
+"$cli" >/dev/null 2>&1
+[ $? -eq 2 ] || fail "no command did not exit 2"
 
 for zone in UTC America/New_York Europe/Berlin; do
     TZ=$zone "$cli" from-json "$fixture" -o "$work/harbour.qpp" || fail "from-json in $zone"
