@@ -16,16 +16,7 @@ run new "$work/empty.qpp"
 run dump "$work/plan.qpp" >"$work/dump.json"
 has "$work/dump.json" '"name": "Before"' '"name": "Second"'
 cp "$work/plan.qpp" "$work/kept.qpp"
-refusals <<'END'
-A baseline with this name already exists. | baseline add Before "$work/plan.qpp"
-Please enter a name for the new baseline. | baseline add "   " "$work/plan.qpp"
-has no baseline with ID 7 | baseline delete 7 "$work/plan.qpp"
-"one" is not a baseline ID | baseline delete one "$work/plan.qpp"
-give add, delete or compare | baseline list "$work/plan.qpp"
-is missing, locked or not | baseline add X "$work/none.qpp"
-does not contain a task -- no baseline may be created. | baseline add X "$work/empty.qpp"
-give a baseline ID, one project file and -o OUT.pdf | baseline compare 0 "$work/plan.qpp"
-END
+refusals baseline
 cmp -s "$work/plan.qpp" "$work/kept.qpp" || fail "a refusal changed the project"
 
 # The comparison: 46 task rows on page 1, one on page 2, on US Letter.
@@ -42,11 +33,7 @@ if "$cli" baseline compare 0 "$work/plan.qpp" -o "$work/compare.pdf" 2>"$work/er
     cp "$work/compare.pdf" "$work/compare-kept.pdf"
     exec 9<"$work/compare.pdf"
     flock -x -n 9 || fail "cannot lock the comparison"
-    refusals <<'END'
-has no baseline with ID 2 | baseline compare 2 "$work/plan.qpp" -o "$work/compare.pdf"
-cannot write | baseline compare 0 "$work/plan.qpp" -o "$work/no-folder/compare.pdf"
-in use by another application | baseline compare 0 "$work/plan.qpp" -o "$work/compare.pdf"
-END
+    refusals baseline-compare
     exec 9<&-
     [ ! -e "$work/no-folder" ] || fail "a folder was made"
     cmp -s "$work/compare.pdf" "$work/compare-kept.pdf" || fail "a refusal changed the comparison"

@@ -33,12 +33,7 @@ rm -f "$work/long.qpp" "$work/long.pdf" "$work/page2"
 echo "earlier chart" >"$work/kept.pdf"
 exec 9<"$work/kept.pdf"
 flock -x -n 9 || fail "cannot lock the earlier chart"
-refusals <<'END'
-give one project file and -o | gantt "$sample"
-is missing, locked or not | gantt "$work/none.qpp" -o "$work/kept.pdf"
-cannot write | gantt "$sample" -o "$work/no-folder/chart.pdf"
-in use by another application | gantt "$sample" -o "$work/kept.pdf"
-END
+refusals gantt
 exec 9<&-
 [ "$(cat "$work/kept.pdf")" = "earlier chart" ] || fail "a refusal changed the earlier chart"
 leftover=$(ls -A "$work" | grep -v -x -e chart.pdf -e chart.txt -e err -e info -e kept.pdf)

@@ -11,12 +11,7 @@ run new "$work/plan.qpp" --start 2027-03-01
 printf 'Task Name\tDuration\tEnd Date\tPercent Complete\r\nSurvey \342\202\254\t16\t\t\r\n\r\nPermit\t8\t2027-03-19\t150\r\nSurvey \342\202\254\t4\t\t\r\nWalls\t40\t03/19/2027\t\r\n' |
     iconv -f UTF-8 -t UTF-16LE | { printf '\377\376'; cat; } >"$work/tasks.csv"
 run import tasks "$work/plan.qpp" "$work/tasks.csv" -o "$work/tasks.qpp" >"$work/out"
-diff - "$work/out" <<'END' || fail "tasks: results"
-2 successful imports
-2 failed imports
-Row #0004: Import Failed -- A task with the name "Survey €" already exists
-Row #0005: Import Failed -- Unable to parse Finish Date; Format must be "YYYY-MM-DD HH:MM:SS"
-END
+diff "$cases/import-tasks.out" "$work/out" >&2 || fail "tasks: results"
 # The imported tasks were scheduled: the permit is fixed to finish on the 19th.
 run dump "$work/tasks.qpp" >"$work/tasks.json"
 field "$work/tasks.json" Permit percentComplete 100
@@ -37,13 +32,6 @@ run import schedules "$work/plan.qpp" "$work/schedules.csv" -o "$work/schedules.
     --map "Schedule Name=Name" --map "Monday Start=Mon" --map "Monday Duration=Mins" >"$work/out"
 printf '2 successful imports\n0 failed imports\n' | diff - "$work/out" || fail "schedules: results"
 
-refusals <<'END'
-KIND is tasks, resources or schedules | import people "$work/plan.qpp" "$work/tasks.csv" -o "$work/no.qpp"
-Field "(required) Resource Name" must be assigned a header. | import resources "$work/plan.qpp" "$work/resources.csv" -o "$work/no.qpp"
-have been assigned the same input | import schedules "$work/plan.qpp" "$work/schedules.csv" -o "$work/no.qpp" --map "Schedule Name=Name" --map "Monday Start=Mon" --map "Tuesday Start=Mon"
-there is no field "Colour" | import tasks "$work/plan.qpp" "$work/tasks.csv" -o "$work/no.qpp" --map "Colour=Task Name"
-has no column headed "Title" | import tasks "$work/plan.qpp" "$work/tasks.csv" -o "$work/no.qpp" --map "Task Name=Title"
-is missing, locked or not a Kestrano project file | import tasks "$work/tasks.csv" "$work/tasks.csv" -o "$work/no.qpp"
-END
+refusals import
 [ ! -e "$work/no.qpp" ] || fail "a refused import wrote its output"
 echo ok

@@ -1,10 +1,15 @@
 #!/bin/sh
-# kestrano-cli new, dump, from-json and recalc: JSON written by dump comes back unchanged
-# through a project file, in any time zone, and bad input is refused with exit 2, one line
-# on stderr and no output file.
+# kestrano-cli --help, --version, new, dump, from-json and recalc: JSON written by dump comes
+# back unchanged through a project file, in any time zone, and bad input (an unknown
+# command, none at all) is refused with exit 2, one line on stderr and no output file.
 cli="$1"
 fixture="$2"
 . "$(dirname "$0")/common.sh"
+[ "$("$cli" --version)" = "kestrano-cli 1.13" ] || fail "--version"
+"$cli" --help | grep -q '^Usage: kestrano-cli' || fail "--help printed no usage"
+expect_refusal "" "$cli" frobnicate
+"$cli" >/dev/null 2>&1
+[ $? -eq 2 ] || fail "no command did not exit 2"
 
 for zone in UTC America/New_York Europe/Berlin; do
     TZ=$zone "$cli" from-json "$fixture" -o "$work/harbour.qpp" || fail "from-json in $zone"
@@ -30,18 +35,6 @@ printf 'not a project' >"$work/text.qpp"
 printf '{"project": {"tasks": [{"name": 7}]}}' >"$work/bad-type.json"
 printf '{"project": ' >"$work/broken.json"
 printf '{"project": {"tasks": [{"start": "soon"}]}}' >"$work/bad-date.json"
-refusals <<'END'
-must follow the project start | new "$work/late.qpp" --start 2027-05-01 --deadline 2027-04-30
-not a date | new "$work/late.qpp" --start 2027-02-30
-Please enter a name | new "$work/late.qpp" --name "   "
-unknown option | new "$work/late.qpp" --colour red
-not a Kestrano project file | recalc "$fixture"
-not a Kestrano project file | dump "$work/text.qpp"
-missing | dump "$work/absent.qpp"
-project.tasks[0].name | from-json "$work/bad-type.json" -o "$work/out.qpp"
-broken.json | from-json "$work/broken.json" -o "$work/out.qpp"
-not a date-time | from-json "$work/bad-date.json" -o "$work/out.qpp"
--o OUT.qpp | from-json "$fixture"
-END
+refusals project-files
 [ ! -e "$work/late.qpp" ] && [ ! -e "$work/out.qpp" ] || fail "a refusal left a file"
 echo ok

@@ -26,14 +26,7 @@ tail -n 1 "$work/task-expense.csv" | grep -q '^"Total",' || fail "task-expense: 
 
 echo "earlier report" >"$work/kept.csv"
 run new "$work/empty.qpp"
-refusals <<'END'
-unknown report "gantt" | report gantt "$sample" --csv "$work/kept.csv"
-is missing, locked or not | report task-detail "$work/none.qpp" --csv "$work/kept.csv"
-There is no information available for this report. | report task-summary "$work/empty.qpp" --csv "$work/kept.csv"
-There is no information available for this report. | report resource-expense "$work/empty.qpp" --csv "$work/kept.csv"
-cannot write | report task-summary "$sample" --csv "$work/no-folder/out.csv"
-give a report kind, one project file and --csv OUT.csv or --pdf | report task-detail "$sample"
-END
+refusals reports
 [ ! -e "$work/no-folder" ] || fail "a folder was made"
 [ "$(cat "$work/kept.csv")" = "earlier report" ] || fail "a refusal changed the earlier report"
 

@@ -1,6 +1,7 @@
-# Shared by the command-line tests, sourced after setting `cli`: a temporary folder `work`
-# removed at the end, and the checks they repeat.
+# Shared by the command-line and installation tests, sourced after setting `cli`: a
+# temporary folder `work` removed at the end, and the checks they repeat.
 set -u
+cases="$(dirname "$0")/../data/cli"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -22,14 +23,15 @@ expect_refusal() {
     grep -qF -- "$text" "$work/err" || fail "$* said: $(cat "$work/err")"
 }
 
-# refusals: each line of the input, "TEXT | ARGUMENTS", is a command line that kestrano-cli
-# refuses with TEXT ($work in it stands for the folder); the arguments are split and
-# expanded as the shell does.
+# refusals NAME: each line of tests/data/cli/NAME.txt but comments, "TEXT | ARGUMENTS", is a
+# command line that kestrano-cli refuses with TEXT ($work in it stands for the folder); the
+# arguments are split and expanded as the shell does.
 refusals() {
     while IFS='|' read -r text arguments; do
+        [ "${text#\#}" = "$text" ] || continue
         eval "set -- $arguments"
         expect_refusal "$(printf '%s' "${text% }" | sed "s|\$work|$work|g")" "$cli" "$@"
-    done
+    done <"$cases/$1.txt"
 }
 
 # has FILE TEXT...: FILE holds each TEXT.

@@ -3,16 +3,14 @@
 # file sourced on its own and, when bash-completion is installed, once more after it
 # (BASH_COMPLETION_SCRIPT names another copy): the empty first word offers exactly the
 # commands the help lists, "report <TAB>" the four report kinds the help names; where a
-# project file is expected a .qpp file and folders are offered and a .txt file is not; where
-# export-xml writes, an .xml file.
+# project file is expected (after the words of tests/data/install/project-file-words.txt) a
+# .qpp file and folders are offered and a .txt file is not; where export-xml writes, an .xml
+# file.
 #
 #   tests/install/completion_check.sh PATH/TO/completions/kestrano-cli PATH/TO/kestrano-cli
-set -u
 completion=$(realpath "$1")
 cli="$2"
-fail() { echo "completion_check.sh: $*" >&2; exit 1; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/../cli/common.sh"
 export LC_ALL=C
 
 "$cli" --help >"$work/help.txt" || fail "\"$cli --help\" failed"
@@ -55,16 +53,13 @@ for mode in $modes; do
         fail "($mode) the first word offers \"$(cat "$work/offered")\""
     [ "$(offered "$mode" report '')" = "$(tr '\n' ' ' <"$work/kinds")" ] ||
         fail "($mode) \"report <TAB>\" offers \"$(cat "$work/offered")\""
-    for line in 'dump' 'export-xml' 'check' 'recalc' 'gantt' 'new' 'recalc plan.qpp -o' \
-        'from-json in.json -o' 'report task-summary' 'import tasks' \
-        'import tasks plan.qpp data.csv -o' 'import-xml data.xml -o' 'baseline add Name' \
-        'baseline delete 1' 'baseline compare 1' 'updates task'; do
+    while read -r line <&3; do
         # shellcheck disable=SC2086 # the words of the line are meant to be split
         offered "$mode" $line '' >/dev/null
         grep -qx plan.qpp "$work/offered" && grep -qx folder "$work/offered" &&
             ! grep -qx notes.txt "$work/offered" ||
             fail "($mode) \"$line <TAB>\" offers \"$(cat "$work/offered")\""
-    done
+    done 3<"$(dirname "$0")/../data/install/project-file-words.txt"
     offered "$mode" export-xml plan.qpp -o '' >/dev/null
     grep -qx plan.xml "$work/offered" && ! grep -qx plan.qpp "$work/offered" ||
         fail "($mode) \"export-xml plan.qpp -o <TAB>\" offers \"$(cat "$work/offered")\""

@@ -4,28 +4,19 @@
 # validators, the icons have their sizes, both manual pages render without a warning, and
 # the MIME database built from the installed tree maps a project file to its type, by its
 # name and, renamed, by its first bytes; the menu entry is the type's default application.
-set -u
+# tests/data/install/files.txt lists the files the desktop reads.
 build="$1"
 examples="$2"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+. "$(dirname "$0")/../cli/common.sh"
 
 id=io.github.kestrano.Kestrano
 DESTDIR="$work/root" cmake --install "$build" --prefix /usr >"$work/log" 2>&1 ||
     fail "install: $(cat "$work/log")"
 usr="$work/root/usr"
 
-for file in bin/kestrano bin/kestrano-cli \
-    share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
-    share/mime/packages/$id.xml share/icons/hicolor/scalable/apps/$id.svg \
-    share/icons/hicolor/scalable/mimetypes/application-x-kestrano-project.svg \
-    share/man/man1/kestrano.1.gz share/man/man1/kestrano-cli.1.gz \
-    share/bash-completion/completions/kestrano-cli \
-    share/doc/kestrano/copyright share/doc/kestrano/changelog.gz \
-    share/doc/kestrano/examples/office-move.qpp; do
+while read -r file; do
     [ -f "$usr/$file" ] || fail "$file is not installed"
-done
+done <"$(dirname "$0")/../data/install/files.txt"
 [ -x "$usr/bin/kestrano" ] && [ -x "$usr/bin/kestrano-cli" ] || fail "the programs cannot run"
 "$usr/bin/kestrano-cli" dump "$usr/share/doc/kestrano/examples/office-move.qpp" >/dev/null ||
     fail "the installed kestrano-cli cannot read the installed sample"
@@ -42,9 +33,7 @@ quiet xmllint --noout "$usr/share/mime/packages/$id.xml" "$usr/share/metainfo/$i
 
 # Each PNG is the size its folder names (the width and height of the PNG header).
 for size in 16 32 48 64 128 256; do
-    png="$usr/share/icons/hicolor/${size}x${size}/apps/$id.png"
-    [ -f "$png" ] || fail "no $size px icon"
-    dims=$(od -An -tu1 -j16 -N8 "$png" | awk '{ print $1*16777216+$2*65536+$3*256+$4 "x" $5*16777216+$6*65536+$7*256+$8 }')
+    dims=$(od -An -tu1 -j16 -N8 "$usr/share/icons/hicolor/${size}x${size}/apps/$id.png" | awk '{ print $1*16777216+$2*65536+$3*256+$4 "x" $5*16777216+$6*65536+$7*256+$8 }')
     [ "$dims" = "${size}x${size}" ] || fail "the $size px icon is $dims"
 done
 

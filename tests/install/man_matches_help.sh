@@ -7,12 +7,9 @@
 # and is read without its font and character escapes.
 #
 #   tests/install/man_matches_help.sh PATH/TO/kestrano-cli PATH/TO/kestrano-cli.1
-set -u
 cli="$1"
 page="$2"
-fail() { echo "man_matches_help.sh: $*" >&2; exit 1; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/../cli/common.sh"
 export LC_ALL=C
 words='{ out = ""; for (i = 1; i <= NF && $i ~ /^[a-z][a-z0-9-]*$/; i++) out = out (i > 1 ? " " : "") $i; print out }'
 

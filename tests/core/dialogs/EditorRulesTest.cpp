@@ -1,0 +1,746 @@
+#include "dialogs/QPBaselineRules.h"
+#include "dialogs/QPGeneralPageRules.h"
+#include "dialogs/QPProjectDialogRules.h"
+#include "dialogs/QPResourceDialogRules.h"
+#include "dialogs/QPTaskDialogRules.h"
+
+#include "support/Plan.h"
+#include "support/ScriptedPrompts.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+
+namespace {
+
+using S = const std::string&;
+using TaskForm = QPTaskDialogRules::Form;
+using ResourceForm = QPResourceDialogRules::Form;
+using ScheduleForm = QPScheduleDialogRules::Form;
+using ProjectForm = QPProjectDialogRules::Form;
+using ExceptionForm = QPExceptionRules::Form;
+
+// The task editor's fields in its order, named as the edits name them.
+const char* const kTaskFields[] = {"name",       "type", "schedule",  "duration", "percent",
+                                   "header",     "hide", "auto",      "start",    "finish",
+                                   "constraint", "date", "milestone", "in",       "notes",
+                                   "deps",       "res",  "subs"};
+
+std::vector<std::string> Split(S text, char separator)
+{
+    std::vector<std::string> parts;
+    std::istringstream in(text);
+    for (std::string part; std::getline(in, part, separator);)
+        parts.push_back(part);
+    return parts;
+}
+
+// A form field set from its text: "1" ticks a box, a day is YYYY-MM-DD, a week is the
+// seven values from Sunday (one value stands for all), exception rows "DAY:hours ...".
+struct Assign {
+    static void To(std::string& field, S text) { field = text; }
+    static void To(bool& field, S text) { field = text == "1"; }
+    static void To(int& field, S text) { field = std::stoi(text); }
+    static void To(int64_t& field, S text) { field = std::stoll(text); }
+    static void To(QPCalendarDay& day, S text)
+    {
+        std::sscanf(text.c_str(), "%d-%d-%d", &day.year, &day.month, &day.day);
+    }
+    template <class T>
+    static void To(std::array<T, 7>& week, S text)
+    {
+        std::istringstream in(text);
+        for (T& day : week) {
+            int32_t value = 0;
+            in >> value;
+            day = T(value);
+        }
+    }
+    static void To(std::vector<ExceptionForm>& rows, S text)
+    {
+        rows.clear();
+        for (const std::string& row : Split(text, ' ')) {
+            rows.push_back({{}, row.substr(11)});
+            To(rows.back().day, row);
+        }
+    }
+};
+
+template <class F>
+using Fields = std::map<std::string, std::function<void(F&, S)>>;
+
+template <class F, class T>
+std::function<void(F&, S)> Set(T F::*member)
+{
+    return [member](F& form, S text) { Assign::To(form.*member, text); };
+}
+
+// The fields named in `names`, separated by spaces, as the members in their order.
+template <class F, class... T>
+Fields<F> Named(S names, T F::*... members)
+{
+    const std::vector<std::string> keys = Split(names, ' ');
+    Fields<F> fields;
+    std::size_t i = 0;
+    ((fields[keys.at(i++)] = Set(members)), ...);
+    return fields;
+}
+
+// The text with \t and \n as a tab and a line break.
+std::string Unescaped(std::string text)
+{
+    for (const auto& [escape, character] : {std::pair{"\\t", "\t"}, {"\\n", "\n"}})
+        for (std::size_t at; (at = text.find(escape)) != text.npos;)
+            text.replace(at, 2, character);
+    return text;
+}
+
+// The form with the edits "field=value;..." made in order; "decimal" is the project's
+// setting, made before the form opens.
+template <class F>
+F Edited(F form, const Fields<F>& fields, S edits)
+{
+    for (const std::string& edit : Split(edits, ';')) {
+        const std::string field = edit.substr(0, edit.find('='));
+        if (field != "decimal")
+            fields.at(field)(form, Unescaped(edit.substr(field.size() + 1)));
+    }
+    return form;
+}
+
+const Fields<ScheduleForm> kScheduleFields =
+        Named<ScheduleForm>("name hours minutes starts week weekstart exceptions",
+                            &ScheduleForm::name, &ScheduleForm::hours, &ScheduleForm::minutes,
+                            &ScheduleForm::starts, &ScheduleForm::regularWorkWeekHours,
+                            &ScheduleForm::workWeekStart, &ScheduleForm::exceptions);
+const Fields<ProjectForm> kProjectFields =
+        Named<ProjectForm>("name start deadline schedule", &ProjectForm::name, &ProjectForm::start,
+                           &ProjectForm::deadline, &ProjectForm::defaultScheduleKey);
+const Fields<ExceptionForm> kExceptionFields =
+        Named<ExceptionForm>("hours", &ExceptionForm::hoursText);
+
+// Everything the project editor may write, as one text.
+std::string ProjectText(const QPProjectBase& project)
+{
+    return project.name.str() + " " + project.projectStart.GetDateTime() + " " +
+           project.projectDeadline.GetDateTime() + " " +
+           std::to_string(project.defaultScheduleKey) + (project.dirty ? " dirty" : "");
+}
+
+// A schedule's or a resource's exceptions as " DAY TIME/seconds ...".
+std::string ExceptionsText(const std::vector<QPScheduleException>& exceptions)
+{
+    std::string text;
+    for (const QPScheduleException& exception : exceptions)
+        text += " " + exception.date.GetDateTime() + "/" + std::to_string(exception.workSeconds);
+    return text;
+}
+
+// A schedule as its name, each day's shift length and start from Sunday, the regular week,
+// the day it starts and the exceptions.
+std::string ScheduleText(const QPSchedule& schedule)
+{
+    std::ostringstream out;
+    out << schedule.name.str();
+    for (int day = 0; day < 7; ++day)
+        out << " " << schedule.shiftDuration[day] << "@" << schedule.shiftStart[day].Get();
+    out << " " << schedule.regularWorkWeek << " " << schedule.workWeekStart;
+    return out.str() + ExceptionsText(schedule.exceptions);
+}
+
+// The plan every editor opens on, from Monday 1 March 2027 to its deadline on 25 June:
+// tasks 1 Survey, 2 Frame (header of 3 Walls and 4 Roof, Roof after Walls), 5 Paint (after
+// Survey, Painter at 50%) and 6 Finish (a header without subtasks); resources 1 Mason,
+// 2 Painter and 3 Bea (on Crane Hours, updates by mail, a day off); schedules Default
+// Schedule, Crane Hours (Saturdays too) and Night Shift (8h30 from 22:00 on weekdays, a
+// 38-hour week from Monday, 4.5 hours off at Christmas); baselines 0 Approved Plan and
+// 1 After Tender.
+class Harbour : public Plan {
+public:
+    Harbour()
+    {
+        frame.isHeader = finish.isHeader = true;
+        frame.subtaskKeys = {walls.key, roof.key};
+        roof.AddDependency(walls.key, eFinishToStart, 0.f);
+        paint.AddDependency(survey.key, eFinishToStart, 0.f);
+        paint.AddResourceAssignment(painter.key, 50);
+        bea.email = "bea@harbour.example";
+        bea.sendProjectUpdates = true;
+        bea.notes = "Crane licence until 2026.";
+        bea.AddException(LocalTime(2024, 8, 12, 9), 8 * kHour);
+        night.regularWorkWeek = 38 * kHour;
+        night.workWeekStart = eMonday;
+        night.AddException(LocalTime(2024, 12, 25, 15), 4 * kHour + 1800);
+        project.SetName("Harbour Bridge");
+        project.projectDeadline = LocalTime(2027, 6, 25, 23, 59, 59);
+        Recalculate();
+        project.BaselineAdd("Approved Plan");
+        project.BaselineAdd("After Tender");
+        project.dirty = false;
+    }
+
+    // The task form with the edits: deps rows as "ID/FS/lag,..." (FS, SS, FF, SF), res as
+    // "resourceID:percent,...", subs as task IDs and the header ("in") as a task ID.
+    TaskForm Task(const QPTask& task, S edits = "")
+    {
+        using F = TaskForm;
+        Fields<F> fields = Named<F>(
+                "name duration percent type schedule header hide constraint auto milestone date "
+                "start finish notes",
+                &F::name, &F::durationText, &F::percentCompleteText, &F::taskType, &F::scheduleKey,
+                &F::isHeader, &F::hideSubtasks, &F::constraintType, &F::autoSchedule, &F::milestone,
+                &F::constraintDate, &F::start, &F::finish, &F::notes);
+        fields.insert({
+                {"in",
+                 [&](F& f, S v) {
+                     f.headerKey = v == "-1" ? -1 : project.tasks.GetElement(std::stoi(v))->key;
+                 }},
+                {"deps",
+                 [](F& f, S v) {
+                     f.dependencies.clear();
+                     for (const std::string& row : Split(v, ',')) {
+                         const std::vector<std::string> cells = Split(row + "/", '/');
+                         const std::size_t kind = std::string("FS SS FF SF").find(cells[1]);
+                         f.dependencies.push_back(
+                                 {cells[0],
+                                  cells[1].empty()
+                                          ? ""
+                                          : QPTaskDialogRules::kDependencyTypeNames[kind / 3],
+                                  cells[2]});
+                     }
+                 }},
+                {"res",
+                 [](F& f, S v) {
+                     f.resources.clear();
+                     for (const std::string& row : Split(v, ','))
+                         f.resources.push_back({std::stoi(row), row.substr(row.find(':') + 1)});
+                 }},
+                {"subs",
+                 [](F& f, S v) {
+                     f.subtasks.clear();
+                     for (const std::string& id : Split(v, ','))
+                         f.subtasks.push_back({std::stoi(id)});
+                 }},
+        });
+        return Edited(QPTaskDialogRules::InitialForm(project, task), fields, edits);
+    }
+
+    // The resource form with the edits; "use" chooses the schedule with that key.
+    ResourceForm Resource(const QPResource& resource, S edits)
+    {
+        using F = ResourceForm;
+        Fields<F> fields = Named<F>("name email rate overtime project task notes", &F::name,
+                                    &F::email, &F::hourlyRateText, &F::overtimeRateText,
+                                    &F::sendProjectUpdates, &F::sendTaskUpdates, &F::notes);
+        fields.insert({
+                {"source", [](F& f, S v) { Assign::To(f.schedule.editSource, v); }},
+                {"sname", [](F& f, S v) { f.schedule.name = v; }},
+                {"shours", [](F& f, S v) { Assign::To(f.schedule.hours, v); }},
+                {"exceptions", [](F& f, S v) { Assign::To(f.schedule.exceptions, v); }},
+                {"use",
+                 [&](F& f, S v) {
+                     QPScheduleDialogRules::LoadSchedule(
+                             f.schedule, project.schedules.GetElementByKey(std::stoll(v)));
+                 }},
+        });
+        return Edited(QPResourceDialogRules::ResourceForm(project, resource), fields, edits);
+    }
+
+    // What the task editor writes of a task: "Name 8h 40% t<type> [flags] c<constraint>[@date]
+    // [in<header ID>] [s<schedule key>] <ID:type:lag ... +resourceID:percent ... [notes]", with
+    // the days of a manual or new task.
+    std::string Text(const QPTask& t)
+    {
+        std::ostringstream out;
+        out << t.name.str() << " " << t.durationText.str() << "h " << t.percentComplete << "% t"
+            << t.taskType << (t.milestone ? " milestone" : "") << (t.isHeader ? " header" : "")
+            << (t.hideSubtasks ? " hidden" : "") << (t.autoSchedule ? "" : " manual") << " c"
+            << t.constraintType;
+        if (t.constraintType != eConstraintNone)
+            out << "@" << t.constraintDate.GetDateTime();
+        if (const QPTask* header = project.tasks.GetElementByKey(t.headerKey))
+            out << " in" << header->id;
+        if (t.scheduleKey >= 0)
+            out << " s" << t.scheduleKey;
+        for (const QPTaskDependency& link : t.dependencies)
+            out << " <" << project.tasks.GetElementByKey(link.predecessorKey)->id << ":"
+                << link.type << ":" << link.lag;
+        for (const QPResourceAssignment& assignment : t.resourceAssignments)
+            out << " +" << project.resources.GetElementByKey(assignment.resourceKey)->id << ":"
+                << assignment.percent;
+        if (!t.autoSchedule || t.id < 0)
+            out << " " << t.start.GetDateTime() << ".." << t.finish.GetDateTime();
+        return out.str() + (t.notes.empty() ? "" : " " + t.notes);
+    }
+
+    // A resource's fields, its own exceptions and the schedule it follows.
+    std::string Text(const QPResource& r)
+    {
+        std::ostringstream out;
+        out << r.name.str() << " " << r.email.str() << " " << r.hourlyRate << " " << r.overtimeRate
+            << " " << r.sendProjectUpdates << r.sendTaskUpdates << " " << r.notes
+            << ExceptionsText(r.exceptions) << " | "
+            << ScheduleText(*project.schedules.GetElementByKey(r.scheduleKey));
+        return out.str();
+    }
+
+    // The answer of an editor opened on element `id` (a word for one being created) to the
+    // edits: "accepted", or the refused field (the task editor's by name, with "#ROW" for a
+    // row of its lists), its title and, when asked, its message. The resource and schedule
+    // editors on an element and the project editor write what they accept; where the
+    // expected answer starts with "wrote" the task editor writes too, as one undo step with
+    // the others, and the answer is "wrote" and the element as written.
+    std::string Answer(S editor, S id, S edits, S expected = "")
+    {
+        if (const std::size_t at = edits.find("decimal="); at != edits.npos)
+            project.options.SetDecimalSymbol(edits.substr(at + 8, 1));
+        const int32_t n = std::isdigit(id[0]) ? std::stoi(id) : -1;
+        QPTask newTask;
+        QPResource newResource;
+        QPSchedule newSchedule;
+        auto element = [&](auto& list, auto& fresh) -> auto&
+        {
+            return n < 0 ? fresh : *list.GetElement(n);
+        };
+        const bool wrote = expected.starts_with("wrote");
+        int32_t row = -1;
+        auto confirm = [&](S changes) -> QPFormOutcome {
+            if (editor == "task") {
+                QPTask& task = element(project.tasks, newTask);
+                const TaskForm form = Task(task, changes);
+                QPFormOutcome outcome = QPTaskDialogRules::Confirm(project, task, form, &row);
+                if (!outcome && wrote)
+                    QPTaskDialogRules::Apply(project, task, form);
+                return outcome;
+            }
+            if (editor == "resource") {
+                QPResource& resource = element(project.resources, newResource);
+                return QPResourceDialogRules::Confirm(project, resource,
+                                                      Resource(resource, changes));
+            }
+            if (editor == "schedule") {
+                QPSchedule& schedule = element(project.schedules, newSchedule);
+                return QPScheduleDialogRules::Confirm(
+                        project, schedule,
+                        Edited(QPScheduleDialogRules::ScheduleForm(project.options, schedule),
+                               kScheduleFields, changes));
+            }
+            if (editor == "project")
+                return QPProjectDialogRules::Confirm(
+                        project, Edited(n < 0 ? QPProjectDialogRules::NewProjectForm()
+                                              : QPProjectDialogRules::EditProjectForm(project),
+                                        kProjectFields, changes));
+            if (editor == "exception")
+                return QPExceptionRules::Confirm(
+                        project.options,
+                        Edited(ExceptionForm{{2025, 3, 5}, ""}, kExceptionFields, changes));
+            EXPECT_EQ(editor, "baseline");
+            return changes.starts_with("id=")
+                           ? QPBaselineRules::CheckSelection(project, std::stoi(changes.substr(3)))
+                           : QPBaselineRules::CheckNewName(project, Unescaped(changes.substr(5)));
+        };
+        const LByteArray before = project.ProjectSaveToBytes();
+        const std::size_t steps = project.undoStack.GetNumItems();
+        const bool dirty = project.dirty;
+        project.UndoRedoGroupStart();
+        const QPFormOutcome outcome = confirm(edits);
+        project.UndoRedoGroupEnd();
+        const bool changes =
+                !outcome && (editor == "project" ||
+                             (n >= 0 && (wrote || editor == "resource" || editor == "schedule")));
+        if (!changes) {
+            EXPECT_EQ(project.ProjectSaveToBytes(), before) << "the editor wrote";
+            EXPECT_EQ(project.undoStack.GetNumItems(), steps);
+            EXPECT_EQ(project.dirty, dirty);
+        }
+        if (outcome)
+            return (editor == "task" ? kTaskFields[outcome->field]
+                                     : std::to_string(outcome->field)) +
+                   (row >= 0 ? "#" + std::to_string(row) : "") +
+                   (outcome->title.empty() ? "" : " " + outcome->title) +
+                   (expected.find(':') != expected.npos ? ": " + outcome->message : "");
+        if (!wrote)
+            return "accepted";
+        auto written = [&] {
+            if (editor == "task")
+                return "wrote " + Text(element(project.tasks, newTask));
+            if (editor == "resource")
+                return "wrote " + Text(element(project.resources, newResource));
+            if (editor == "schedule")
+                return "wrote " + ScheduleText(element(project.schedules, newSchedule));
+            return "wrote " + ProjectText(project);
+        };
+        const std::string text = written();
+        if (changes && editor != "project") {
+            // Undone, the edit is gone; redone, it is back, its lists perhaps in another order.
+            project.undoStack.Undo();
+            EXPECT_EQ(project.ProjectSaveToBytes(), before) << "undone";
+            project.undoStack.Redo();
+            std::vector<std::string> words = Split(written(), ' '), was = Split(text, ' ');
+            std::sort(words.begin(), words.end());
+            std::sort(was.begin(), was.end());
+            EXPECT_EQ(words, was) << "redone";
+        }
+        return text;
+    }
+
+    QPTask &survey = Plan::Task("Survey", "8"), &frame = Plan::Task("Frame", ""),
+           &walls = Plan::Task("Walls", "16"), &roof = Plan::Task("Roof", "8"),
+           &paint = Plan::Task("Paint", "4"), &finish = Plan::Task("Finish", "");
+    QPSchedule& crane = Schedule("Crane Hours", 8 * kHour, {0, 8, 8, 8, 8, 8, 6});
+    QPSchedule& night = Schedule("Night Shift", 22 * kHour, {0, 8.5, 8.5, 8.5, 8.5, 8.5, 0});
+    QPResource &mason = Plan::Resource("Mason"), &painter = Plan::Resource("Painter"),
+               &bea = Plan::Resource("Bea", &crane, 4250, 6000);
+};
+
+class EditorRules : public ::testing::Test, public Harbour {
+protected:
+    // The tasks in list order, a header with its group, a task with its predecessors:
+    // "Frame{Walls,Roof} Walls Roof<Walls".
+    std::string Outline()
+    {
+        std::string text;
+        for (const QPTask& task : project.tasks) {
+            text += (text.empty() ? "" : " ") + task.name.str();
+            std::string group;
+            for (int64_t key : task.subtaskKeys)
+                group +=
+                        (group.empty() ? "" : ",") + project.tasks.GetElementByKey(key)->name.str();
+            if (task.isHeader)
+                text += "{" + group + "}";
+            for (const QPTaskDependency& link : task.dependencies)
+                text += "<" + project.tasks.GetElementByKey(link.predecessorKey)->name.str();
+        }
+        return text;
+    }
+};
+
+// tests/data/dialogs/editors.txt: every editor's checks in their order and at their limits.
+TEST(EditorChecks, RunInOrderKeepTheirLimitsAndARefusalWritesNothing)
+{
+    std::ifstream cases(std::string(KESTRANO_TEST_DATA_DIR) + "/dialogs/editors.txt");
+    int count = 0;
+    std::string edits;
+    for (std::string line; std::getline(cases, line);) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        const std::size_t bar = line.find(" | "), last = line.find(" | ", bar + 3);
+        const std::string fields = line.substr(bar + 3, last - bar - 3);
+        const std::vector<std::string> element = Split(line.substr(0, bar), ' ');
+        edits = fields.starts_with('+') ? edits + ";" + fields.substr(1) : fields;
+        const std::string outcome = line.substr(last + 3);
+        EXPECT_EQ(Harbour().Answer(element.front(), element.back(), edits, outcome), outcome)
+                << line;
+        ++count;
+    }
+    EXPECT_EQ(count, 123);
+}
+
+TEST_F(EditorRules, LoopsAreFoundThroughChainsAndFileLoopsEnd)
+{
+    // Survey <- Paint <- Varnish (7); a new task is in no chain yet. A loop from a file
+    // (8 and 9) ends the search, unless it leads to the edited task.
+    Plan::Task("Varnish", "2").AddDependency(paint.key, eFinishToStart, 0.f);
+    EXPECT_EQ(Answer("task", "1", "deps=7/FS/0", ":"),
+              "deps#0 Looping Dependency: Task #7 has a dependency chain which includes Survey.");
+    EXPECT_EQ(Answer("task", "new", "name=Clean up;duration=1;deps=7/FS/0"), "accepted");
+    QPTask& a = Plan::Task("Loop A", "1");
+    QPTask& b = Plan::Task("Loop B", "1");
+    a.AddDependency(b.key, eFinishToStart, 0.f);
+    b.AddDependency(a.key, eFinishToStart, 0.f);
+    EXPECT_EQ(Answer("task", "1", "deps=8/FS/0"), "accepted");
+    b.AddDependency(project.tasks.GetElement(7)->key, eFinishToStart, 0.f);
+    EXPECT_EQ(Answer("task", "1", "deps=8/FS/0"), "deps#0 Looping Dependency");
+}
+
+TEST_F(EditorRules, FormsShowTheElementAndFollowTheCalendarAcrossDaylightSaving)
+{
+    const ResourceForm resource = QPResourceDialogRules::ResourceForm(project, bea);
+    const ScheduleForm& own = resource.schedule;
+    EXPECT_EQ(resource.name + " " + resource.email + " " + resource.hourlyRateText + " " +
+                      resource.overtimeRateText + " " + resource.notes,
+              "Bea bea@harbour.example $42.50 $60.00 Crane licence until 2026.");
+    EXPECT_TRUE(resource.sendProjectUpdates && resource.sendTaskUpdates);
+    EXPECT_TRUE(own.resourceMode && !own.editSource && own.scheduleKey == crane.key);
+    EXPECT_EQ(own.name + " " + std::to_string(own.hours[eSaturday]) + " " +
+                      own.exceptions.at(0).DateText() + " " + own.exceptions.at(0).hoursText,
+              "Crane Hours 6 2024-08-12 8");
+    // A resource without a schedule is offered the project's default one.
+    EXPECT_EQ(QPResourceDialogRules::ResourceForm(project, QPResource()).schedule.scheduleKey,
+              project.defaultScheduleKey);
+    // Shifts as hours and minutes, exceptions as days and hours in the project's format.
+    const ScheduleForm shift = QPScheduleDialogRules::ScheduleForm(project.options, night);
+    std::ostringstream text;
+    text << shift.name << " " << shift.hours[eMonday] << ":" << shift.minutes[eMonday] << " "
+         << shift.hours[eSunday] << " " << shift.starts[eFriday].Get() << " "
+         << shift.regularWorkWeekHours << " " << shift.workWeekStart << " "
+         << shift.exceptions.at(0).DateText() << " " << shift.exceptions.at(0).hoursText;
+    EXPECT_EQ(text.str(), "Night Shift 8:30 0 79200 38 1 2024-12-25 4.50");
+
+    // Sunday 7 November 2027 has 25 hours in New York.
+    ScopedTimeZone zone("America/New_York");
+    project.projectStart = LocalTime(2027, 11, 7);
+    const TaskForm created = Task(QPTask());
+    EXPECT_TRUE(created.autoSchedule && created.headerKey == -1);
+    EXPECT_EQ(created.scheduleKey, project.defaultScheduleKey);
+    EXPECT_EQ(created.start, (QPCalendarDay{2027, 11, 7}));
+    EXPECT_EQ(created.finish, (QPCalendarDay{2027, 11, 8}));
+    EXPECT_EQ(created.constraintDate, (QPCalendarDay{2027, 11, 8}));
+    EXPECT_EQ(Answer("task", "1", "constraint=7;date=2027-11-07"), "date Date Conflict");
+    EXPECT_EQ(Answer("task", "1", "constraint=7;date=2027-11-08"), "accepted");
+
+    paint.AddDependency(walls.key, eStartToStart, 1.5f);
+    std::string shown;
+    for (const QPTaskDialogRules::DependencyRow& row : Task(paint).dependencies)
+        shown += row.idText + " " + row.typeText + " " + row.lagText + "; ";
+    for (const QPTaskDialogRules::ResourceRow& row : Task(paint).resources)
+        shown += std::to_string(row.resourceID) + " " + row.percentText + "; ";
+    for (const QPTaskDialogRules::SubtaskRow& row : Task(frame).subtasks)
+        shown += std::to_string(row.taskID) + "; ";
+    EXPECT_EQ(shown, "3 Start-to-Start 1.50; 1 Finish-to-Start 0; 1 0; 2 50; 3 0; 3; 4; ");
+    EXPECT_EQ(Task(roof).headerKey, frame.key);
+    // The lists the task editor offers.
+    EXPECT_EQ(QPTaskDialogRules::EligibleSubtasks(project, frame),
+              (std::vector<const QPTask*>{&survey, &walls, &roof, &paint}));
+    EXPECT_EQ(QPTaskDialogRules::EligibleSubtasks(project, finish),
+              (std::vector<const QPTask*>{&survey, &paint}));
+    EXPECT_EQ(QPTaskDialogRules::HeaderChoices(project, frame),
+              (std::vector<const QPTask*>{&finish}));
+    project.options.SetDecimalSymbol(",");
+    EXPECT_EQ(QPScheduleDialogRules::ScheduleForm(project.options, night).exceptions[0].hoursText,
+              "4,50");
+}
+
+TEST_F(EditorRules, FormsShownAgainAndConfirmedUnchangedChangeNothing)
+{
+    Answer("task", "5", "type=1;deps=1/SS/0.5,//,6/SF/;res=1:30,2:0;schedule=8", "wrote");
+    Answer("schedule", "3", "decimal=,;hours=24 7;exceptions=2025-01-06:7,5 2025-01-01:1,0001",
+           "wrote");
+    const LByteArray written = project.ProjectSaveToBytes();
+    const std::size_t steps = project.undoStack.GetNumItems();
+    QPSchedule& schedule = *project.schedules.GetElement(3);
+    ASSERT_FALSE(QPScheduleDialogRules::Confirm(
+            project, schedule, QPScheduleDialogRules::ScheduleForm(project.options, schedule)));
+    EXPECT_EQ(project.undoStack.GetNumItems(), steps);
+    QPTask& task = *project.tasks.GetElement(5);
+    QPTaskDialogRules::Apply(project, task, Task(task));
+    EXPECT_EQ(project.ProjectSaveToBytes(), written);
+}
+
+TEST_F(EditorRules, TaskGroupsStayTogetherAndLinksDoNotCrossTheirEdges)
+{
+    // Walls leaves Frame for after what remains of it, Roof's link to it goes; Survey joins
+    // Frame after Roof, Paint outside loses its link; Frame takes Survey itself and the group
+    // moves in the order of the IDs it had, keeping the links inside.
+    const std::pair<QPTask*, const char*> moves[] = {
+            {&walls, "in=-1"}, {&survey, "in=2"}, {&frame, "subs=3,4,1"}};
+    const char* const outlines[] = {
+            "Survey Frame{Roof} Roof Walls Paint<Survey Finish{}",
+            "Frame{Walls,Roof,Survey} Walls Roof<Walls Survey Paint Finish{}",
+            "Frame{Walls,Roof,Survey} Survey Walls Roof<Walls Paint Finish{}"};
+    for (std::size_t i = 0; i < std::size(moves); ++i) {
+        Answer("task", std::to_string(moves[i].first->id), moves[i].second, "wrote");
+        EXPECT_EQ(Outline(), outlines[i]);
+        project.undoStack.Undo();
+    }
+    // Finish takes Paint and Survey: their chain stays; Walls, elsewhere, loses its link.
+    walls.AddDependency(survey.key, eFinishToStart, 0.f);
+    Answer("task", "6", "subs=5,1", "wrote");
+    EXPECT_EQ(Outline(),
+              "Frame{Walls,Roof} Walls Roof<Walls Finish{Paint,Survey} Survey Paint<Survey");
+}
+
+TEST(ExceptionRows, DaysAnchorAtNoonAndHoursSaturate)
+{
+    // On the 23-hour and the 25-hour day noon is 10:00 and 11:00 UTC.
+    ScopedTimeZone zone("Europe/Berlin");
+    QPProjectOptions options;
+    std::vector<QPScheduleException> exceptions;
+    QPExceptionRules::ReplaceExceptions(options, {{{2024, 3, 31}, "8"}, {{2024, 10, 27}, "8"}},
+                                        exceptions);
+    ASSERT_EQ(exceptions.size(), 2u);
+    EXPECT_EQ(exceptions[0].date, UtcTime(2024, 3, 31, 10));
+    EXPECT_EQ(exceptions[1].date, UtcTime(2024, 10, 27, 11));
+    EXPECT_EQ(QPExceptionRules::ExceptionRows(options, exceptions)[0].DateText(), "2024-03-31");
+    // More hours than an exception can hold are cut to the most it can hold.
+    EXPECT_EQ(QPExceptionRules::WorkSeconds(options, "99999999999"), INT32_MAX);
+}
+
+TEST(ProjectEditor, NewFormStartsTodayAndDaysFollowDaylightSaving)
+{
+    ScopedEnvironment now("KESTRANO_NOW", "2024-12-31 18:30:00");
+    ProjectForm form = QPProjectDialogRules::NewProjectForm();
+    EXPECT_TRUE(form.newProject);
+    EXPECT_EQ(form.name, "New Project");
+    EXPECT_EQ(form.start, (QPCalendarDay{2024, 12, 31}));
+    EXPECT_EQ(form.deadline, (QPCalendarDay{2025, 1, 1}));
+    // A file that could not be read leaves no schedule; the project that follows gets its
+    // own, so the form must still go through.
+    QPProjectBase project;
+    project.ProjectReset(false);
+    ASSERT_FALSE(QPProjectDialogRules::Confirm(project, form));
+    EXPECT_EQ(ProjectText(project), "New Project 2024-12-31 00:00:00 2025-01-01 23:59:59 -1 dirty");
+    // A start at noon is a change, though the form shows it as its day.
+    Harbour plan;
+    plan.project.projectStart = LocalTime(2027, 3, 1, 12);
+    EXPECT_EQ(plan.Answer("project", "0", "name=Harbour Bridge", "wrote"),
+              "wrote Harbour Bridge 2027-03-01 00:00:00 2027-06-25 23:59:59 0 dirty");
+    // The 23-hour day in Berlin and the 25-hour day in New York, named in UTC.
+    const struct {
+        const char* zone;
+        QPCalendarDay day;
+        LDateTime start, deadline;
+    } cases[] = {{"Europe/Berlin",
+                  {2024, 3, 31},
+                  UtcTime(2024, 3, 30, 23),
+                  UtcTime(2024, 3, 31, 21, 59, 59)},
+                 {"America/New_York",
+                  {2024, 11, 3},
+                  UtcTime(2024, 11, 3, 4),
+                  UtcTime(2024, 11, 4, 4, 59, 59)}};
+    for (const auto& c : cases) {
+        ScopedTimeZone zone(c.zone);
+        form.start = form.deadline = c.day;
+        ASSERT_FALSE(QPProjectDialogRules::Confirm(project, form));
+        EXPECT_EQ(project.projectStart, c.start) << c.zone;
+        EXPECT_EQ(project.projectDeadline, c.deadline) << c.zone;
+    }
+}
+
+TEST_F(EditorRules, BaselineNamesArePresetAndComparedAsStored)
+{
+    {
+        ScopedEnvironment now("KESTRANO_NOW", "2026-12-06 08:30:00");
+        EXPECT_EQ(QPBaselineRules::PresetName(project), "Harbour Bridge (6 December 2026)");
+    }
+    // Late in the evening it is still the same local day, in any zone.
+    ScopedEnvironment lateNow("KESTRANO_NOW", "2027-01-31 23:59:00");
+    project.options.SetDateFormat(eDateFormatNumericShortYear, eDateOrderMonthDayYear, '/');
+    EXPECT_EQ(QPBaselineRules::PresetName(project), "Harbour Bridge (01/31/27)");
+    // Trimmed and cut to 259 bytes, exactly.
+    const std::string stored(259, 'x');
+    ASSERT_NE(project.BaselineAdd(stored + "first"), nullptr);
+    EXPECT_EQ(QPBaselineRules::NewBaselineName(stored + "second"), stored);
+    EXPECT_EQ(QPBaselineRules::NewBaselineName("  Second Tender  "), "Second Tender");
+    EXPECT_EQ(Answer("baseline", "baseline", "name=" + stored + "second"), "0 Invalid Entry");
+    EXPECT_EQ(Answer("baseline", "baseline", "name=" + std::string(258, 'x') + "y"), "accepted");
+    // After a deletion the IDs close up and the name is free again.
+    ASSERT_TRUE(project.BaselineDelete(0));
+    EXPECT_EQ(Answer("baseline", "baseline", "name=Approved Plan"), "accepted");
+    EXPECT_EQ(Answer("baseline", "baseline", "id=2"), "1 No Baseline Selected");
+}
+
+TEST(OptionsPage, TextsAreTrimmedAndDigitsChangeOnlyWhenTheUserAgrees)
+{
+    auto text = [](const QPProjectOptions& o) {
+        return o.currencySymbol.str() + o.currencyName.str() + o.decimalSymbol.str() +
+               o.thousandsSymbol.str() + std::to_string(o.currencyPosition) +
+               std::to_string(o.currencyDigits) + (o.changed ? " changed" : "");
+    };
+    // The digits with the answer given to the question about them; the other values apply
+    // whatever the answer, an empty decimal symbol as a point. Unchanged or declined digits
+    // alone change nothing.
+    const struct {
+        bool others;
+        int32_t digits;
+        const char *answer, *options;
+    } cases[] = {{true, 3, "Change", "€Euros..13 changed"},
+                 {true, 0, "Change", "€Euros..10 changed"},
+                 {true, 0, "Don't Change", "€Euros..12 changed"},
+                 {true, 2, nullptr, "€Euros..12 changed"},
+                 {false, 1, "Don't Change", nullptr},
+                 {false, 2, nullptr, nullptr}};
+    for (const auto& c : cases) {
+        QPProjectOptions options;
+        ScriptedPrompts prompts;
+        if (c.answer)
+            prompts.Then(c.answer);
+        QPGeneralPageRules::Form form = QPGeneralPageRules::FormFromOptions(options);
+        if (c.others)
+            form = {" € ", "\tEuros ", 1, 0, "   ", " . ", form.dateFormatPosition};
+        form.currencyDigits = c.digits;
+        QPGeneralPageRules::Confirm(options, form, prompts);
+        ASSERT_EQ(prompts.asked.size(), c.answer ? 1u : 0u);
+        for (const ScriptedPrompts::Prompt& prompt : prompts.asked)
+            EXPECT_EQ(prompt.message,
+                      "Changing the currency digits may corrupt any previously entered values.");
+        EXPECT_EQ(text(options), c.options ? c.options : text(QPProjectOptions())) << c.digits;
+    }
+}
+
+TEST(OptionsPage, DateFormatEntriesRoundTripAndDamagedValuesShowTheNearestChoice)
+{
+    for (std::size_t i = 0; i < kDateFormatChoices.size(); ++i) {
+        const auto& choice = kDateFormatChoices[i];
+        QPProjectOptions options;
+        ScriptedPrompts prompts;
+        QPGeneralPageRules::Form form = QPGeneralPageRules::FormFromOptions(options);
+        form.dateFormatPosition = static_cast<int32_t>(i);
+        QPGeneralPageRules::Confirm(options, form, prompts);
+        EXPECT_EQ(options.changed, i != 0);
+        EXPECT_EQ(QPGeneralPageRules::FormFromOptions(options).dateFormatPosition,
+                  static_cast<int32_t>(i));
+        EXPECT_EQ(options.FormatDate(LocalTime(2000, 7, 26, 12)), choice.sample);
+    }
+    QPProjectOptions options;
+    options.currencyDigits = 7;
+    options.currencyPosition = 4;
+    options.dateOrder = 20;
+    const QPGeneralPageRules::Form form = QPGeneralPageRules::FormFromOptions(options);
+    EXPECT_EQ(std::to_string(form.currencyDigits) + std::to_string(form.currencyPosition) +
+                      std::to_string(form.dateFormatPosition),
+              "300");
+}
+
+// The sample plans shipped to users: OK in any editor without a change must be let through
+// and keep every link, since a sample its own editors refuse teaches the wrong plan.
+TEST(ExamplePlans, EveryEditorTakesEveryElementAsItStands)
+{
+    int plans = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(KESTRANO_EXAMPLES_DIR)) {
+        if (entry.path().extension() != ".qpp")
+            continue;
+        ++plans;
+        SCOPED_TRACE(entry.path().string());
+        QPProject project;
+        ASSERT_EQ(project.ProjectLoad(entry.path().string()), 0);
+        // Every task's links by key, in an order that loading and saving do not change.
+        auto links = [&] {
+            std::vector<std::tuple<int64_t, int64_t, int32_t, float>> all;
+            for (const QPTask& task : project.tasks)
+                for (const QPTaskDependency& link : task.dependencies)
+                    all.emplace_back(task.key, link.predecessorKey, link.type, link.lag);
+            std::sort(all.begin(), all.end());
+            return all;
+        };
+        const auto before = links();
+        ASSERT_FALSE(before.empty());
+        EXPECT_FALSE(QPProjectDialogRules::Confirm(project,
+                                                   QPProjectDialogRules::EditProjectForm(project)));
+        for (QPTask& task : project.tasks) {
+            const TaskForm form = QPTaskDialogRules::InitialForm(project, task);
+            ASSERT_FALSE(QPTaskDialogRules::Confirm(project, task, form)) << task.name.str();
+            project.UndoRedoGroupStart();
+            QPTaskDialogRules::Apply(project, task, form);
+            project.UndoRedoGroupEnd();
+        }
+        EXPECT_EQ(links(), before);
+        for (QPResource& resource : project.resources)
+            EXPECT_FALSE(QPResourceDialogRules::Confirm(
+                    project, resource, QPResourceDialogRules::ResourceForm(project, resource)))
+                    << resource.name.str();
+        for (QPSchedule& schedule : project.schedules)
+            EXPECT_FALSE(QPScheduleDialogRules::Confirm(
+                    project, schedule,
+                    QPScheduleDialogRules::ScheduleForm(project.options, schedule)))
+                    << schedule.name.str();
+    }
+    EXPECT_GT(plans, 0);
+}
+
+} // namespace
