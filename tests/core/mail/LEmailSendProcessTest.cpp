@@ -5,14 +5,13 @@
 #include "mail/LEmailSendProcess.h"
 #include "mail/LEmailPrintProcess.h"
 
+#include "MailData.h"
 #include "support/ScriptedMail.h"
 #include "support/TempDir.h"
 #include "support/TestTime.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -30,18 +29,6 @@ const string kRep = "\xEF\xBF\xBD"; // U+FFFD
 const string kInjection = "x@example.com>\r\nDATA\r\nSubject: Invoice\r\n\r\nPay now\r\n.\r\nRSET";
 const string kUpToData = "220 ready|250 hello|250 OK|250 OK|354 go";
 const string kAccepted = kUpToData + "|250 Queued|221 Bye";
-
-// A file of tests/data/mail; an SMTP transcript (".smtp") gets "\r\n" line ends.
-string Expected(const string& name)
-{
-    std::stringstream text;
-    text << std::ifstream(KESTRANO_TEST_DATA_DIR "/mail/" + name).rdbuf();
-    string bytes = text.str();
-    for (std::size_t at = 0; name.ends_with(".smtp") && (at = bytes.find('\n', at)) != string::npos;
-         at += 2)
-        bytes.insert(at, "\r");
-    return bytes;
-}
 
 string Join(const Lines& lines)
 {
@@ -91,7 +78,7 @@ TEST_F(MailSend, APlainMessageGoesThroughTheWholeDialogue)
 {
     const ScriptedMailServer& server = Server(kAccepted);
     ASSERT_EQ(Send("smtp.example.com"), eProcessSucceeded) << process.LastError();
-    EXPECT_EQ(server.Transcript(), Expected("plain.smtp"));
+    EXPECT_EQ(server.Transcript(), MailData("plain.smtp"));
     EXPECT_TRUE(server.closed);
     EXPECT_EQ(server.StepsLeft(), 0u);
     // Connecting waits 15 s, replies 40 s (read 512 bytes at a time), commands and the
@@ -115,7 +102,7 @@ TEST_F(MailSend, AttachmentsTravelAsBase64PartsWithTheirTypes)
     message.body = "x\r\n.y";
     const ScriptedMailServer& server = Server(kAccepted);
     ASSERT_EQ(Send("smtp.example.com"), eProcessSucceeded) << process.LastError();
-    EXPECT_EQ(server.Transcript(), Expected("attachments.smtp"));
+    EXPECT_EQ(server.Transcript(), MailData("attachments.smtp"));
     // The first of two files moves the bar through 0.3 to 0.6 by the bytes read.
     EXPECT_NEAR(process.progress.at(4), 0.3 + 0.3 * 57 / 60, 1e-9);
     EXPECT_EQ(process.progress.at(5), 0.6);
@@ -148,70 +135,28 @@ TEST_F(MailSend, RepliesInPiecesRecipientsAndTheSender)
     EXPECT_HAS(plain.Transcript(), "\r\nFrom: Kestrano@smtp.example.com\r\n");
 }
 
-TEST_F(MailSend, SecureLoginGreetsAgainAfterStartTLSAndWhenTheServerAsks)
+// The sends of mail/sends.tsv, then time-outs, hang-ups and a system without TLS.
+TEST_F(MailSend, EverySendOfTheTableEndsAsItShould)
 {
-    const ScriptedMailServer& server = Server(
-            "220 ready|250-mx\n250-STARTTLS\n250 AUTH LOGIN|220 go ahead|250-mx\n250 AUTH LOGIN|"
-            "503 send EHLO first|250-mx\n250 AUTH LOGIN|334 VXNlcm5hbWU6|334 UGFzc3dvcmQ6|"
-            "235 welcome|250 OK|250 OK|354 go|250 Queued|221 Bye");
-    ASSERT_EQ(Send("smtp.example.com", false, "ann", true), eProcessSucceeded)
-            << process.LastError();
-    EXPECT_EQ(
-            Join(server.Commands()),
-            "EHLO client.example, STARTTLS, EHLO client.example, AUTH LOGIN, EHLO client.example, "
-            "AUTH LOGIN, YW5u, c2VjcmV0, MAIL FROM:<me@home.example>, RCPT TO:<ann@example.com>, "
-            "DATA, QUIT");
-    EXPECT_FALSE(server.sent[1].encrypted);
-    for (std::size_t i = 2; i < server.sent.size(); ++i)
-        EXPECT_TRUE(server.sent[i].encrypted) << i;
-
-    // TLS without a login greets with EHLO too; without the wish for TLS it is not used.
-    const ScriptedMailServer& noLogin = Server(
-            "220 ready|250-mx\n250 STARTTLS|220 go ahead|250 mx|250 OK|250 OK|354 go|250 Q|221 B");
-    ASSERT_EQ(Send("smtp.example.com", false, "", true), eProcessSucceeded);
-    EXPECT_EQ(noLogin.Commands()[2], "EHLO client.example");
-    EXPECT_TRUE(noLogin.sent.back().encrypted);
-    const ScriptedMailServer& clear =
-            Server("220 ready|250-mx\n250 STARTTLS|250 OK|250 OK|354 go|250 Queued");
-    ASSERT_EQ(Send("smtp.example.com"), eProcessSucceeded);
-    EXPECT_FALSE(clear.tlsStarted);
-    // A system without TLS refuses a secure send before connecting.
-    mail.supportsTLS = false;
-    EXPECT_EQ(Send("smtp.example.com", true, "ann", true), eProcessFailed);
-    EXPECT_EQ(process.errors, Lines{kEmailNoTLSSupport});
-    EXPECT_EQ(mail.attempts.size(), 3u);
-}
-
-// The refusals of mail/refusals.tsv, then time-outs and hang-ups.
-TEST_F(MailSend, EveryRefusalEndsTheSendWithItsOwnText)
-{
-    std::istringstream rows(Expected("refusals.tsv"));
-    int tried = 0;
-    for (string row; std::getline(rows, row);) {
-        Lines cells(1);
-        for (std::size_t at = 0; at < row.size(); ++at)
-            if (row[at] == '\t')
-                cells.emplace_back();
-            else if (row.compare(at, 2, "\\n") == 0 && ++at)
-                cells.back() += '\n';
-            else
-                cells.back() += row[at];
-        if (row.starts_with('#') || cells.size() != 4)
-            continue;
-        const auto& [who, replies, error, commands] =
-                std::tie(cells[0], cells[1], cells[2], cells[3]);
-        ++tried;
+    const auto rows = MailRows("sends.tsv");
+    ASSERT_EQ(rows.size(), 22u);
+    for (const Lines& row : rows) {
+        ASSERT_EQ(row.size(), 4u) << row[0] << row[1];
+        const auto& [who, replies, error, commands] = std::tie(row[0], row[1], row[2], row[3]);
         ScriptedMailServer& server = Server(replies);
         server.tlsResult = who == "tls!" ? LMailIO::failed : LMailIO::ok;
-        EXPECT_EQ(Send("smtp.example.com", false, who.empty() ? "" : "ann", who.starts_with("tls")),
-                  eProcessFailed)
-                << row;
+        const bool login = who == "ann" || who.starts_with("tls");
+        EXPECT_EQ(Send("smtp.example.com", false, login ? "ann" : "",
+                       who.find("tls") != string::npos),
+                  error.empty() ? eProcessSucceeded : eProcessFailed)
+                << replies << process.LastError();
         EXPECT_HAS(process.LastError(), error);
-        EXPECT_TRUE(server.closed) << row;
+        EXPECT_TRUE(server.closed) << replies;
         EXPECT_EQ(commands.empty() ? "" : Join(server.Commands()), commands);
+        // Nothing after an accepted STARTTLS (the second send) goes in the clear.
+        for (std::size_t i = 0; i < server.sent.size(); ++i)
+            EXPECT_EQ(server.sent[i].encrypted, i >= 2 && server.encrypted) << replies << i;
     }
-    EXPECT_EQ(tried, 18);
-    const string helo = "220 ready|250 hello";
     mail.Listen("smtp.example.com", 587).Then(LMailIO::timedOut);
     mail.Listen("smtp.example.com", 587).Reply("220 ready\r\n").Then(LMailIO::failed);
     Server(kUpToData).sendFailure = {5, LMailIO::timedOut};
@@ -222,9 +167,12 @@ TEST_F(MailSend, EveryRefusalEndsTheSendWithItsOwnText)
     }
     // The message was never ended, so the server drops it.
     EXPECT_EQ(mail.servers.back()->Transcript().find("\r\n.\r\n"), string::npos);
-    // A server that does not know AUTH LOGIN takes the message without it.
-    Server(helo + "|502 not implemented|250 OK|250 OK|354 go|250 Queued");
-    EXPECT_EQ(Send("smtp.example.com", false, "ann"), eProcessSucceeded);
+    // A system without TLS refuses a secure send before connecting.
+    mail.supportsTLS = false;
+    const std::size_t attempts = mail.attempts.size();
+    EXPECT_EQ(Send("smtp.example.com", true, "ann", true), eProcessFailed);
+    EXPECT_EQ(process.errors, Lines{kEmailNoTLSSupport});
+    EXPECT_EQ(mail.attempts.size(), attempts);
 }
 
 TEST_F(MailSend, ACancelDuringAnyWaitEndsAtOnceWithoutAnError)
@@ -396,7 +344,7 @@ TEST_F(MailSend, SendmailGetsTheMessageWithLineFeedsAndOnlyTheAddressesThatPass)
     ASSERT_EQ(SendMail(), eProcessSucceeded) << process.LastError();
     const ScriptedMailPipeRecord& run = *mail.programs.at(0);
     EXPECT_EQ(run.program + " " + Join(run.arguments), "sendmail -f, me@home.example, -oi, -t");
-    EXPECT_EQ(run.input, Expected("sendmail.txt"));
+    EXPECT_EQ(run.input, MailData("sendmail.txt"));
     EXPECT_TRUE(run.finished);
     EXPECT_EQ(process.StatusesOnLine(0), Lines{"Sending Email"});
     EXPECT_EQ(process.StatusesOnLine(1), Lines{"ann@example.com"});

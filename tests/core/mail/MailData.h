@@ -1,0 +1,50 @@
+// The files of tests/data/mail: expected messages and tables of cases.
+#pragma once
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+// A file of tests/data/mail; an SMTP transcript (".smtp") gets "\r\n" line ends.
+inline std::string MailData(const std::string& name)
+{
+    std::stringstream text;
+    text << std::ifstream(KESTRANO_TEST_DATA_DIR "/mail/" + name).rdbuf();
+    std::string bytes = text.str();
+    for (std::size_t at = 0;
+         name.ends_with(".smtp") && (at = bytes.find('\n', at)) != std::string::npos; at += 2)
+        bytes.insert(at, "\r");
+    return bytes;
+}
+
+// The rows of a table: cells between tabs, with \r \n \t \0 \\ and \xHH written out; lines
+// that start with "#" are notes.
+inline std::vector<std::vector<std::string>> MailRows(const std::string& name)
+{
+    std::istringstream lines(MailData(name));
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty() || line.starts_with('#'))
+            continue;
+        rows.emplace_back(1);
+        for (std::size_t at = 0; at < line.size(); ++at) {
+            const char c = line[at];
+            const char next = at + 1 < line.size() ? line[at + 1] : '\0';
+            if (c == '\t')
+                rows.back().emplace_back();
+            else if (c != '\\')
+                rows.back().back() += c;
+            else if (next == 'x') {
+                rows.back().back() += char(std::stoi(line.substr(at + 2, 2), nullptr, 16));
+                at += 3;
+            } else {
+                const std::string plain = "rnt0", meant = {'\r', '\n', '\t', '\0'};
+                const std::size_t which = plain.find(next);
+                rows.back().back() += which == std::string::npos ? next : meant[which];
+                ++at;
+            }
+        }
+    }
+    return rows;
+}
