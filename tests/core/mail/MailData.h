@@ -6,14 +6,16 @@
 #include <string>
 #include <vector>
 
-// A file of tests/data/mail; an SMTP transcript (".smtp") gets "\r\n" line ends.
+// A file of tests/data/mail; an SMTP transcript (".smtp") and mails (".mails") get "\r\n"
+// line ends.
 inline std::string MailData(const std::string& name)
 {
     std::stringstream text;
     text << std::ifstream(KESTRANO_TEST_DATA_DIR "/mail/" + name).rdbuf();
     std::string bytes = text.str();
-    for (std::size_t at = 0;
-         name.ends_with(".smtp") && (at = bytes.find('\n', at)) != std::string::npos; at += 2)
+    for (std::size_t at = 0; (name.ends_with(".smtp") || name.ends_with(".mails")) &&
+                             (at = bytes.find('\n', at)) != std::string::npos;
+         at += 2)
         bytes.insert(at, "\r");
     return bytes;
 }
