@@ -109,44 +109,40 @@ TEST_F(MailSend, AttachmentsTravelAsBase64PartsWithTheirTypes)
     EXPECT_EQ(process.StatusesOnLine(1).at(3), "Sending Message Attachment(s)");
 }
 
-TEST_F(MailSend, RepliesInPiecesRecipientsAndTheSender)
+TEST_F(MailSend, RepliesComeInPiecesOverSeveralReads)
 {
     // Greeting and a first piece in one read; a multi-line EHLO reply with a line longer
-    // than a read, over several reads.
+    // than a read, over several reads. Without a reply address the sender is Kestrano at
+    // the server.
+    message.settings.replyTo.clear();
     ScriptedMailServer& pieces = mail.Listen("smtp.example.com", 587);
     pieces.Reply("220 ready\r\n2").Reply("50-mx\r\n250-" + string(900, 'X') + "\r\n250-SIZE\r\n");
     pieces.Reply("25").Reply("0 OK\r\n").Script("250 OK|250 OK|354 go|250 Queued|221 Bye");
     ASSERT_EQ(Send("smtp.example.com"), eProcessSucceeded) << process.LastError();
     EXPECT_EQ(pieces.StepsLeft(), 0u);
-    // Two recipients, one refused and one accepted to forward (251), is enough.
-    message.recipients = "ann@example.com, bob@example.org";
-    const ScriptedMailServer& two = Server(
-            "220 ready|250 hello|250 OK|550 no such user|251 will forward|354 go|250 Q|221 B");
-    ASSERT_EQ(Send("smtp.example.com"), eProcessSucceeded) << process.LastError();
-    EXPECT_EQ(Join(two.Commands()), "HELO client.example, MAIL FROM:<me@home.example>, RCPT "
-                                    "TO:<ann@example.com>, RCPT TO:<bob@example.org>, DATA, QUIT");
-    EXPECT_HAS(two.Transcript(), "\r\nTo: ann@example.com, bob@example.org\r\n");
-    // Without a reply address the sender is Kestrano at the server.
-    message.settings.replyTo.clear();
-    const ScriptedMailServer& plain = Server(kAccepted, "smtp.example.com", 2525);
-    message.recipients = "ann@example.com";
-    ASSERT_EQ(Send("smtp.example.com:2525"), eProcessSucceeded) << process.LastError();
-    EXPECT_EQ(plain.Commands()[1], "MAIL FROM:<Kestrano@smtp.example.com>");
-    EXPECT_HAS(plain.Transcript(), "\r\nFrom: Kestrano@smtp.example.com\r\n");
+    EXPECT_HAS(pieces.Transcript(), "\r\nFrom: Kestrano@smtp.example.com\r\n");
 }
 
 // The sends of mail/sends.tsv, then time-outs, hang-ups and a system without TLS.
 TEST_F(MailSend, EverySendOfTheTableEndsAsItShould)
 {
     const auto rows = MailRows("sends.tsv");
-    ASSERT_EQ(rows.size(), 22u);
+    ASSERT_EQ(rows.size(), 28u);
     for (const Lines& row : rows) {
-        ASSERT_EQ(row.size(), 4u) << row[0] << row[1];
+        ASSERT_GE(row.size(), 4u) << row[0] << row[1];
         const auto& [who, replies, error, commands] = std::tie(row[0], row[1], row[2], row[3]);
-        ScriptedMailServer& server = Server(replies);
+        const auto cell = [&row](std::size_t i, const char* otherwise) {
+            return i < row.size() ? row[i] : string(otherwise);
+        };
+        const string listen = cell(5, "smtp.example.com 587");
+        ScriptedMailServer& server =
+                Server(replies, listen.substr(0, listen.rfind(' ')),
+                       uint16_t(std::stoi(listen.substr(listen.rfind(' ') + 1))));
         server.tlsResult = who == "tls!" ? LMailIO::failed : LMailIO::ok;
+        message.recipients = cell(6, "ann@example.com");
+        message.settings.replyTo = cell(7, "me@home.example");
         const bool login = who == "ann" || who.starts_with("tls");
-        EXPECT_EQ(Send("smtp.example.com", false, login ? "ann" : "",
+        EXPECT_EQ(Send(cell(4, "smtp.example.com"), false, login ? "ann" : "",
                        who.find("tls") != string::npos),
                   error.empty() ? eProcessSucceeded : eProcessFailed)
                 << replies << process.LastError();
@@ -226,10 +222,6 @@ TEST_F(MailSend, NoOutsideTextEndsACommandOrAHeaderEarly)
     EXPECT_EQ(mail.attempts.size(), 1u);
     EXPECT_TRUE(mail.programs.empty());
     message.settings.replyTo.clear();
-    const ScriptedMailServer& named = Server(kAccepted, "smtp.example.com>\r\nRSET");
-    EXPECT_EQ(Send("smtp.example.com>\r\nRSET"), eProcessFailed);
-    EXPECT_EQ(Join(named.Commands()), "HELO localhost, QUIT");
-    EXPECT_HAS(process.LastError(), "\"Kestrano@smtp.example.com>" + kRep + kRep + "RSET\"");
     // Texts from servers, DNS and the settings are shown without control characters.
     mail.mailExchangers["example.com"] = "mx\x1B[2J.example.com";
     message.recipients = "ann@example.com\x1B[2J";
@@ -239,9 +231,6 @@ TEST_F(MailSend, NoOutsideTextEndsACommandOrAHeaderEarly)
     Server(kUpToData + "|550 no", "mx\x1B[2J.example.com", 25);
     EXPECT_EQ(Send(""), eProcessFailed);
     EXPECT_HAS(process.LastError(), "mailhost: mx" + kRep + "[2J.example.com");
-    Server("220 ready|250 hello|553 5.7.1 <me>: \x1B]0;owned\x07 rejected");
-    EXPECT_EQ(Send("smtp.example.com"), eProcessFailed);
-    EXPECT_HAS(process.LastError(), "(553 - " + kRep + "]0;owned" + kRep + " rejected)");
 }
 
 TEST_F(MailSend, ServersAndPortsAndTheFallbackToDirectDelivery)
@@ -257,11 +246,6 @@ TEST_F(MailSend, ServersAndPortsAndTheFallbackToDirectDelivery)
         EXPECT_EQ(process.LastError(), "Unable to connect to mail server \"" + string(host) +
                                                "\" when sending an email to \"ann@example.com\".");
     }
-    // A bracketed address with its port, and an address without.
-    Server(kAccepted, "::1", 2525);
-    EXPECT_EQ(Send("[::1]:2525"), eProcessSucceeded) << process.LastError();
-    Server(kAccepted, "fe80::1", 587);
-    EXPECT_EQ(Send("fe80::1"), eProcessSucceeded) << process.LastError();
 
     // An unreachable server falls back to direct delivery, without login.
     mail.attempts.clear();
