@@ -20,7 +20,7 @@ inline std::string MailData(const std::string& name)
     return bytes;
 }
 
-// The rows of a table: cells between tabs, with \r \n \t \0 \\ and \xHH written out; lines
+// The rows of a table: cells between tabs, with \r, \n, \\ and \xHH written out; lines
 // that start with "#" are notes.
 inline std::vector<std::vector<std::string>> MailRows(const std::string& name)
 {
@@ -41,9 +41,7 @@ inline std::vector<std::vector<std::string>> MailRows(const std::string& name)
                 rows.back().back() += char(std::stoi(line.substr(at + 2, 2), nullptr, 16));
                 at += 3;
             } else {
-                const std::string plain = "rnt0", meant = {'\r', '\n', '\t', '\0'};
-                const std::size_t which = plain.find(next);
-                rows.back().back() += which == std::string::npos ? next : meant[which];
+                rows.back().back() += next == 'r' ? '\r' : next == 'n' ? '\n' : next;
                 ++at;
             }
         }
