@@ -127,7 +127,7 @@ TEST_F(MailSend, RepliesComeInPiecesOverSeveralReads)
 TEST_F(MailSend, EverySendOfTheTableEndsAsItShould)
 {
     const auto rows = MailRows("sends.tsv");
-    ASSERT_EQ(rows.size(), 28u);
+    ASSERT_EQ(rows.size(), 30u);
     for (const Lines& row : rows) {
         ASSERT_GE(row.size(), 4u) << row[0] << row[1];
         const auto& [who, replies, error, commands] = std::tie(row[0], row[1], row[2], row[3]);
@@ -147,12 +147,14 @@ TEST_F(MailSend, EverySendOfTheTableEndsAsItShould)
                   error.empty() ? eProcessSucceeded : eProcessFailed)
                 << replies << process.LastError();
         EXPECT_HAS(process.LastError(), error);
-        EXPECT_TRUE(server.closed) << replies;
+        // A server connected to is always left closed.
+        EXPECT_EQ(server.closed, !server.receives.empty()) << replies;
         EXPECT_EQ(commands.empty() ? "" : Join(server.Commands()), commands);
         // Nothing after an accepted STARTTLS (the second send) goes in the clear.
         for (std::size_t i = 0; i < server.sent.size(); ++i)
             EXPECT_EQ(server.sent[i].encrypted, i >= 2 && server.encrypted) << replies << i;
     }
+    message.recipients = "ann@example.com";
     mail.Listen("smtp.example.com", 587).Then(LMailIO::timedOut);
     mail.Listen("smtp.example.com", 587).Reply("220 ready\r\n").Then(LMailIO::failed);
     Server(kUpToData).sendFailure = {5, LMailIO::timedOut};
@@ -284,14 +286,6 @@ TEST_F(MailSend, DirectDeliveryGoesToEachDomainsExchangerOrTheDomain)
     EXPECT_EQ(Send(""), eProcessFailed);
     EXPECT_EQ(process.LastError(), "Unable to connect to mail server \"example.com\".");
     EXPECT_EQ(mail.servers.back()->Commands()[2], "RCPT TO:<bob@example.org>");
-    for (const auto& [recipients, error] :
-         {std::pair{"ann", "The email address \"ann\" cannot be used, so the email was not sent "
-                           "to it."},
-          {" ", "No recipients listed to receive email."}}) {
-        message.recipients = recipients;
-        EXPECT_EQ(Send(""), eProcessFailed);
-        EXPECT_EQ(process.LastError(), error);
-    }
     // A cancel after the first of two deliveries leaves the second unsent.
     message.recipients = "ann@example.org,bob@example.org";
     Server(kUpToData + "|250 Queued", "example.org", 25).Do([this] { process.stop = true; });
