@@ -127,12 +127,11 @@ TEST(LDateTimeValidate, DateTimesDatesTimesOfDayAndMonthLengths)
                        {"24:00:00", "24:00", "00:00", "8:30", "23:59:59", "24:00:01", "24:01",
                         "23:60:00", "23:59:60", "-1:00", "8", ""}),
               "111110000000");
-    for (const auto& [year, month, days] : {std::tuple{2000, 2, 29},
-                                            {1900, 2, 28},
-                                            {2024, 2, 29},
-                                            {2023, 2, 28},
-                                            {2001, 9, 30},
-                                            {2001, 13, 0}})
+    const std::tuple<int, int, int> months[] = {
+            {2000, 2, 29}, {1900, 2, 28}, {2024, 2, 29},
+            {2023, 2, 28}, {2001, 9, 30}, {2001, 13, 0},
+    };
+    for (const auto& [year, month, days] : months)
         EXPECT_EQ(LDateTime::GetNumberOfDaysInMonth(year, month), days) << year << "-" << month;
 }
 
@@ -208,7 +207,7 @@ TEST(LDateIterator, AnchorsEveryMomentOfADayAtNoonAndCrossesYearEnds)
     EXPECT_EQ(day.GetDateTimeEnd(), LocalTime(2000, 7, 26, 23, 59, 59));
 }
 
-TEST(LDateIterator, BerlinDaylightSavingDays)
+TEST(LDateIterator, DaylightSavingDaysInBerlinAndNewYork)
 {
     ScopedTimeZone zone("Europe/Berlin");
     // 31 October 2027 has 25 hours: at 03:00 summer time the clock goes back to 02:00.
@@ -224,11 +223,8 @@ TEST(LDateIterator, BerlinDaylightSavingDays)
     ExpectNoonAnchors(2027, 3, 28,
                       {LocalTime(2027, 3, 28, 0, 0), LocalTime(2027, 3, 28, 1, 59, 59),
                        UtcTime(2027, 3, 28, 1, 0), LocalTime(2027, 3, 28, 23, 59, 59)});
-}
 
-TEST(LDateIterator, NewYorkDaylightSavingDays)
-{
-    ScopedTimeZone zone("America/New_York");
+    ScopedTimeZone newYork("America/New_York");
     // 7 November 2027: at 02:00 daylight time the clock goes back to 01:00; both 01:30s.
     ExpectNoonAnchors(2027, 11, 7,
                       {LocalTime(2027, 11, 7, 0, 0), UtcTime(2027, 11, 7, 5, 30),
