@@ -69,12 +69,10 @@ TEST(QPTask, LinksGoToTheHeadAndRemovalTakesTheFirstMatchAndRecordsIt)
     EXPECT_TRUE(task.RemoveResourceAssignment(9, &record));
     EXPECT_FALSE(task.RemoveResourceAssignment(9, &record));
     EXPECT_FALSE(task.RemoveDependency(77, nullptr));
-    ASSERT_EQ(record.entries.size(), 2u);
-    EXPECT_EQ(record.entries[0].kind, QPAssociationRecord::Kind::Dependency);
-    EXPECT_EQ(record.entries[0].ownerKey, 42);
-    EXPECT_EQ(record.entries[0].dependency, (QPTaskDependency{5, eFinishToFinish, 3.0f}));
-    EXPECT_EQ(record.entries[1].kind, QPAssociationRecord::Kind::Assignment);
-    EXPECT_EQ(record.entries[1].assignment, (QPResourceAssignment{9, 40, 100, 100}));
+    using Kind = QPAssociationRecord::Kind;
+    EXPECT_EQ(record.entries, (std::vector<QPAssociationRecord::Entry>{
+                                      {Kind::Dependency, 42, {5, eFinishToFinish, 3.0f}, {}},
+                                      {Kind::Assignment, 42, {}, {9, 40, 100, 100}}}));
 }
 
 TEST(QPTask, DurationsAreHoursInTheProjectsNumberFormatAndLagsCalendarDays)
