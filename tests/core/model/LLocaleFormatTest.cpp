@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <tuple>
 
 namespace {
 
@@ -58,13 +59,8 @@ TEST(LLocaleNumbers, ReadsTheLeadingNumberOfTheFirst259Bytes)
 
 TEST(LLocaleMoney, WrittenWithDigitsSeparatorsPositionAndSign)
 {
-    const struct {
-        LLocaleCurrencyProfile profile;
-        int64_t amount;
-        const char* suffix;
-        bool parentheses;
-        const char* text;
-    } cases[] = {
+    // Each profile, amount, suffix and whether negatives go in parentheses, and the text.
+    const std::tuple<LLocaleCurrencyProfile, int64_t, const char*, bool, const char*> cases[] = {
             {Profile(), 1800, "", false, "$18.00"},
             {Profile(), 0, "", false, "$0.00"},
             {Profile(), 5, "", false, "$0.05"},
@@ -87,18 +83,13 @@ TEST(LLocaleMoney, WrittenWithDigitsSeparatorsPositionAndSign)
             {Profile(",", 2, 1, ".", "€"), 123456, "", false, "1.234,56€"},
             {Profile("dot"), 1850, "", false, "$18dot50"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(LLocaleFormatCurrencyToText(c.profile, c.amount, c.suffix, c.parentheses),
-                  c.text);
+    for (const auto& [profile, amount, suffix, parentheses, text] : cases)
+        EXPECT_EQ(LLocaleFormatCurrencyToText(profile, amount, suffix, parentheses), text);
 }
 
 TEST(LLocaleMoney, ReadsTypedAmountsCappedAndInTheCurrencysDigits)
 {
-    const struct {
-        LLocaleCurrencyProfile profile;
-        std::string text;
-        int64_t amount;
-    } cases[] = {
+    const std::tuple<LLocaleCurrencyProfile, std::string, int64_t> cases[] = {
             {Profile(), "$1,234.5", 123450},
             {Profile(), "18.999", 1899},
             {Profile(), "-5", -500},
@@ -123,6 +114,6 @@ TEST(LLocaleMoney, ReadsTypedAmountsCappedAndInTheCurrencysDigits)
             {Profile(), "0000000000000000001", 100},
             {Profile(), std::string(400, '9'), kMaxMoneyInput},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(LLocaleFormatTextToCurrency(c.profile, c.text), c.amount) << c.text;
+    for (const auto& [profile, text, amount] : cases)
+        EXPECT_EQ(LLocaleFormatTextToCurrency(profile, text), amount) << text;
 }
