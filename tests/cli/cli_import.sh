@@ -11,10 +11,9 @@ printf 'Task Name\tDuration\tEnd Date\tPercent Complete\r\nSurvey \342\202\254\t
     iconv -f UTF-8 -t UTF-16LE | { printf '\377\376'; cat; } >"$work/tasks.csv"
 run import tasks "$work/plan.qpp" "$work/tasks.csv" -o "$work/tasks.qpp" >"$work/out"
 diff "$cases/import-tasks.out" "$work/out" >&2 || fail "tasks: results"
-# The imported tasks were scheduled: the permit is fixed to finish on the 19th.
+# The imported tasks were scheduled (the core tests check each column's reading).
 run dump "$work/tasks.qpp" >"$work/tasks.json"
 field "$work/tasks.json" Permit percentComplete 100
-field "$work/tasks.json" Permit constraintType 6
 field "$work/tasks.json" "Survey €" finish '"2027-03-02 16:00:00"'
 
 # Resources with named fields, a line of units under the headers and a currency column.

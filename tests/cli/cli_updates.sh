@@ -49,21 +49,20 @@ grep -qx "kestrano-cli: import: interrupted; $work/imported.qpp was not written"
     fail "the stopped import said: $(cat "$work/err")"
 
 # Task updates to a server that accepts the connection and never says a word.
-cp "$sample" "$work/sample.qpp"
 python3 -c 'import socket, time; s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(5)
 print(s.getsockname()[1], flush=True); c = s.accept(); print("connected", flush=True); time.sleep(120)' \
     >"$work/server" &
 server=$!
 for _ in $(seq 50); do [ -s "$work/server" ] && break; sleep 0.1; done
 mail_settings "$(head -n 1 "$work/server")"
-"$cli" updates task "$work/sample.qpp" >"$work/out" 2>"$work/err" &
+"$cli" updates task "$work/plan.qpp" >"$work/out" 2>"$work/err" &
 pid=$!
 for _ in $(seq 100); do grep -q connected "$work/server" && break; sleep 0.1; done
 grep -q connected "$work/server" || fail "updates never reached the server: $(cat "$work/err")"
 kill -INT "$pid"
 wait "$pid"
 [ $? -eq 1 ] || fail "the stopped updates did not exit 1: $(cat "$work/err")"
-cmp -s "$sample" "$work/sample.qpp" || fail "the stopped updates changed the file"
+cmp -s "$sample" "$work/plan.qpp" || fail "the stopped updates changed the file"
 kill "$server"
 
 # A real send to a loopback SMTP server: every resource gets its message with the chart,
