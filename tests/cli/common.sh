@@ -12,8 +12,12 @@ run() {
     [ ! -s "$work/err" ] || fail "$* printed: $(cat "$work/err")"
 }
 
-# files: what is in the folder, with the checksum of each file.
-files() { (cd "$work" && find . ! -name err ! -name files ! -path './config*' -print -type f -exec cksum {} + | sort); }
+# files: what is in the folder, with the checksum of each file; the settings kestrano-cli
+# keeps for itself under config are no file of the user's.
+files() {
+    (cd "$work" && find . ! -name err ! -name files ! -path './config*' -print -type f \
+        -exec cksum {} + | sort)
+}
 
 # expect_refusal TEXT COMMAND...: exit 2, exactly one line on stderr containing TEXT, and
 # no file in the folder made, changed or removed.
