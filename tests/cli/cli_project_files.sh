@@ -1,20 +1,14 @@
 #!/bin/sh
-# kestrano-cli --help, --version, new, dump, from-json and recalc: JSON written by dump comes
-# back unchanged through a project file, in any time zone, and bad input (an unknown
-# command, none at all) is refused with exit 2, one line on stderr and no output file.
+# kestrano-cli --help, --version, new and recalc; bad input is refused and writes nothing
+# (cli.examples takes JSON through project files in three zones).
 cli="$1"
-fixture="$2"
+data="$2"
 . "$(dirname "$0")/common.sh"
 [ "$("$cli" --version)" = "kestrano-cli 1.13" ] || fail "--version"
 "$cli" --help | grep -q '^Usage: kestrano-cli' || fail "--help printed no usage"
 expect_refusal "" "$cli" frobnicate
 "$cli" >/dev/null 2>&1
 [ $? -eq 2 ] || fail "no command did not exit 2"
-
-for zone in UTC America/New_York Europe/Berlin; do
-    TZ=$zone "$cli" from-json "$fixture" -o "$work/harbour.qpp" || fail "from-json in $zone"
-    TZ=$zone "$cli" dump "$work/harbour.qpp" | cmp -s "$fixture" - || fail "dump differs in $zone"
-done
 
 KESTRANO_NOW="2026-12-06 09:00:00" "$cli" new "$work/new.qpp" --name " Quay " \
     --start 2027-01-04 --deadline 2027-03-31 || fail "new"
@@ -23,7 +17,7 @@ has "$work/new.json" '"name": "Quay"' '"projectStart": "2027-01-04"' \
     '"projectDeadline": "2027-03-31"' '"name": "Default Schedule"'
 
 # recalc: two tasks in a row on the default calendar, from Monday 1 March 2027.
-run from-json "$(dirname "$fixture")/two-tasks.json" -o "$work/plan.qpp"
+run from-json "$data/two-tasks.json" -o "$work/plan.qpp"
 run recalc "$work/plan.qpp" -o "$work/planned.qpp"
 run dump "$work/planned.qpp" >"$work/planned.json"
 has "$work/planned.json" '"projectFinish": "2027-03-03"' '"finish": "2027-03-03 16:00:00"' \
@@ -36,5 +30,4 @@ printf '{"project": {"tasks": [{"name": 7}]}}' >"$work/bad-type.json"
 printf '{"project": ' >"$work/broken.json"
 printf '{"project": {"tasks": [{"start": "soon"}]}}' >"$work/bad-date.json"
 refusals project-files
-[ ! -e "$work/late.qpp" ] && [ ! -e "$work/out.qpp" ] || fail "a refusal left a file"
 echo ok

@@ -1,11 +1,12 @@
 #!/bin/sh
-# kestrano-cli updates: --dry-run prints every task update of the sample plan (first run:
-# a "New task assignment" message per assignment) and project update without changing the
-# file; refusals; without confirmed e-mail settings nothing is sent, with them a real send
-# to a loopback server keeps the new state.
+# kestrano-cli updates: --dry-run prints every update of the sample plan and changes
+# nothing; a real send to a loopback server keeps the new state. Ctrl-C stops a command
+# with exit 1 and every file as it was, while it works or while it waits to print.
 cli="$1"
 sample="$2"
 . "$(dirname "$0")/common.sh"
+server=""
+trap '[ -n "$server" ] && kill "$server" 2>/dev/null; rm -rf "$work"' EXIT
 export KESTRANO_NOW="2027-03-01 09:00:00" XDG_CONFIG_HOME="$work/config" TMPDIR="$work"
 cp "$sample" "$work/plan.qpp"
 
@@ -26,7 +27,43 @@ run updates task "$work/hostile.qpp" --dry-run >"$work/out"
 has "$work/out" "New task assignment: Agree$(printf '\357\277\275')]0;owned$(printf '\357\277\275') budget"
 
 refusals updates
-cmp -s "$sample" "$work/plan.qpp" || fail "a dry or refused run changed the file"
+cmp -s "$sample" "$work/plan.qpp" || fail "a dry run changed the file"
+
+# An import whose results (one line per refused row, far more than a pipe holds) nobody
+# reads yet: it cannot finish before Ctrl-C.
+run new "$work/empty.qpp" --start 2027-03-01
+{ echo "Task Name,Duration"; seq 3000 | sed 's/.*/Same,8/'; } >"$work/tasks.csv"
+mkfifo "$work/results"
+"$cli" import tasks "$work/empty.qpp" "$work/tasks.csv" -o "$work/imported.qpp" \
+    >"$work/results" 2>"$work/err" &
+pid=$!
+exec 8<"$work/results"
+sleep 1
+kill -INT "$pid"
+cat <&8 >/dev/null
+exec 8<&-
+wait "$pid"
+[ $? -eq 1 ] || fail "the stopped import did not exit 1: $(cat "$work/err")"
+[ ! -e "$work/imported.qpp" ] || fail "the stopped import wrote its output"
+grep -qx "kestrano-cli: import: interrupted; $work/imported.qpp was not written" "$work/err" ||
+    fail "the stopped import said: $(cat "$work/err")"
+
+# Task updates to a server that accepts the connection and never says a word.
+python3 -c 'import socket, time; s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(5)
+print(s.getsockname()[1], flush=True); c = s.accept(); print("connected", flush=True); time.sleep(120)' \
+    >"$work/server" &
+server=$!
+for _ in $(seq 50); do [ -s "$work/server" ] && break; sleep 0.1; done
+mail_settings "$(head -n 1 "$work/server")"
+"$cli" updates task "$work/plan.qpp" >"$work/out" 2>"$work/err" &
+pid=$!
+for _ in $(seq 100); do grep -q connected "$work/server" && break; sleep 0.1; done
+grep -q connected "$work/server" || fail "updates never reached the server: $(cat "$work/err")"
+kill -INT "$pid"
+wait "$pid"
+[ $? -eq 1 ] || fail "the stopped updates did not exit 1: $(cat "$work/err")"
+cmp -s "$sample" "$work/plan.qpp" || fail "the stopped updates changed the file"
+kill "$server"
 
 # A real send to a loopback SMTP server: every resource gets its message with the chart,
 # and the file keeps the new last-update state, so a second run has nothing to say.
@@ -53,5 +90,6 @@ grep -q 'filename="Kestrano[0-9]*.pdf"' "$work/mail/1.eml" || fail "the chart is
 run updates task "$work/plan.qpp" | grep -qx "No Task Updates Sent" || fail "second run"
 exec 9>&-
 wait "$server"
+server=""
 [ -z "$(find "$work" -maxdepth 1 -name '*.pdf')" ] || fail "an attachment was left behind"
 echo ok

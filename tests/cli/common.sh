@@ -12,15 +12,26 @@ run() {
     [ ! -s "$work/err" ] || fail "$* printed: $(cat "$work/err")"
 }
 
-# expect_refusal TEXT COMMAND...: exit 2, exactly one line on stderr containing TEXT.
+# files: what is in the folder, with the checksum of each file; the settings kestrano-cli
+# keeps for itself under config are no file of the user's.
+files() {
+    (cd "$work" && find . ! -name err ! -name files ! -path './config*' -print -type f \
+        -exec cksum {} + | sort)
+}
+
+# expect_refusal TEXT COMMAND...: exit 2, exactly one line on stderr containing TEXT, and
+# no file in the folder made, changed or removed.
 expect_refusal() {
     text="$1"
     shift
+    files >"$work/files"
     "$@" >/dev/null 2>"$work/err" </dev/null
     status=$?
     [ "$status" -eq 2 ] || fail "$* exited $status, not 2"
     [ "$(wc -l <"$work/err")" -eq 1 ] || fail "$* printed: $(cat "$work/err")"
     grep -qF -- "$text" "$work/err" || fail "$* said: $(cat "$work/err")"
+    files | diff "$work/files" - >&2 || fail "$* changed the files"
+    rm "$work/files"
 }
 
 # refusals NAME: each line of tests/data/cli/NAME.txt but comments, "TEXT | ARGUMENTS", is a

@@ -1,13 +1,8 @@
 #!/bin/sh
-# The bash completion of kestrano-cli against "kestrano-cli --help", with the completion
-# file sourced on its own and, when bash-completion is installed, once more after it
-# (BASH_COMPLETION_SCRIPT names another copy): the empty first word offers exactly the
-# commands the help lists, "report <TAB>" the four report kinds the help names; where a
-# project file is expected (after the words of tests/data/install/project-file-words.txt) a
-# .qpp file and folders are offered and a .txt file is not; where export-xml writes, an .xml
-# file.
-#
-#   tests/install/completion_check.sh PATH/TO/completions/kestrano-cli PATH/TO/kestrano-cli
+# The bash completion of kestrano-cli (COMPLETION CLI), alone and after bash-completion
+# (BASH_COMPLETION_SCRIPT names another copy): the first word offers the commands of
+# --help, "report" its four kinds; after the words of tests/data/install/project-file-words.txt
+# a .qpp file and folders, not a .txt file; where export-xml writes, an .xml file.
 completion=$(realpath "$1")
 cli="$2"
 . "$(dirname "$0")/../cli/common.sh"

@@ -1,12 +1,8 @@
 #!/bin/sh
-# The manual page of kestrano-cli lists the same commands, in the same order, each once, as
-# "kestrano-cli --help". A command is the run of lowercase words a command line starts with,
-# up to its first argument ("baseline add NAME FILE.qpp" is "baseline add"): in the help,
-# the lines of the "Commands:" section that start with two spaces and a lowercase letter; in
-# the page, the tag line of each .TP entry of the COMMANDS section, which must start with .B
-# and is read without its font and character escapes.
-#
-#   tests/install/man_matches_help.sh PATH/TO/kestrano-cli PATH/TO/kestrano-cli.1
+# The manual page (CLI PAGE) lists the commands of "kestrano-cli --help" in its order, each
+# once: the lowercase words a line of the help's "Commands:" section starts with ("baseline
+# add NAME FILE.qpp" is "baseline add"), and of the .B tag of each .TP entry of the page's
+# COMMANDS section, read without its font and character escapes.
 cli="$1"
 page="$2"
 . "$(dirname "$0")/../cli/common.sh"

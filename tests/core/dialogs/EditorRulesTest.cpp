@@ -41,7 +41,8 @@ std::vector<std::string> Split(S text, char separator)
 }
 
 // A form field set from its text: "1" ticks a box, a day is YYYY-MM-DD, a week is the
-// seven values from Sunday (one value stands for all), exception rows "DAY:hours ...".
+// seven values from Sunday (one value stands for all), exception rows "DAY:hours ...", the
+// task editor's rows "ID/FS/lag,..." (FS, SS, FF, SF), "resourceID:percent,..." and "ID,...".
 struct Assign {
     static void To(std::string& field, S text) { field = text; }
     static void To(bool& field, S text) { field = text == "1"; }
@@ -68,6 +69,25 @@ struct Assign {
             rows.push_back({{}, row.substr(11)});
             To(rows.back().day, row);
         }
+    }
+    static void To(QPTaskDialogRules::DependencyRow& row, S text)
+    {
+        const std::vector<std::string> cells = Split(text + "/", '/');
+        const std::size_t kind = std::string("FS SS FF SF").find(cells[1]);
+        row = {cells[0], cells[1].empty() ? "" : QPTaskDialogRules::kDependencyTypeNames[kind / 3],
+               cells[2]};
+    }
+    static void To(QPTaskDialogRules::ResourceRow& row, S text)
+    {
+        row = {std::stoi(text), text.substr(text.find(':') + 1)};
+    }
+    static void To(QPTaskDialogRules::SubtaskRow& row, S text) { row = {std::stoi(text)}; }
+    template <class T>
+    static void To(std::vector<T>& rows, S text)
+    {
+        rows.clear();
+        for (const std::string& row : Split(text, ','))
+            To(rows.emplace_back(), row);
     }
 };
 
@@ -184,49 +204,20 @@ public:
         project.dirty = false;
     }
 
-    // The task form with the edits: deps rows as "ID/FS/lag,..." (FS, SS, FF, SF), res as
-    // "resourceID:percent,...", subs as task IDs and the header ("in") as a task ID.
+    // The task form with the edits; the header ("in") is a task ID.
     TaskForm Task(const QPTask& task, S edits = "")
     {
         using F = TaskForm;
         Fields<F> fields = Named<F>(
                 "name duration percent type schedule header hide constraint auto milestone date "
-                "start finish notes",
+                "start finish notes deps res subs",
                 &F::name, &F::durationText, &F::percentCompleteText, &F::taskType, &F::scheduleKey,
                 &F::isHeader, &F::hideSubtasks, &F::constraintType, &F::autoSchedule, &F::milestone,
-                &F::constraintDate, &F::start, &F::finish, &F::notes);
-        fields.insert({
-                {"in",
-                 [&](F& f, S v) {
-                     f.headerKey = v == "-1" ? -1 : project.tasks.GetElement(std::stoi(v))->key;
-                 }},
-                {"deps",
-                 [](F& f, S v) {
-                     f.dependencies.clear();
-                     for (const std::string& row : Split(v, ',')) {
-                         const std::vector<std::string> cells = Split(row + "/", '/');
-                         const std::size_t kind = std::string("FS SS FF SF").find(cells[1]);
-                         f.dependencies.push_back(
-                                 {cells[0],
-                                  cells[1].empty()
-                                          ? ""
-                                          : QPTaskDialogRules::kDependencyTypeNames[kind / 3],
-                                  cells[2]});
-                     }
-                 }},
-                {"res",
-                 [](F& f, S v) {
-                     f.resources.clear();
-                     for (const std::string& row : Split(v, ','))
-                         f.resources.push_back({std::stoi(row), row.substr(row.find(':') + 1)});
-                 }},
-                {"subs",
-                 [](F& f, S v) {
-                     f.subtasks.clear();
-                     for (const std::string& id : Split(v, ','))
-                         f.subtasks.push_back({std::stoi(id)});
-                 }},
-        });
+                &F::constraintDate, &F::start, &F::finish, &F::notes, &F::dependencies,
+                &F::resources, &F::subtasks);
+        fields["in"] = [&](F& f, S v) {
+            f.headerKey = v == "-1" ? -1 : project.tasks.GetElement(std::stoi(v))->key;
+        };
         return Edited(QPTaskDialogRules::InitialForm(project, task), fields, edits);
     }
 
@@ -237,17 +228,14 @@ public:
         Fields<F> fields = Named<F>("name email rate overtime project task notes", &F::name,
                                     &F::email, &F::hourlyRateText, &F::overtimeRateText,
                                     &F::sendProjectUpdates, &F::sendTaskUpdates, &F::notes);
-        fields.insert({
-                {"source", [](F& f, S v) { Assign::To(f.schedule.editSource, v); }},
-                {"sname", [](F& f, S v) { f.schedule.name = v; }},
-                {"shours", [](F& f, S v) { Assign::To(f.schedule.hours, v); }},
-                {"exceptions", [](F& f, S v) { Assign::To(f.schedule.exceptions, v); }},
-                {"use",
-                 [&](F& f, S v) {
-                     QPScheduleDialogRules::LoadSchedule(
-                             f.schedule, project.schedules.GetElementByKey(std::stoll(v)));
-                 }},
-        });
+        // The schedule's fields as "s" and their names: "sname", "shours", "sexceptions".
+        for (const auto& [name, set] : kScheduleFields)
+            fields["s" + name] = [set](F& f, S v) { set(f.schedule, v); };
+        fields["source"] = [](F& f, S v) { Assign::To(f.schedule.editSource, v); };
+        fields["use"] = [&](F& f, S v) {
+            QPScheduleDialogRules::LoadSchedule(f.schedule,
+                                                project.schedules.GetElementByKey(std::stoll(v)));
+        };
         return Edited(QPResourceDialogRules::ResourceForm(project, resource), fields, edits);
     }
 
@@ -590,25 +578,15 @@ TEST(ProjectEditor, NewFormStartsTodayAndDaysFollowDaylightSaving)
     plan.project.projectStart = LocalTime(2027, 3, 1, 12);
     EXPECT_EQ(plan.Answer("project", "0", "name=Harbour Bridge", "wrote"),
               "wrote Harbour Bridge 2027-03-01 00:00:00 2027-06-25 23:59:59 0 dirty");
-    // The 23-hour day in Berlin and the 25-hour day in New York, named in UTC.
-    const struct {
-        const char* zone;
-        QPCalendarDay day;
-        LDateTime start, deadline;
-    } cases[] = {{"Europe/Berlin",
-                  {2024, 3, 31},
-                  UtcTime(2024, 3, 30, 23),
-                  UtcTime(2024, 3, 31, 21, 59, 59)},
-                 {"America/New_York",
-                  {2024, 11, 3},
-                  UtcTime(2024, 11, 3, 4),
-                  UtcTime(2024, 11, 4, 4, 59, 59)}};
-    for (const auto& c : cases) {
-        ScopedTimeZone zone(c.zone);
-        form.start = form.deadline = c.day;
+    // The 23-hour day in Berlin and the 25-hour day in New York: from its start to its end.
+    const std::tuple<const char*, QPCalendarDay, const char*> cases[] = {
+            {"Europe/Berlin", {2024, 3, 31}, "2024-03-31 00:00:00 2024-03-31 23:59:59"},
+            {"America/New_York", {2024, 11, 3}, "2024-11-03 00:00:00 2024-11-03 23:59:59"}};
+    for (const auto& [zone, day, days] : cases) {
+        ScopedTimeZone scoped(zone);
+        form.start = form.deadline = day;
         ASSERT_FALSE(QPProjectDialogRules::Confirm(project, form));
-        EXPECT_EQ(project.projectStart, c.start) << c.zone;
-        EXPECT_EQ(project.projectDeadline, c.deadline) << c.zone;
+        EXPECT_EQ(ProjectText(project), "New Project " + std::string(days) + " -1 dirty");
     }
 }
 
