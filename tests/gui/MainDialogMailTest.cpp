@@ -175,19 +175,17 @@ TEST_F(MainWindowMail, TaskUpdatesMoveTheLastStateOnOnlyWhenTheRunSucceeded)
 TEST_F(MainWindowMail, SendUpdatesAndSaveSendsProjectThenTaskUpdatesThenSaves)
 {
     SettingsSeen(false);
-    SecondStarts starts(*window, folder.filePath(QStringLiteral("channel")));
-    dialogs.projectSteps.push_back(Cancel);
-    window->EvRunArguments({"kestrano"});
+    const auto starts = StartListening();
     const std::string other = WriteProject("other.qpp", "Other Plan");
     const std::string accept = "220 ready|250 mx|250 OK|250 OK|354 go|250 Queued|221 Bye";
     ScriptedMailServer& slow = mail.Listen("smtp.example.com", 2525);
-    slow.Do([&] { starts.SecondStart({"kestrano", other}); }).Script(accept);
+    slow.Do([&] { starts->SecondStart({"kestrano", other}); }).Script(accept);
     mail.Listen("smtp.example.com", 2525).Script(accept);
     mail.Listen("smtp.example.com", 2525).Script(accept);
     const std::string path = Path("office.qpp");
     prompts.Then(path).Then("Send Updates and Save");
     EXPECT_TRUE(window->CmProjectSave());
-    EXPECT_EQ(starts.received, 1);
+    EXPECT_EQ(starts->received, 1);
     Texts sent;
     for (const auto& server : mail.servers)
         sent.push_back(server->Commands().at(2) + " " + Header(server->Transcript(), "Subject"));

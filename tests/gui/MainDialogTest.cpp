@@ -287,11 +287,9 @@ TEST_F(MainWindow, ReportsOpenTheirWindowOrSayThereIsNothingToShow)
 
 TEST_F(MainWindow, ASecondStartHandsItsFileOverWhenNoEditorIsOpen)
 {
-    SecondStarts starts(*window, folder.filePath(QStringLiteral("channel")));
-    dialogs.projectSteps.push_back(Cancel);
-    window->EvRunArguments({"kestrano"});
+    const auto starts = StartListening();
     const std::string handed = WriteProject("handed.qpp", "Handed Over");
-    starts.SecondStart({"kestrano", handed});
+    starts->SecondStart({"kestrano", handed});
     EXPECT_EQ(State(), "Handed Over[*] | handed.qpp | saved | Survey");
     EXPECT_FALSE(LSingleInstance::HandOver(folder.filePath("nobody"), {"x"})) << "goes on alone";
 
@@ -300,7 +298,7 @@ TEST_F(MainWindow, ASecondStartHandsItsFileOverWhenNoEditorIsOpen)
     window->FullGUIRefresh();
     window->Command(3002);
     const std::string next = WriteProject("next.qpp", "Next");
-    starts.SecondStart({"kestrano", WriteProject("first.qpp", "First")});
+    starts->SecondStart({"kestrano", WriteProject("first.qpp", "First")});
     window->EvLoadFile(next); // dropped on the window
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_NE(window->EditPanel(), nullptr);
@@ -367,14 +365,12 @@ TEST_F(MainWindow, AClosedWizardOrAFileWithoutGoodRowsLeavesNoUndoStep)
 
 TEST_F(MainWindow, AFileHandedOverWhileTheWizardIsOpenWaitsUntilTheImportIsDone)
 {
-    SecondStarts starts(*window, folder.filePath(QStringLiteral("channel")));
-    dialogs.projectSteps.push_back(Cancel);
-    window->EvRunArguments({"kestrano"});
+    const auto starts = StartListening();
     const std::string other = WriteProject("other.qpp", "Other Plan");
     const ScriptedDialogs::ImportStep fill = ImportFile(
             WriteFile("tasks.csv", "Name,Hours\nSurvey site,16\n"), {{0, "Name"}, {1, "Hours"}});
     dialogs.importSteps.push_back([&](LProcessImportCSV& import) {
-        starts.SecondStart({"kestrano", other});
+        starts->SecondStart({"kestrano", other});
         return fill(import);
     });
     window->Command(3028);

@@ -24,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <thread>
 
 inline bool Cancel(QPProject&)
@@ -185,6 +186,15 @@ protected:
         AddTask(project, "Survey");
         EXPECT_EQ(project.ProjectSave(Path(fileName)), 0);
         return Path(fileName);
+    }
+    // The window started without a file (its project editor cancelled), listening for the
+    // arguments of second starts.
+    std::unique_ptr<SecondStarts> StartListening()
+    {
+        auto starts = std::make_unique<SecondStarts>(*window, folder.filePath("channel"));
+        dialogs.projectSteps.push_back(Cancel);
+        window->EvRunArguments({"kestrano"});
+        return starts;
     }
     std::string LastPath()
     {
