@@ -32,46 +32,49 @@ void Write(LPagedSurface& surface, const char* word, float x, float y)
 } // namespace
 
 // A layout page (96 to the inch) goes on a sheet of its paper at three quarters of a point
-// to the unit; a page in points is a sheet of exactly its size.
+// to the unit, drawn half a unit down and right of the point given; a page in points is a
+// sheet of exactly its size.
 TEST(PDFWriter, LayoutPagesGoOnTheirPaperAndPointPagesAreTheirOwnSize)
 {
+    const struct {
+        const char* word;
+        float width, height;
+        LPageUnit unit;
+        float x, y;
+        Size sheet;
+    } pages[] = {{"Afoot", 794, 1123, LPageUnit::Layout, 700, 1100, {595, 842}}, // the writer's
+                 {"Pfoot", 300, 200, LPageUnit::Point, 250, 180, {300, 200}},
+                 {"Lfoot", 816, 1054, LPageUnit::Layout, 720, 1030, {612, 792}},
+                 // A layout of no known paper: a sheet of its true size.
+                 {"Cfoot", 400, 300, LPageUnit::Layout, 350, 280, {300, 225}}};
     QTemporaryDir folder;
     const QString path = folder.filePath("pages.pdf");
     {
         LPDFWriter writer(path.toStdString(), LPrint::ePaperA4);
-        EXPECT_EQ(writer.GetPageWidth(), 794);
-        EXPECT_EQ(writer.GetPageHeight(), 1123);
-        Write(writer, "Afoot", 700, 1100);
-        writer.SetPageSize(300, 200, LPageUnit::Point);
-        Write(writer, "Pfoot", 250, 180);
-        const LSizeF letter = LPagedSurface::PaperPageSize(LPrint::ePaperLetter);
-        writer.SetPageSize(letter.width, letter.height, LPageUnit::Layout);
-        Write(writer, "Lfoot", 720, 1030);
-        // A layout of no known paper: a sheet of its true size.
-        writer.SetPageSize(400, 300, LPageUnit::Layout);
-        Write(writer, "Cfoot", 350, 280);
+        for (const auto& page : pages) {
+            if (&page == pages)
+                EXPECT_EQ(writer.GetPageWidth() * 10000 + writer.GetPageHeight(), 7941123);
+            else
+                writer.SetPageSize(page.width, page.height, page.unit);
+            Write(writer, page.word, page.x, page.y);
+        }
         EXPECT_TRUE(writer.Close());
     }
-    const auto sizes = PDFPageSizes(path);
-    EXPECT_EQ(sizes, (std::vector<Size>{{595, 842}, {300, 200}, {612, 792}, {300, 225}}));
     const QString fonts = PDFTool("pdffonts", {path});
     EXPECT_TRUE(fonts.contains("Helvetica") || fonts.contains("NimbusSans")) << fonts.data();
-    // Drawn half a unit down and right of the point given, near each page's corner.
-    const struct {
-        const char* word;
-        double x, y;
-    } feet[] = {{"Afoot", 700.5 * 0.75, 1100.5 * 0.75},
-                {"Pfoot", 250.5, 180.5},
-                {"Lfoot", 720.5 * 0.75, 1030.5 * 0.75},
-                {"Cfoot", 350.5 * 0.75, 280.5 * 0.75}};
-    for (std::size_t i = 0; i < std::size(feet) && i < sizes.size(); ++i) {
-        SCOPED_TRACE(feet[i].word);
-        const auto box = PDFWordBox(path, feet[i].word);
+    const auto sizes = PDFPageSizes(path);
+    ASSERT_EQ(sizes.size(), std::size(pages));
+    for (std::size_t i = 0; i < std::size(pages); ++i) {
+        const auto& page = pages[i];
+        SCOPED_TRACE(page.word);
+        EXPECT_EQ(sizes[i], page.sheet);
+        const double scale = page.unit == LPageUnit::Point ? 1 : 0.75;
+        const auto box = PDFWordBox(path, page.word);
         ASSERT_TRUE(box);
-        EXPECT_NEAR(box->left(), feet[i].x, 1.5);
-        EXPECT_NEAR(box->top(), feet[i].y, 2);
-        EXPECT_LT(box->right(), sizes[i].first);
-        EXPECT_LT(box->bottom(), sizes[i].second);
+        EXPECT_NEAR(box->left(), (page.x + 0.5) * scale, 1.5);
+        EXPECT_NEAR(box->top(), (page.y + 0.5) * scale, 2);
+        EXPECT_LT(box->right(), page.sheet.first);
+        EXPECT_LT(box->bottom(), page.sheet.second);
     }
 }
 
@@ -117,19 +120,18 @@ TEST(PDFWriter, APrinterKeepsItsPaperAndFitsThePageOnIt)
     }
 }
 
+// Nothing drawn is nothing to put in the previous file's place; a folder that is not there
+// takes no page.
 TEST(PDFWriter, AFailedWriteLeavesThePreviousFileAlone)
 {
     QTemporaryDir folder;
-    const QString path = folder.filePath("kept.pdf");
-    QFile file(path);
+    QFile file(folder.filePath("kept.pdf"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("the previous chart") > 0);
     file.close();
-    // Nothing drawn: nothing to put in its place.
-    EXPECT_FALSE(LPDFWriter(path.toStdString(), LPrint::ePaperLetter).Close());
+    EXPECT_FALSE(LPDFWriter(file.fileName().toStdString(), LPrint::ePaperLetter).Close());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), "the previous chart");
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
-
     LPDFWriter nowhere(folder.filePath("no-such-folder/chart.pdf").toStdString(),
                        LPrint::ePaperLetter);
     EXPECT_FALSE(nowhere.StartPage());

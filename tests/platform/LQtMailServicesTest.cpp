@@ -1,6 +1,6 @@
 // The mail transport on Qt Network and QProcess: its waits against loopback peers, whole
-// sends against hostile ones (random replies, endless or dripping ones, a hang-up
-// mid-message), and whole messages, read by Python's email package, through STARTTLS with a
+// sends against hostile ones (random replies, endless or dripping ones, hang-ups), and whole
+// messages, read by Python's email package, through STARTTLS with a
 // login and a stand-in sendmail, attachments byte for byte. The peers are played by
 // tests/platform/mail/smtp_server.py.
 
@@ -151,34 +151,6 @@ protected:
 
 } // namespace
 
-TEST(QtMailConnection, CarriesBytesBothWaysAndKeepsWhatCameBeforeAHangUp)
-{
-    // The peer greets, takes 6 MiB, says goodbye and hangs up.
-    Script peer({"bulk"});
-    LProcessInterface plain;
-    LConsoleProcess console("Mail", {.terminal = false, .stopOnInterrupt = false});
-    LQtMailServices services;
-    for (LProcessInterface* process : {&plain, static_cast<LProcessInterface*>(&console)}) {
-        const auto connection = services.NewConnection();
-        ASSERT_EQ(connection->Connect(*process, "127.0.0.1", peer.port, 2000), LMailIO::ok);
-        // Receive appends, and never more than it was allowed.
-        std::string bytes = "kept|";
-        ASSERT_EQ(connection->Receive(*process, bytes, 4, 2000), LMailIO::ok);
-        EXPECT_EQ(bytes, "kept|220 ");
-        // More than the socket buffers hold goes out while the peer reads it; the hang-up
-        // comes while nobody reads, and the words before it are not lost.
-        ASSERT_EQ(connection->Send(*process, std::string(6 << 20, 'x'), 3000), LMailIO::ok);
-        QTest::qWait(300);
-        LMailIO io;
-        while ((io = connection->Receive(*process, bytes, 512, 2000)) == LMailIO::ok) {
-        }
-        EXPECT_EQ(bytes, "kept|220 ready\r\n221 Closing\r\n");
-        EXPECT_EQ(io, LMailIO::closed);
-        EXPECT_NE(connection->Send(*process, "NOOP\r\n", 2000), LMailIO::ok);
-        EXPECT_FALSE(connection->IsEncrypted());
-    }
-}
-
 TEST(QtMailConnection, WaitsEndByTimeRefusalOrStopAndTLSWithAPlainServerFailsFast)
 {
     Script silent({"silent"}), unanswered({"queue-full"});
@@ -229,6 +201,20 @@ TEST(QtMailConnection, WaitsEndByTimeRefusalOrStopAndTLSWithAPlainServerFailsFas
     EXPECT_FALSE(connection->IsEncrypted());
     EXPECT_NE(connection->Send(process, "QUIT\r\n", 500), LMailIO::ok);
     EXPECT_EQ(words.Stop()["head"].toString(), "1603"); // a TLS handshake record
+
+    // A server that answers and hangs up while nobody reads is heard out. Receive appends,
+    // never more than it was allowed.
+    Script busy({"busy"});
+    const auto heard = services.NewConnection();
+    std::string said = "kept|";
+    ASSERT_EQ(heard->Connect(process, "127.0.0.1", busy.port, 2000), LMailIO::ok);
+    QTest::qWait(300);
+    EXPECT_EQ(heard->Receive(process, said, 4, 2000), LMailIO::ok);
+    EXPECT_EQ(said, "kept|421 ");
+    EXPECT_EQ(heard->Receive(process, said, 512, 2000), LMailIO::ok);
+    EXPECT_EQ(heard->Receive(process, said, 512, 2000), LMailIO::closed);
+    EXPECT_EQ(said, "kept|421 Too busy\r\n");
+    EXPECT_NE(heard->Send(process, "QUIT\r\n", 500), LMailIO::ok);
 }
 
 TEST_F(QtMail, AHostileServerCannotCrashHoldOrFoolTheSender)
@@ -245,16 +231,19 @@ TEST_F(QtMail, AHostileServerCannotCrashHoldOrFoolTheSender)
     const struct {
         const char* scenario;
         const char* user;
-        int result;
-    } cases[] = {{"huge-greeting", "", eProcessSucceeded}, // 1 MB lines
-                 {"huge-ehlo", "ann", eProcessSucceeded},
-                 {"endless", "", eProcessFailed}, // a reply that never ends
+        const char* error;                  // a part of it; none: sent
+    } cases[] = {{"huge-greeting", "", ""}, // 1 MB lines
+                 {"huge-ehlo", "ann", ""},
+                 {"endless", "", "did not answer in time"}, // a reply that never ends
                  // Every byte comes within the reply time-out, the whole reply never does.
-                 {"drip", "", eProcessFailed},
-                 {"hang-up-in-data", "", eProcessFailed}};
+                 {"drip", "", "did not answer in time"},
+                 {"hang-up-in-data", "", "closed the connection"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.scenario);
-        EXPECT_EQ(Send({c.scenario}, false, c.user), c.result);
+        Send({c.scenario}, false, c.user);
+        EXPECT_TRUE(*c.error ? errors.size() == 1 && errors[0].find(c.error) != std::string::npos
+                             : errors.empty())
+                << ::testing::PrintToString(errors);
     }
 }
 

@@ -11,21 +11,20 @@ A message as read by Python's email package: the parse defects, the raw message 
 the To header, each leaf part's type, file name and SHA-256, and what the sender did.
 """
 
-import base64, email, email.policy, hashlib, json, os, random, select, socket, ssl, subprocess
-import sys, tempfile, threading, time
+import base64, json, os, random, select, socket, sys, threading, time
 
 DEFAULT = {b"EHLO": b"250-peer.test\r\n250 AUTH LOGIN", b"HELO": b"250 peer.test",
            b"MAIL": b"250 OK", b"RCPT": b"250 OK", b"RSET": b"250 OK", b"DATA": b"354 Go on",
            b".": b"250 queued", b"QUIT": b"221 Bye", b"AUTH": b"334 VXNlcm5hbWU6",
            b"LOGIN": b"334 UGFzc3dvcmQ6", b"STARTTLS": b"220 Go ahead"}
 MB = b"x" * (1 << 20)
-# Replies in place of DEFAULT's and misbehaviour: any bytes answered with `anything`, a byte
-# written every `drip` seconds, a hang-up after `farewell` once `hang_up_after` bytes came or
-# after `hang_up_in_data` lines of a message; `login` the only one taken (base64 lines).
+# Replies in place of DEFAULT's ("<close>": and hang up) and misbehaviour: any bytes answered
+# with `anything`, a byte written every `drip` seconds, a hang-up after the greeting or after
+# `hang_up_in_data` lines of a message; `login` the only one taken (base64 lines).
 SCENARIOS = {
     "silent": dict(greeting=b""),
     "plain": dict(anything=b"500 5.5.1 Command unrecognized\r\n"),
-    "bulk": dict(greeting=b"220 ready\r\n", farewell=b"221 Closing\r\n", hang_up_after=6 << 20),
+    "busy": dict(greeting=b"421 Too busy\r\n", hang_up=True),
     "huge-greeting": dict(greeting=b"220-" + MB + b"\r\n220 ready\r\n"),
     "huge-ehlo": dict(replies={b"EHLO": b"250-" + MB + b"\r\n250 AUTH LOGIN"}),
     "endless": dict(replies={b"HELO": b"250-and more\r\n" * (150 << 10)}),
@@ -54,6 +53,7 @@ def hostile(rnd, key):
 
 
 def facts(raw, **more):
+    import email, email.policy, hashlib
     message = email.message_from_bytes(raw, policy=email.policy.default)
     return dict(more, content=base64.b64encode(raw).decode(), to=str(message.get("To", "")),
                 defects=sum(len(part.defects) for part in message.walk()),
@@ -74,12 +74,13 @@ def session(conn, o, rnd, seen):
     if o.get("hostile") and rnd.randrange(4) == 0:
         greeting = hostile(rnd, b"GREETING").replace(b"<close>", b"") + b"\r\n"
     write(greeting)
-    pending, got, lines, login, user, data, challenged = b"", 0, [], [], "", False, False
+    if o.get("hang_up"):
+        return
+    pending, lines, login, user, data, challenged = b"", [], [], "", False, False
     while chunk := conn.recv(1 << 16):
-        seen["head"], got = seen["head"] or chunk[:2].hex(), got + len(chunk)
-        if "anything" in o or "hang_up_after" in o:
-            if got >= o.get("hang_up_after", got):
-                return write(o.get("anything", o.get("farewell")))
+        seen["head"] = seen["head"] or chunk[:2].hex()
+        if "anything" in o:
+            write(o["anything"])
             continue
         pending += chunk
         while b"\n" in pending:
@@ -100,7 +101,7 @@ def session(conn, o, rnd, seen):
                 reply = o.get("replies", {}).get(key, DEFAULT.get(key, b"500 Unknown"))
             last = reply[reply.rfind(b"\n") + 1:]
             if key == b"." and last.startswith(b"250"):
-                seen["taken"].append(facts(b"".join(lines), tls=hasattr(conn, "cipher"), user=user))
+                seen["taken"].append((b"".join(lines), hasattr(conn, "cipher"), user))
             challenged, data = last.startswith(b"334"), key == b"DATA" and last.startswith(b"354")
             lines = [] if data else lines
             answer = reply.removesuffix(b"<close>")
@@ -122,6 +123,7 @@ def peer(name, seed):
         if not select.select([], calls[-1:], [], 0.2)[1]:
             break
     if o.get("tls"):
+        import ssl, subprocess, tempfile
         folder, o = tempfile.mkdtemp(), dict(o, tls=ssl.create_default_context(ssl.Purpose.CLIENT_AUTH))
         subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
                         "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", folder + "/key",
@@ -144,6 +146,7 @@ def peer(name, seed):
     threading.Thread(target=take, daemon=True).start()
     print(address[1], flush=True)
     sys.stdin.read()
+    seen["taken"] = [facts(raw, tls=tls, user=user) for raw, tls, user in seen["taken"]]
     print(json.dumps(seen), flush=True)
 
 
