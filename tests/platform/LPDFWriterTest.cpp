@@ -33,30 +33,24 @@ void Write(LPagedSurface& surface, const char* word, float x, float y)
 
 // A layout page (96 to the inch) goes on a sheet of its paper at three quarters of a point
 // to the unit, drawn half a unit down and right of the point given; a page in points is a
-// sheet of exactly its size.
+// sheet of exactly its size, and a layout of no known paper a sheet of its true size.
 TEST(PDFWriter, LayoutPagesGoOnTheirPaperAndPointPagesAreTheirOwnSize)
 {
     const struct {
         const char* word;
-        float width, height;
         LPageUnit unit;
-        float x, y;
-        Size sheet;
-    } pages[] = {{"Afoot", 794, 1123, LPageUnit::Layout, 700, 1100, {595, 842}}, // the writer's
-                 {"Pfoot", 300, 200, LPageUnit::Point, 250, 180, {300, 200}},
-                 {"Lfoot", 816, 1054, LPageUnit::Layout, 720, 1030, {612, 792}},
-                 // A layout of no known paper: a sheet of its true size.
-                 {"Cfoot", 400, 300, LPageUnit::Layout, 350, 280, {300, 225}}};
+        Size page, at, sheet;
+    } pages[] = {{"Afoot", LPageUnit::Layout, {794, 1123}, {700, 1100}, {595, 842}},
+                 {"Pfoot", LPageUnit::Point, {300, 200}, {250, 180}, {300, 200}},
+                 {"Lfoot", LPageUnit::Layout, {816, 1054}, {720, 1030}, {612, 792}},
+                 {"Cfoot", LPageUnit::Layout, {400, 300}, {350, 280}, {300, 225}}};
     QTemporaryDir folder;
     const QString path = folder.filePath("pages.pdf");
     {
         LPDFWriter writer(path.toStdString(), LPrint::ePaperA4);
         for (const auto& page : pages) {
-            if (&page == pages)
-                EXPECT_EQ(writer.GetPageWidth() * 10000 + writer.GetPageHeight(), 7941123);
-            else
-                writer.SetPageSize(page.width, page.height, page.unit);
-            Write(writer, page.word, page.x, page.y);
+            writer.SetPageSize(page.page.first, page.page.second, page.unit);
+            Write(writer, page.word, page.at.first, page.at.second);
         }
         EXPECT_TRUE(writer.Close());
     }
@@ -65,16 +59,15 @@ TEST(PDFWriter, LayoutPagesGoOnTheirPaperAndPointPagesAreTheirOwnSize)
     const auto sizes = PDFPageSizes(path);
     ASSERT_EQ(sizes.size(), std::size(pages));
     for (std::size_t i = 0; i < std::size(pages); ++i) {
-        const auto& page = pages[i];
-        SCOPED_TRACE(page.word);
-        EXPECT_EQ(sizes[i], page.sheet);
-        const double scale = page.unit == LPageUnit::Point ? 1 : 0.75;
-        const auto box = PDFWordBox(path, page.word);
+        const auto& [word, unit, page, at, sheet] = pages[i];
+        SCOPED_TRACE(word);
+        EXPECT_EQ(sizes[i], sheet);
+        const double scale = unit == LPageUnit::Point ? 1 : 0.75;
+        const auto box = PDFWordBox(path, word);
         ASSERT_TRUE(box);
-        EXPECT_NEAR(box->left(), (page.x + 0.5) * scale, 1.5);
-        EXPECT_NEAR(box->top(), (page.y + 0.5) * scale, 2);
-        EXPECT_LT(box->right(), page.sheet.first);
-        EXPECT_LT(box->bottom(), page.sheet.second);
+        EXPECT_NEAR(box->left(), (at.first + 0.5) * scale, 1.5);
+        EXPECT_NEAR(box->top(), (at.second + 0.5) * scale, 2);
+        EXPECT_TRUE(box->right() < sheet.first && box->bottom() < sheet.second);
     }
 }
 
@@ -115,8 +108,7 @@ TEST(PDFWriter, APrinterKeepsItsPaperAndFitsThePageOnIt)
         EXPECT_NEAR(head->left(), left + 0.5 * scale, 1);
         EXPECT_NEAR(head->top(), (sheet.height - 1123 * scale) / 2 + 0.5 * scale, 1.5);
         EXPECT_NEAR(foot->left(), left + 740.5 * scale, 1);
-        EXPECT_LT(foot->right(), sheet.width);
-        EXPECT_LT(foot->bottom(), sheet.height);
+        EXPECT_TRUE(foot->right() < sheet.width && foot->bottom() < sheet.height);
     }
 }
 

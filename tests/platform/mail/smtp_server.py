@@ -1,14 +1,15 @@
 #!/usr/bin/python3
 """The far end of the mail tests.
 
-  smtp_server.py SCENARIO [SEED]: an SMTP peer on a free port of 127.0.0.1 playing a scenario
-      of SCENARIOS; prints the port, and once its input closes what it saw as JSON: the
-      sessions, the first two bytes it got in hex, and the messages taken
-  smtp_server.py sendmail OUT ARGUMENTS...: a stand-in sendmail writing its message to OUT,
-      exiting with $KESTRANO_SENDMAIL_EXIT
+  smtp_server.py SCENARIO [SEED]: an SMTP peer on a free port of 127.0.0.1 playing one of
+      SCENARIOS; prints the port, and once its input closes what it saw as JSON: the
+      sessions, the first two bytes it got in hex, and each message it took
+  sendmail ARGUMENTS... (this file by that name): a stand-in writing what it got to
+      sendmail.json beside itself, exiting with $KESTRANO_SENDMAIL_EXIT
 
-A message as read by Python's email package: the parse defects, the raw message in base64,
-the To header, each leaf part's type, file name and SHA-256, and what the sender did.
+A message is its raw bytes in base64 and a summary: what the sender did, then as Python's
+email package reads it the parse defects, the To header and the last part's type, file name
+and SHA-256.
 """
 
 import base64, json, os, random, select, socket, sys, threading, time
@@ -32,6 +33,7 @@ SCENARIOS = {
     "hang-up-in-data": dict(hang_up_in_data=20),
     "hostile": dict(hostile=True),
     "queue-full": dict(),  # calls are never taken, and the queue of waiting ones is full
+    "closed": dict(),  # nobody listens
     "tls": dict(replies={b"EHLO": b"250-peer.test\r\n250-STARTTLS\r\n250 AUTH LOGIN"},
                 tls=True, login=[b"YW5u", b"czNjcmV0"]),
 }
@@ -52,14 +54,14 @@ def hostile(rnd, key):
     return reply + (b"<close>" if rnd.randrange(20) == 0 else b"")
 
 
-def facts(raw, **more):
+def facts(raw, *did):
     import email, email.policy, hashlib
     message = email.message_from_bytes(raw, policy=email.policy.default)
-    return dict(more, content=base64.b64encode(raw).decode(), to=str(message.get("To", "")),
-                defects=sum(len(part.defects) for part in message.walk()),
-                parts=[[part.get_content_type(), part.get_filename() or "",
-                        hashlib.sha256(part.get_payload(decode=True) or b"").hexdigest()]
-                       for part in message.walk() if not part.is_multipart()])
+    last = list(message.walk())[-1]
+    return dict(content=base64.b64encode(raw).decode(), summary=" ".join(map(str, [
+        *did, sum(len(part.defects) for part in message.walk()), message.get("To", ""),
+        last.get_content_type(), last.get_filename(),
+        hashlib.sha256(last.get_payload(decode=True) or b"").hexdigest()])))
 
 
 def session(conn, o, rnd, seen):
@@ -101,7 +103,7 @@ def session(conn, o, rnd, seen):
                 reply = o.get("replies", {}).get(key, DEFAULT.get(key, b"500 Unknown"))
             last = reply[reply.rfind(b"\n") + 1:]
             if key == b"." and last.startswith(b"250"):
-                seen["taken"].append((b"".join(lines), hasattr(conn, "cipher"), user))
+                seen["taken"].append((b"".join(lines), type(conn).__name__, user))
             challenged, data = last.startswith(b"334"), key == b"DATA" and last.startswith(b"354")
             lines = [] if data else lines
             answer = reply.removesuffix(b"<close>")
@@ -124,12 +126,13 @@ def peer(name, seed):
             break
     if o.get("tls"):
         import ssl, subprocess, tempfile
-        folder, o = tempfile.mkdtemp(), dict(o, tls=ssl.create_default_context(ssl.Purpose.CLIENT_AUTH))
-        subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
-                        "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", folder + "/key",
-                        "-out", folder + "/cert", "-subj", "/CN=localhost"], check=True,
-                       stderr=subprocess.DEVNULL)
-        o["tls"].load_cert_chain(folder + "/cert", folder + "/key")
+        o = dict(o, tls=ssl.create_default_context(ssl.Purpose.CLIENT_AUTH))
+        with tempfile.TemporaryDirectory() as folder:
+            subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                            "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", folder + "/key",
+                            "-out", folder + "/cert", "-subj", "/CN=localhost"], check=True,
+                           stderr=subprocess.DEVNULL)
+            o["tls"].load_cert_chain(folder + "/cert", folder + "/key")
 
     def run(conn):
         with conn:
@@ -140,18 +143,21 @@ def peer(name, seed):
                 pass
 
     def take():
-        while name != "queue-full":
+        while True:
             threading.Thread(target=run, args=(listener.accept()[0],), daemon=True).start()
 
-    threading.Thread(target=take, daemon=True).start()
+    if name == "closed":
+        listener.close()
+    elif name != "queue-full":
+        threading.Thread(target=take, daemon=True).start()
     print(address[1], flush=True)
     sys.stdin.read()
-    seen["taken"] = [facts(raw, tls=tls, user=user) for raw, tls, user in seen["taken"]]
+    seen["taken"] = [facts(*message) for message in seen["taken"]]
     print(json.dumps(seen), flush=True)
 
 
-if sys.argv[1] == "sendmail":
-    with open(sys.argv[2], "w") as out:
-        json.dump(facts(sys.stdin.buffer.read(), arguments=sys.argv[3:]), out)
+if os.path.basename(sys.argv[0]) == "sendmail":
+    with open(sys.argv[0] + ".json", "w") as out:
+        json.dump(facts(sys.stdin.buffer.read(), *sys.argv[1:]), out)
     sys.exit(int(os.environ.get("KESTRANO_SENDMAIL_EXIT", "0")))
 peer(sys.argv[1], int((sys.argv[2:] or ["0"])[0]))
