@@ -1,12 +1,10 @@
 // The mail transport on Qt Network and QProcess: its waits against loopback peers, whole
 // sends against hostile ones (random replies, endless or dripping ones, hang-ups), and whole
-// messages, read by Python's email package, through STARTTLS with a
-// login and a stand-in sendmail, attachments byte for byte. The peers are played by
-// tests/platform/mail/smtp_server.py.
+// messages, read by Python's email package, through STARTTLS with a login and a stand-in
+// sendmail, attachments byte for byte. The peers are played by mail/smtp_server.py.
 
 #include "LQtMailServices.h"
 
-#include "framework/LConsoleProcess.h"
 #include "mail/LEmailSendProcess.h"
 
 #include <QCryptographicHash>
@@ -24,7 +22,6 @@
 namespace {
 
 using Lines = std::vector<std::string>;
-const QString kPython = QStringLiteral("/usr/bin/python3");
 const QString kScript = QStringLiteral(KESTRANO_MAIL_SCRIPTS_DIR "/smtp_server.py");
 
 // Keeps the errors and asks to stop once `stopAfterMs` have passed (never when negative).
@@ -39,32 +36,29 @@ struct TimedProcess : LProcessInterface {
 
 // smtp_server.py playing a peer for as long as the object lives, listening on `port` (0 when
 // it did not start).
-class Script {
-public:
+struct Script {
     explicit Script(const QStringList& arguments)
     {
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(kPython, QStringList{kScript} + arguments);
-        while (!process_.canReadLine() && process_.waitForReadyRead(10000)) {
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(kScript, arguments);
+        while (!process.canReadLine() && process.waitForReadyRead(10000)) {
         }
-        port = process_.readLine().trimmed().toUShort();
+        port = process.readLine().trimmed().toUShort();
     }
     ~Script()
     {
-        process_.kill();
-        process_.waitForFinished(1000);
+        process.kill();
+        process.waitForFinished(1000);
     }
     // Closes the peer's input, which ends it, and gives what the peer saw.
     QJsonObject Stop()
     {
-        process_.closeWriteChannel();
-        process_.waitForFinished(3000);
-        return QJsonDocument::fromJson(process_.readAll()).object();
+        process.closeWriteChannel();
+        process.waitForFinished(3000);
+        return QJsonDocument::fromJson(process.readAll()).object();
     }
+    QProcess process;
     uint16_t port = 0;
-
-private:
-    QProcess process_;
 };
 
 // Every byte value, line ends of each kind, a lone dot on a line and a length that is no
