@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -133,32 +135,27 @@ protected:
 TEST(QtMailConnection, WaitsEndByTimeRefusalOrStopAndTLSWithAPlainServerFailsFast)
 {
     Script silent({"silent"}), unanswered({"queue-full"}), closed({"closed"});
-    const struct {
-        const char* name;
-        uint16_t port;
-        int stopMs;
-        LMailIO io;
-        long atLeast, below;
-    } cases[] = {
-            {"a server that never speaks", silent.port, -1, LMailIO::timedOut, 290, 900},
-            {"nobody listening", closed.port, -1, LMailIO::failed, 0, 390},
-            {"a call never taken", unanswered.port, -1, LMailIO::timedOut, 390, 1200},
-            {"a stop while the server is silent", silent.port, 300, LMailIO::cancelled, 300, 600},
-            {"a runner already stopping", silent.port, 0, LMailIO::cancelled, 0, 100}};
+    using Case = std::tuple<const char*, uint16_t, int, LMailIO, long, long>;
     LQtMailServices services;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ASSERT_NE(c.port, 0);
-        TimedProcess process(c.stopMs);
+    for (const auto& [name, port, stopMs, expected, atLeast, below] : std::initializer_list<Case>{
+                 {"a server that never speaks", silent.port, -1, LMailIO::timedOut, 290, 900},
+                 {"nobody listening", closed.port, -1, LMailIO::failed, 0, 390},
+                 {"a call never taken", unanswered.port, -1, LMailIO::timedOut, 390, 1200},
+                 {"a stop while the server is silent", silent.port, 300, LMailIO::cancelled, 300,
+                  600},
+                 {"a runner already stopping", silent.port, 0, LMailIO::cancelled, 0, 100}}) {
+        SCOPED_TRACE(name);
+        ASSERT_NE(port, 0);
+        TimedProcess process(stopMs);
         const auto connection = services.NewConnection();
-        LMailIO io = connection->Connect(process, "127.0.0.1", c.port, 400);
+        LMailIO io = connection->Connect(process, "127.0.0.1", port, 400);
         std::string bytes;
         if (io == LMailIO::ok)
-            io = connection->Receive(process, bytes, 512, c.stopMs < 0 ? 300 : 3000);
-        EXPECT_EQ(io, c.io);
+            io = connection->Receive(process, bytes, 512, stopMs < 0 ? 300 : 3000);
+        EXPECT_EQ(io, expected);
         EXPECT_TRUE(bytes.empty());
-        EXPECT_GE(process.clock.elapsed(), c.atLeast);
-        EXPECT_LT(process.clock.elapsed(), c.below);
+        EXPECT_GE(process.clock.elapsed(), atLeast);
+        EXPECT_LT(process.clock.elapsed(), below);
     }
 
     // A server that speaks no TLS answers the handshake with words: it fails at once, after
@@ -201,21 +198,19 @@ TEST_F(QtMail, AHostileServerCannotCrashHoldOrFoolTheSender)
     // The replies are right often enough for some sends to get through.
     EXPECT_GT(succeeded, 0);
 
-    const struct {
-        const char* scenario;
-        const char* user;
-        const char* error;                  // a part of it; none: sent
-    } cases[] = {{"huge-greeting", "", ""}, // 1 MB lines
+    // The error shown, in part (none: sent).
+    using Case = std::tuple<const char*, const char*, const char*>;
+    for (const auto& [scenario, user, error] : std::initializer_list<Case>{
+                 {"huge-greeting", "", ""}, // 1 MB lines
                  {"huge-ehlo", "ann", ""},
                  {"endless", "", "did not answer in time"}, // a reply that never ends
                  // Every byte comes within the reply time-out, the whole reply never does.
                  {"drip", "", "did not answer in time"},
-                 {"hang-up-in-data", "", "closed the connection"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.scenario);
-        Send({c.scenario}, false, c.user);
-        EXPECT_TRUE(*c.error ? errors.size() == 1 && errors[0].find(c.error) != std::string::npos
-                             : errors.empty())
+                 {"hang-up-in-data", "", "closed the connection"}}) {
+        SCOPED_TRACE(scenario);
+        Send({scenario}, false, user);
+        EXPECT_TRUE(*error ? errors.size() == 1 && errors[0].find(error) != std::string::npos
+                           : errors.empty())
                 << ::testing::PrintToString(errors);
     }
 }

@@ -15,15 +15,17 @@ and SHA-256.
 import base64, json, os, random, select, socket, sys, threading, time
 
 DEFAULT = {b"EHLO": b"250-peer.test\r\n250 AUTH LOGIN", b"HELO": b"250 peer.test",
-           b"MAIL": b"250 OK", b"RCPT": b"250 OK", b"RSET": b"250 OK", b"DATA": b"354 Go on",
-           b".": b"250 queued", b"QUIT": b"221 Bye", b"AUTH": b"334 VXNlcm5hbWU6",
-           b"LOGIN": b"334 UGFzc3dvcmQ6", b"STARTTLS": b"220 Go ahead"}
+           b"MAIL": b"250 OK", b"RCPT": b"250 OK", b"DATA": b"354 Go on", b".": b"250 queued",
+           b"QUIT": b"221 Bye", b"AUTH": b"334 VXNlcm5hbWU6", b"LOGIN": b"334 UGFzc3dvcmQ6",
+           b"STARTTLS": b"220 Go ahead"}
 MB = b"x" * (1 << 20)
 # Replies in place of DEFAULT's ("<close>": and hang up) and misbehaviour: any bytes answered
 # with `anything`, a byte written every `drip` seconds, a hang-up after the greeting or after
 # `hang_up_in_data` lines of a message; `login` the only one taken (base64 lines).
 SCENARIOS = {
     "silent": dict(greeting=b""),
+    "closed": dict(),  # nobody listens
+    "queue-full": dict(),  # calls are never taken, and the queue of waiting ones is full
     "plain": dict(anything=b"500 5.5.1 Command unrecognized\r\n"),
     "busy": dict(greeting=b"421 Too busy\r\n", hang_up=True),
     "huge-greeting": dict(greeting=b"220-" + MB + b"\r\n220 ready\r\n"),
@@ -32,8 +34,6 @@ SCENARIOS = {
     "drip": dict(drip=0.5),
     "hang-up-in-data": dict(hang_up_in_data=20),
     "hostile": dict(hostile=True),
-    "queue-full": dict(),  # calls are never taken, and the queue of waiting ones is full
-    "closed": dict(),  # nobody listens
     "tls": dict(replies={b"EHLO": b"250-peer.test\r\n250-STARTTLS\r\n250 AUTH LOGIN"},
                 tls=True, login=[b"YW5u", b"czNjcmV0"]),
 }
@@ -66,9 +66,8 @@ def facts(raw, *did):
 
 def session(conn, o, rnd, seen):
     def write(data):
-        step = 1 if "drip" in o else max(len(data), 1)
-        for at in range(0, len(data), step):
-            conn.sendall(data[at:at + step])
+        for at in range(0, len(data), 1 if "drip" in o else max(len(data), 1)):
+            conn.sendall(data[at:at + 1] if "drip" in o else data)
             time.sleep(o.get("drip", 0))
 
     seen["sessions"] += 1
@@ -76,15 +75,11 @@ def session(conn, o, rnd, seen):
     if o.get("hostile") and rnd.randrange(4) == 0:
         greeting = hostile(rnd, b"GREETING").replace(b"<close>", b"") + b"\r\n"
     write(greeting)
-    if o.get("hang_up"):
-        return
     pending, lines, login, user, data, challenged = b"", [], [], "", False, False
-    while chunk := conn.recv(1 << 16):
+    while not o.get("hang_up") and (chunk := conn.recv(1 << 16)):
         seen["head"] = seen["head"] or chunk[:2].hex()
-        if "anything" in o:
-            write(o["anything"])
-            continue
-        pending += chunk
+        write(o.get("anything", b""))
+        pending += chunk if "anything" not in o else b""
         while b"\n" in pending:
             line, pending = pending.split(b"\n", 1)
             if data and line.strip() != b".":
@@ -143,13 +138,12 @@ def peer(name, seed):
                 pass
 
     def take():
-        while True:
+        while name not in ("closed", "queue-full"):
             threading.Thread(target=run, args=(listener.accept()[0],), daemon=True).start()
 
+    threading.Thread(target=take, daemon=True).start()
     if name == "closed":
         listener.close()
-    elif name != "queue-full":
-        threading.Thread(target=take, daemon=True).start()
     print(address[1], flush=True)
     sys.stdin.read()
     seen["taken"] = [facts(*message) for message in seen["taken"]]
