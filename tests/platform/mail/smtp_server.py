@@ -2,8 +2,9 @@
 """The far end of the mail tests.
 
   smtp_server.py SCENARIO [SEED]: an SMTP peer on a free port of 127.0.0.1 playing one of
-      SCENARIOS; prints the port, and once its input closes what it saw as JSON: the
-      sessions, the first two bytes it got in hex, and each message it took
+      SCENARIOS (--folder FOLDER: any send, each message kept as FOLDER/N.eml); prints the
+      port, and once its input closes what it saw as JSON: the sessions, the first two
+      bytes it got in hex, and each message it took
   sendmail ARGUMENTS... (this file by that name): a stand-in writing what it got to
       sendmail.json beside itself, exiting with $KESTRANO_SENDMAIL_EXIT
 
@@ -36,6 +37,7 @@ SCENARIOS = {
     "hostile": dict(hostile=True),
     "tls": dict(replies={b"EHLO": b"250-peer.test\r\n250-STARTTLS\r\n250 AUTH LOGIN"},
                 tls=True, login=[b"YW5u", b"czNjcmV0"]),
+    "--folder": dict(folder=sys.argv[-1]),
 }
 CODES = b"220 250 251 334 354 235 421 454 503 550 999 000 2 25".split() + [b""]
 EXPECTED = {b"DATA": b"354", b"AUTH": b"334", b"STARTTLS": b"220", b"QUIT": b"221"}
@@ -48,7 +50,8 @@ def hostile(rnd, key):
     text = bytes(rnd.randrange(256) for _ in range(rnd.randrange(40)))
     text = text.replace(b"\n", b"?").replace(b"-", b"?")
     expected = rnd.choice([b"334", b"235"]) if key == b"LOGIN" else EXPECTED.get(key, b"250")
-    reply = b"".join(rnd.choice(CODES[:12]) + b"-" + text + b"\r\n" for _ in range(rnd.randrange(3)))
+    reply = b"".join(rnd.choice(CODES[:12]) + b"-" + text + b"\r\n"
+                     for _ in range(rnd.randrange(3)))
     reply += b"250-STARTTLS\r\n" if key == b"EHLO" and rnd.randrange(3) == 0 else b""
     reply += (rnd.choice(CODES) if rnd.randrange(8) == 0 else expected) + b" " + text
     return reply + (b"<close>" if rnd.randrange(20) == 0 else b"")
@@ -99,6 +102,8 @@ def session(conn, o, rnd, seen):
             last = reply[reply.rfind(b"\n") + 1:]
             if key == b"." and last.startswith(b"250"):
                 seen["taken"].append((b"".join(lines), type(conn).__name__, user))
+                if "folder" in o:
+                    open(f"{o['folder']}/{len(seen['taken'])}.eml", "wb").write(b"".join(lines))
             challenged, data = last.startswith(b"334"), key == b"DATA" and last.startswith(b"354")
             lines = [] if data else lines
             answer = reply.removesuffix(b"<close>")
@@ -154,4 +159,4 @@ if os.path.basename(sys.argv[0]) == "sendmail":
     with open(sys.argv[0] + ".json", "w") as out:
         json.dump(facts(sys.stdin.buffer.read(), *sys.argv[1:]), out)
     sys.exit(int(os.environ.get("KESTRANO_SENDMAIL_EXIT", "0")))
-peer(sys.argv[1], int((sys.argv[2:] or ["0"])[0]))
+peer(sys.argv[1], (sys.argv[2:] or ["0"])[0])
