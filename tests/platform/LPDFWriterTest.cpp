@@ -16,19 +16,7 @@
 
 #include <algorithm>
 
-namespace {
-
 using Size = std::pair<double, double>;
-
-void Write(LPagedSurface& surface, const char* word, float x, float y)
-{
-    ASSERT_TRUE(surface.StartPage());
-    surface.SetFont(LFont{"Helvetica", 11});
-    surface.SetTextBlack();
-    surface.DrawText(word, x, y);
-}
-
-} // namespace
 
 // A PDF page goes on a sheet of its own: a layout page (96 to the inch) on its paper at three
 // quarters of a point to the unit, one of no known paper on a sheet of its true size, a page
@@ -71,7 +59,9 @@ TEST(PDFWriter, PagesGoOnTheirOwnSheetOrOnThePrintersPaper)
             for (const auto& page : pages) {
                 if (&page != pages) // the first is the surface's own
                     surface->SetPageSize(page.page.first, page.page.second, page.unit);
-                Write(*surface, page.word, page.at.first, page.at.second);
+                ASSERT_TRUE(surface->StartPage());
+                surface->SetFont(LFont{"Helvetica", 11});
+                surface->DrawText(page.word, page.at.first, page.at.second);
             }
             EXPECT_TRUE(surface->Close());
         }

@@ -19,7 +19,6 @@ DEFAULT = {b"EHLO": b"250-peer.test\r\n250 AUTH LOGIN", b"HELO": b"250 peer.test
            b"MAIL": b"250 OK", b"RCPT": b"250 OK", b"DATA": b"354 Go on", b".": b"250 queued",
            b"QUIT": b"221 Bye", b"AUTH": b"334 VXNlcm5hbWU6", b"LOGIN": b"334 UGFzc3dvcmQ6",
            b"STARTTLS": b"220 Go ahead"}
-MB = b"x" * (1 << 20)
 # Replies in place of DEFAULT's ("<close>": and hang up) and misbehaviour: any bytes answered
 # with `anything`, a byte written every `drip` seconds, a hang-up after the greeting or after
 # `hang_up_in_data` lines of a message; `login` the only one taken (base64 lines).
@@ -29,8 +28,8 @@ SCENARIOS = {
     "queue-full": dict(),  # calls are never taken, and the queue of waiting ones is full
     "plain": dict(anything=b"500 5.5.1 Command unrecognized\r\n"),
     "busy": dict(greeting=b"421 Too busy\r\n", hang_up=True),
-    "huge-greeting": dict(greeting=b"220-" + MB + b"\r\n220 ready\r\n"),
-    "huge-ehlo": dict(replies={b"EHLO": b"250-" + MB + b"\r\n250 AUTH LOGIN"}),
+    "huge-greeting": dict(greeting=b"220-" + b"x" * (1 << 20) + b"\r\n220 ready\r\n"),
+    "huge-ehlo": dict(replies={b"EHLO": b"250-" + b"x" * (1 << 20) + b"\r\n250 AUTH LOGIN"}),
     "endless": dict(replies={b"HELO": b"250-and more\r\n" * (150 << 10)}),
     "drip": dict(drip=0.5),
     "hang-up-in-data": dict(hang_up_in_data=20),
