@@ -2,9 +2,10 @@
 """The far end of the mail tests.
 
   smtp_server.py SCENARIO [SEED]: an SMTP peer on a free port of 127.0.0.1 playing one of
-      SCENARIOS (--folder FOLDER: any send, each message kept as FOLDER/N.eml); prints the
-      port, and once its input closes what it saw as JSON: the sessions, the first two
-      bytes it got in hex, and each message it took
+      SCENARIOS; prints the port, and once its input closes what it saw as JSON: the
+      sessions, the first two bytes it got in hex, and each message it took
+  smtp_server.py --folder FOLDER: a real, independent server (aiosmtpd) on a free port,
+      keeping each message as FOLDER/N.eml; prints the port, stops when its input closes
   sendmail ARGUMENTS... (this file by that name): a stand-in writing what it got to
       sendmail.json beside itself, exiting with $KESTRANO_SENDMAIL_EXIT
 
@@ -36,7 +37,6 @@ SCENARIOS = {
     "hostile": dict(hostile=True),
     "tls": dict(replies={b"EHLO": b"250-peer.test\r\n250-STARTTLS\r\n250 AUTH LOGIN"},
                 tls=True, login=[b"YW5u", b"czNjcmV0"]),
-    "--folder": dict(folder=sys.argv[-1]),
 }
 CODES = b"220 250 251 334 354 235 421 454 503 550 999 000 2 25".split() + [b""]
 EXPECTED = {b"DATA": b"354", b"AUTH": b"334", b"STARTTLS": b"220", b"QUIT": b"221"}
@@ -101,8 +101,6 @@ def session(conn, o, rnd, seen):
             last = reply[reply.rfind(b"\n") + 1:]
             if key == b"." and last.startswith(b"250"):
                 seen["taken"].append((b"".join(lines), type(conn).__name__, user))
-                if "folder" in o:
-                    open(f"{o['folder']}/{len(seen['taken'])}.eml", "wb").write(b"".join(lines))
             challenged, data = last.startswith(b"334"), key == b"DATA" and last.startswith(b"354")
             lines = [] if data else lines
             answer = reply.removesuffix(b"<close>")
@@ -154,8 +152,31 @@ def peer(name, seed):
     print(json.dumps(seen), flush=True)
 
 
+def real(folder):
+    import asyncio, logging
+    from aiosmtpd.smtp import SMTP
+    logging.getLogger("mail.log").setLevel(logging.ERROR)
+
+    class Keeper:
+        async def handle_DATA(self, server, session, envelope):
+            Keeper.count = getattr(Keeper, "count", 0) + 1
+            with open(f"{folder}/{Keeper.count}.eml", "wb") as out:
+                out.write(envelope.original_content)
+            return "250 OK message accepted"
+
+    loop = asyncio.new_event_loop()
+    # A fixed name: the default asks the resolver, which hangs where there is no DNS.
+    server = loop.run_until_complete(loop.create_server(
+        lambda: SMTP(Keeper(), hostname="mail.kestrano.test", loop=loop), "127.0.0.1", 0))
+    print(server.sockets[0].getsockname()[1], flush=True)
+    loop.add_reader(0, lambda: os.read(0, 4096) or loop.stop())
+    loop.run_forever()
+
+
 if os.path.basename(sys.argv[0]) == "sendmail":
     with open(sys.argv[0] + ".json", "w") as out:
         json.dump(facts(sys.stdin.buffer.read(), *sys.argv[1:]), out)
     sys.exit(int(os.environ.get("KESTRANO_SENDMAIL_EXIT", "0")))
+if sys.argv[1] == "--folder":
+    sys.exit(real(sys.argv[2]))
 peer(sys.argv[1], (sys.argv[2:] or ["0"])[0])
