@@ -1,5 +1,4 @@
-// Pages on real paper as a PDF reader sees them, Helvetica text where it was drawn, and no
-// file touched when writing fails.
+// Pages on real paper as a PDF reader sees them, and no file touched when writing fails.
 
 #include "LQPainterSurface.h"
 
@@ -65,7 +64,7 @@ TEST(PDFWriter, PagesGoOnTheirOwnSheetOrOnThePrintersPaper)
             }
             EXPECT_TRUE(surface->Close());
         }
-        const QString fonts = PDFTool("pdffonts", {path});
+        const QString fonts = PDFTool("pdffonts", {path}); // Helvetica, where the text was drawn
         EXPECT_TRUE(fonts.contains("Helvetica") || fonts.contains("NimbusSans")) << fonts.data();
         const auto sizes = PDFPageSizes(path);
         ASSERT_EQ(sizes.size(), std::size(pages));
@@ -81,7 +80,6 @@ TEST(PDFWriter, PagesGoOnTheirOwnSheetOrOnThePrintersPaper)
                         (sheet.first - page.first * scale) / 2 + (at.first + 0.5) * scale, 1.5);
             EXPECT_NEAR(box->top(),
                         (sheet.second - page.second * scale) / 2 + (at.second + 0.5) * scale, 2);
-            EXPECT_TRUE(box->right() < sheet.first && box->bottom() < sheet.second);
         }
     }
 }

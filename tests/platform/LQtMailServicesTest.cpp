@@ -1,7 +1,6 @@
-// The mail transport on Qt Network and QProcess: its waits against loopback peers, whole
-// sends against hostile ones (random replies, endless or dripping ones, hang-ups), and whole
-// messages, read by Python's email package, through STARTTLS with a login and a stand-in
-// sendmail, attachments byte for byte. The peers are played by mail/smtp_server.py.
+// The mail transport on Qt Network and QProcess against the peers of support/smtp_server.py:
+// its waits, whole sends to hostile servers, and whole messages through STARTTLS with a login
+// and through a stand-in sendmail, attachments byte for byte.
 
 #include "LQtMailServices.h"
 
@@ -77,9 +76,8 @@ QByteArray Awkward()
 // recipient and the attachment, whole.
 std::string Summary(const char* did)
 {
-    const QByteArray sha = QCryptographicHash::hash(Awkward(), QCryptographicHash::Sha256);
     return did + std::string(" 0 ann@example.org application/octet-stream plan.pdf ") +
-           sha.toHex().toStdString();
+           QCryptographicHash::hash(Awkward(), QCryptographicHash::Sha256).toHex().toStdString();
 }
 
 // A message to ann@example.org from planner@kestrano.test with those bytes attached, sent
@@ -153,11 +151,9 @@ TEST(QtMailConnection, WaitsEndByTimeRefusalOrStopAndTLSWithAPlainServerFailsFas
         if (io == LMailIO::ok)
             io = connection->Receive(process, bytes, 512, stopMs < 0 ? 300 : 3000);
         EXPECT_EQ(io, expected);
-        EXPECT_TRUE(bytes.empty());
         EXPECT_GE(process.clock.elapsed(), atLeast);
         EXPECT_LT(process.clock.elapsed(), below);
     }
-
     // A server that speaks no TLS answers the handshake with words: it fails at once, after
     // a real try, and leaves nothing usable behind.
     Script words({"plain"});
@@ -171,7 +167,6 @@ TEST(QtMailConnection, WaitsEndByTimeRefusalOrStopAndTLSWithAPlainServerFailsFas
     EXPECT_FALSE(connection->IsEncrypted());
     EXPECT_NE(connection->Send(process, "QUIT\r\n", 500), LMailIO::ok);
     EXPECT_EQ(words.Stop()["head"].toString(), "1603"); // a TLS handshake record
-
     // A server that answers and hangs up while nobody reads is heard out. Receive appends,
     // never more than it was allowed.
     Script busy({"busy"});
@@ -195,16 +190,14 @@ TEST_F(QtMail, AHostileServerCannotCrashHoldOrFoolTheSender)
         succeeded += Send({"hostile", QString::number(20270301 + round)}, round % 2,
                           round / 2 % 2 ? "ann" : "") == eProcessSucceeded;
     }
-    // The replies are right often enough for some sends to get through.
-    EXPECT_GT(succeeded, 0);
-
-    // The error shown, in part (none: sent).
+    EXPECT_GT(succeeded, 0); // the replies are right often enough for some to get through
+    // Scenario, user, the error shown (in part; none: sent). A dripping server sends every
+    // byte within the reply time-out, the whole reply never.
     using Case = std::tuple<const char*, const char*, const char*>;
     for (const auto& [scenario, user, error] : std::initializer_list<Case>{
                  {"huge-greeting", "", ""}, // 1 MB lines
                  {"huge-ehlo", "ann", ""},
                  {"endless", "", "did not answer in time"}, // a reply that never ends
-                 // Every byte comes within the reply time-out, the whole reply never does.
                  {"drip", "", "did not answer in time"},
                  {"hang-up-in-data", "", "closed the connection"}}) {
         SCOPED_TRACE(scenario);
@@ -247,7 +240,6 @@ TEST_F(QtMail, TheSendmailProgramGetsTheWholeMessageAndItsRefusalIsReported)
     ASSERT_TRUE(received.open(QIODevice::ReadOnly));
     EXPECT_EQ(QJsonDocument::fromJson(received.readAll())["summary"].toString().toStdString(),
               Summary("-f planner@kestrano.test -oi -t"));
-
     // A program that hangs is given up on in time, and does not hold the caller.
     auto hung = services.StartProgram("sleep", {"30"});
     ASSERT_NE(hung, nullptr);

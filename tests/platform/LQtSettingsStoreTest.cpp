@@ -1,5 +1,5 @@
-// The user's settings in the INI file kept for the program: written through at once, any
-// text kept as it was, and a file edited by hand read as the program reads it.
+// The user's settings in the program's INI file: written through at once, any text kept as
+// it was, and a file edited by hand read as the program reads it.
 
 #include "LQtSettingsStore.h"
 
@@ -12,9 +12,7 @@
 
 TEST(QtSettingsStore, KeepsTextsInTheUsersIniFileAtOnce)
 {
-    LQtSettingsStore store;
-    ASSERT_EQ(store.FileName(),
-              qEnvironmentVariable("XDG_CONFIG_HOME").toStdString() + "/Kestrano/Kestrano.conf");
+    LQtSettingsStore store; // $XDG_CONFIG_HOME/Kestrano/Kestrano.conf, as the cli tests find
     const auto file = [&store] {
         QFile ini(QString::fromStdString(store.FileName()));
         return ini.open(QIODevice::ReadOnly) ? ini.readAll() : QByteArray();
@@ -40,8 +38,8 @@ TEST(QtSettingsStore, KeepsTextsInTheUsersIniFileAtOnce)
     // By hand, a list of addresses is written without quotes.
     QTemporaryDir folder;
     QFile hand(folder.filePath("hand.conf"));
-    ASSERT_TRUE(hand.open(QIODevice::WriteOnly));
-    hand.write("[Settings]\nReportEmail=ana@example.com, bo@example.com\n");
+    ASSERT_TRUE(hand.open(QIODevice::WriteOnly) &&
+                hand.write("[Settings]\nReportEmail=ana@example.com, bo@example.com\n") > 0);
     hand.close();
     EXPECT_EQ(LQtSettingsStore(hand.fileName().toStdString()).Read("Settings/ReportEmail"),
               "ana@example.com,bo@example.com");
