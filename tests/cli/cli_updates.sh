@@ -68,13 +68,14 @@ kill "$server"
 # A real send to a loopback SMTP server: every resource gets its message with the chart,
 # and the file keeps the new last-update state, so a second run has nothing to say.
 [ -z "$(find "$work" -maxdepth 1 -name '*.pdf')" ] || fail "an attachment was left behind"
-if ! python3 -c "import aiosmtpd" 2>/dev/null; then
-    echo "skipped the real send: python3 with aiosmtpd is missing"
+# The server runs on the system's Python, where Debian's python3-aiosmtpd is installed.
+if ! /usr/bin/python3 -c "import aiosmtpd" 2>/dev/null; then
+    echo "skipped the real send: Debian's python3-aiosmtpd is missing"
     exit 0
 fi
 mkdir -p "$work/mail"
 mkfifo "$work/server-in"
-python3 "$(dirname "$0")/../platform/mail/smtp_server.py" --folder "$work/mail" \
+"$(dirname "$0")/../support/smtp_server.py" --folder "$work/mail" \
     <"$work/server-in" >"$work/port" 2>"$work/server-err" &
 server=$!
 exec 9>"$work/server-in" # the server stops when this closes

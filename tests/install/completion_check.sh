@@ -10,31 +10,27 @@ export LC_ALL=C
 
 "$cli" --help >"$work/help.txt" || fail "\"$cli --help\" failed"
 awk '/^Commands:[ \t]*$/ { inside = 1; next } inside && /^[ \t]*$/ { exit }
-     inside && /^  [a-z]/ { print $1 }' "$work/help.txt" | sort -u >"$work/commands"
+     inside && /^  [a-z]/ { print $1 }' "$work/help.txt" | sort -u | tr '\n' ' ' >"$work/commands"
 [ -s "$work/commands" ] || fail "the help lists no commands"
-kinds='task-summary task-detail task-expense resource-expense'
+kinds='resource-expense task-detail task-expense task-summary ' # sorted, as offered
 for kind in $kinds; do grep -q -- "$kind" "$work/help.txt" || fail "the help lacks $kind"; done
-printf '%s\n' $kinds | sort >"$work/kinds"
 
 # offered MODE WORD...: what the completion offers for the last WORD, sorted, in the folder
 # "$work/files". MODE "bc" sources bash-completion first and passes the line as readline does.
 offered() {
-    mode=$1
-    shift
-    (cd "$work/files" && BASH_ENV='' bash -c '
-        mode=$1 completion=$2 bc=$3
-        shift 3
+    (cd "$work/files" && BASH_ENV='' mode=$1 completion=$completion bc=$bc bash -c '
+        shift
         if [[ $mode == bc ]]; then
             source "$bc" && declare -F _init_completion >/dev/null || exit 1
-            COMP_LINE="$*" COMP_POINT=${#COMP_LINE} COMP_TYPE=9 COMP_KEY=9
+            COMP_LINE="kestrano-cli $*" COMP_POINT=${#COMP_LINE} COMP_TYPE=9 COMP_KEY=9
         fi
         source "$completion" || exit 1
         [[ $(complete -p kestrano-cli) == "complete -F _kestrano_cli kestrano-cli" ]] || exit 1
-        COMP_WORDS=("$@") COMP_CWORD=$(($# - 1)) COMPREPLY=()
+        COMP_WORDS=(kestrano-cli "$@") COMP_CWORD=$# COMPREPLY=()
         _kestrano_cli
         ((${#COMPREPLY[@]} == 0)) || printf "%s\n" "${COMPREPLY[@]}"
-    ' bash "$mode" "$completion" "$bc" kestrano-cli "$@") 2>"$work/err" | sort >"$work/offered"
-    [ ! -s "$work/err" ] || fail "($mode) completing \"$*\": $(cat "$work/err")"
+    ' bash "$@") 2>"$work/err" | sort >"$work/offered"
+    [ ! -s "$work/err" ] || fail "completing \"$*\": $(cat "$work/err")"
     tr '\n' ' ' <"$work/offered"
 }
 
@@ -44,9 +40,9 @@ bc=${BASH_COMPLETION_SCRIPT:-/usr/share/bash-completion/bash_completion}
 modes=plain
 [ -r "$bc" ] && modes="plain bc"
 for mode in $modes; do
-    [ "$(offered "$mode" '')" = "$(tr '\n' ' ' <"$work/commands")" ] ||
+    [ "$(offered "$mode" '')" = "$(cat "$work/commands")" ] ||
         fail "($mode) the first word offers \"$(cat "$work/offered")\""
-    [ "$(offered "$mode" report '')" = "$(tr '\n' ' ' <"$work/kinds")" ] ||
+    [ "$(offered "$mode" report '')" = "$kinds" ] ||
         fail "($mode) \"report <TAB>\" offers \"$(cat "$work/offered")\""
     while read -r line <&3; do
         # shellcheck disable=SC2086 # the words of the line are meant to be split

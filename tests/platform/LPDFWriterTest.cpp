@@ -1,6 +1,4 @@
-// Pages on real paper as a PDF reader sees them: layout pages on their sheet at their true
-// size, pages in points a sheet of their own, a printer's paper kept with the page fitted
-// on it, Helvetica text where it was drawn, and no file touched when writing fails.
+// Pages on real paper as a PDF reader sees them, and no file touched when writing fails.
 
 #include "LQPainterSurface.h"
 
@@ -17,137 +15,102 @@
 
 #include <algorithm>
 
-namespace {
-
 using Size = std::pair<double, double>;
 
-void Write(LPagedSurface& surface, const char* word, float x, float y)
+// A PDF page goes on a sheet of its own: a layout page (96 to the inch) on its paper at three
+// quarters of a point to the unit, one of no known paper on a sheet of its true size, a page
+// in points on a sheet of exactly its size. A printer keeps the paper and orientation chosen
+// in the print dialog, each page on it as large as it fits, centred. Text is drawn half a
+// unit down and right of the point given.
+TEST(PDFWriter, PagesGoOnTheirOwnSheetOrOnThePrintersPaper)
 {
-    ASSERT_TRUE(surface.StartPage());
-    surface.SetFont(LFont{"Helvetica", 11});
-    surface.SetTextBlack();
-    surface.DrawText(word, x, y);
-}
-
-} // namespace
-
-// A layout page (96 to the inch) goes on a sheet of its paper at three quarters of a point
-// to the unit; a page in points is a sheet of exactly its size.
-TEST(PDFWriter, LayoutPagesGoOnTheirPaperAndPointPagesAreTheirOwnSize)
-{
-    QTemporaryDir folder;
-    const QString path = folder.filePath("pages.pdf");
-    {
-        LPDFWriter writer(path.toStdString(), LPrint::ePaperA4);
-        EXPECT_EQ(writer.GetPageWidth(), 794);
-        EXPECT_EQ(writer.GetPageHeight(), 1123);
-        Write(writer, "Afoot", 700, 1100);
-        writer.SetPageSize(300, 200, LPageUnit::Point);
-        Write(writer, "Pfoot", 250, 180);
-        const LSizeF letter = LPagedSurface::PaperPageSize(LPrint::ePaperLetter);
-        writer.SetPageSize(letter.width, letter.height, LPageUnit::Layout);
-        Write(writer, "Lfoot", 720, 1030);
-        // A layout of no known paper: a sheet of its true size.
-        writer.SetPageSize(400, 300, LPageUnit::Layout);
-        Write(writer, "Cfoot", 350, 280);
-        EXPECT_TRUE(writer.Close());
-    }
-    const auto sizes = PDFPageSizes(path);
-    EXPECT_EQ(sizes, (std::vector<Size>{{595, 842}, {300, 200}, {612, 792}, {300, 225}}));
-    const QString fonts = PDFTool("pdffonts", {path});
-    EXPECT_TRUE(fonts.contains("Helvetica") || fonts.contains("NimbusSans")) << fonts.data();
-    // Drawn half a unit down and right of the point given, near each page's corner.
     const struct {
         const char* word;
-        double x, y;
-    } feet[] = {{"Afoot", 700.5 * 0.75, 1100.5 * 0.75},
-                {"Pfoot", 250.5, 180.5},
-                {"Lfoot", 720.5 * 0.75, 1030.5 * 0.75},
-                {"Cfoot", 350.5 * 0.75, 280.5 * 0.75}};
-    for (std::size_t i = 0; i < std::size(feet) && i < sizes.size(); ++i) {
-        SCOPED_TRACE(feet[i].word);
-        const auto box = PDFWordBox(path, feet[i].word);
-        ASSERT_TRUE(box);
-        EXPECT_NEAR(box->left(), feet[i].x, 1.5);
-        EXPECT_NEAR(box->top(), feet[i].y, 2);
-        EXPECT_LT(box->right(), sizes[i].first);
-        EXPECT_LT(box->bottom(), sizes[i].second);
-    }
-}
-
-// The paper and orientation chosen in the print dialog are kept: an A4 layout page goes on
-// the sheet as large as it fits, centred, and so does a page in points.
-TEST(PDFWriter, APrinterKeepsItsPaperAndFitsThePageOnIt)
-{
-    QTemporaryDir folder;
+        LPageUnit unit;
+        Size page, at, sheet;
+    } pages[] = {{"Afoot", LPageUnit::Layout, {794, 1123}, {700, 1100}, {595, 842}},
+                 {"Pfoot", LPageUnit::Point, {300, 200}, {250, 180}, {300, 200}},
+                 {"Lfoot", LPageUnit::Layout, {816, 1054}, {720, 1030}, {612, 792}},
+                 {"Cfoot", LPageUnit::Layout, {400, 300}, {350, 280}, {300, 225}}};
     const struct {
         QPageSize::PageSizeId paper;
         QPageLayout::Orientation orientation;
-        double width, height;
-    } sheets[] = {{QPageSize::A5, QPageLayout::Portrait, 420, 595},
-                  {QPageSize::Letter, QPageLayout::Landscape, 792, 612}};
-    for (const auto& sheet : sheets) {
-        SCOPED_TRACE(sheet.width);
+        Size sheet; // none: a PDF file
+    } printers[] = {{QPageSize::A4, QPageLayout::Portrait, {}},
+                    {QPageSize::A5, QPageLayout::Portrait, {420, 595}},
+                    {QPageSize::Letter, QPageLayout::Landscape, {792, 612}}};
+    for (const auto& [paper, orientation, printerSheet] : printers) {
+        SCOPED_TRACE(printerSheet.first);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("pages.pdf");
         // With no printer installed, the printer writes PDF: what a real one would be sent.
-        const QString path = folder.filePath("printed.pdf");
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(path);
-        printer.setPageSize(QPageSize(sheet.paper));
-        printer.setPageOrientation(sheet.orientation);
+        printer.setPageSize(QPageSize(paper));
+        printer.setPageOrientation(orientation);
         {
-            LPrintSurface surface(printer, LPrint::ePaperA4);
-            Write(surface, "Head", 0, 0);
-            surface.DrawText("Foot", 740, 1100);
-            surface.SetPageSize(400, 250, LPageUnit::Point);
-            ASSERT_TRUE(surface.StartPage());
-            EXPECT_TRUE(surface.Close());
+            std::unique_ptr<LPagedSurface> surface;
+            if (printerSheet.first > 0)
+                surface = std::make_unique<LPrintSurface>(printer, LPrint::ePaperA4);
+            else
+                surface = std::make_unique<LPDFWriter>(path.toStdString(), LPrint::ePaperA4);
+            for (const auto& page : pages) {
+                if (&page != pages) // the first is the surface's own
+                    surface->SetPageSize(page.page.first, page.page.second, page.unit);
+                ASSERT_TRUE(surface->StartPage());
+                surface->SetFont(LFont{"Helvetica", 11});
+                surface->DrawText(page.word, page.at.first, page.at.second);
+            }
+            EXPECT_TRUE(surface->Close());
         }
-        EXPECT_EQ(PDFPageSizes(path), (std::vector<Size>(2, {sheet.width, sheet.height})));
-        const double scale = std::min(sheet.width / 794, sheet.height / 1123);
-        const double left = (sheet.width - 794 * scale) / 2;
-        const auto head = PDFWordBox(path, "Head");
-        const auto foot = PDFWordBox(path, "Foot");
-        ASSERT_TRUE(head && foot);
-        EXPECT_NEAR(head->left(), left + 0.5 * scale, 1);
-        EXPECT_NEAR(head->top(), (sheet.height - 1123 * scale) / 2 + 0.5 * scale, 1.5);
-        EXPECT_NEAR(foot->left(), left + 740.5 * scale, 1);
-        EXPECT_LT(foot->right(), sheet.width);
-        EXPECT_LT(foot->bottom(), sheet.height);
+        const QString fonts = PDFTool("pdffonts", {path}); // Helvetica, where the text was drawn
+        EXPECT_TRUE(fonts.contains("Helvetica") || fonts.contains("NimbusSans")) << fonts.data();
+        const auto sizes = PDFPageSizes(path);
+        ASSERT_EQ(sizes.size(), std::size(pages));
+        for (std::size_t i = 0; i < std::size(pages); ++i) {
+            const auto& [word, unit, page, at, pageSheet] = pages[i];
+            SCOPED_TRACE(word);
+            const Size sheet = printerSheet.first > 0 ? printerSheet : pageSheet;
+            EXPECT_EQ(sizes[i], sheet);
+            const double scale = std::min(sheet.first / page.first, sheet.second / page.second);
+            const auto box = PDFWordBox(path, word);
+            ASSERT_TRUE(box);
+            EXPECT_NEAR(box->left(),
+                        (sheet.first - page.first * scale) / 2 + (at.first + 0.5) * scale, 1.5);
+            EXPECT_NEAR(box->top(),
+                        (sheet.second - page.second * scale) / 2 + (at.second + 0.5) * scale, 2);
+        }
     }
 }
 
-TEST(PDFWriter, AFailedWriteLeavesThePreviousFileAlone)
+// Nothing drawn is nothing to put in the previous file's place, and a folder that is not
+// there takes no page. Text measured for the page breaks between words at the width asked,
+// and bold is wider.
+TEST(PDFWriter, AFailedWriteLeavesThePreviousFileAloneAndTextIsMeasuredForThePage)
 {
     QTemporaryDir folder;
-    const QString path = folder.filePath("kept.pdf");
-    QFile file(path);
+    QFile file(folder.filePath("kept.pdf"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("the previous chart") > 0);
     file.close();
-    // Nothing drawn: nothing to put in its place.
-    EXPECT_FALSE(LPDFWriter(path.toStdString(), LPrint::ePaperLetter).Close());
+    {
+        LPDFWriter writer(file.fileName().toStdString(), LPrint::ePaperLetter);
+        writer.SetFont({"Helvetica", 14});
+        const LSizeF line = writer.MeasureText("alpha beta gamma");
+        EXPECT_NEAR(writer.MeasureText("alpha beta gamma", 10000).height, line.height, 1);
+        const float twoWords = writer.MeasureText("alpha beta").width;
+        const LSizeF wrapped = writer.MeasureText("alpha beta gamma", twoWords + 1);
+        EXPECT_NEAR(wrapped.height, 2 * line.height, 2);
+        EXPECT_LE(wrapped.width, twoWords + 1);
+        writer.SetFont({"Helvetica", 14, true});
+        EXPECT_GT(writer.MeasureText("alpha beta gamma").width, line.width);
+        EXPECT_FALSE(writer.Close());
+    }
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), "the previous chart");
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
-
     LPDFWriter nowhere(folder.filePath("no-such-folder/chart.pdf").toStdString(),
                        LPrint::ePaperLetter);
     EXPECT_FALSE(nowhere.StartPage());
     EXPECT_FALSE(nowhere.Close());
-}
-
-// Text measured for the page breaks between words at the width asked, and bold is wider.
-TEST(PDFWriter, MeasuredTextWrapsAtTheWidth)
-{
-    QTemporaryDir folder;
-    LPDFWriter writer(folder.filePath("wrap.pdf").toStdString(), LPrint::ePaperA4);
-    writer.SetFont({"Helvetica", 14});
-    const LSizeF line = writer.MeasureText("alpha beta gamma");
-    EXPECT_NEAR(writer.MeasureText("alpha beta gamma", 10000).height, line.height, 1);
-    const float twoWords = writer.MeasureText("alpha beta").width;
-    const LSizeF wrapped = writer.MeasureText("alpha beta gamma", twoWords + 1);
-    EXPECT_NEAR(wrapped.height, 2 * line.height, 2);
-    EXPECT_LE(wrapped.width, twoWords + 1);
-    writer.SetFont({"Helvetica", 14, true});
-    EXPECT_GT(writer.MeasureText("alpha beta gamma").width, line.width);
 }

@@ -12,19 +12,21 @@
 #include "support/TempDir.h"
 
 #include <QImage>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 
 namespace {
 
+// Reports each text that does not fit, as a failure `where` it was drawn.
 template <class Surface>
-class FitChecking : public Surface {
-public:
-    using Surface::Surface;
-
+struct FitChecking : Surface {
+    template <class... Arguments>
+    FitChecking(const char* where, bool whole, Arguments&&... arguments)
+        : Surface(std::forward<Arguments>(arguments)...), where(where), whole(whole)
+    {}
     void DrawText(std::string_view text, float x, float y) override
     {
         Surface::DrawText(text, x, y);
@@ -38,41 +40,29 @@ public:
                   LTextAlign align) override
     {
         const LSizeF size = this->MeasureText(text, width);
-        const auto box = [](float w, float h) {
-            return std::to_string(static_cast<int>(w)) + "x" + std::to_string(static_cast<int>(h));
-        };
         if (whole && text.ends_with("\u2026"))
-            faults.push_back(std::string(text) + " is not shown whole");
+            Fault(text, "is not shown whole");
         if (size.width > width + 0.5f || size.height > height + 0.5f)
-            faults.push_back(std::string(text) + " takes " + box(size.width, size.height) +
-                             " in a box of " + box(width, height));
-        // Amounts and dates are read as a whole: a word of digits without letters stays on
-        // one line.
-        for (std::size_t at = 0; numbersWhole && at < text.size();) {
-            const std::size_t end = std::min(text.find(' ', at), text.size());
-            const std::string_view word = text.substr(at, end - at);
-            if (std::any_of(word.begin(), word.end(),
-                            [](char c) { return c >= '0' && c <= '9'; }) &&
-                std::none_of(word.begin(), word.end(),
-                             [](char c) { return (c | 32) >= 'a' && (c | 32) <= 'z'; }) &&
-                this->MeasureText(word).width > width + 0.5f)
-                faults.push_back(std::string(text) + " breaks " + std::string(word));
-            at = end + 1;
+            Fault(text, QString::asprintf("takes %.0fx%.0f in a box of %.0fx%.0f", size.width,
+                                          size.height, width, height)
+                                .toStdString());
+        // In documents amounts and dates are read as a whole: a word of digits without
+        // letters stays on one line.
+        static const QRegularExpression number("(?<![^ ])[^ A-Za-z]*[0-9][^ A-Za-z]*(?![^ ])");
+        const QString all = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+        for (auto it = number.globalMatch(all); documents && it.hasNext();) {
+            const std::string word = it.next().captured().toStdString();
+            if (this->MeasureText(word).width > width + 0.5f)
+                Fault(text, "breaks " + word);
         }
         Place(text, QRectF(x, y, width, size.height));
         Surface::DrawText(text, x, y, width, height, align);
     }
     bool StartPage() override
     {
-        placed_.clear();
+        placed.clear();
         return Surface::StartPage();
     }
-
-    bool whole = false;        // the plan's names are short enough to show whole
-    bool numbersWhole = false; // checked in documents, where a broken amount misleads
-    std::vector<std::string> faults;
-
-private:
     // Where the text lies on the device, and whether it covers one placed before on the
     // page by more than the half unit neighbouring boxes may share.
     void Place(std::string_view text, const QRectF& box)
@@ -80,42 +70,43 @@ private:
         if (text.empty())
             return;
         const QRectF rect = this->Painter()->worldTransform().mapRect(box);
-        for (const auto& [other, otherRect] : placed_) {
+        for (const auto& [other, otherRect] : placed) {
             const QRectF both = rect.intersected(otherRect);
             if (both.width() > 0.5 && both.height() > 0.5)
-                faults.push_back(std::string(text) + " covers " + other);
+                Fault(text, "covers " + other);
         }
-        placed_.emplace_back(std::string(text), rect);
+        placed.emplace_back(std::string(text), rect);
+    }
+    void Fault(std::string_view text, const std::string& what)
+    {
+        ADD_FAILURE() << where << ": " << text << " " << what;
     }
 
-    std::vector<std::pair<std::string, QRectF>> placed_;
+    const char* where;
+    bool whole; // the plan's names are short enough to show whole
+    bool documents = this->GetKind() == LSurface::Kind::Document;
+    std::vector<std::pair<std::string, QRectF>> placed;
 };
 
 struct NoSelection : QPGanttInterface {
     void GanttViewSelectTask(int64_t) override {}
 };
 
-// Each view on the screen (a 96 dpi image) and in a PDF document.
-void Check(const std::function<void(LSurface&)>& screen,
-           const std::function<void(LSurface&)>& document, int paper, bool whole)
+using Paint = std::function<void(LSurface&)>;
+
+// A view on the screen (a 96 dpi image), when it shows there, and in a PDF document.
+void Check(const Paint& screen, const Paint& document, int paper, bool whole)
 {
     if (screen) {
         QImage image(2000, 2000, QImage::Format_ARGB32);
         QPainter painter(&image);
-        FitChecking<LPaintSurface> surface(painter, &image);
-        surface.whole = whole;
+        FitChecking<LPaintSurface> surface("on the screen", whole, painter, &image);
         screen(surface);
-        for (const std::string& fault : surface.faults)
-            ADD_FAILURE() << "on the screen: " << fault;
     }
     TempDir folder;
-    FitChecking<LPDFWriter> surface(folder.File("out.pdf"), paper);
-    surface.whole = whole;
-    surface.numbersWhole = true;
+    FitChecking<LPDFWriter> surface("in the document", whole, folder.File("out.pdf"), paper);
     document(surface);
     EXPECT_TRUE(surface.Close());
-    for (const std::string& fault : surface.faults)
-        ADD_FAILURE() << "in the document: " << fault;
 }
 
 void CheckEveryView(QPProject& project, LDateTime today, bool whole)
