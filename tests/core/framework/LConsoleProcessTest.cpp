@@ -44,15 +44,10 @@ struct Pipe {
     }
 };
 
-LConsoleProcessOptions Streams(Pipe& progress, Pipe& errors, bool terminal, int interval = 0)
+LConsoleProcessOptions Streams(Pipe& progress, Pipe& errors, bool terminal, int interval = 0,
+                               bool stopOnInterrupt = true)
 {
-    LConsoleProcessOptions options;
-    options.progressFd = progress.fds[1];
-    options.errorFd = errors.fds[1];
-    options.terminal = terminal;
-    options.columns = 80;
-    options.redrawIntervalMilliseconds = interval;
-    return options;
+    return {progress.fds[1], errors.fds[1], terminal, 80, interval, stopOnInterrupt};
 }
 
 // Keeps what a process function reported; its user asks to stop after `polls` polls.
@@ -100,9 +95,7 @@ TEST(LConsoleProcess, RedrawsOneLineInPlaceOnATerminal)
     {
         LConsoleProcess process("Import", Streams(terminal, errors, true));
         process.SetStatus("Reading rows", -3);
-        process.SetStatus("row 1\nof\x1f"
-                          "2",
-                          5);
+        process.SetStatus("row 1\nof\0372", 5); // a line feed and a unit separator
         process.SetProgress(0.5);
         const std::string drawn = terminal.Take();
         EXPECT_EQ(drawn.find('\n'), std::string::npos);
@@ -190,9 +183,7 @@ TEST(LProcessInterface, WaitsEndByTimeOrASetSignalAndNeverHang)
 {
     Pipe progress;
     Pipe errors;
-    LConsoleProcessOptions options = Streams(progress, errors, false);
-    options.stopOnInterrupt = false;
-    LConsoleProcess console("Import", options);
+    LConsoleProcess console("Import", Streams(progress, errors, false, 0, false));
     LProcessInterface silent;
     for (LProcessInterface* runner : {&silent, static_cast<LProcessInterface*>(&console)}) {
         EXPECT_FALSE(runner->IsToStop());
