@@ -149,43 +149,6 @@ TEST(QPRecalculation, Leveling)
     });
 }
 
-TEST(QPRecalculation, Costs)
-{
-    RunCases({
-            {"overtime beyond the regular week", "@Default week:36; $Ana 1000/1500; T 40 %Ana",
-             "Ana.regular=36000 Ana.overtime=6000 T.cost=42000"},
-            {"no weekly limit", "@Default week:0; $Ana 1000/1500; T 40 %Ana",
-             "Ana.regular=40000 Ana.overtime=0 T.cost=40000"},
-            {"tasks sharing a resource share its week",
-             "@Default week:36; $Ana 1000/1500; A 20 %Ana:50; B 20 %Ana:50",
-             "A.conflict=0 B.conflict=0 A.cost=21000 B.cost=21000 Ana.regular=36000 "
-             "Ana.overtime=6000"},
-            // The hours worked, times the rate, on all kinds of shifts.
-            {"to midnight on a 24-hour schedule",
-             "@C 0 24,24,24,24,24,24,24 week:0; $Ana @C 1000/1500; T 2 %Ana at:1.22",
-             "T.finish=2.0 T.cost=2000 Ana.regular=2000"},
-            {"the afternoon", "@C 8 0,8,8,8,8,8,0 week:0; $Ana @C 1000/1500; T 4 %Ana at:1.12",
-             "T.finish=1.16 T.cost=4000 Ana.regular=4000"},
-            {"the morning part of a night shift",
-             "@C 22 0,9,9,9,9,9,0 week:0; $Ana @C 1000/1500; T 4 %Ana at:2.1",
-             "T.finish=2.5 T.cost=4000 Ana.regular=4000"},
-            {"after a morning off",
-             "@C 8 0,8,8,8,8,8,0 week:0; !C 1.12 2; $Ana @C 1000/1500; T 8 %Ana at:1.12",
-             "T.finish=2.12 T.cost=8000 Ana.regular=8000"},
-            {"over a night off",
-             "@C 22 0,9,9,9,9,9,0 week:0; !C 2.12 9; $Ana @C 1000/1500; T 24 %Ana at:1.0",
-             "T.finish=5.4 T.cost=24000 Ana.regular=24000"},
-    });
-    for (const auto& [now, toDate] : {std::pair{"2027-02-20 12:00:00", "0"},
-                                      {"2027-03-03 09:00:00", "24000"},
-                                      {"2027-03-05 09:00:00", "40000"}}) {
-        ScopedEnvironment today("KESTRANO_NOW", now);
-        EnginePlan plan("$Ana 1000/1500; T 40 %Ana");
-        plan.Recalculate();
-        plan.Check(std::string("T.cost=40000 T.todate=") + toDate, now);
-    }
-}
-
 TEST(QPRecalculation, ClockChangeDays)
 {
     // Two 24-hour tasks of one resource on a seven-day calendar from the Saturday before a

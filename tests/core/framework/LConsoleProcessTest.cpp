@@ -50,11 +50,10 @@ LConsoleProcessOptions Streams(Pipe& progress, Pipe& errors, bool terminal, int 
     return {progress.fds[1], errors.fds[1], terminal, 80, interval, stopOnInterrupt};
 }
 
-// Keeps what a process function reported; its user asks to stop after `polls` polls.
+// Keeps what a process function reported; its user asks to stop when the test says so.
 class RecordingProcess : public LProcessInterface {
 public:
-    explicit RecordingProcess(int polls = 1 << 30) : left(polls) {}
-    bool IsToStop() override { return left-- <= 0; }
+    bool IsToStop() override { return stop; }
     void SetStatus(std::string_view text, int line) override
     {
         statuses.emplace_back(line, std::string(text));
@@ -63,7 +62,7 @@ public:
 
     std::vector<std::pair<int, std::string>> statuses;
     std::vector<std::string> errors;
-    int left;
+    bool stop = false;
 };
 
 class RecordingWaker : public LProcessWaker {
@@ -205,7 +204,8 @@ TEST(LProcessInterface, WaitsEndByTimeOrASetSignalAndNeverHang)
         EXPECT_LT(MillisecondsSince(start), 1000);
     }
     // A stop wins over a set signal, and a timed wait reports it.
-    RecordingProcess user(0);
+    RecordingProcess user;
+    user.stop = true;
     LProcessSignal ready;
     ready.Set();
     EXPECT_TRUE(user.ProcessWait(60000));
@@ -237,11 +237,10 @@ TEST(LProcessInterface, FormattedTextsAreCutAt8192BytesBetweenCharacters)
     EXPECT_EQ(process.errors.back(), "Could not connect to mail.example.com port 587.");
 }
 
-TEST(LProcessSignal, SetWakesTheWakerThatWatches)
+TEST(LProcessSignal, SetWakesTheWakerThatWatchesAndGroupsNameTheFirstSet)
 {
     LProcessSignal signal;
-    RecordingWaker first;
-    RecordingWaker second;
+    RecordingWaker first, second;
     EXPECT_EQ(signal.Watch(&first), nullptr);
     signal.Set();
     EXPECT_EQ(first.wakes, 1);
@@ -258,20 +257,15 @@ TEST(LProcessSignal, SetWakesTheWakerThatWatches)
     signal.Set();
     EXPECT_EQ(first.wakes, 2);
     EXPECT_EQ(signal.Watch(nullptr), &first);
-}
 
-TEST(LProcessSignal, GroupNamesTheFirstMemberThatIsSet)
-{
-    LProcessSignal readable;
-    LProcessSignal closed;
-    LProcessSignal timedOut;
+    // A group names its first member that is set; a signal joins it once.
+    LProcessSignal readable, closed, timedOut;
     LProcessSignalGroup group{&readable, &closed};
     group.Add(closed);
     group.Add(timedOut);
     EXPECT_EQ(group.Size(), 3u);
     EXPECT_EQ(group.FirstSet(), -1);
     EXPECT_FALSE(group.IsAnySet());
-
     timedOut.Set();
     closed.Set();
     EXPECT_EQ(group.FirstSet(), 1);
@@ -279,7 +273,6 @@ TEST(LProcessSignal, GroupNamesTheFirstMemberThatIsSet)
     EXPECT_EQ(group.Signals()[1], &timedOut);
     readable.Set();
     EXPECT_EQ(group.FirstSet(), 0);
-
     group.ResetAll();
     EXPECT_FALSE(group.IsAnySet());
     EXPECT_TRUE(closed.IsSet()); // no longer a member

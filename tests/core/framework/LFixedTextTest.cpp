@@ -33,10 +33,7 @@ TEST(LFixedText, CutsAt259BytesBetweenCharacters)
     EXPECT_EQ(LFixedText("Design").str(), "Design");
     EXPECT_EQ(LFixedText(static_cast<const char*>(nullptr)).str(), "");
     EXPECT_TRUE(LFixedText().empty());
-}
-
-TEST(LFixedText, PrefixCountsCharactersNotBytes)
-{
+    // Prefixes count characters, not bytes.
     EXPECT_EQ(LUtf8Prefix("aé€😀b", 0), "");
     EXPECT_EQ(LUtf8Prefix("aé€😀b", 2), "aé");
     EXPECT_EQ(LUtf8Prefix("aé€😀b", 4), "aé€😀");

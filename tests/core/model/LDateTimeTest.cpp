@@ -145,16 +145,6 @@ TEST(LDayTime, TwentyFourHourClockWrappingAtMidnightKeepingTheDateOrTakingTodays
     EXPECT_LE(LDateTime::Now().Get(), before + 5);
 }
 
-TEST(LDateTime, TimeZoneOffsetIsSecondsWestOfUtc)
-{
-    // POSIX names fixed zones with the sign turned round: Etc/GMT+5 is UTC-5.
-    for (const auto& [name, offset] :
-         {std::pair{"UTC", 0}, {"Etc/GMT+5", 5 * 3600}, {"Asia/Tokyo", -9 * 3600}}) {
-        ScopedTimeZone zone(name);
-        EXPECT_EQ(LDateTime::GetTimeZoneOffset(), offset) << name;
-    }
-}
-
 namespace {
 
 // Every moment listed anchors to noon of the given day, and walking from two days before
