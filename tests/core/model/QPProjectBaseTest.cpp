@@ -274,18 +274,11 @@ TEST(QPProjectBase, LoadedFilesGetKeysAndTheirIDLinksBecomeKeys)
     EXPECT_EQ(project.tasks.GetElementByKey(5)->name, "B");
 }
 
-TEST(QPProjectBase, NamesRenamingAndCopies)
+TEST(QPProjectBase, RenamingAndCopies)
 {
     QPProject project;
     AddTasks(project, "AB");
-    project.ElementAdd(Named<QPResource>("A"), false);
-    EXPECT_TRUE(project.IsTaskNameUsed("A", -1));
-    EXPECT_FALSE(project.IsTaskNameUsed("A", 1)); // the task being edited
-    EXPECT_TRUE(project.IsTaskNameUsed("A", 2));
-    EXPECT_FALSE(project.IsTaskNameUsed("a", -1));
-    EXPECT_TRUE(project.IsResourceNameUsed("A", -1));
-    EXPECT_FALSE(project.IsScheduleNameUsed("Default Schedule", 1));
-
+    // Names in use: see the editors' tests.
     project.SetName("New Project");
     EXPECT_FALSE(project.IsProjectDirty());
     project.tasks.At(0).notes = "notes stay behind";
