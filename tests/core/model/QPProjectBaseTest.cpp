@@ -229,27 +229,14 @@ TEST(QPProjectBase, DeletingAnElementRemovesTheLinksToItAndUndoPutsThemBack)
     EXPECT_EQ(Tasks(project, true), "B1:k2+6@50+7@100 C2:k3<1<2+6@25 H3:k4");
 }
 
-TEST(QPProjectBase, LoadedFilesGetKeysAndTheirIDLinksBecomeKeys)
+// Loading hands out missing keys above the highest, never lowering the counter; of
+// duplicate keys from a damaged file the first is found. (The file tests load a file's ID
+// links as keys.)
+TEST(QPProjectBase, LoadedElementsGetMissingKeysAndDuplicatesFindTheFirst)
 {
     QPProjectBase project;
-    project.ElementAdd(Named<QPSchedule>("S1"), false); // key 0, id 1
-    project.ElementAdd(Named<QPSchedule>("S2"), false); // key 1, id 2
-    AddTasks(project, "AB");                            // keys 2, 3
-    project.ElementAdd(Named<QPResource>("R"), false);  // key 4, id 1
-    // As an old file stores them: IDs in the key fields.
-    project.defaultScheduleKey = 2;
-    project.resources.At(0).scheduleKey = 1;
-    project.tasks.At(1).AddDependency(1, eFinishToStart, 0.0f);
-    project.tasks.At(1).AddDependency(7, eFinishToStart, 0.0f); // no task 7
-    project.tasks.At(0).AddResourceAssignment(QPResourceAssignment{1, 50, 10, 90});
-    project.tasks.At(0).scheduleKey = 2;
-    project.ConvertIDAssociationsToKeys();
-    EXPECT_EQ(project.defaultScheduleKey, 1);
-    EXPECT_EQ(project.resources.At(0).scheduleKey, 0);
-    EXPECT_EQ(Tasks(project, true), "A1:k2+4@50 B2:k3<7<2");
-    EXPECT_EQ(project.tasks.At(0).scheduleKey, 2);
-
-    // Missing keys are filled above the highest; the counter is never lowered.
+    AddTasks(project, "AB");
+    project.ElementAdd(Named<QPResource>("R"), false);
     project.tasks.At(0).key = 40;
     project.tasks.At(1).key = -1;
     project.resources.At(0).key = -1;
@@ -264,7 +251,6 @@ TEST(QPProjectBase, LoadedFilesGetKeysAndTheirIDLinksBecomeKeys)
     project.ValidateElementKeys();
     EXPECT_EQ(project.lastKey, 100);
 
-    // Duplicate keys from a damaged file find the first.
     AddTasks(project, "C");
     for (QPTask& task : project.tasks)
         task.key = 5;
