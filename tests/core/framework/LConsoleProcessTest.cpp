@@ -75,8 +75,7 @@ public:
 
 TEST(LConsoleProcess, StaysSilentInAPipeButReportsFailures)
 {
-    Pipe progress;
-    Pipe errors;
+    Pipe progress, errors;
     {
         LConsoleProcess process("Import", Streams(progress, errors, false));
         process.SetStatus("Reading rows", 0);
@@ -89,8 +88,7 @@ TEST(LConsoleProcess, StaysSilentInAPipeButReportsFailures)
 
 TEST(LConsoleProcess, RedrawsOneLineInPlaceOnATerminal)
 {
-    Pipe terminal;
-    Pipe errors;
+    Pipe terminal, errors;
     {
         LConsoleProcess process("Import", Streams(terminal, errors, true));
         process.SetStatus("Reading rows", -3);
@@ -130,8 +128,7 @@ TEST(LConsoleProcess, RedrawsOneLineInPlaceOnATerminal)
 
 TEST(LConsoleProcess, ThrottlesRedrawsButShowsTheLatestStateBeforeAWait)
 {
-    Pipe terminal;
-    Pipe errors;
+    Pipe terminal, errors;
     LConsoleProcess process("Import", Streams(terminal, errors, true, 60000));
     for (int row = 1; row <= 100; ++row)
         process.SetProgress(row / 100.0);
@@ -143,8 +140,7 @@ TEST(LConsoleProcess, ThrottlesRedrawsButShowsTheLatestStateBeforeAWait)
 
 TEST(LConsoleProcess, CtrlCRequestsAStopInsteadOfEndingTheProgram)
 {
-    Pipe progress;
-    Pipe errors;
+    Pipe progress, errors;
     struct sigaction before {};
     sigaction(SIGINT, nullptr, &before);
     {
@@ -180,14 +176,12 @@ TEST(LConsoleProcess, CtrlCRequestsAStopInsteadOfEndingTheProgram)
 // signal, and nothing could end a wait without limit, so it does not begin.
 TEST(LProcessInterface, WaitsEndByTimeOrASetSignalAndNeverHang)
 {
-    Pipe progress;
-    Pipe errors;
+    Pipe progress, errors;
     LConsoleProcess console("Import", Streams(progress, errors, false, 0, false));
     LProcessInterface silent;
     for (LProcessInterface* runner : {&silent, static_cast<LProcessInterface*>(&console)}) {
         EXPECT_FALSE(runner->IsToStop());
-        LProcessSignal never;
-        LProcessSignal ready;
+        LProcessSignal never, ready;
         LProcessSignalGroup none{&never};
         LProcessSignalGroup group{&never, &ready};
         Clock::time_point start = Clock::now();
