@@ -60,12 +60,3 @@ public:
 
     QPProject project;
 };
-
-// Monday to Friday, 08:00 to 16:00.
-inline void MakeOfficeWeek(QPSchedule& schedule)
-{
-    for (int day = 0; day < 7; ++day) {
-        schedule.shiftStart[day] = LDayTime(8 * kHour);
-        schedule.shiftDuration[day] = (day >= 1 && day <= 5) ? 8 * kHour : 0;
-    }
-}

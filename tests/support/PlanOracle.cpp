@@ -4,7 +4,6 @@
 #include <array>
 #include <cstdlib>
 #include <ctime>
-#include <limits>
 #include <map>
 #include <memory>
 #include <set>
@@ -20,20 +19,12 @@ constexpr int64_t kDay = 86400;
 // through day by day.
 constexpr int64_t kReach = int64_t(60) * 366 * kDay;
 
-std::tm LocalFields(int64_t moment)
+// The fields of a moment on the local clock, or in UTC (the civil date of a day number).
+std::tm Fields(int64_t moment, bool local = true)
 {
     std::tm fields{};
     const auto t = static_cast<std::time_t>(moment);
-    localtime_r(&t, &fields);
-    return fields;
-}
-
-// The civil date of a day number.
-std::tm CivilFields(int64_t day)
-{
-    std::tm fields{};
-    const auto t = static_cast<std::time_t>(day * kDay);
-    gmtime_r(&t, &fields);
+    local ? localtime_r(&t, &fields) : gmtime_r(&t, &fields);
     return fields;
 }
 
@@ -47,29 +38,26 @@ int WeekdayOf(int64_t day)
 // (mktime's own guess for these depends on what it was asked before.)
 int64_t ClockOf(int64_t day, int32_t seconds)
 {
-    std::tm fields = CivilFields(day);
-    fields.tm_hour = seconds / 3600;
-    fields.tm_min = seconds % 3600 / 60;
-    fields.tm_sec = seconds % 60;
-    int64_t exact = std::numeric_limits<int64_t>::max();
-    int64_t latest = std::numeric_limits<int64_t>::min();
+    std::tm fields = Fields(day * kDay, false);
+    fields.tm_sec = seconds; // mktime carries it into minutes and hours
+    int64_t exact = INT64_MAX, latest = INT64_MIN;
     for (int dst : {0, 1}) {
         std::tm asked = fields;
         asked.tm_isdst = dst;
         const int64_t t = std::mktime(&asked);
-        const std::tm back = LocalFields(t);
+        const std::tm back = Fields(t);
         latest = std::max(latest, t);
-        if (back.tm_mday == fields.tm_mday && back.tm_hour == fields.tm_hour &&
-            back.tm_min == fields.tm_min && back.tm_sec == fields.tm_sec)
+        if (back.tm_mday == fields.tm_mday &&
+            back.tm_hour * 3600 + back.tm_min * 60 + back.tm_sec == seconds)
             exact = std::min(exact, t);
     }
-    return exact != std::numeric_limits<int64_t>::max() ? exact : latest;
+    return exact != INT64_MAX ? exact : latest;
 }
 
 std::string Text(LDateTime moment, const char* format = "%Y-%m-%d %H:%M:%S")
 {
     char text[64] = "(no date)";
-    const std::tm fields = LocalFields(moment.Get());
+    const std::tm fields = Fields(moment.Get());
     if (moment.IsSet())
         std::strftime(text, sizeof text, format, &fields);
     return text;
@@ -87,15 +75,12 @@ int64_t Price(int64_t seconds, int64_t rate)
 }
 
 struct Span {
-    int64_t begin = 0;
-    int64_t end = 0;
+    int64_t begin = 0, end = 0;
 };
 
 // What a day's shift offers on a calendar (available) and what of it lies in a stretch.
 struct DayUse {
-    int64_t day = 0;
-    int64_t available = 0;
-    int64_t used = 0;
+    int64_t day = 0, available = 0, used = 0;
 };
 
 // The shifts of a schedule, day by day, minus some spans.
@@ -126,7 +111,7 @@ public:
 
     // An exception of `workSeconds` on `day`: from the shift start clock time of that day
     // until that much of this schedule's shift time has passed.
-    Span ExceptionSpan(int64_t day, int32_t workSeconds)
+    Span ExceptionSpan(int64_t day, int32_t workSeconds) const
     {
         const int64_t begin = ClockOf(day, schedule_.shiftStart[WeekdayOf(day)].Get());
         int64_t remaining = workSeconds;
@@ -145,7 +130,7 @@ public:
     }
 
     // Every day whose shift meets [from, to), in order.
-    std::vector<DayUse> DaysMeeting(int64_t from, int64_t to)
+    std::vector<DayUse> DaysMeeting(int64_t from, int64_t to) const
     {
         std::vector<DayUse> days;
         for (int64_t day = DayOf(from) - 1; !Empty() && to > from && day <= DayOf(to) + 1; ++day) {
@@ -160,8 +145,10 @@ public:
         return days;
     }
 
+    std::vector<Span> removed; // sorted by their beginnings
+
 private:
-    // The time the removed spans (sorted by their beginnings) take out of [from, to).
+    // The time the removed spans take out of [from, to).
     int64_t Removed(int64_t from, int64_t to) const
     {
         int64_t total = 0;
@@ -177,18 +164,15 @@ private:
     }
 
     const QPSchedule& schedule_;
-
-public:
-    std::vector<Span> removed; // sorted by their beginnings
 };
 
 // One assignment of a task with the working time it counts on day by day (none when the
-// task's dates cannot be worked through).
+// task's dates cannot be worked through), on the schedule whose week prices the work.
 struct Booking {
     const QPTask* task;
     const QPResource* resource;
     int32_t percent;
-    const QPSchedule* schedule; // the one whose week prices the work
+    const QPSchedule* schedule;
     std::vector<DayUse> days;
 };
 
@@ -228,7 +212,6 @@ public:
 
     std::vector<std::string> Work()
     {
-        const std::vector<Booking> bookings = Bookings();
         std::vector<std::string> lines;
         for (const QPTask& task : project_.tasks) {
             // Work hours as typed ("8", "4.5"), in whole seconds; the plans type quarter hours.
@@ -245,7 +228,7 @@ public:
             int32_t percent = 0;
             int64_t held = 0;
             bool anyShift = false;
-            for (const Booking& b : bookings)
+            for (const Booking& b : bookings_)
                 if (b.task == &task) {
                     percent += b.percent;
                     schedules.insert(b.schedule->key);
@@ -256,7 +239,7 @@ public:
             // Fixed Duration, and a crew that is empty or has no shift at all, work one
             // calendar at 100 %: the task's own, or the default one.
             if (fixedDuration || !anyShift) {
-                Calendar& single = CalendarFor(
+                const Calendar& single = CalendarFor(
                         ScheduleOf(fixedDuration ? task.scheduleKey : project_.defaultScheduleKey),
                         nullptr);
                 if (single.Empty())
@@ -271,16 +254,14 @@ public:
             }
             const std::string head = Head("rule 2 (work placed)") + task.name.str() + " " +
                                      Text(task.start) + " to " + Text(task.finish) + " ";
-            if (!Usable(task)) {
-                lines.push_back(head + "cannot hold its work of " + to_string(work) + " s");
-                continue;
-            }
             // One calendar: the finish falls on a whole second, up to one second of the
             // crew's work over. Several: the finish is rounded up to a quarter hour on each.
             const auto count = static_cast<int64_t>(schedules.size());
             const int64_t allowed = count == 1 ? 100 + std::max<int64_t>(100, percent)
                                                : int64_t(900) * percent * count;
-            if (held < 100 * work || held > 100 * work + allowed)
+            if (!Usable(task))
+                lines.push_back(head + "cannot hold its work of " + to_string(work) + " s");
+            else if (held < 100 * work || held > 100 * work + allowed)
                 lines.push_back(head + "holds " + to_string(held) + " cs for " + to_string(work) +
                                 " s at " + to_string(percent) + "% on " + to_string(count));
         }
@@ -291,7 +272,7 @@ public:
     {
         // Day shares of every task without a resource conflict, per resource and day.
         std::map<std::pair<int64_t, int64_t>, std::pair<int64_t, std::string>> levels;
-        for (const Booking& b : Bookings())
+        for (const Booking& b : bookings_)
             for (const DayUse& use : b.task->resourceConflict ? std::vector<DayUse>{} : b.days)
                 if (use.available > 0) {
                     const int64_t added = use.used * 100 / use.available * b.percent / 100;
@@ -311,10 +292,9 @@ public:
 
     std::vector<std::string> Costs(int64_t today)
     {
-        const std::vector<Booking> bookings = Bookings();
         // Worked seconds of each resource per day, over all its tasks.
         std::map<std::pair<int64_t, int64_t>, int64_t> total;
-        for (const Booking& b : bookings)
+        for (const Booking& b : bookings_)
             for (const DayUse& use : b.days)
                 total[{b.resource->key, use.day}] += use.used * b.percent / 100;
         // The money to check: what the plan says, what the bookings add up to, and how many.
@@ -329,7 +309,7 @@ public:
             money[r.name.str() + " regular cost"][0] = r.regularCost;
             money[r.name.str() + " overtime cost"][0] = r.overtimeCost;
         }
-        for (const Booking& b : bookings) {
+        for (const Booking& b : bookings_) {
             const int64_t limit = b.schedule->regularWorkWeek;
             const int64_t key = b.resource->key;
             int64_t regular[2] = {0, 0}; // all, and to date
@@ -394,8 +374,7 @@ public:
             if (task.start > task.finish)
                 lines.push_back(head + name + " starts " + Text(task.start) +
                                 " after it finishes " + Text(task.finish));
-            LDateTime first;
-            LDateTime last;
+            LDateTime first, last;
             for (int64_t key : task.isHeader ? task.subtaskKeys : std::vector<int64_t>{})
                 if (const QPTask* member = project_.tasks.GetElementByKey(key);
                     member && member->start.IsSet() && member->finish.IsSet()) {
@@ -435,26 +414,25 @@ private:
 
     // A schedule minus its exceptions and, with a resource, the resource's own (measured on
     // the resource's schedule, wherever it works).
-    Calendar& CalendarFor(const QPSchedule& shifts, const QPResource* resource)
+    const Calendar& CalendarFor(const QPSchedule& shifts, const QPResource* resource)
     {
         std::unique_ptr<Calendar>& calendar =
                 calendars_[{shifts.key, resource ? resource->key : int64_t(-1)}];
-        if (!calendar) {
-            calendar = std::make_unique<Calendar>(shifts);
-            std::vector<Span> removed;
-            for (const QPScheduleException& exception : shifts.exceptions)
-                removed.push_back(calendar->ExceptionSpan(DayOf(exception.date.Get()),
-                                                          exception.workSeconds));
-            if (resource) {
-                Calendar& own = CalendarFor(ScheduleOf(resource->scheduleKey), nullptr);
-                for (const QPScheduleException& exception : resource->exceptions)
-                    removed.push_back(
-                            own.ExceptionSpan(DayOf(exception.date.Get()), exception.workSeconds));
-            }
-            std::sort(removed.begin(), removed.end(),
-                      [](const Span& a, const Span& b) { return a.begin < b.begin; });
-            calendar->removed = std::move(removed);
-        }
+        if (calendar)
+            return *calendar;
+        calendar = std::make_unique<Calendar>(shifts);
+        std::vector<Span>& removed = calendar->removed;
+        for (const QPScheduleException& exception : shifts.exceptions)
+            removed.push_back(
+                    calendar->ExceptionSpan(DayOf(exception.date.Get()), exception.workSeconds));
+        const Calendar& own =
+                resource ? CalendarFor(ScheduleOf(resource->scheduleKey), nullptr) : *calendar;
+        for (const QPScheduleException& exception :
+             resource ? resource->exceptions : std::vector<QPScheduleException>{})
+            removed.push_back(
+                    own.ExceptionSpan(DayOf(exception.date.Get()), exception.workSeconds));
+        std::sort(removed.begin(), removed.end(),
+                  [](const Span& a, const Span& b) { return a.begin < b.begin; });
         return *calendar;
     }
 
@@ -515,6 +493,7 @@ private:
     const QPProject& project_;
     uint32_t seed_;
     std::map<std::pair<int64_t, int64_t>, std::unique_ptr<Calendar>> calendars_;
+    const std::vector<Booking> bookings_ = Bookings(); // after the calendars it fills
 };
 
 // Every result of a recalculated plan as text, by what it belongs to.
@@ -545,7 +524,7 @@ std::map<std::string, std::string> Results(const QPProject& project)
 
 int64_t DayOf(int64_t moment)
 {
-    std::tm fields = LocalFields(moment);
+    std::tm fields = Fields(moment);
     return static_cast<int64_t>(timegm(&fields)) / kDay; // the local clock read as UTC
 }
 

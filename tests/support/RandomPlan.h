@@ -31,10 +31,9 @@ struct RandomPlanOptions {
     bool lateBecomesSoon = false;
 };
 
+// A moment some days into the plan, to stand for today: as "YYYY-MM-DD HH:MM:SS" and itself.
 struct RandomPlanFacts {
-    // "YYYY-MM-DD HH:MM:SS" of a moment some days into the plan, to stand for today.
     std::string now;
-    // The same moment.
     LDateTime nowMoment;
 };
 

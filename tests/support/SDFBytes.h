@@ -12,10 +12,12 @@
 
 namespace sdf {
 
-inline void Append(LByteArray& out, uint64_t value, int width)
+// `value` in `width` bytes, least significant first, after `out`.
+inline LByteArray Append(LByteArray out, uint64_t value, int width)
 {
     for (int i = 0; i < width; ++i)
         out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    return out;
 }
 
 inline LByteArray Join(std::initializer_list<LByteArray> parts)
@@ -28,12 +30,7 @@ inline LByteArray Join(std::initializer_list<LByteArray> parts)
 
 inline LByteArray Chunk(uint16_t tag, uint16_t type, const LByteArray& payload)
 {
-    LByteArray out;
-    Append(out, tag, 2);
-    Append(out, type, 2);
-    Append(out, payload.size(), 8);
-    out.insert(out.end(), payload.begin(), payload.end());
-    return out;
+    return Join({Append(Append(Append({}, tag, 2), type, 2), payload.size(), 8), payload});
 }
 
 inline LByteArray Box(uint16_t tag, std::initializer_list<LByteArray> children)
@@ -43,16 +40,12 @@ inline LByteArray Box(uint16_t tag, std::initializer_list<LByteArray> children)
 
 inline LByteArray Int(uint16_t tag, int32_t value)
 {
-    LByteArray payload;
-    Append(payload, static_cast<uint32_t>(value), 4);
-    return Chunk(tag, 2, payload);
+    return Chunk(tag, 2, Append({}, static_cast<uint32_t>(value), 4));
 }
 
 inline LByteArray Int64(uint16_t tag, int64_t value)
 {
-    LByteArray payload;
-    Append(payload, static_cast<uint64_t>(value), 8);
-    return Chunk(tag, 3, payload);
+    return Chunk(tag, 3, Append({}, static_cast<uint64_t>(value), 8));
 }
 
 inline LByteArray Bool(uint16_t tag, bool value)
@@ -64,9 +57,7 @@ inline LByteArray Float(uint16_t tag, float value)
 {
     uint32_t bits = 0;
     std::memcpy(&bits, &value, 4);
-    LByteArray payload;
-    Append(payload, bits, 4);
-    return Chunk(tag, 4, payload);
+    return Chunk(tag, 4, Append({}, bits, 4));
 }
 
 inline LByteArray Str(uint16_t tag, std::string_view text)
@@ -79,13 +70,9 @@ inline LByteArray Str(uint16_t tag, std::string_view text)
 inline LByteArray Stream(uint32_t fileType, uint16_t fileVersion,
                          std::initializer_list<LByteArray> rootChildren)
 {
-    LByteArray out = {'l', 's', 'd', 'f', 1, 0};
-    Append(out, fileType, 4);
-    Append(out, fileVersion, 2);
-    const LByteArray root = Box(0, rootChildren);
-    out.insert(out.end(), root.begin(), root.end());
-    out.insert(out.end(), {'l', 's', 'd', 'f'});
-    return out;
+    return Join({Append(Append({'l', 's', 'd', 'f', 1, 0}, fileType, 4), fileVersion, 2),
+                 Box(0, rootChildren),
+                 {'l', 's', 'd', 'f'}});
 }
 
 } // namespace sdf

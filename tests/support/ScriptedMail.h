@@ -146,6 +146,7 @@ public:
     using Accept = std::function<std::shared_ptr<ScriptedMailServer>(const std::string& host,
                                                                      uint16_t port, int ms)>;
     explicit ScriptedMailConnection(Accept accept) : accept_(std::move(accept)) {}
+    ~ScriptedMailConnection() override { Close(); }
     LMailIO Connect(LProcessInterface& process, const std::string& host, uint16_t port,
                     int timeoutMs) override
     {
@@ -156,13 +157,12 @@ public:
     }
     LMailIO Send(LProcessInterface& process, std::string_view bytes, int timeoutMs) override
     {
-        const LMailIO io = Usable(process);
-        if (io != LMailIO::ok)
-            return io;
-        if (server_->sendFailure && server_->sendFailure->first == sends_++)
-            return server_->sendFailure->second;
-        server_->sent.push_back({std::string(bytes), timeoutMs, server_->encrypted});
-        return LMailIO::ok;
+        LMailIO io = Usable(process);
+        if (io == LMailIO::ok && server_->sendFailure && server_->sendFailure->first == sends_++)
+            io = server_->sendFailure->second;
+        else if (io == LMailIO::ok)
+            server_->sent.push_back({std::string(bytes), timeoutMs, server_->encrypted});
+        return io;
     }
     LMailIO Receive(LProcessInterface& process, std::string& bytes, std::size_t maxBytes,
                     int timeoutMs) override
@@ -204,14 +204,13 @@ public:
         if (server_)
             server_->closed = true;
     }
-    ~ScriptedMailConnection() override { Close(); }
 
 private:
     LMailIO Usable(LProcessInterface& process) const
     {
-        if (!server_ || server_->closed)
-            return LMailIO::failed;
-        return process.IsToStop() ? LMailIO::cancelled : LMailIO::ok;
+        return !server_ || server_->closed ? LMailIO::failed
+               : process.IsToStop()        ? LMailIO::cancelled
+                                           : LMailIO::ok;
     }
     Accept accept_;
     std::shared_ptr<ScriptedMailServer> server_;
@@ -229,6 +228,7 @@ struct ScriptedMailPipeRecord {
 };
 
 struct ScriptedMailPipe : LMailPipe {
+    explicit ScriptedMailPipe(std::shared_ptr<ScriptedMailPipeRecord> r) : record(std::move(r)) {}
     bool Write(LProcessInterface&, std::string_view bytes) override
     {
         record->input += bytes;
@@ -279,9 +279,7 @@ public:
     {
         programs.push_back(std::make_shared<ScriptedMailPipeRecord>(
                 ScriptedMailPipeRecord{program, arguments, {}, false, finishResult}));
-        auto pipe = std::make_unique<ScriptedMailPipe>();
-        pipe->record = programs.back();
-        return programStarts ? std::move(pipe) : nullptr;
+        return programStarts ? std::make_unique<ScriptedMailPipe>(programs.back()) : nullptr;
     }
     std::string DefaultSMTPHost() override { return defaultSMTPHost; }
     std::string DefaultEmailAddress() override { return defaultEmailAddress; }

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <cstdio>
-#include <dirent.h>
+#include <filesystem>
+#include <fstream>
 #include <stdlib.h>
 #include <string>
 #include <string_view>
-#include <unistd.h>
+#include <system_error>
 #include <vector>
 
 // A fresh folder under /tmp for one test, removed with everything in it afterwards.
@@ -18,9 +18,8 @@ struct TempDir {
     }
     ~TempDir()
     {
-        for (const std::string& name : Entries())
-            unlink(File(name).c_str());
-        rmdir(path.c_str());
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -30,25 +29,16 @@ struct TempDir {
     // Writes `bytes` to the file `name` in the folder and returns its path.
     std::string Write(const std::string& name, std::string_view bytes) const
     {
-        const std::string file = File(name);
-        if (std::FILE* out = std::fopen(file.c_str(), "wb")) {
-            std::fwrite(bytes.data(), 1, bytes.size(), out);
-            std::fclose(out);
-        }
-        return file;
+        std::ofstream(File(name), std::ios::binary) << bytes;
+        return File(name);
     }
 
     std::vector<std::string> Entries() const
     {
         std::vector<std::string> names;
-        if (DIR* dir = opendir(path.c_str())) {
-            while (dirent* entry = readdir(dir)) {
-                const std::string name = entry->d_name;
-                if (name != "." && name != "..")
-                    names.push_back(name);
-            }
-            closedir(dir);
-        }
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(path, error))
+            names.push_back(entry.path().filename().string());
         return names;
     }
 };

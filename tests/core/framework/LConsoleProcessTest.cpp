@@ -44,22 +44,16 @@ struct Pipe {
     }
 };
 
-LConsoleProcessOptions Streams(Pipe& progress, Pipe& errors, bool terminal, int interval = 0)
+LConsoleProcessOptions Streams(Pipe& progress, Pipe& errors, bool terminal, int interval = 0,
+                               bool stopOnInterrupt = true)
 {
-    LConsoleProcessOptions options;
-    options.progressFd = progress.fds[1];
-    options.errorFd = errors.fds[1];
-    options.terminal = terminal;
-    options.columns = 80;
-    options.redrawIntervalMilliseconds = interval;
-    return options;
+    return {progress.fds[1], errors.fds[1], terminal, 80, interval, stopOnInterrupt};
 }
 
-// Keeps what a process function reported; its user asks to stop after `polls` polls.
+// Keeps what a process function reported; its user asks to stop when the test says so.
 class RecordingProcess : public LProcessInterface {
 public:
-    explicit RecordingProcess(int polls = 1 << 30) : left(polls) {}
-    bool IsToStop() override { return left-- <= 0; }
+    bool IsToStop() override { return stop; }
     void SetStatus(std::string_view text, int line) override
     {
         statuses.emplace_back(line, std::string(text));
@@ -68,7 +62,7 @@ public:
 
     std::vector<std::pair<int, std::string>> statuses;
     std::vector<std::string> errors;
-    int left;
+    bool stop = false;
 };
 
 class RecordingWaker : public LProcessWaker {
@@ -81,8 +75,7 @@ public:
 
 TEST(LConsoleProcess, StaysSilentInAPipeButReportsFailures)
 {
-    Pipe progress;
-    Pipe errors;
+    Pipe progress, errors;
     {
         LConsoleProcess process("Import", Streams(progress, errors, false));
         process.SetStatus("Reading rows", 0);
@@ -95,14 +88,11 @@ TEST(LConsoleProcess, StaysSilentInAPipeButReportsFailures)
 
 TEST(LConsoleProcess, RedrawsOneLineInPlaceOnATerminal)
 {
-    Pipe terminal;
-    Pipe errors;
+    Pipe terminal, errors;
     {
         LConsoleProcess process("Import", Streams(terminal, errors, true));
         process.SetStatus("Reading rows", -3);
-        process.SetStatus("row 1\nof\x1f"
-                          "2",
-                          5);
+        process.SetStatus("row 1\nof\0372", 5); // a line feed and a unit separator
         process.SetProgress(0.5);
         const std::string drawn = terminal.Take();
         EXPECT_EQ(drawn.find('\n'), std::string::npos);
@@ -138,8 +128,7 @@ TEST(LConsoleProcess, RedrawsOneLineInPlaceOnATerminal)
 
 TEST(LConsoleProcess, ThrottlesRedrawsButShowsTheLatestStateBeforeAWait)
 {
-    Pipe terminal;
-    Pipe errors;
+    Pipe terminal, errors;
     LConsoleProcess process("Import", Streams(terminal, errors, true, 60000));
     for (int row = 1; row <= 100; ++row)
         process.SetProgress(row / 100.0);
@@ -151,8 +140,7 @@ TEST(LConsoleProcess, ThrottlesRedrawsButShowsTheLatestStateBeforeAWait)
 
 TEST(LConsoleProcess, CtrlCRequestsAStopInsteadOfEndingTheProgram)
 {
-    Pipe progress;
-    Pipe errors;
+    Pipe progress, errors;
     struct sigaction before {};
     sigaction(SIGINT, nullptr, &before);
     {
@@ -188,16 +176,12 @@ TEST(LConsoleProcess, CtrlCRequestsAStopInsteadOfEndingTheProgram)
 // signal, and nothing could end a wait without limit, so it does not begin.
 TEST(LProcessInterface, WaitsEndByTimeOrASetSignalAndNeverHang)
 {
-    Pipe progress;
-    Pipe errors;
-    LConsoleProcessOptions options = Streams(progress, errors, false);
-    options.stopOnInterrupt = false;
-    LConsoleProcess console("Import", options);
+    Pipe progress, errors;
+    LConsoleProcess console("Import", Streams(progress, errors, false, 0, false));
     LProcessInterface silent;
     for (LProcessInterface* runner : {&silent, static_cast<LProcessInterface*>(&console)}) {
         EXPECT_FALSE(runner->IsToStop());
-        LProcessSignal never;
-        LProcessSignal ready;
+        LProcessSignal never, ready;
         LProcessSignalGroup none{&never};
         LProcessSignalGroup group{&never, &ready};
         Clock::time_point start = Clock::now();
@@ -214,7 +198,8 @@ TEST(LProcessInterface, WaitsEndByTimeOrASetSignalAndNeverHang)
         EXPECT_LT(MillisecondsSince(start), 1000);
     }
     // A stop wins over a set signal, and a timed wait reports it.
-    RecordingProcess user(0);
+    RecordingProcess user;
+    user.stop = true;
     LProcessSignal ready;
     ready.Set();
     EXPECT_TRUE(user.ProcessWait(60000));
@@ -246,11 +231,10 @@ TEST(LProcessInterface, FormattedTextsAreCutAt8192BytesBetweenCharacters)
     EXPECT_EQ(process.errors.back(), "Could not connect to mail.example.com port 587.");
 }
 
-TEST(LProcessSignal, SetWakesTheWakerThatWatches)
+TEST(LProcessSignal, SetWakesTheWakerThatWatchesAndGroupsNameTheFirstSet)
 {
     LProcessSignal signal;
-    RecordingWaker first;
-    RecordingWaker second;
+    RecordingWaker first, second;
     EXPECT_EQ(signal.Watch(&first), nullptr);
     signal.Set();
     EXPECT_EQ(first.wakes, 1);
@@ -267,20 +251,15 @@ TEST(LProcessSignal, SetWakesTheWakerThatWatches)
     signal.Set();
     EXPECT_EQ(first.wakes, 2);
     EXPECT_EQ(signal.Watch(nullptr), &first);
-}
 
-TEST(LProcessSignal, GroupNamesTheFirstMemberThatIsSet)
-{
-    LProcessSignal readable;
-    LProcessSignal closed;
-    LProcessSignal timedOut;
+    // A group names its first member that is set; a signal joins it once.
+    LProcessSignal readable, closed, timedOut;
     LProcessSignalGroup group{&readable, &closed};
     group.Add(closed);
     group.Add(timedOut);
     EXPECT_EQ(group.Size(), 3u);
     EXPECT_EQ(group.FirstSet(), -1);
     EXPECT_FALSE(group.IsAnySet());
-
     timedOut.Set();
     closed.Set();
     EXPECT_EQ(group.FirstSet(), 1);
@@ -288,7 +267,6 @@ TEST(LProcessSignal, GroupNamesTheFirstMemberThatIsSet)
     EXPECT_EQ(group.Signals()[1], &timedOut);
     readable.Set();
     EXPECT_EQ(group.FirstSet(), 0);
-
     group.ResetAll();
     EXPECT_FALSE(group.IsAnySet());
     EXPECT_TRUE(closed.IsSet()); // no longer a member

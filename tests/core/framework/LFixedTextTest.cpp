@@ -33,10 +33,7 @@ TEST(LFixedText, CutsAt259BytesBetweenCharacters)
     EXPECT_EQ(LFixedText("Design").str(), "Design");
     EXPECT_EQ(LFixedText(static_cast<const char*>(nullptr)).str(), "");
     EXPECT_TRUE(LFixedText().empty());
-}
-
-TEST(LFixedText, PrefixCountsCharactersNotBytes)
-{
+    // Prefixes count characters, not bytes.
     EXPECT_EQ(LUtf8Prefix("aé€😀b", 0), "");
     EXPECT_EQ(LUtf8Prefix("aé€😀b", 2), "aé");
     EXPECT_EQ(LUtf8Prefix("aé€😀b", 4), "aé€😀");
@@ -74,9 +71,9 @@ TEST(LScanInts, ReadsLikeSscanfAndSaturates)
 
 // The block a second start of the program hands to the first: a count and 128 slots of
 // 260 bytes, each argument cut between characters to fit its slot with its zero byte.
-TEST(ArgumentBlock, LaysOutTheCountAndFixedSlotsAndCutsWhatDoesNotFit)
+TEST(ArgumentBlock, LaysOutTheCountAndFixedSlotsCutsWhatDoesNotFitAndRefusesDamage)
 {
-    const LByteArray block = LArgumentBlockWrite({"kestrano", "/home/a/plan.qpp"});
+    LByteArray block = LArgumentBlockWrite({"kestrano", "/home/a/plan.qpp"});
     ASSERT_EQ(block.size(), 33284u);
     int32_t count = 0;
     std::memcpy(&count, block.data(), 4);
@@ -93,19 +90,17 @@ TEST(ArgumentBlock, LaysOutTheCountAndFixedSlotsAndCutsWhatDoesNotFit)
     ASSERT_TRUE(read);
     ASSERT_EQ(read->size(), 128u);
     EXPECT_EQ((*read)[1], std::string(258, 'a'));
-}
 
-TEST(ArgumentBlock, RefusesDamagedBlocks)
-{
-    LByteArray block = LArgumentBlockWrite({"a"});
+    // Damaged blocks: cut short, or a count out of range.
+    block = LArgumentBlockWrite({"a"});
     EXPECT_FALSE(LArgumentBlockRead(LByteArray(block.begin(), block.end() - 1)));
-    for (int32_t count : {-1, 129}) {
-        std::memcpy(block.data(), &count, 4);
-        EXPECT_FALSE(LArgumentBlockRead(block)) << count;
+    for (int32_t bad : {-1, 129}) {
+        std::memcpy(block.data(), &bad, 4);
+        EXPECT_FALSE(LArgumentBlockRead(block)) << bad;
     }
     // A slot without its zero byte ends at the slot's end.
-    int32_t one = 1;
-    std::memcpy(block.data(), &one, 4);
+    count = 1;
+    std::memcpy(block.data(), &count, 4);
     std::memset(block.data() + 4, 'z', 260);
     EXPECT_EQ(LArgumentBlockRead(block), std::vector<std::string>{std::string(259, 'z')});
 }

@@ -145,28 +145,6 @@ TEST(LDayTime, TwentyFourHourClockWrappingAtMidnightKeepingTheDateOrTakingTodays
     EXPECT_LE(LDateTime::Now().Get(), before + 5);
 }
 
-TEST(LWeekDay, WeekdaysOfDatesAndTheirNames)
-{
-    // 26 July 2000 was a Wednesday, 30 July a Sunday.
-    EXPECT_EQ(LocalTime(2000, 7, 26, 12).GetWeekDay().GetTextDays() +
-                      LocalTime(2000, 7, 30, 0).GetWeekDay().GetTextDays() +
-                      LocalTime(2000, 7, 29, 23, 59, 59).GetWeekDay().GetTextDays(),
-              "WedSunSat");
-    EXPECT_EQ(LWeekDay(0x2A).GetTextDays() + "|" + LWeekDay(0x7F).GetTextDays() + "|" +
-                      LWeekDay(0).GetTextDays(),
-              "MonWedFri|SunMonTueWedThuFriSat|");
-}
-
-TEST(LDateTime, TimeZoneOffsetIsSecondsWestOfUtc)
-{
-    // POSIX names fixed zones with the sign turned round: Etc/GMT+5 is UTC-5.
-    for (const auto& [name, offset] :
-         {std::pair{"UTC", 0}, {"Etc/GMT+5", 5 * 3600}, {"Asia/Tokyo", -9 * 3600}}) {
-        ScopedTimeZone zone(name);
-        EXPECT_EQ(LDateTime::GetTimeZoneOffset(), offset) << name;
-    }
-}
-
 namespace {
 
 // Every moment listed anchors to noon of the given day, and walking from two days before
