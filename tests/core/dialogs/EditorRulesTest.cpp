@@ -297,54 +297,56 @@ public:
         };
         const bool wrote = expected.starts_with("wrote");
         int32_t row = -1;
-        auto confirm = [&](S changes) -> QPFormOutcome {
+        std::function<std::string()> written = [&] { return ProjectText(project); };
+        const LByteArray before = project.ProjectSaveToBytes();
+        const std::size_t steps = project.undoStack.GetNumItems();
+        const bool dirty = project.dirty;
+        project.UndoRedoGroupStart();
+        const QPFormOutcome outcome = [&]() -> QPFormOutcome {
             if (editor == "task") {
                 QPTask& task = element(project.tasks, newTask);
-                const TaskForm form = Task(task, changes);
-                QPFormOutcome outcome = QPTaskDialogRules::Confirm(project, task, form, &row);
-                if (!outcome && wrote)
+                written = [this, t = &task] { return Text(*t); };
+                const TaskForm form = Task(task, edits);
+                QPFormOutcome refused = QPTaskDialogRules::Confirm(project, task, form, &row);
+                if (!refused && wrote)
                     QPTaskDialogRules::Apply(project, task, form);
-                return outcome;
+                return refused;
             }
             if (editor == "resource") {
                 QPResource& resource = element(project.resources, newResource);
-                return QPResourceDialogRules::Confirm(project, resource,
-                                                      Resource(resource, changes));
+                written = [this, r = &resource] { return Text(*r); };
+                return QPResourceDialogRules::Confirm(project, resource, Resource(resource, edits));
             }
             if (editor == "schedule") {
                 QPSchedule& schedule = element(project.schedules, newSchedule);
+                written = [s = &schedule] { return ScheduleText(*s); };
                 return QPScheduleDialogRules::Confirm(
                         project, schedule,
                         Edited(QPScheduleDialogRules::ScheduleForm(project.options, schedule),
-                               kScheduleFields, changes));
+                               kScheduleFields, edits));
             }
             if (editor == "project")
                 return QPProjectDialogRules::Confirm(
                         project, Edited(n < 0 ? QPProjectDialogRules::NewProjectForm()
                                               : QPProjectDialogRules::EditProjectForm(project),
-                                        kProjectFields, changes));
+                                        kProjectFields, edits));
             if (editor == "exception")
                 return QPExceptionRules::Confirm(
                         project.options,
-                        Edited(ExceptionForm{{2025, 3, 5}, ""}, kExceptionFields, changes));
+                        Edited(ExceptionForm{{2025, 3, 5}, ""}, kExceptionFields, edits));
             EXPECT_EQ(editor, "baseline");
-            return changes.starts_with("id=")
-                           ? QPBaselineRules::CheckSelection(project, std::stoi(changes.substr(3)))
-                           : QPBaselineRules::CheckNewName(project, Unescaped(changes.substr(5)));
-        };
-        const LByteArray before = project.ProjectSaveToBytes();
-        const std::size_t steps = project.undoStack.GetNumItems();
-        const bool dirty = project.dirty;
-        project.UndoRedoGroupStart();
-        const QPFormOutcome outcome = confirm(edits);
+            return edits.starts_with("id=")
+                           ? QPBaselineRules::CheckSelection(project, std::stoi(edits.substr(3)))
+                           : QPBaselineRules::CheckNewName(project, Unescaped(edits.substr(5)));
+        }();
         project.UndoRedoGroupEnd();
         const bool changes =
                 !outcome && (editor == "project" ||
                              (n >= 0 && (wrote || editor == "resource" || editor == "schedule")));
         if (!changes) {
             EXPECT_EQ(project.ProjectSaveToBytes(), before) << "the editor wrote";
-            EXPECT_EQ(project.undoStack.GetNumItems(), steps);
-            EXPECT_EQ(project.dirty, dirty);
+            EXPECT_EQ(std::pair(project.undoStack.GetNumItems(), project.dirty),
+                      std::pair(steps, dirty));
         }
         if (outcome)
             return (editor == "task" ? kTaskFields[outcome->field]
@@ -354,22 +356,14 @@ public:
                    (expected.find(':') != expected.npos ? ": " + outcome->message : "");
         if (!wrote)
             return "accepted";
-        auto written = [&] {
-            if (editor == "task")
-                return "wrote " + Text(element(project.tasks, newTask));
-            if (editor == "resource")
-                return "wrote " + Text(element(project.resources, newResource));
-            if (editor == "schedule")
-                return "wrote " + ScheduleText(element(project.schedules, newSchedule));
-            return "wrote " + ProjectText(project);
-        };
-        const std::string text = written();
+        const std::string text = "wrote " + written();
         if (changes && editor != "project") {
             // Undone, the edit is gone; redone, it is back, its lists perhaps in another order.
             project.undoStack.Undo();
             EXPECT_EQ(project.ProjectSaveToBytes(), before) << "undone";
             project.undoStack.Redo();
-            std::vector<std::string> words = Split(written(), ' '), was = Split(text, ' ');
+            std::vector<std::string> words = Split("wrote " + written(), ' '),
+                                     was = Split(text, ' ');
             std::sort(words.begin(), words.end());
             std::sort(was.begin(), was.end());
             EXPECT_EQ(words, was) << "redone";

@@ -1,23 +1,34 @@
 // The Gantt chart's scene: calendar columns and lead-in weeks, rows and their shapes,
-// labels, arrows, markers, hiding, hit testing, and what it draws on screen and on a page.
+// labels, arrows, markers, hiding, hit testing, what it draws on screen and on a page, a
+// partial paint against a full one, and the export command.
 
 #include "engine/LLocalDays.h"
+#include "fileformat/LSettings.h"
 #include "framework/LRecordingSurface.h"
+#include "framework/LSettingsStore.h"
 #include "model/QPProject.h"
+#include "views/LAppSaveToPDF.h"
 #include "views/QPGanttView.h"
 
+#include "support/Plan.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempDir.h"
 #include "support/TestTime.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
+#include <fcntl.h>
 #include <map>
+#include <random>
 #include <sstream>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
 using Op = LRecordingSurface::Op;
+using Item = LRecordingSurface::Item;
 using Points = std::vector<LPointF>;
 constexpr int32_t kDay = 86400;
 
@@ -187,8 +198,6 @@ protected:
     QPGanttView view{log};
 };
 
-// --- the calendar ------------------------------------------------------------------------
-
 TEST_F(GanttChart, WholeWeeksFromTheSundayBeforeTheStartToTheDeadlineWithFourMarkers)
 {
     // Wednesday start: three lead-in days, Sunday 28 February to Saturday 20 March.
@@ -259,8 +268,6 @@ TEST_F(GanttChart, ColumnsStayOnePerCalendarDayAcrossDaylightSavingChanges)
                       "4920 20 99 Autumn@-58 right\n");
 }
 
-// --- rows --------------------------------------------------------------------------------
-
 TEST_F(GanttChart, RowsShowBarsSlackTailsMarksAndLabelsByTheKindOfTaskOnScreenAndPage)
 {
     project.projectStart = Mar(7); // a Sunday
@@ -326,7 +333,6 @@ TEST_F(GanttChart, RowsShowBarsSlackTailsMarksAndLabelsByTheKindOfTaskOnScreenAn
     EXPECT_TRUE(Row(4).shapePath.Figures()[0].closed);
     EXPECT_EQ(Row(4).shapePath.Figures()[0].points,
               (Points{{10, 0}, {20, 10.5f}, {10, 21}, {0, 10.5f}, {10, 0}}));
-
     // The screen outlines bars and the document only fills them.
     view.Root().width += 0.75f;
     LRecordingSurface screen(LSurface::Kind::Screen);
@@ -343,7 +349,6 @@ TEST_F(GanttChart, RowsShowBarsSlackTailsMarksAndLabelsByTheKindOfTaskOnScreenAn
     EXPECT_EQ(screen.TextItems("Twenty characters ok").at(0)->Origin(),
               (LPointF{label.GetX() + 160 - 20 * 6, label.GetY() + 3}));
     EXPECT_EQ(screen.TextItems("7 March 2027").at(0)->x, 0);
-
     // The page is the whole units of the chart, markers drawn first, finish marker first.
     LRecordingSurface page(LSurface::Kind::Document);
     ASSERT_TRUE(view.Draw(page, LMatrix::Identity()));
@@ -388,8 +393,6 @@ TEST_F(GanttChart, SubtasksOfAHidingHeaderGetNoRowAndNoArrows)
     EXPECT_EQ(view.Root().taskChart->Children().size(), 4u);
     EXPECT_EQ(Row(4).Children().size(), 3u);
 }
-
-// --- arrows ------------------------------------------------------------------------------
 
 TEST_F(GanttChart, ArrowsLeaveAndEnterTheEndsTheirLinkNamesAlongTheRowsChannel)
 {
@@ -437,8 +440,6 @@ TEST_F(GanttChart, ArrowsLeaveAndEnterTheEndsTheirLinkNamesAlongTheRowsChannel)
               (Points{{50, 74}, {90, 74}}));
 }
 
-// --- clicking and drawing ----------------------------------------------------------------
-
 TEST_F(GanttChart, AClickSelectsOnlyTheBarUnderIt)
 {
     project.projectStart = Mar(7);
@@ -460,28 +461,22 @@ TEST_F(GanttChart, AClickSelectsOnlyTheBarUnderIt)
 
 TEST(GanttPages, ALargeChartIsCutBetweenDaysAndRowsIntoPagesOfAtMost14400)
 {
-    using Pages = std::vector<QPGanttPage>;
-    const struct {
-        float width, height;
-        Pages pages;
-    } cases[] = {
-            {1329, 518, {{0, 30, 1329, 518}}},
-            {14400, 14400, {{0, 30, 14400, 14400}}},
-            // Equal whole weeks (of 140) across, the last page taking the rest.
-            {27300, 600, {{0, 30, 13720, 600}, {13720, 30, 13580, 600}}},
-            {14401, 100, {{0, 30, 7280, 100}, {7280, 30, 7121, 100}}},
-            // Whole rows (of 21) down, every lower page with the 30 of the strip on top.
-            {500, 30000, {{0, 30, 500, 10026}, {0, 10026, 500, 10026}, {0, 20022, 500, 10008}}},
-            // Left to right, then top to bottom.
-            {20000,
-             20000,
-             {{0, 30, 10080, 10026},
-              {10080, 30, 9920, 10026},
-              {0, 10026, 10080, 10004},
-              {10080, 10026, 9920, 10004}}},
+    auto pages = [](float width, float height) {
+        std::string text;
+        for (const QPGanttPage& p : QPGanttPages(width, height))
+            text += Num(p.x) + " " + Num(p.y) + " " + Num(p.width) + " " + Num(p.height) + "; ";
+        return text;
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(QPGanttPages(c.width, c.height), c.pages) << c.width << " x " << c.height;
+    EXPECT_EQ(pages(1329, 518), "0 30 1329 518; ");
+    EXPECT_EQ(pages(14400, 14400), "0 30 14400 14400; ");
+    // Equal whole weeks (of 140) across, the last page taking the rest.
+    EXPECT_EQ(pages(27300, 600), "0 30 13720 600; 13720 30 13580 600; ");
+    EXPECT_EQ(pages(14401, 100), "0 30 7280 100; 7280 30 7121 100; ");
+    // Whole rows (of 21) down, every lower page with the 30 of the strip on top.
+    EXPECT_EQ(pages(500, 30000), "0 30 500 10026; 0 10026 500 10026; 0 20022 500 10008; ");
+    // Left to right, then top to bottom.
+    EXPECT_EQ(pages(20000, 20000), "0 30 10080 10026; 10080 30 9920 10026; 0 10026 10080 "
+                                   "10004; 10080 10026 9920 10004; ");
 }
 
 // A plan of almost three years and 700 rows: every row alternates between a bar in the
@@ -496,21 +491,20 @@ TEST_F(GanttChart, ALongPlanIsWrittenOnPagesThatEachShowTheDateStrip)
     LRecordingSurface document(LSurface::Kind::Document);
     ASSERT_TRUE(view.Draw(document, LMatrix::Identity()));
     const auto starts = document.ItemsOf(Op::StartPage);
-    const std::vector<QPGanttPage> pages =
-            QPGanttPages(static_cast<float>(static_cast<int>(view.Root().width)),
-                         static_cast<float>(static_cast<int>(view.Root().height)));
-    ASSERT_EQ(pages.size(), 4u);
-    ASSERT_EQ(starts.size(), 4u);
-    // The page each item is drawn on, from 0.
-    auto pageOf = [&](const LRecordingSurface::Item* item) {
+    const auto pages = QPGanttPages(float(int(view.Root().width)), float(int(view.Root().height)));
+    ASSERT_EQ(std::vector({pages.size(), starts.size()}), std::vector({4ul, 4ul}));
+    // The page each item is drawn on, from 0, and where it lands on it.
+    auto pageOf = [&](const Item* item) {
         return std::upper_bound(starts.begin(), starts.end(), item) - starts.begin() - 1;
     };
+    auto within = [&](const Item* item, float top) {
+        const LPointF at = item->Origin();
+        const QPGanttPage& page = pages[pageOf(item)];
+        return at.x >= 0 && at.x < page.width && at.y >= top && at.y < page.height;
+    };
     std::vector<int> stripTexts(4);
-    for (const auto* text : document.ItemsOf(Op::DrawText)) {
-        const LPointF at = text->Origin();
-        const auto p = pageOf(text);
-        stripTexts[p] += at.y >= 0 && at.y < 30 && at.x >= 0 && at.x < pages[p].width;
-    }
+    for (const auto* text : document.ItemsOf(Op::DrawText))
+        stripTexts[pageOf(text)] += within(text, 0) && text->Origin().y < 30;
     // Each page's own bars below its strip: top left, top right, bottom left, bottom right.
     const char* names[] = {"Task 1", "Task 2", "Task 699", "Task 700"};
     for (std::size_t p = 0; p < 4; ++p) {
@@ -519,10 +513,7 @@ TEST_F(GanttChart, ALongPlanIsWrittenOnPagesThatEachShowTheDateStrip)
         EXPECT_GT(stripTexts[p], 100) << "page " << p + 1;
         const auto found = document.TextItems(names[p]);
         ASSERT_EQ(found.size(), 1u) << names[p];
-        EXPECT_EQ(pageOf(found[0]), static_cast<long>(p)) << names[p];
-        const LPointF at = found[0]->Origin();
-        EXPECT_TRUE(at.x >= 0 && at.x < pages[p].width && at.y > 30 && at.y < pages[p].height)
-                << names[p];
+        EXPECT_TRUE(pageOf(found[0]) == long(p) && within(found[0], 31)) << names[p];
     }
     // The lower pages keep their rows out of the strip.
     const auto clips = document.ItemsOf(Op::ClipToPageRect);
@@ -549,6 +540,120 @@ TEST(GanttScrollLayout, HorizontalBarFirstThenVertical)
     EXPECT_EQ(QPGanttClampScrollPosition(700, 1000, 385), 615);
     EXPECT_EQ(QPGanttClampScrollPosition(100, 1000, 385), 100);
     EXPECT_EQ(QPGanttClampScrollPosition(50, 300, 400), 0);
+}
+
+// Where an item can put paint, on the surface.
+LRectF Reach(const Item& item)
+{
+    LGraphicsPath path = item.path;
+    if (item.op == Op::DrawText || item.op == Op::FillRect)
+        path.AddRectangle(item.x, item.y, item.width, item.height);
+    else if (item.op == Op::DrawLine)
+        path.AddLine(item.x, item.y, item.width, item.height);
+    else if (item.op != Op::DrawPath && item.op != Op::FillPath)
+        return {-1e9f, -1e9f, 2e9f, 2e9f};
+    const LRectF r = path.Bounds();
+    const LPointF a = item.matrix.Map(r.x, r.y), b = item.matrix.Map(r.Right(), r.Bottom());
+    return {std::min(a.x, b.x), std::min(a.y, b.y), std::abs(b.x - a.x), std::abs(b.y - a.y)};
+}
+
+bool Same(const Item& a, const Item& b)
+{
+    return a.op == b.op && a.colour == b.colour && a.matrix == b.matrix && a.text == b.text &&
+           a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height &&
+           a.path == b.path && a.font == b.font;
+}
+
+TEST_F(GanttChart, APartialPaintDrawsEverythingThatReachesTheExposedArea)
+{
+    // Chains of tasks with all kinds of links, milestones, long names and resources.
+    std::mt19937 random(7);
+    Plan plan(Mar(3));
+    plan.project.projectDeadline = LocalTime(2027, 9, 30);
+    const int64_t crew = plan.Resource("Crew").key;
+    for (int i = 0; i < 400; ++i) {
+        const std::string hours = i % 13 == 5 ? "0" : std::to_string(4 + random() % 60);
+        QPTask& task =
+                plan.Task(i % 7 ? "T" + std::to_string(i) : "A rather long task name", hours);
+        task.milestone = hours == "0";
+        if (i % 10 != 0)
+            task.AddDependency(plan.project.tasks.At(i - 1).key, int32_t(random() % 4), 0);
+        if (i % 3 == 0)
+            task.AddResourceAssignment(crew, 50);
+    }
+    plan.Recalculate();
+    view.PlotProject(plan.project, LocalTime(2027, 4, 1));
+    // Scrolled to the top left, and so that rows 150 and 330 are near the top left.
+    const auto& rows = view.Root().taskChart->Children();
+    for (const auto& [x, y] : {std::pair{0.0f, 0.0f},
+                               {100 - rows[149]->GetX(), 100 - rows[149]->GetY()},
+                               {200 - rows[329]->GetX(), 50 - rows[329]->GetY()}}) {
+        view.offsetX = x;
+        view.offsetY = y;
+        const LRectF exposed{37, 11, 800, 500};
+        LRecordingSurface full, part;
+        view.Prepaint(full, nullptr);
+        view.Prepaint(part, &exposed);
+        // The part is the full list in the same order with some items left out, and none
+        // of those could reach the exposed area.
+        std::size_t at = 0, missing = 0, reaching = 0;
+        for (const Item& item : full.Items()) {
+            const bool drawn = at < part.Items().size() && Same(item, part.Items()[at]);
+            at += drawn;
+            if (Reach(item).Intersects(exposed))
+                missing += !drawn, ++reaching;
+        }
+        EXPECT_EQ(std::vector({at, missing}), std::vector({part.Items().size(), std::size_t{0}}))
+                << "scrolled to " << x << ", " << y;
+        EXPECT_GT(reaching, 50u);
+        EXPECT_LT(part.Items().size() * 4, full.Items().size()); // far fewer: the point
+    }
+}
+
+// A document surface that fails to complete when told.
+struct FakeWriter : LRecordingSurface {
+    explicit FakeWriter(bool fail) : LRecordingSurface(Kind::Document), fail(fail) {}
+    bool Close() override { return !fail; }
+    bool fail;
+};
+
+TEST_F(GanttChart, ExportAsksRemembersTheFolderRefusesAFileInUseAndReportsAFailedWrite)
+{
+    Plot();
+    ScriptedPrompts prompts;
+    LMemorySettingsStore store;
+    std::vector<std::string> created;
+    bool fail = false;
+    auto exportChart = [&](std::optional<std::string> answer) {
+        prompts.Then(answer);
+        LPDFWriterFactory factory = [&](const std::string& path, int paperSize) {
+            created.push_back(path + " " + std::to_string(paperSize));
+            return std::make_unique<FakeWriter>(fail);
+        };
+        return LAppSaveToPDF(prompts, store, "/home/me", factory, view, LPrint::ePaperLetter);
+    };
+    // Cancelled, nothing is remembered; the next panel opens where the last file went.
+    TempDir folder;
+    const std::string busy = folder.File("busy.pdf");
+    EXPECT_EQ(exportChart(std::nullopt), LSaveToPDFResult::Cancelled);
+    EXPECT_EQ(exportChart(folder.File("chart.pdf")), LSaveToPDFResult::Written);
+    // A file another program is writing is left alone, and can be written once free.
+    const int fd = open(busy.c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_EQ(flock(fd, LOCK_EX), 0);
+    EXPECT_EQ(exportChart(busy), LSaveToPDFResult::InUse);
+    close(fd);
+    fail = true;
+    EXPECT_EQ(exportChart(busy), LSaveToPDFResult::Failed);
+    EXPECT_EQ(created, (std::vector<std::string>{folder.File("chart.pdf") + " 1", busy + " 1"}));
+    std::string asked;
+    for (const ScriptedPrompts::Prompt& prompt : prompts.asked)
+        asked += prompt.kind + " " + prompt.title + " " + prompt.folder + prompt.message + "\n";
+    EXPECT_EQ(asked, "save Save As PDF /home/me\nsave Save As PDF /home/me\nsave Save As PDF " +
+                             folder.path +
+                             "\nalert Save to PDF The document is in use by another "
+                             "application and cannot be accessed\nsave Save As PDF " +
+                             folder.path + "\nalert Save to PDF The PDF file \"" + busy +
+                             "\" could not be written.\n");
 }
 
 } // namespace
