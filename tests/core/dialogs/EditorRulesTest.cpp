@@ -362,17 +362,6 @@ public:
         return text;
     }
 
-    QPTask &survey = Plan::Task("Survey", "8"), &frame = Plan::Task("Frame", ""),
-           &walls = Plan::Task("Walls", "16"), &roof = Plan::Task("Roof", "8"),
-           &paint = Plan::Task("Paint", "4"), &finish = Plan::Task("Finish", "");
-    QPSchedule& crane = Schedule("Crane Hours", 8 * kHour, {0, 8, 8, 8, 8, 8, 6});
-    QPSchedule& night = Schedule("Night Shift", 22 * kHour, {0, 8.5, 8.5, 8.5, 8.5, 8.5, 0});
-    QPResource &mason = Plan::Resource("Mason"), &painter = Plan::Resource("Painter"),
-               &bea = Plan::Resource("Bea", &crane, 4250, 6000);
-};
-
-class EditorRules : public ::testing::Test, public Harbour {
-protected:
     // The tasks in list order, a header with its group, a task with its predecessors:
     // "Frame{Walls,Roof} Walls Roof<Walls".
     std::string Outline()
@@ -391,7 +380,17 @@ protected:
         }
         return text;
     }
+
+    QPTask &survey = Plan::Task("Survey", "8"), &frame = Plan::Task("Frame", ""),
+           &walls = Plan::Task("Walls", "16"), &roof = Plan::Task("Roof", "8"),
+           &paint = Plan::Task("Paint", "4"), &finish = Plan::Task("Finish", "");
+    QPSchedule& crane = Schedule("Crane Hours", 8 * kHour, {0, 8, 8, 8, 8, 8, 6});
+    QPSchedule& night = Schedule("Night Shift", 22 * kHour, {0, 8.5, 8.5, 8.5, 8.5, 8.5, 0});
+    QPResource &mason = Plan::Resource("Mason"), &painter = Plan::Resource("Painter"),
+               &bea = Plan::Resource("Bea", &crane, 4250, 6000);
 };
+
+class EditorRules : public ::testing::Test, public Harbour {};
 
 // tests/data/dialogs/editors.txt: every editor's checks in their order and at their limits.
 TEST(EditorChecks, RunInOrderKeepTheirLimitsAndARefusalWritesNothing)
@@ -507,15 +506,12 @@ TEST_F(EditorRules, TaskGroupsStayTogetherAndLinksDoNotCrossTheirEdges)
     // Walls leaves Frame for after what remains of it, Roof's link to it goes; Survey joins
     // Frame after Roof, Paint outside loses its link; Frame takes Survey itself and the group
     // moves in the order of the IDs it had, keeping the links inside.
-    const std::pair<QPTask*, const char*> moves[] = {
-            {&walls, "in=-1"}, {&survey, "in=2"}, {&frame, "subs=3,4,1"}};
-    const char* const outlines[] = {
-            "Survey Frame{Roof} Roof Walls Paint<Survey Finish{}",
-            "Frame{Walls,Roof,Survey} Walls Roof<Walls Survey Paint Finish{}",
-            "Frame{Walls,Roof,Survey} Survey Walls Roof<Walls Paint Finish{}"};
-    for (std::size_t i = 0; i < std::size(moves); ++i) {
-        Answer("task", std::to_string(moves[i].first->id), moves[i].second, "wrote");
-        EXPECT_EQ(Outline(), outlines[i]);
+    for (const auto& [task, edits, outline] :
+         {std::tuple{"3", "in=-1", "Survey Frame{Roof} Roof Walls Paint<Survey Finish{}"},
+          {"1", "in=2", "Frame{Walls,Roof,Survey} Walls Roof<Walls Survey Paint Finish{}"},
+          {"2", "subs=3,4,1", "Frame{Walls,Roof,Survey} Survey Walls Roof<Walls Paint Finish{}"}}) {
+        Answer("task", task, edits, "wrote");
+        EXPECT_EQ(Outline(), outline);
         project.undoStack.Undo();
     }
     // Finish takes Paint and Survey: their chain stays; Walls, elsewhere, loses its link.
