@@ -521,23 +521,7 @@ TEST_F(EditorRules, TaskGroupsStayTogetherAndLinksDoNotCrossTheirEdges)
               "Frame{Walls,Roof} Walls Roof<Walls Finish{Paint,Survey} Survey Paint<Survey");
 }
 
-TEST(ExceptionRows, DaysAnchorAtNoonAndHoursSaturate)
-{
-    // On the 23-hour and the 25-hour day noon is 10:00 and 11:00 UTC.
-    ScopedTimeZone zone("Europe/Berlin");
-    QPProjectOptions options;
-    std::vector<QPScheduleException> exceptions;
-    QPExceptionRules::ReplaceExceptions(options, {{{2024, 3, 31}, "8"}, {{2024, 10, 27}, "8"}},
-                                        exceptions);
-    ASSERT_EQ(exceptions.size(), 2u);
-    EXPECT_EQ(std::vector({exceptions[0].date, exceptions[1].date}),
-              std::vector({UtcTime(2024, 3, 31, 10), UtcTime(2024, 10, 27, 11)}));
-    EXPECT_EQ(QPExceptionRules::ExceptionRows(options, exceptions)[0].DateText(), "2024-03-31");
-    // More hours than an exception can hold are cut to the most it can hold.
-    EXPECT_EQ(QPExceptionRules::WorkSeconds(options, "99999999999"), INT32_MAX);
-}
-
-TEST(ProjectEditor, NewFormStartsTodayAndDaysFollowDaylightSaving)
+TEST(ProjectAndExceptionEditors, NewFormStartsTodayAndDaysFollowDaylightSaving)
 {
     ScopedEnvironment now("KESTRANO_NOW", "2024-12-31 18:30:00");
     ProjectForm form = QPProjectDialogRules::NewProjectForm();
@@ -563,6 +547,18 @@ TEST(ProjectEditor, NewFormStartsTodayAndDaysFollowDaylightSaving)
         ASSERT_FALSE(QPProjectDialogRules::Confirm(project, form));
         EXPECT_EQ(ProjectText(project), "New Project " + std::string(days) + " -1 dirty");
     }
+    // Exceptions are held at noon: on the 23-hour and the 25-hour day 10:00 and 11:00 UTC.
+    ScopedTimeZone zone("Europe/Berlin");
+    QPProjectOptions options;
+    std::vector<QPScheduleException> exceptions;
+    QPExceptionRules::ReplaceExceptions(options, {{{2024, 3, 31}, "8"}, {{2024, 10, 27}, "8"}},
+                                        exceptions);
+    ASSERT_EQ(exceptions.size(), 2u);
+    EXPECT_EQ(std::vector({exceptions[0].date, exceptions[1].date}),
+              std::vector({UtcTime(2024, 3, 31, 10), UtcTime(2024, 10, 27, 11)}));
+    EXPECT_EQ(QPExceptionRules::ExceptionRows(options, exceptions)[0].DateText(), "2024-03-31");
+    // More hours than an exception can hold are cut to the most it can hold.
+    EXPECT_EQ(QPExceptionRules::WorkSeconds(options, "99999999999"), INT32_MAX);
 }
 
 TEST_F(EditorRules, BaselineNamesArePresetAndComparedAsStored)

@@ -135,25 +135,7 @@ TEST(DataPanelTaskRows, ColumnsOfATaskInLocalTime)
     EXPECT_EQ(QPTaskListRow(plan.project, survey).texts[9], "");
 }
 
-TEST(DataPanelResourceRows, ScheduleNameAndRatesInTheProjectsCurrency)
-{
-    Plan plan;
-    plan.Resource("Anna", &plan.Schedule("Nights", 22 * kHour, {0, 8}), 1850, 123456789);
-    plan.Resource("Bob", nullptr, 0, -500).scheduleKey = 4242; // the schedule is gone
-    std::vector<QPListRow> rows = QPResourceListRows(plan.project);
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(Joined(rows[0]), "1|Anna|Nights|$18.50|$1,234,567.89");
-    EXPECT_EQ(Joined(rows[1]), "2|Bob||$0.00|-$5.00");
-    QPProjectOptions& options = plan.project.options;
-    options.SetCurrencySymbol("\xE2\x82\xAC");
-    options.SetCurrencyPosition(1);
-    options.SetDecimalSymbol(",");
-    options.SetThousandsSymbol(".");
-    options.SetCurrencyDigits(0);
-    EXPECT_EQ(QPResourceListRows(plan.project)[0].texts[3], "1.850\xE2\x82\xAC");
-}
-
-TEST(DataPanelScheduleRows, WorkOfEachWeekdayInHoursAndWholeMinutes)
+TEST(DataPanelResourceAndScheduleRows, RatesInTheProjectsCurrencyWorkInHoursAndWholeMinutes)
 {
     for (const auto& [seconds, text] : {std::pair{27000, "7 Hrs 30 Mins"},
                                         {59, "0 Hrs 0 Mins"},
@@ -162,13 +144,25 @@ TEST(DataPanelScheduleRows, WorkOfEachWeekdayInHoursAndWholeMinutes)
                                         {86400, "24 Hrs 0 Mins"}})
         EXPECT_EQ(QPScheduleDayText(seconds), text);
     Plan plan;
+    plan.Resource("Anna", &plan.Schedule("Nights", 22 * kHour, {0, 8}), 1850, 123456789);
+    plan.Resource("Bob", nullptr, 0, -500).scheduleKey = 4242; // the schedule is gone
     plan.Schedule("Weekend crew", 9 * kHour, {7.5, 0, 0, 0, 0, 4, 10});
-    const std::vector<QPListRow> rows = QPScheduleListRows(plan.project);
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(Joined(rows[0]), "1|Default Schedule|No Work|8 Hrs 0 Mins|8 Hrs 0 Mins|8 Hrs 0 "
-                               "Mins|8 Hrs 0 Mins|8 Hrs 0 Mins|No Work");
-    EXPECT_EQ(Joined(rows[1]), "2|Weekend crew|7 Hrs 30 Mins|No Work|No Work|No Work|No Work|4 Hrs "
-                               "0 Mins|10 Hrs 0 Mins");
+    const std::vector<QPListRow> rows = QPResourceListRows(plan.project),
+                                 schedules = QPScheduleListRows(plan.project);
+    ASSERT_EQ(std::vector({rows.size(), schedules.size()}), std::vector<std::size_t>({2, 3}));
+    EXPECT_EQ(Joined(rows[0]), "1|Anna|Nights|$18.50|$1,234,567.89");
+    EXPECT_EQ(Joined(rows[1]), "2|Bob||$0.00|-$5.00");
+    EXPECT_EQ(Joined(schedules[0]), "1|Default Schedule|No Work|8 Hrs 0 Mins|8 Hrs 0 Mins|8 Hrs 0 "
+                                    "Mins|8 Hrs 0 Mins|8 Hrs 0 Mins|No Work");
+    EXPECT_EQ(Joined(schedules[2]), "3|Weekend crew|7 Hrs 30 Mins|No Work|No Work|No Work|No "
+                                    "Work|4 Hrs 0 Mins|10 Hrs 0 Mins");
+    QPProjectOptions& options = plan.project.options;
+    options.SetCurrencySymbol("\xE2\x82\xAC");
+    options.SetCurrencyPosition(1);
+    options.SetDecimalSymbol(",");
+    options.SetThousandsSymbol(".");
+    options.SetCurrencyDigits(0);
+    EXPECT_EQ(QPResourceListRows(plan.project)[0].texts[3], "1.850\xE2\x82\xAC");
 }
 
 TEST(DataPanelColumnLayout, WidthsGoBackAndForthAndDamagedValuesAreIgnored)

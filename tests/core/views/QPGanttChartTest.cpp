@@ -199,7 +199,7 @@ protected:
     QPGanttView view{log};
 };
 
-TEST_F(GanttChart, WholeWeeksFromTheSundayBeforeTheStartToTheDeadlineWithFourMarkers)
+TEST_F(GanttChart, WholeWeeksFromTheSundayBeforeTheStartToTheDeadlineOnePerDayWithFourMarkers)
 {
     // Wednesday start: three lead-in days, Sunday 28 February to Saturday 20 March.
     // Markers are drawn first, then the main strip, the task chart, the lead-in and
@@ -250,12 +250,10 @@ TEST_F(GanttChart, WholeWeeksFromTheSundayBeforeTheStartToTheDeadlineWithFourMar
         EXPECT_EQ(Markers(), "finish 117, deadline " + std::to_string(day * 20 + 17) +
                                      ", today 208, start 60");
     }
-}
-
-TEST_F(GanttChart, ColumnsStayOnePerCalendarDayAcrossDaylightSavingChanges)
-{
+    // Columns stay one per calendar day across daylight saving changes: in New York clocks go
+    // forward on Sunday 14 March 2027 and back on Sunday 7 November.
     ScopedTimeZone zone("America/New_York");
-    // Clocks go forward on Sunday 14 March 2027 and back on Sunday 7 November.
+    ClearTasks();
     project.projectStart = project.projectFinish = Mar(7);
     project.projectDeadline = LocalTime(2027, 11, 13);
     // Half an hour into Monday 15 March, the first Monday of summer time: less than eight
@@ -453,7 +451,7 @@ TEST_F(GanttChart, AClickSelectsOnlyTheBarUnderIt)
     EXPECT_EQ(log.keys.back(), b);
 }
 
-TEST(GanttPages, ALargeChartIsCutBetweenDaysAndRowsIntoPagesOfAtMost14400)
+TEST(GanttLayout, PagesOfAtMost14400CutBetweenDaysAndRowsAndScrollBarsHorizontalFirst)
 {
     auto pages = [](float width, float height) {
         std::string text;
@@ -471,6 +469,23 @@ TEST(GanttPages, ALargeChartIsCutBetweenDaysAndRowsIntoPagesOfAtMost14400)
     // Left to right, then top to bottom.
     EXPECT_EQ(pages(20000, 20000), "0 30 10080 10026; 10080 30 9920 10026; 0 10026 10080 "
                                    "10004; 10080 10026 9920 10004; ");
+    // The scroll bars: the horizontal one first, then the vertical one.
+    auto layout = [](float width, float height) {
+        const QPGanttScrollLayout l = QPGanttLayoutScrollBars(width, height, 400, 300);
+        return std::to_string(l.horizontal) + std::to_string(l.vertical) + " " +
+               std::to_string(l.visibleWidth) + "x" + std::to_string(l.visibleHeight) + " of " +
+               std::to_string(l.horizontalExtent) + "x" + std::to_string(l.verticalExtent);
+    };
+    EXPECT_EQ(layout(400, 300), "00 400x300 of 400x300");
+    // Wider: the horizontal bar takes 16 of the height, which makes the chart too tall.
+    EXPECT_EQ(layout(400.5f, 290), "11 385x284 of 401x290");
+    // Taller only: the vertical bar narrows the view below the chart's width, but the
+    // horizontal decision is not taken again.
+    EXPECT_EQ(layout(395, 1000), "01 385x300 of 395x1000");
+    EXPECT_EQ(std::vector({QPGanttClampScrollPosition(700, 1000, 385),
+                           QPGanttClampScrollPosition(100, 1000, 385),
+                           QPGanttClampScrollPosition(50, 300, 400)}),
+              std::vector({615, 100, 0}));
 }
 
 // A plan of almost three years and 700 rows: every row alternates between a bar in the
@@ -515,26 +530,6 @@ TEST_F(GanttChart, ALongPlanIsWrittenOnPagesThatEachShowTheDateStrip)
     EXPECT_EQ(pageOf(clips[0]), 2);
     EXPECT_EQ(std::vector({clips[0]->height, clips[1]->y, clips[1]->y + clips[1]->height}),
               std::vector({31.0f, 31.0f, pages[2].height}));
-}
-
-TEST(GanttScrollLayout, HorizontalBarFirstThenVertical)
-{
-    auto layout = [](float width, float height) {
-        const QPGanttScrollLayout l = QPGanttLayoutScrollBars(width, height, 400, 300);
-        return std::to_string(l.horizontal) + std::to_string(l.vertical) + " " +
-               std::to_string(l.visibleWidth) + "x" + std::to_string(l.visibleHeight) + " of " +
-               std::to_string(l.horizontalExtent) + "x" + std::to_string(l.verticalExtent);
-    };
-    EXPECT_EQ(layout(400, 300), "00 400x300 of 400x300");
-    // Wider: the horizontal bar takes 16 of the height, which makes the chart too tall.
-    EXPECT_EQ(layout(400.5f, 290), "11 385x284 of 401x290");
-    // Taller only: the vertical bar narrows the view below the chart's width, but the
-    // horizontal decision is not taken again.
-    EXPECT_EQ(layout(395, 1000), "01 385x300 of 395x1000");
-    EXPECT_EQ(std::vector({QPGanttClampScrollPosition(700, 1000, 385),
-                           QPGanttClampScrollPosition(100, 1000, 385),
-                           QPGanttClampScrollPosition(50, 300, 400)}),
-              std::vector({615, 100, 0}));
 }
 
 // Where an item can put paint, on the surface.
