@@ -22,6 +22,7 @@
 #include <fcntl.h>
 #include <map>
 #include <random>
+#include <regex>
 #include <sstream>
 #include <sys/file.h>
 #include <unistd.h>
@@ -40,12 +41,9 @@ std::string Num(float value)
     return out.str();
 }
 
-std::string Weeks(int count)
+std::string Box(const LRectF& r)
 {
-    std::string weeks;
-    for (int week = 0; week < count; ++week)
-        weeks += "S|MTWTFS";
-    return weeks;
+    return Num(r.x) + " " + Num(r.y) + " " + Num(r.width) + " " + Num(r.height);
 }
 
 // Each figure of a path as its bounds, "x y width height", joined by ", ".
@@ -55,9 +53,7 @@ std::string Figures(const LGraphicsPath& path)
     for (const auto& figure : path.Figures()) {
         LGraphicsPath one;
         one.AddLines(figure.points.data(), static_cast<int>(figure.points.size()));
-        const LRectF r = one.Bounds();
-        text += (text.empty() ? "" : ", ") + Num(r.x) + " " + Num(r.y) + " " + Num(r.width) + " " +
-                Num(r.height);
+        text += (text.empty() ? "" : ", ") + Box(one.Bounds());
     }
     return text;
 }
@@ -170,8 +166,8 @@ protected:
         }
         const std::string weeks = std::to_string(letters.size() / 8) + " weeks";
         return Num(root.width) + "x" + Num(root.height) + " from " + Num(root.mainStrip->GetX()) +
-               ", " + std::to_string(root.Children().size()) +
-               " nodes: " + (letters == Weeks(int(letters.size() / 8)) ? weeks : letters);
+               ", " + std::to_string(root.Children().size()) + " nodes: " +
+               (std::regex_match(letters, std::regex("(S\\|MTWTFS)*")) ? weeks : letters);
     }
     // The markers in drawing order, each as its kind and x.
     std::string Markers() const
@@ -456,7 +452,7 @@ TEST(GanttLayout, PagesOfAtMost14400CutBetweenDaysAndRowsAndScrollBarsHorizontal
     auto pages = [](float width, float height) {
         std::string text;
         for (const QPGanttPage& p : QPGanttPages(width, height))
-            text += Num(p.x) + " " + Num(p.y) + " " + Num(p.width) + " " + Num(p.height) + "; ";
+            text += Box({p.x, p.y, p.width, p.height}) + "; ";
         return text;
     };
     EXPECT_EQ(pages(1329, 518), "0 30 1329 518; ");
