@@ -189,7 +189,8 @@ protected:
         return text;
     }
 
-    QPProject project;
+    Plan plan;
+    QPProject& project = plan.project;
     LDateTime today = Mar(10, 9);
     SelectionLog log;
     QPGanttView view{log};
@@ -281,18 +282,13 @@ TEST_F(GanttChart, RowsShowBarsSlackTailsMarksAndLabelsByTheKindOfTaskOnScreenAn
     AddTask("Twenty characters ok", 8, 12); // 160 wide, more than the 100 of the bar
     AddTask("Thirteen char", 8, 12);        // 5 + 104 > 100
     // The newest assignment comes first; one without its resource is left out.
-    auto addResource = [&](const std::string& name) {
-        auto resource = std::make_unique<QPResource>();
-        resource->name = name;
-        return project.ElementAdd(std::move(resource), false).key;
-    };
     QPTask& dig = AddTask("Dig", 8, 9);
-    dig.AddResourceAssignment(addResource("B"), 50);
-    dig.AddResourceAssignment(addResource("A"), 100);
+    dig.AddResourceAssignment(plan.Resource("B").key, 50);
+    dig.AddResourceAssignment(plan.Resource("A").key, 100);
     dig.AddResourceAssignment(9999, 100);
     // "<name> — 10%" is the name and 6 characters: 254 in all, then 255, cut to 253.
     for (const std::size_t length : {248, 249}) {
-        const int64_t key = addResource(std::string(length, 'x'));
+        const int64_t key = plan.Resource(std::string(length, 'x')).key;
         AddTask("Haul", 8, 9).AddResourceAssignment(key, 10);
     }
     Plot();
@@ -554,8 +550,7 @@ TEST_F(GanttChart, APartialPaintDrawsEverythingThatReachesTheExposedArea)
 {
     // Chains of tasks with all kinds of links, milestones, long names and resources.
     std::mt19937 random(7);
-    Plan plan(Mar(3));
-    plan.project.projectDeadline = LocalTime(2027, 9, 30);
+    project.projectDeadline = LocalTime(2027, 9, 30);
     const int64_t crew = plan.Resource("Crew").key;
     for (int i = 0; i < 400; ++i) {
         const std::string hours = i % 13 == 5 ? "0" : std::to_string(4 + random() % 60);
@@ -563,12 +558,12 @@ TEST_F(GanttChart, APartialPaintDrawsEverythingThatReachesTheExposedArea)
                 plan.Task(i % 7 ? "T" + std::to_string(i) : "A rather long task name", hours);
         task.milestone = hours == "0";
         if (i % 10 != 0)
-            task.AddDependency(plan.project.tasks.At(i - 1).key, int32_t(random() % 4), 0);
+            task.AddDependency(project.tasks.At(i - 1).key, int32_t(random() % 4), 0);
         if (i % 3 == 0)
             task.AddResourceAssignment(crew, 50);
     }
     plan.Recalculate();
-    view.PlotProject(plan.project, LocalTime(2027, 4, 1));
+    view.PlotProject(project, LocalTime(2027, 4, 1));
     // Scrolled to the top left, and so that rows 150 and 330 are near the top left.
     const auto& rows = view.Root().taskChart->Children();
     for (const auto& [x, y] : {std::pair{0.0f, 0.0f},
