@@ -182,8 +182,8 @@ TEST(DataPanelDrag, MovesTheTasksWhereTheyWereDroppedAndKeepsGroupsWhole)
 {
     std::ifstream cases(std::string(KESTRANO_TEST_DATA_DIR) + "/views/task-drags.txt");
     int count = 0;
-    for (std::string line; std::getline(cases, line); count += line[0] != '#') {
-        if (line[0] == '#')
+    for (std::string line; std::getline(cases, line);) {
+        if (line.empty() || line[0] == '#')
             continue;
         std::istringstream in(line);
         std::string shown, rows, dropRow, expected;
@@ -207,6 +207,7 @@ TEST(DataPanelDrag, MovesTheTasksWhereTheyWereDroppedAndKeepsGroupsWhole)
         for (const auto& [task, header] :
              {std::pair{"Frame", "Build"}, {"Roof", "Build"}, {"Plumbing", "Fit out"}})
             EXPECT_EQ(TaskNamed(project, task).headerKey, TaskNamed(project, header).key);
+        ++count;
     }
     EXPECT_EQ(count, 25);
 }

@@ -581,8 +581,10 @@ TEST_F(GanttChart, APartialPaintDrawsEverythingThatReachesTheExposedArea)
         for (const Item& item : full.Items()) {
             const bool drawn = at < part.Items().size() && Same(item, part.Items()[at]);
             at += drawn;
-            if (Reach(item).Intersects(exposed))
-                missing += !drawn, ++reaching;
+            if (Reach(item).Intersects(exposed)) {
+                ++reaching;
+                missing += !drawn;
+            }
         }
         EXPECT_EQ(std::vector({at, missing}), std::vector({part.Items().size(), std::size_t{0}}))
                 << "scrolled to " << x << ", " << y;
