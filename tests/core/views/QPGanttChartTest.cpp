@@ -1,6 +1,6 @@
 // The Gantt chart's scene: calendar columns and lead-in weeks, rows and their shapes,
-// labels, arrows, markers, hiding, hit testing, what it draws on screen and on a page, a
-// partial paint against a full one, and the export command.
+// labels, arrows, markers, hiding, hit testing, what it draws on screen and on a page, and
+// the export command. A partial paint against a full one is the pane's test (tests/gui).
 
 #include "engine/LLocalDays.h"
 #include "fileformat/LSettings.h"
@@ -21,7 +21,6 @@
 #include <array>
 #include <fcntl.h>
 #include <map>
-#include <random>
 #include <regex>
 #include <sstream>
 #include <sys/file.h>
@@ -272,8 +271,7 @@ TEST_F(GanttChart, RowsShowBarsSlackTailsMarksAndLabelsByTheKindOfTaskOnScreenAn
     // stops one short of its column.
     AddTask("Two", Mar(8, 8), Mar(10), kDay + kDay / 2);
     AddTask("One", Mar(9, 8), Mar(9, 12), kDay);
-    QPTask& milestone = AddTask("Go", Mar(10, 8), Mar(10, 8), 0, 0);
-    milestone.milestone = true;
+    AddTask("Go", Mar(10, 8), Mar(10, 8), 0, 0).milestone = true;
     AddTask("Phase", 8, 12).isHeader = true;
     AddTask("Clash", 8, 9, 0, 0).resourceConflict = true;
     AddTask("Loose", 8, 9, 0, kDay); // free slack 0 alone is not critical
@@ -395,8 +393,7 @@ TEST_F(GanttChart, ArrowsLeaveAndEnterTheEndsTheirLinkNamesAlongTheRowsChannelUn
     }
     // Upwards, the run is along the top of the predecessor's row: P row 2 (top 72).
     ClearTasks();
-    QPTask& s = AddTask("S", 12, 12);
-    s.AddDependency(AddTask("P", 8, 8).key, eFinishToStart, 0);
+    AddTask("S", 12, 12).AddDependency(AddTask("P", 8, 8).key, eFinishToStart, 0);
     Plot();
     const auto& arrow = static_cast<const QPTaskDependencyNode&>(*Row(1).Children().back());
     EXPECT_EQ(arrow.path.Translated(arrow.GetX(), arrow.GetY()).Figures()[2].points,
@@ -522,75 +519,6 @@ TEST_F(GanttChart, ALongPlanIsWrittenOnPagesThatEachShowTheDateStrip)
     EXPECT_EQ(pageOf(clips[0]), 2);
     EXPECT_EQ(std::vector({clips[0]->height, clips[1]->y, clips[1]->y + clips[1]->height}),
               std::vector({31.0f, 31.0f, pages[2].height}));
-}
-
-// Where an item can put paint, on the surface.
-LRectF Reach(const Item& item)
-{
-    LGraphicsPath path = item.path;
-    if (item.op == Op::DrawText || item.op == Op::FillRect)
-        path.AddRectangle(item.x, item.y, item.width, item.height);
-    else if (item.op == Op::DrawLine)
-        path.AddLine(item.x, item.y, item.width, item.height);
-    else if (item.op != Op::DrawPath && item.op != Op::FillPath)
-        return {-1e9f, -1e9f, 2e9f, 2e9f};
-    const LRectF r = path.Bounds();
-    const LPointF a = item.matrix.Map(r.x, r.y), b = item.matrix.Map(r.Right(), r.Bottom());
-    return {std::min(a.x, b.x), std::min(a.y, b.y), std::abs(b.x - a.x), std::abs(b.y - a.y)};
-}
-
-bool Same(const Item& a, const Item& b)
-{
-    return a.op == b.op && a.colour == b.colour && a.matrix == b.matrix && a.text == b.text &&
-           a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height &&
-           a.path == b.path && a.font == b.font;
-}
-
-TEST_F(GanttChart, APartialPaintDrawsEverythingThatReachesTheExposedArea)
-{
-    // Chains of tasks with all kinds of links, milestones, long names and resources.
-    std::mt19937 random(7);
-    project.projectDeadline = LocalTime(2027, 9, 30);
-    const int64_t crew = plan.Resource("Crew").key;
-    for (int i = 0; i < 400; ++i) {
-        const std::string hours = i % 13 == 5 ? "0" : std::to_string(4 + random() % 60);
-        QPTask& task =
-                plan.Task(i % 7 ? "T" + std::to_string(i) : "A rather long task name", hours);
-        task.milestone = hours == "0";
-        if (i % 10 != 0)
-            task.AddDependency(project.tasks.At(i - 1).key, int32_t(random() % 4), 0);
-        if (i % 3 == 0)
-            task.AddResourceAssignment(crew, 50);
-    }
-    plan.Recalculate();
-    view.PlotProject(project, LocalTime(2027, 4, 1));
-    // Scrolled to the top left, and so that rows 150 and 330 are near the top left.
-    const auto& rows = view.Root().taskChart->Children();
-    for (const auto& [x, y] : {std::pair{0.0f, 0.0f},
-                               {100 - rows[149]->GetX(), 100 - rows[149]->GetY()},
-                               {200 - rows[329]->GetX(), 50 - rows[329]->GetY()}}) {
-        view.offsetX = x;
-        view.offsetY = y;
-        const LRectF exposed{37, 11, 800, 500};
-        LRecordingSurface full, part;
-        view.Prepaint(full, nullptr);
-        view.Prepaint(part, &exposed);
-        // The part is the full list in the same order with some items left out, and none
-        // of those could reach the exposed area.
-        std::size_t at = 0, missing = 0, reaching = 0;
-        for (const Item& item : full.Items()) {
-            const bool drawn = at < part.Items().size() && Same(item, part.Items()[at]);
-            at += drawn;
-            if (Reach(item).Intersects(exposed)) {
-                ++reaching;
-                missing += !drawn;
-            }
-        }
-        EXPECT_EQ(std::vector({at, missing}), std::vector({part.Items().size(), std::size_t{0}}))
-                << "scrolled to " << x << ", " << y;
-        EXPECT_GT(reaching, 50u);
-        EXPECT_LT(part.Items().size() * 4, full.Items().size()); // far fewer: the point
-    }
 }
 
 // A document surface that fails to complete when told.
