@@ -1,13 +1,19 @@
 #include "export/QPProjectXmlExport.h"
+#include "engine/QPWorkTime.h"
 #include "import/LXmlReader.h"
+#include "import/QPProjectXmlImport.h"
 
 #include "support/Plan.h"
+#include "support/RandomPlan.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
+#include <sstream>
 
 namespace {
 
@@ -29,19 +35,11 @@ std::string First(const std::string& xml, const std::string& name)
     return xml.substr(from, xml.find("</" + name + ">", from) - from);
 }
 
-// A plan with one of everything the format holds, as tests/data/export/launch.xml has its
-// document: the elements in the schema's order (a reader that validates refuses any other),
-// outline numbers and levels, a manual Fixed Duration task on a schedule of its own with
-// notes to escape, baselines 0 and 10 (the format has no 11) with the work as it was
-// frozen, links of each kind with their lags, each constraint (After and Before leave their
-// day out, the format's No Earlier / No Later Than keep it in: their dates move by a day),
-// assignment units and work (a Fixed Work task at half time shares out its hours, a Fixed
-// Duration one takes the resource for its hours at its percentage), slack in tenths of
-// working minutes (one elapsed day after a Monday 16:00 finish is Tuesday's shift), a
-// resource calendar based on its schedule's holding its own exceptions only, and weeks:
-// a night shift opening the next day after midnight, round the clock, a shift running into
-// the next day's own, and exceptions over whole days, half a day, a weekend, a day off and
-// twice on one day.
+// A plan with one of everything the format holds, as tests/data/export/launch.xml has it in
+// the schema's order: a manual Fixed Duration task on its own schedule with notes to escape,
+// baselines 0 and 10 (there is no 11), links of each kind, each constraint (After and Before
+// move their dates by a day), assignment units and work, slack in tenths of working minutes,
+// a resource's own exceptions, and weeks past midnight, round the clock and with exceptions.
 TEST(ProjectXml, APlanWithOneOfEverythingIsTheDocumentItShouldBe)
 {
     Plan plan;
@@ -54,11 +52,9 @@ TEST(ProjectXml, APlanWithOneOfEverythingIsTheDocumentItShouldBe)
     for (const auto& [day, hours] : {std::pair{1, 8}, {1, 8}, {2, 4}, {4, 32}, {12, 12}, {20, 8}})
         leave.AddException(LocalTime(2027, 3, day), hours * kHour);
     night.AddException(LocalTime(2027, 3, 1), 8 * kHour);
-    QPTask& header = plan.Task("Phase", "");
+    QPTask &header = plan.Task("Phase", ""), &first = plan.Task("Design", "16"),
+           &second = plan.Task("Build", "8"), &handover = plan.Task("Handover", "8");
     header.isHeader = true;
-    QPTask& first = plan.Task("Design", "16");
-    QPTask& second = plan.Task("Build", "8");
-    QPTask& handover = plan.Task("Handover", "8");
     header.subtaskKeys = {first.key, second.key};
     second.AddDependency(first.key, eFinishToStart, 1.0f);
     second.autoSchedule = false;
@@ -73,11 +69,9 @@ TEST(ProjectXml, APlanWithOneOfEverythingIsTheDocumentItShouldBe)
     alice.AddException(LocalTime(2027, 3, 2), 8 * kHour);
     first.AddResourceAssignment(alice.key, 50);
     second.AddResourceAssignment(alice.key, 100);
-    for (const auto& [type, lag] : {std::pair{eFinishToStart, 0.25f},
-                                    {eStartToStart, 1.5f},
-                                    {eFinishToFinish, -0.5f},
-                                    {eStartToFinish, 2.0f}})
-        plan.Task("Linked", "8").AddDependency(handover.key, type, lag);
+    int32_t type = eFinishToStart; // then Start-to-Start, Finish-to-Finish, Start-to-Finish
+    for (float lag : {0.25f, 1.5f, -0.5f, 2.0f})
+        plan.Task("Linked", "8").AddDependency(handover.key, type++, lag);
     for (int32_t kind = eConstraintAsLateAsPossible; kind <= eConstraintFinishAfter; ++kind) {
         QPTask& task = plan.Task("Constrained", "8");
         task.constraintType = kind;
@@ -86,9 +80,8 @@ TEST(ProjectXml, APlanWithOneOfEverythingIsTheDocumentItShouldBe)
     QPResource& ann = plan.Resource("Ann");
     for (int32_t percent : {100, 50, 5, 33})
         plan.Task("Assigned", "16").AddResourceAssignment(ann.key, percent);
-    QPTask& fixed = plan.Task("Fixed", "8");
-    fixed.taskType = eTaskTypeFixedDuration;
-    fixed.AddResourceAssignment(ann.key, 50);
+    plan.Task("Fixed", "8").AddResourceAssignment(ann.key, 50);
+    plan.project.tasks.back().taskType = eTaskTypeFixedDuration;
     plan.Recalculate();
     plan.project.BaselineAdd("Agreed");
     first.durationText = "24";
@@ -99,7 +92,6 @@ TEST(ProjectXml, APlanWithOneOfEverythingIsTheDocumentItShouldBe)
     handover.finish = LocalTime(2027, 3, 1, 16);
     handover.freeSlack = 86400;
     handover.totalSlack = -86400;
-
     std::ifstream expected(std::string(KESTRANO_TEST_DATA_DIR) + "/export/launch.xml");
     EXPECT_EQ(Exported(plan.project), std::string(std::istreambuf_iterator<char>(expected), {}));
 }
@@ -107,46 +99,42 @@ TEST(ProjectXml, APlanWithOneOfEverythingIsTheDocumentItShouldBe)
 TEST(ProjectXml, TextsAreCutToTheFormatsLimitsInCharactersAndAmountsKeepTheirDigits)
 {
     Plan plan;
-    const std::string e = "\xC3\xA9";
+    const std::string e = "\xC3\xA9", euro = "\xE2\x82\xAC";
     plan.project.name = std::string(250, 'x') + e + e + e + e;
-    plan.project.options.currencySymbol = "\xE2\x82\xAC" + std::string(30, '$');
+    plan.project.options.currencySymbol = euro + std::string(30, '$');
     plan.project.options.currencyCode = "EURO";
     std::string xml = Exported(plan.project);
     EXPECT_EQ(First(xml, "Name") + " " + First(xml, "CurrencySymbol") + " " +
                       First(xml, "CurrencyCode"),
-              plan.project.name.str() + " \xE2\x82\xAC" + std::string(19, '$') + " EUR");
+              plan.project.name.str() + " " + euro + std::string(19, '$') + " EUR");
     plan.project.name = std::string(253, 'x') + e + e + e;
     xml = Exported(plan.project);
-    EXPECT_EQ(First(xml, "Name"), std::string(253, 'x') + e + e);
-    EXPECT_EQ(First(xml, "Title"), plan.project.name.str());
-
+    EXPECT_EQ(First(xml, "Name") + " " + First(xml, "Title"),
+              std::string(253, 'x') + e + e + " " + plan.project.name.str());
     QPResource& ann = plan.Resource("Ann");
-    const struct {
-        int32_t digits;
-        int64_t rate;
-        const char* text;
-    } rates[] = {{2, 4800, "48.00"},   {0, 4800, "4800"},    {1, 125, "12.5"},
-                 {3, 12345, "12.345"}, {2, -1805, "-18.05"}, {2, 5, "0.05"}};
-    for (const auto& r : rates) {
-        plan.project.options.currencyDigits = r.digits;
-        ann.hourlyRate = r.rate;
-        EXPECT_EQ(First(Exported(plan.project), "StandardRate"), r.text);
+    const std::tuple<int32_t, int64_t, const char*> rates[] = {
+            {2, 4800, "48.00"},   {0, 4800, "4800"},    {1, 125, "12.5"},
+            {3, 12345, "12.345"}, {2, -1805, "-18.05"}, {2, 5, "0.05"}};
+    for (const auto& [digits, rate, text] : rates) {
+        plan.project.options.currencyDigits = digits;
+        ann.hourlyRate = rate;
+        EXPECT_EQ(First(Exported(plan.project), "StandardRate"), text);
     }
 }
 
 TEST(ProjectXml, TextIsEscapedAndKeptToXml)
 {
+    // Broken, overlong, surrogate and non-character UTF-8 as U+FFFD.
+    const std::string valid = "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x93\x85\x7f", r = "\xEF\xBF\xBD";
     const std::pair<std::string, std::string> cases[] = {
             {"R&D <1> \"hi\" ]]>", "R&amp;D &lt;1&gt; &quot;hi&quot; ]]&gt;"},
             {"a\tb\nc\r\nd", "a\tb\nc&#13;\nd"},
             {std::string("nul\0bell\x07vt\x0b\x1f", 13), "nul bell vt  "},
-            {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x93\x85\x7f",
-             "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x93\x85\x7f"},
-            {"cut \xC3", "cut \xEF\xBF\xBD"},
-            {"\xC0\xAF\xC1\xBF", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
-            {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
-            {"\xEF\xBF\xBE", "\xEF\xBF\xBD"},
-    };
+            {valid, valid},
+            {"cut \xC3", "cut " + r},
+            {"\xC0\xAF\xC1\xBF", r + r + r + r},
+            {"\xED\xA0\x80", r + r + r},
+            {"\xEF\xBF\xBE", r}};
     for (const auto& [text, escaped] : cases)
         EXPECT_EQ(QPXmlEscapeText(text), escaped) << text;
 }
@@ -158,13 +146,120 @@ TEST(ProjectXml, TheFileIsWrittenWholeOrNotAtAll)
     const std::string path = folder.Write("plan.xml", "older");
     ASSERT_TRUE(QPProjectXmlExportToFile(plan.project, path));
     std::ifstream in(path, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
-              QPProjectXmlExport(plan.project));
-    EXPECT_FALSE(QPProjectXmlExportToFile(plan.project, folder.File("no/plan.xml")));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), Exported(plan.project));
     std::filesystem::create_directory(folder.File("taken.xml"));
-    EXPECT_FALSE(QPProjectXmlExportToFile(plan.project, folder.File("taken.xml")));
+    for (const char* name : {"no/plan.xml", "taken.xml"})
+        EXPECT_FALSE(QPProjectXmlExportToFile(plan.project, folder.File(name))) << name;
     std::filesystem::remove(folder.File("taken.xml"));
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"plan.xml"}) << "nothing left beside it";
+}
+
+// What a plan says, by list position and name rather than by key (a plan read back has
+// new keys), as sorted texts; `computed` adds the dates, slack and costs.
+std::vector<std::string> FactsOf(const QPProject& project, bool computed)
+{
+    std::vector<std::string> facts, sorted;
+    auto text = [](auto... parts) {
+        std::ostringstream out;
+        out << std::fixed << std::setprecision(2);
+        ((out << parts << ' '), ...);
+        return out.str();
+    };
+    auto name = [](auto& list, int64_t key) {
+        const auto* element = list.GetElementByKey(key);
+        return element ? element->name.str() : "?";
+    };
+    const QPSchedule* standard = project.GetDefaultSchedule();
+    facts.push_back(text(project.projectStart.Get(), project.projectDeadline.Get(),
+                         standard ? standard->name.str() : "",
+                         computed ? project.projectFinish.Get() : 0));
+    for (const QPTask& task : project.tasks) {
+        // None and As Soon As Possible are one kind in the format.
+        const int32_t constraint = task.constraintType == eConstraintAsSoonAsPossible
+                                           ? eConstraintNone
+                                           : task.constraintType;
+        facts.push_back(
+                text(task.name.str(), task.isHeader, task.milestone,
+                     task.milestone ? 0.0 : task.GetDurationSeconds(project.options) / 3600.0,
+                     task.taskType, constraint,
+                     QPTaskConstraintIsDated(constraint) ? task.constraintDate.Get() : 0,
+                     task.autoSchedule));
+        if (computed)
+            facts.back() += text(task.percentComplete, task.start.Get(), task.finish.Get(),
+                                 task.totalSlack, task.scheduledCost);
+        for (const QPTaskDependency& link : task.dependencies)
+            sorted.push_back(text(name(project.tasks, link.predecessorKey), "->", task.name.str(),
+                                  link.type, link.lag));
+        for (const QPResourceAssignment& assignment : task.resourceAssignments)
+            sorted.push_back(text(task.name.str(), name(project.resources, assignment.resourceKey),
+                                  assignment.percent));
+    }
+    for (const QPResource& resource : project.resources)
+        if (computed)
+            facts.push_back(text(resource.name.str(), resource.email.str(), resource.hourlyRate,
+                                 resource.overtimeRate, resource.regularCost,
+                                 resource.overtimeCost));
+    // Each calendar's week and its working time less exceptions, from a week before the start
+    // to a month after the finish: exceptions need not come back as the same records.
+    const int64_t from = project.projectStart.Get() - 7 * 86400,
+                  to = std::max(project.projectFinish.Get(), project.projectStart.Get()) +
+                       31 * 86400;
+    auto calendar = [&](const std::string& name, const QPSchedule& schedule,
+                        const std::vector<QPScheduleException>* own) {
+        std::string week = name;
+        for (int day = 0; day < 7 && !own; ++day)
+            week += schedule.shiftDuration[day] > 0
+                            ? text("", schedule.shiftStart[day].Get(), schedule.shiftDuration[day])
+                            : " off";
+        QPWorkCalendar work(schedule);
+        work.TakeOut(schedule.exceptions, schedule);
+        if (own)
+            work.TakeOut(*own, schedule);
+        std::vector<QPTimeSpan> pieces;
+        work.AppendWorkIn({from, to}, pieces);
+        for (const QPTimeSpan& piece : pieces)
+            week += text("", piece.from, piece.to);
+        sorted.push_back(week);
+    };
+    for (const QPSchedule& schedule : project.schedules)
+        calendar(schedule.name.str(), schedule, nullptr);
+    for (const QPResource& resource : project.resources) {
+        const QPSchedule* schedule = project.schedules.GetElementByKey(resource.scheduleKey);
+        if (schedule || (schedule = standard))
+            calendar(resource.name.str(), *schedule, &resource.exceptions);
+    }
+    std::sort(sorted.begin(), sorted.end());
+    facts.insert(facts.end(), sorted.begin(), sorted.end());
+    return facts;
+}
+
+// A plan written as Project XML and read back has the same facts, after recalculation too.
+// The format has no weekly overtime limit and no start time for a day without work (read
+// as 08:00), so both are set alike first.
+TEST(ProjectXmlRoundTrip, RandomPlansComeBackTheSame)
+{
+    for (uint32_t seed = 1; seed <= 200 && !HasFailure(); ++seed) {
+        QPProject original;
+        RandomPlan(seed).Build(original);
+        for (bool computed : {false, true}) {
+            for (QPSchedule& schedule : original.schedules)
+                for (int day = 0; day < 7 && computed; ++day)
+                    if (schedule.shiftDuration[day] == 0)
+                        schedule.shiftStart[day] = LDayTime(8 * kHour);
+            QPProject back;
+            for (QPProject* project : {&original, &back}) {
+                const QPProjectXmlImportResult read =
+                        project == &back ? QPImportProjectXml(back, QPProjectXmlExport(original))
+                                         : QPProjectXmlImportResult{};
+                ASSERT_EQ(read.result, eProcessSucceeded) << read.error << ", seed " << seed;
+                for (QPSchedule& schedule : project->schedules)
+                    schedule.regularWorkWeek = 0;
+                project->AutoScheduleTasks();
+                project->CalculateEndDateByTasks();
+            }
+            EXPECT_EQ(FactsOf(back, computed), FactsOf(original, computed)) << "seed " << seed;
+        }
+    }
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -82,7 +83,6 @@ TEST(DataPanelTaskRows, SubtasksOfAHidingHeaderGetNoRowAndShownSubtasksCarryTheA
     EXPECT_EQ(Joined(rows[2]), "3| " + kArrow + " Frame|16|0%| | ||||Fixed Work");
     EXPECT_EQ(rows[4].texts[1] + rows[5].texts[0], "Fit out8");
     EXPECT_EQ(GroupedPlan(true).ShownIDs(), (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7, 8}));
-
     // A task put into the hidden run ends it: "Plumbing" is still listed among Fit out's
     // subtasks, but is no longer a member and gets its row back.
     QPProject& project = grouped.plan.project;
@@ -122,39 +122,12 @@ TEST(DataPanelTaskRows, ColumnsOfATaskInLocalTime)
     }
     // Unset dates give a blank date and time; no assignments or dependencies give nothing.
     EXPECT_EQ(Joined(QPTaskListRow(plan.project, survey)), "1|Survey|8|0%| | ||||Fixed Work");
-
-    // A constraint's date only with the kinds that have one; unknown kinds show nothing.
-    survey.constraintDate = LocalTime(2027, 11, 30, 12);
-    std::string constraints;
-    for (int32_t type : {-1, 1, 2, 3, 5, 8, 9}) {
-        survey.constraintType = type;
-        constraints += QPTaskListRow(plan.project, survey).texts[8] + "|";
-    }
-    EXPECT_EQ(constraints, "|As Late As Possible|As Soon As Possible|Start On 2027-11-30|Start "
-                           "After 2027-11-30|Finish After 2027-11-30||");
+    // An unknown task type shows nothing (the constraint texts are the model's).
     survey.taskType = 2;
     EXPECT_EQ(QPTaskListRow(plan.project, survey).texts[9], "");
 }
 
-TEST(DataPanelResourceRows, ScheduleNameAndRatesInTheProjectsCurrency)
-{
-    Plan plan;
-    plan.Resource("Anna", &plan.Schedule("Nights", 22 * kHour, {0, 8}), 1850, 123456789);
-    plan.Resource("Bob", nullptr, 0, -500).scheduleKey = 4242; // the schedule is gone
-    std::vector<QPListRow> rows = QPResourceListRows(plan.project);
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(Joined(rows[0]), "1|Anna|Nights|$18.50|$1,234,567.89");
-    EXPECT_EQ(Joined(rows[1]), "2|Bob||$0.00|-$5.00");
-    QPProjectOptions& options = plan.project.options;
-    options.SetCurrencySymbol("\xE2\x82\xAC");
-    options.SetCurrencyPosition(1);
-    options.SetDecimalSymbol(",");
-    options.SetThousandsSymbol(".");
-    options.SetCurrencyDigits(0);
-    EXPECT_EQ(QPResourceListRows(plan.project)[0].texts[3], "1.850\xE2\x82\xAC");
-}
-
-TEST(DataPanelScheduleRows, WorkOfEachWeekdayInHoursAndWholeMinutes)
+TEST(DataPanelResourceAndScheduleRows, RatesInTheProjectsCurrencyWorkInHoursAndWholeMinutes)
 {
     for (const auto& [seconds, text] : {std::pair{27000, "7 Hrs 30 Mins"},
                                         {59, "0 Hrs 0 Mins"},
@@ -163,13 +136,22 @@ TEST(DataPanelScheduleRows, WorkOfEachWeekdayInHoursAndWholeMinutes)
                                         {86400, "24 Hrs 0 Mins"}})
         EXPECT_EQ(QPScheduleDayText(seconds), text);
     Plan plan;
+    plan.Resource("Anna", &plan.Schedule("Nights", 22 * kHour, {0, 8}), 1850, 123456789);
+    plan.Resource("Bob", nullptr, 0, -500).scheduleKey = 4242; // the schedule is gone
     plan.Schedule("Weekend crew", 9 * kHour, {7.5, 0, 0, 0, 0, 4, 10});
-    const std::vector<QPListRow> rows = QPScheduleListRows(plan.project);
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(Joined(rows[0]), "1|Default Schedule|No Work|8 Hrs 0 Mins|8 Hrs 0 Mins|8 Hrs 0 "
-                               "Mins|8 Hrs 0 Mins|8 Hrs 0 Mins|No Work");
-    EXPECT_EQ(Joined(rows[1]), "2|Weekend crew|7 Hrs 30 Mins|No Work|No Work|No Work|No Work|4 Hrs "
-                               "0 Mins|10 Hrs 0 Mins");
+    const std::vector<QPListRow> rows = QPResourceListRows(plan.project),
+                                 schedules = QPScheduleListRows(plan.project);
+    ASSERT_EQ(std::vector({rows.size(), schedules.size()}), std::vector<std::size_t>({2, 3}));
+    EXPECT_EQ(Joined(rows[0]), "1|Anna|Nights|$18.50|$1,234,567.89");
+    EXPECT_EQ(Joined(rows[1]), "2|Bob||$0.00|-$5.00");
+    EXPECT_EQ(Joined(schedules[0]), "1|Default Schedule|No Work|8 Hrs 0 Mins|8 Hrs 0 Mins|8 Hrs 0 "
+                                    "Mins|8 Hrs 0 Mins|8 Hrs 0 Mins|No Work");
+    EXPECT_EQ(Joined(schedules[2]), "3|Weekend crew|7 Hrs 30 Mins|No Work|No Work|No Work|No "
+                                    "Work|4 Hrs 0 Mins|10 Hrs 0 Mins");
+    // The project's currency (its formats are the model's).
+    plan.project.options.SetCurrencySymbol("\xE2\x82\xAC");
+    EXPECT_EQ(QPResourceListRows(plan.project)[0].texts[3], "\xE2\x82\xAC"
+                                                            "18.50");
 }
 
 TEST(DataPanelColumnLayout, WidthsGoBackAndForthAndDamagedValuesAreIgnored)
@@ -194,33 +176,26 @@ TEST(DataPanelDrag, MovesTheTasksWhereTheyWereDroppedAndKeepsGroupsWhole)
             continue;
         std::istringstream in(line);
         std::string shown, rows, dropRow, expected;
-        std::getline(in, shown, '|');
-        std::getline(in, rows, '|');
-        std::getline(in, dropRow, '|');
+        std::getline(std::getline(std::getline(in, shown, '|'), rows, '|'), dropRow, '|');
         std::getline(in >> std::ws, expected);
         GroupedPlan grouped(shown == "shown ");
         QPProject& project = grouped.plan.project;
-        std::vector<int> selected;
         std::istringstream selection(rows);
-        for (int row; selection >> row;)
-            selected.push_back(row);
+        const std::vector<int> selected{std::istream_iterator<int>(selection), {}};
         const QPTaskDrop drop =
                 QPPlanTaskDrop(project, grouped.ShownIDs(), selected, std::stoi(dropRow));
-        std::string outcome = "refused";
+        std::string outcome = drop.accepted ? "" : "refused";
         if (drop.accepted) {
             project.MoveTasksByID(drop.ids, drop.target, true);
             project.RefreshSubtaskHeaderKeys();
-            outcome.clear();
             for (const int32_t id : drop.ids)
                 outcome += std::to_string(id) + " ";
-            outcome += "> " + std::to_string(drop.target) + ": " + grouped.Order();
-        } else {
-            EXPECT_EQ(grouped.Order(), "1 2 3 4 5 6 7 8");
+            outcome += "> " + std::to_string(drop.target);
         }
-        EXPECT_EQ(outcome, expected) << line;
-        EXPECT_EQ(TaskNamed(project, "Frame").headerKey, TaskNamed(project, "Build").key);
-        EXPECT_EQ(TaskNamed(project, "Roof").headerKey, TaskNamed(project, "Build").key);
-        EXPECT_EQ(TaskNamed(project, "Plumbing").headerKey, TaskNamed(project, "Fit out").key);
+        EXPECT_EQ(outcome + ": " + grouped.Order(), expected) << line;
+        for (const auto& [task, header] :
+             {std::pair{"Frame", "Build"}, {"Roof", "Build"}, {"Plumbing", "Fit out"}})
+            EXPECT_EQ(TaskNamed(project, task).headerKey, TaskNamed(project, header).key);
         ++count;
     }
     EXPECT_EQ(count, 25);

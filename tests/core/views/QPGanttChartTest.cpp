@@ -1,23 +1,35 @@
 // The Gantt chart's scene: calendar columns and lead-in weeks, rows and their shapes,
-// labels, arrows, markers, hiding, hit testing, and what it draws on screen and on a page.
+// labels, arrows, markers, hiding, hit testing, what it draws on screen and on a page, and
+// the export command. A partial paint against a full one is the pane's test (tests/gui).
 
 #include "engine/LLocalDays.h"
+#include "fileformat/LSettings.h"
 #include "framework/LRecordingSurface.h"
+#include "framework/LSettingsStore.h"
 #include "model/QPProject.h"
+#include "views/LAppSaveToPDF.h"
 #include "views/QPGanttView.h"
 
+#include "support/Plan.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempDir.h"
 #include "support/TestTime.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <fcntl.h>
 #include <map>
+#include <regex>
 #include <sstream>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
 using Op = LRecordingSurface::Op;
+using Item = LRecordingSurface::Item;
 using Points = std::vector<LPointF>;
 constexpr int32_t kDay = 86400;
 
@@ -28,12 +40,9 @@ std::string Num(float value)
     return out.str();
 }
 
-std::string Weeks(int count)
+std::string Box(const LRectF& r)
 {
-    std::string weeks;
-    for (int week = 0; week < count; ++week)
-        weeks += "S|MTWTFS";
-    return weeks;
+    return Num(r.x) + " " + Num(r.y) + " " + Num(r.width) + " " + Num(r.height);
 }
 
 // Each figure of a path as its bounds, "x y width height", joined by ", ".
@@ -43,9 +52,7 @@ std::string Figures(const LGraphicsPath& path)
     for (const auto& figure : path.Figures()) {
         LGraphicsPath one;
         one.AddLines(figure.points.data(), static_cast<int>(figure.points.size()));
-        const LRectF r = one.Bounds();
-        text += (text.empty() ? "" : ", ") + Num(r.x) + " " + Num(r.y) + " " + Num(r.width) + " " +
-                Num(r.height);
+        text += (text.empty() ? "" : ", ") + Box(one.Bounds());
     }
     return text;
 }
@@ -158,8 +165,8 @@ protected:
         }
         const std::string weeks = std::to_string(letters.size() / 8) + " weeks";
         return Num(root.width) + "x" + Num(root.height) + " from " + Num(root.mainStrip->GetX()) +
-               ", " + std::to_string(root.Children().size()) +
-               " nodes: " + (letters == Weeks(int(letters.size() / 8)) ? weeks : letters);
+               ", " + std::to_string(root.Children().size()) + " nodes: " +
+               (std::regex_match(letters, std::regex("(S\\|MTWTFS)*")) ? weeks : letters);
     }
     // The markers in drawing order, each as its kind and x.
     std::string Markers() const
@@ -181,15 +188,14 @@ protected:
         return text;
     }
 
-    QPProject project;
+    Plan plan;
+    QPProject& project = plan.project;
     LDateTime today = Mar(10, 9);
     SelectionLog log;
     QPGanttView view{log};
 };
 
-// --- the calendar ------------------------------------------------------------------------
-
-TEST_F(GanttChart, WholeWeeksFromTheSundayBeforeTheStartToTheDeadlineWithFourMarkers)
+TEST_F(GanttChart, WholeWeeksFromTheSundayBeforeTheStartToTheDeadlineOnePerDayWithFourMarkers)
 {
     // Wednesday start: three lead-in days, Sunday 28 February to Saturday 20 March.
     // Markers are drawn first, then the main strip, the task chart, the lead-in and
@@ -240,12 +246,10 @@ TEST_F(GanttChart, WholeWeeksFromTheSundayBeforeTheStartToTheDeadlineWithFourMar
         EXPECT_EQ(Markers(), "finish 117, deadline " + std::to_string(day * 20 + 17) +
                                      ", today 208, start 60");
     }
-}
-
-TEST_F(GanttChart, ColumnsStayOnePerCalendarDayAcrossDaylightSavingChanges)
-{
+    // Columns stay one per calendar day across daylight saving changes: in New York clocks go
+    // forward on Sunday 14 March 2027 and back on Sunday 7 November.
     ScopedTimeZone zone("America/New_York");
-    // Clocks go forward on Sunday 14 March 2027 and back on Sunday 7 November.
+    ClearTasks();
     project.projectStart = project.projectFinish = Mar(7);
     project.projectDeadline = LocalTime(2027, 11, 13);
     // Half an hour into Monday 15 March, the first Monday of summer time: less than eight
@@ -259,8 +263,6 @@ TEST_F(GanttChart, ColumnsStayOnePerCalendarDayAcrossDaylightSavingChanges)
                       "4920 20 99 Autumn@-58 right\n");
 }
 
-// --- rows --------------------------------------------------------------------------------
-
 TEST_F(GanttChart, RowsShowBarsSlackTailsMarksAndLabelsByTheKindOfTaskOnScreenAndPage)
 {
     project.projectStart = Mar(7); // a Sunday
@@ -269,8 +271,7 @@ TEST_F(GanttChart, RowsShowBarsSlackTailsMarksAndLabelsByTheKindOfTaskOnScreenAn
     // stops one short of its column.
     AddTask("Two", Mar(8, 8), Mar(10), kDay + kDay / 2);
     AddTask("One", Mar(9, 8), Mar(9, 12), kDay);
-    QPTask& milestone = AddTask("Go", Mar(10, 8), Mar(10, 8), 0, 0);
-    milestone.milestone = true;
+    AddTask("Go", Mar(10, 8), Mar(10, 8), 0, 0).milestone = true;
     AddTask("Phase", 8, 12).isHeader = true;
     AddTask("Clash", 8, 9, 0, 0).resourceConflict = true;
     AddTask("Loose", 8, 9, 0, kDay); // free slack 0 alone is not critical
@@ -279,18 +280,13 @@ TEST_F(GanttChart, RowsShowBarsSlackTailsMarksAndLabelsByTheKindOfTaskOnScreenAn
     AddTask("Twenty characters ok", 8, 12); // 160 wide, more than the 100 of the bar
     AddTask("Thirteen char", 8, 12);        // 5 + 104 > 100
     // The newest assignment comes first; one without its resource is left out.
-    auto addResource = [&](const std::string& name) {
-        auto resource = std::make_unique<QPResource>();
-        resource->name = name;
-        return project.ElementAdd(std::move(resource), false).key;
-    };
     QPTask& dig = AddTask("Dig", 8, 9);
-    dig.AddResourceAssignment(addResource("B"), 50);
-    dig.AddResourceAssignment(addResource("A"), 100);
+    dig.AddResourceAssignment(plan.Resource("B").key, 50);
+    dig.AddResourceAssignment(plan.Resource("A").key, 100);
     dig.AddResourceAssignment(9999, 100);
     // "<name> — 10%" is the name and 6 characters: 254 in all, then 255, cut to 253.
     for (const std::size_t length : {248, 249}) {
-        const int64_t key = addResource(std::string(length, 'x'));
+        const int64_t key = plan.Resource(std::string(length, 'x')).key;
         AddTask("Haul", 8, 9).AddResourceAssignment(key, 10);
     }
     Plot();
@@ -313,8 +309,8 @@ TEST_F(GanttChart, RowsShowBarsSlackTailsMarksAndLabelsByTheKindOfTaskOnScreenAn
     // The label sticks out 150 before Sunday 7 March: 8 lead-in days, then back to a
     // Sunday, 14 in all.
     EXPECT_EQ(Calendar(), "2497x350 from 280, 8 nodes: 4 weeks");
-    // The chart reaches to the end of the longest row: bar, slack tail, gap and label, an
-    // em dash being one character.
+    // The chart reaches to the end of the longest row: bar, slack tail, gap and label (an
+    // em dash is one character).
     EXPECT_EQ(view.Root().taskChart->width, 20 + 40 + 99 + 10 + 8 * 256);
     // Shapes: a bar, a slack tail, a diamond, a bracket and a conflict cross.
     EXPECT_EQ(Figures(Row(1).shapePath) + " / " + Figures(Row(2).slackPath) + " / " +
@@ -326,7 +322,6 @@ TEST_F(GanttChart, RowsShowBarsSlackTailsMarksAndLabelsByTheKindOfTaskOnScreenAn
     EXPECT_TRUE(Row(4).shapePath.Figures()[0].closed);
     EXPECT_EQ(Row(4).shapePath.Figures()[0].points,
               (Points{{10, 0}, {20, 10.5f}, {10, 21}, {0, 10.5f}, {10, 0}}));
-
     // The screen outlines bars and the document only fills them.
     view.Root().width += 0.75f;
     LRecordingSurface screen(LSurface::Kind::Screen);
@@ -343,13 +338,11 @@ TEST_F(GanttChart, RowsShowBarsSlackTailsMarksAndLabelsByTheKindOfTaskOnScreenAn
     EXPECT_EQ(screen.TextItems("Twenty characters ok").at(0)->Origin(),
               (LPointF{label.GetX() + 160 - 20 * 6, label.GetY() + 3}));
     EXPECT_EQ(screen.TextItems("7 March 2027").at(0)->x, 0);
-
     // The page is the whole units of the chart, markers drawn first, finish marker first.
     LRecordingSurface page(LSurface::Kind::Document);
     ASSERT_TRUE(view.Draw(page, LMatrix::Identity()));
     EXPECT_EQ(std::vector({page.GetPageWidth(), page.GetPageHeight()}),
-              std::vector({static_cast<float>(static_cast<int>(view.Root().width)),
-                           static_cast<float>(static_cast<int>(view.Root().height))}));
+              std::vector({float(int(view.Root().width)), float(int(view.Root().height))}));
     EXPECT_EQ(page.GetPageUnit(), LPageUnit::Point);
     EXPECT_TRUE(page.Items().front().op == Op::StartPage && page.Items().back().op == Op::EndPage);
     EXPECT_TRUE(page.ItemsOf(Op::Clear).empty() && page.ItemsOf(Op::ClipToPageRect).empty());
@@ -359,15 +352,54 @@ TEST_F(GanttChart, RowsShowBarsSlackTailsMarksAndLabelsByTheKindOfTaskOnScreenAn
     EXPECT_EQ(page.TextItems("Twenty characters ok").at(0)->Origin().x,
               label.GetX() + 160 - (20 * 6 + 3));
     EXPECT_EQ(page.TextItems("7 March 2027").at(0)->x, 3);
-    const auto rects = page.ItemsOf(Op::FillRect);
-    ASSERT_EQ(rects.size(), 4u);
-    EXPECT_EQ(rects[0]->colour, QPGanttColours::kProjectedFinish);
-    EXPECT_EQ(&page.Items()[1], rects[0]);
+    EXPECT_EQ(page.ItemsOf(Op::FillRect).size(), 4u);
+    EXPECT_TRUE(page.Items()[1].op == Op::FillRect &&
+                page.Items()[1].colour == QPGanttColours::kProjectedFinish);
 }
 
-TEST_F(GanttChart, SubtasksOfAHidingHeaderGetNoRowAndNoArrows)
+TEST_F(GanttChart, ArrowsLeaveAndEnterTheEndsTheirLinkNamesAlongTheRowsChannelUnlessHidden)
 {
+    // P on row 1 from Monday 8 to Wednesday 10 March (x 20, 60 wide); S on row 2 from
+    // Tuesday 9 to Thursday 11 (x 40, 60 wide): S starts before P finishes. Out of P's
+    // end, down to the bottom of P's row, along it, into S's end.
     project.projectStart = Mar(7);
+    // Each kind's ends and turns in x: x0 .. xe, and the arrow node's x.
+    const std::array<float, 7> cases[] = {{eFinishToStart, 80, 90, 30, 34, 40, 20},
+                                          {eStartToStart, 20, 10, 30, 34, 40, 10},
+                                          {eFinishToFinish, 80, 90, 110, 106, 100, 20},
+                                          {eStartToFinish, 20, 10, 110, 106, 100, 10}};
+    for (const auto& [type, x0, x1, x2, x3, xe, nodeX] : cases) {
+        ClearTasks();
+        QPTask& p = AddTask("P", 8, 10);
+        AddTask("S", 9, 11).AddDependency(p.key, int32_t(type), 0);
+        Plot();
+        ASSERT_EQ(Row(2).Children().size(), 2u);
+        const auto& arrow = static_cast<const QPTaskDependencyNode&>(*Row(2).Children().back());
+        const float py = 51 + 10.5f, sy = 72 + 10.5f;
+        std::vector<Points> route;
+        const LGraphicsPath scene = arrow.path.Translated(arrow.GetX(), arrow.GetY());
+        for (const auto& figure : scene.Figures())
+            route.push_back(figure.points);
+        EXPECT_EQ(route,
+                  (std::vector<Points>{{{x0, py}, {x1, py}},
+                                       {{x1, py}, {x1, 72}},
+                                       {{x1, 72}, {x2, 72}},
+                                       {{x2, 72}, {x2, sy}},
+                                       {{x2, sy}, {x3, sy}},
+                                       {{x3, sy - 4}, {xe, sy}, {x3, sy + 4}, {x3, sy - 4}}}))
+                << type;
+        EXPECT_EQ(std::vector({arrow.GetX(), arrow.GetY()}), std::vector({nodeX, 51.0f}));
+        EXPECT_TRUE(arrow.path.Figures().back().closed);
+    }
+    // Upwards, the run is along the top of the predecessor's row: P row 2 (top 72).
+    ClearTasks();
+    AddTask("S", 12, 12).AddDependency(AddTask("P", 8, 8).key, eFinishToStart, 0);
+    Plot();
+    const auto& arrow = static_cast<const QPTaskDependencyNode&>(*Row(1).Children().back());
+    EXPECT_EQ(arrow.path.Translated(arrow.GetX(), arrow.GetY()).Figures()[2].points,
+              (Points{{50, 74}, {90, 74}}));
+    // Subtasks of a hiding header get no row and their links no arrow.
+    ClearTasks();
     QPTask& before = AddTask("Before", 8, 8);
     QPTask& header = AddTask("Phase", 9, 10);
     QPTask& inner = AddTask("Inner", 9, 10);
@@ -389,56 +421,6 @@ TEST_F(GanttChart, SubtasksOfAHidingHeaderGetNoRowAndNoArrows)
     EXPECT_EQ(Row(4).Children().size(), 3u);
 }
 
-// --- arrows ------------------------------------------------------------------------------
-
-TEST_F(GanttChart, ArrowsLeaveAndEnterTheEndsTheirLinkNamesAlongTheRowsChannel)
-{
-    // P on row 1 from Monday 8 to Wednesday 10 March (x 20, 60 wide); S on row 2 from
-    // Tuesday 9 to Thursday 11 (x 40, 60 wide): S starts before P finishes. Out of P's
-    // end, down to the bottom of P's row, along it, into S's end.
-    project.projectStart = Mar(7);
-    const struct {
-        int32_t type;
-        float x0, x1, x2, x3, xe, nodeX;
-    } cases[] = {{eFinishToStart, 80, 90, 30, 34, 40, 20},
-                 {eStartToStart, 20, 10, 30, 34, 40, 10},
-                 {eFinishToFinish, 80, 90, 110, 106, 100, 20},
-                 {eStartToFinish, 20, 10, 110, 106, 100, 10}};
-    for (const auto& c : cases) {
-        ClearTasks();
-        QPTask& p = AddTask("P", 8, 10);
-        AddTask("S", 9, 11).AddDependency(p.key, c.type, 0);
-        Plot();
-        ASSERT_EQ(Row(2).Children().size(), 2u);
-        const auto& arrow = static_cast<const QPTaskDependencyNode&>(*Row(2).Children().back());
-        const float py = 51 + 10.5f, sy = 72 + 10.5f;
-        std::vector<Points> route;
-        const LGraphicsPath scene = arrow.path.Translated(arrow.GetX(), arrow.GetY());
-        for (const auto& figure : scene.Figures())
-            route.push_back(figure.points);
-        EXPECT_EQ(route, (std::vector<Points>{
-                                 {{c.x0, py}, {c.x1, py}},
-                                 {{c.x1, py}, {c.x1, 72}},
-                                 {{c.x1, 72}, {c.x2, 72}},
-                                 {{c.x2, 72}, {c.x2, sy}},
-                                 {{c.x2, sy}, {c.x3, sy}},
-                                 {{c.x3, sy - 4}, {c.xe, sy}, {c.x3, sy + 4}, {c.x3, sy - 4}}}))
-                << c.type;
-        EXPECT_EQ(std::vector({arrow.GetX(), arrow.GetY()}), std::vector({c.nodeX, 51.0f}));
-        EXPECT_TRUE(arrow.path.Figures().back().closed);
-    }
-    // Upwards, the run is along the top of the predecessor's row: P row 2 (top 72).
-    ClearTasks();
-    QPTask& s = AddTask("S", 12, 12);
-    s.AddDependency(AddTask("P", 8, 8).key, eFinishToStart, 0);
-    Plot();
-    const auto& arrow = static_cast<const QPTaskDependencyNode&>(*Row(1).Children().back());
-    EXPECT_EQ(arrow.path.Translated(arrow.GetX(), arrow.GetY()).Figures()[2].points,
-              (Points{{50, 74}, {90, 74}}));
-}
-
-// --- clicking and drawing ----------------------------------------------------------------
-
 TEST_F(GanttChart, AClickSelectsOnlyTheBarUnderIt)
 {
     project.projectStart = Mar(7);
@@ -458,30 +440,41 @@ TEST_F(GanttChart, AClickSelectsOnlyTheBarUnderIt)
     EXPECT_EQ(log.keys.back(), b);
 }
 
-TEST(GanttPages, ALargeChartIsCutBetweenDaysAndRowsIntoPagesOfAtMost14400)
+TEST(GanttLayout, PagesOfAtMost14400CutBetweenDaysAndRowsAndScrollBarsHorizontalFirst)
 {
-    using Pages = std::vector<QPGanttPage>;
-    const struct {
-        float width, height;
-        Pages pages;
-    } cases[] = {
-            {1329, 518, {{0, 30, 1329, 518}}},
-            {14400, 14400, {{0, 30, 14400, 14400}}},
-            // Equal whole weeks (of 140) across, the last page taking the rest.
-            {27300, 600, {{0, 30, 13720, 600}, {13720, 30, 13580, 600}}},
-            {14401, 100, {{0, 30, 7280, 100}, {7280, 30, 7121, 100}}},
-            // Whole rows (of 21) down, every lower page with the 30 of the strip on top.
-            {500, 30000, {{0, 30, 500, 10026}, {0, 10026, 500, 10026}, {0, 20022, 500, 10008}}},
-            // Left to right, then top to bottom.
-            {20000,
-             20000,
-             {{0, 30, 10080, 10026},
-              {10080, 30, 9920, 10026},
-              {0, 10026, 10080, 10004},
-              {10080, 10026, 9920, 10004}}},
+    auto pages = [](float width, float height) {
+        std::string text;
+        for (const QPGanttPage& p : QPGanttPages(width, height))
+            text += Box({p.x, p.y, p.width, p.height}) + "; ";
+        return text;
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(QPGanttPages(c.width, c.height), c.pages) << c.width << " x " << c.height;
+    EXPECT_EQ(pages(1329, 518), "0 30 1329 518; ");
+    EXPECT_EQ(pages(14400, 14400), "0 30 14400 14400; ");
+    // Equal whole weeks (of 140) across, the last page taking the rest.
+    EXPECT_EQ(pages(27300, 600), "0 30 13720 600; 13720 30 13580 600; ");
+    EXPECT_EQ(pages(14401, 100), "0 30 7280 100; 7280 30 7121 100; ");
+    // Whole rows (of 21) down, every lower page with the 30 of the strip on top.
+    EXPECT_EQ(pages(500, 30000), "0 30 500 10026; 0 10026 500 10026; 0 20022 500 10008; ");
+    // Left to right, then top to bottom.
+    EXPECT_EQ(pages(20000, 20000), "0 30 10080 10026; 10080 30 9920 10026; 0 10026 10080 "
+                                   "10004; 10080 10026 9920 10004; ");
+    // The scroll bars: the horizontal one first, then the vertical one.
+    auto layout = [](float width, float height) {
+        const QPGanttScrollLayout l = QPGanttLayoutScrollBars(width, height, 400, 300);
+        return std::to_string(l.horizontal) + std::to_string(l.vertical) + " " +
+               std::to_string(l.visibleWidth) + "x" + std::to_string(l.visibleHeight) + " of " +
+               std::to_string(l.horizontalExtent) + "x" + std::to_string(l.verticalExtent);
+    };
+    EXPECT_EQ(layout(400, 300), "00 400x300 of 400x300");
+    // Wider: the horizontal bar takes 16 of the height, which makes the chart too tall.
+    EXPECT_EQ(layout(400.5f, 290), "11 385x284 of 401x290");
+    // Taller only: the vertical bar narrows the view below the chart's width, but the
+    // horizontal decision is not taken again.
+    EXPECT_EQ(layout(395, 1000), "01 385x300 of 395x1000");
+    EXPECT_EQ(std::vector({QPGanttClampScrollPosition(700, 1000, 385),
+                           QPGanttClampScrollPosition(100, 1000, 385),
+                           QPGanttClampScrollPosition(50, 300, 400)}),
+              std::vector({615, 100, 0}));
 }
 
 // A plan of almost three years and 700 rows: every row alternates between a bar in the
@@ -496,21 +489,20 @@ TEST_F(GanttChart, ALongPlanIsWrittenOnPagesThatEachShowTheDateStrip)
     LRecordingSurface document(LSurface::Kind::Document);
     ASSERT_TRUE(view.Draw(document, LMatrix::Identity()));
     const auto starts = document.ItemsOf(Op::StartPage);
-    const std::vector<QPGanttPage> pages =
-            QPGanttPages(static_cast<float>(static_cast<int>(view.Root().width)),
-                         static_cast<float>(static_cast<int>(view.Root().height)));
-    ASSERT_EQ(pages.size(), 4u);
-    ASSERT_EQ(starts.size(), 4u);
-    // The page each item is drawn on, from 0.
-    auto pageOf = [&](const LRecordingSurface::Item* item) {
+    const auto pages = QPGanttPages(float(int(view.Root().width)), float(int(view.Root().height)));
+    ASSERT_EQ(std::vector({pages.size(), starts.size()}), std::vector({4ul, 4ul}));
+    // The page each item is drawn on, from 0, and where it lands on it.
+    auto pageOf = [&](const Item* item) {
         return std::upper_bound(starts.begin(), starts.end(), item) - starts.begin() - 1;
     };
+    auto within = [&](const Item* item, float top) {
+        const LPointF at = item->Origin();
+        const QPGanttPage& page = pages[pageOf(item)];
+        return at.x >= 0 && at.x < page.width && at.y >= top && at.y < page.height;
+    };
     std::vector<int> stripTexts(4);
-    for (const auto* text : document.ItemsOf(Op::DrawText)) {
-        const LPointF at = text->Origin();
-        const auto p = pageOf(text);
-        stripTexts[p] += at.y >= 0 && at.y < 30 && at.x >= 0 && at.x < pages[p].width;
-    }
+    for (const auto* text : document.ItemsOf(Op::DrawText))
+        stripTexts[pageOf(text)] += within(text, 0) && text->Origin().y < 30;
     // Each page's own bars below its strip: top left, top right, bottom left, bottom right.
     const char* names[] = {"Task 1", "Task 2", "Task 699", "Task 700"};
     for (std::size_t p = 0; p < 4; ++p) {
@@ -519,10 +511,7 @@ TEST_F(GanttChart, ALongPlanIsWrittenOnPagesThatEachShowTheDateStrip)
         EXPECT_GT(stripTexts[p], 100) << "page " << p + 1;
         const auto found = document.TextItems(names[p]);
         ASSERT_EQ(found.size(), 1u) << names[p];
-        EXPECT_EQ(pageOf(found[0]), static_cast<long>(p)) << names[p];
-        const LPointF at = found[0]->Origin();
-        EXPECT_TRUE(at.x >= 0 && at.x < pages[p].width && at.y > 30 && at.y < pages[p].height)
-                << names[p];
+        EXPECT_TRUE(pageOf(found[0]) == long(p) && within(found[0], 31)) << names[p];
     }
     // The lower pages keep their rows out of the strip.
     const auto clips = document.ItemsOf(Op::ClipToPageRect);
@@ -532,23 +521,50 @@ TEST_F(GanttChart, ALongPlanIsWrittenOnPagesThatEachShowTheDateStrip)
               std::vector({31.0f, 31.0f, pages[2].height}));
 }
 
-TEST(GanttScrollLayout, HorizontalBarFirstThenVertical)
+// A document surface that fails to complete when told.
+struct FakeWriter : LRecordingSurface {
+    explicit FakeWriter(bool fail) : LRecordingSurface(Kind::Document), fail(fail) {}
+    bool Close() override { return !fail; }
+    bool fail;
+};
+
+TEST_F(GanttChart, ExportAsksRemembersTheFolderRefusesAFileInUseAndReportsAFailedWrite)
 {
-    auto layout = [](float width, float height) {
-        const QPGanttScrollLayout l = QPGanttLayoutScrollBars(width, height, 400, 300);
-        return std::to_string(l.horizontal) + std::to_string(l.vertical) + " " +
-               std::to_string(l.visibleWidth) + "x" + std::to_string(l.visibleHeight) + " of " +
-               std::to_string(l.horizontalExtent) + "x" + std::to_string(l.verticalExtent);
+    Plot();
+    ScriptedPrompts prompts;
+    LMemorySettingsStore store;
+    std::vector<std::string> created;
+    bool fail = false;
+    auto exportChart = [&](std::optional<std::string> answer) {
+        prompts.Then(answer);
+        LPDFWriterFactory factory = [&](const std::string& path, int paperSize) {
+            created.push_back(path + " " + std::to_string(paperSize));
+            return std::make_unique<FakeWriter>(fail);
+        };
+        return LAppSaveToPDF(prompts, store, "/home/me", factory, view, LPrint::ePaperLetter);
     };
-    EXPECT_EQ(layout(400, 300), "00 400x300 of 400x300");
-    // Wider: the horizontal bar takes 16 of the height, which makes the chart too tall.
-    EXPECT_EQ(layout(400.5f, 290), "11 385x284 of 401x290");
-    // Taller only: the vertical bar narrows the view below the chart's width, but the
-    // horizontal decision is not taken again.
-    EXPECT_EQ(layout(395, 1000), "01 385x300 of 395x1000");
-    EXPECT_EQ(QPGanttClampScrollPosition(700, 1000, 385), 615);
-    EXPECT_EQ(QPGanttClampScrollPosition(100, 1000, 385), 100);
-    EXPECT_EQ(QPGanttClampScrollPosition(50, 300, 400), 0);
+    // Cancelled, nothing is remembered; the next panel opens where the last file went.
+    TempDir folder;
+    const std::string busy = folder.File("busy.pdf");
+    EXPECT_EQ(exportChart(std::nullopt), LSaveToPDFResult::Cancelled);
+    EXPECT_EQ(exportChart(folder.File("chart.pdf")), LSaveToPDFResult::Written);
+    // A file another program is writing is left alone, and can be written once free.
+    const int fd = open(busy.c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_EQ(flock(fd, LOCK_EX), 0);
+    EXPECT_EQ(exportChart(busy), LSaveToPDFResult::InUse);
+    close(fd);
+    fail = true;
+    EXPECT_EQ(exportChart(busy), LSaveToPDFResult::Failed);
+    EXPECT_EQ(created, (std::vector<std::string>{folder.File("chart.pdf") + " 1", busy + " 1"}));
+    // Each save panel's folder, each alert's message.
+    std::string asked;
+    for (const ScriptedPrompts::Prompt& prompt : prompts.asked)
+        asked += (prompt.kind == "save" ? prompt.folder : prompt.message) + "; ";
+    EXPECT_EQ(asked, "/home/me; /home/me; " + folder.path +
+                             "; The document is in use by another application and cannot be "
+                             "accessed; " +
+                             folder.path + "; The PDF file \"" + busy +
+                             "\" could not be written.; ");
 }
 
 } // namespace
