@@ -60,9 +60,6 @@ Ints ReadInts(const LByteArray& bytes, bool* closedCleanly = nullptr)
 
 } // namespace
 
-// ---------------------------------------------------------------------------------------
-// Writing, against streams written out by hand
-
 TEST(LSDFWriter, ChunksByteForByte)
 {
     const LByteArray empty = {'l', 's', 'd', 'f', 1, 0, 24, 0, 0, 0, 4, 0, // file header
@@ -141,9 +138,6 @@ TEST(LSDFWriter, AFailedStreamStopsEverything)
     // Close reports success for a writer that had already failed: callers look first.
     EXPECT_TRUE(writer.Close());
 }
-
-// ---------------------------------------------------------------------------------------
-// Reading
 
 TEST(LSDFReader, OpenChecksTheHeaderAndTheRoot)
 {

@@ -35,19 +35,12 @@ Texts Import(QPProject& project, eImportCSVKind kind, const std::string& csv)
     return import->ResultLines();
 }
 
-const QPTask& TaskNamed(const QPProject& project, const std::string& name)
+template <class T = QPTask>
+const T* Named(const QPProject& project, const std::string& name)
 {
-    for (const QPTask& task : project.tasks)
-        if (task.name.str() == name)
-            return task;
-    throw std::runtime_error("no task " + name);
-}
-
-const QPSchedule* ScheduleNamed(const QPProject& project, const std::string& name)
-{
-    for (const QPSchedule& schedule : project.schedules)
-        if (schedule.name.str() == name)
-            return &schedule;
+    for (const T& element : project.ListOf<T>())
+        if (element.name.str() == name)
+            return &element;
     return nullptr;
 }
 
@@ -66,26 +59,12 @@ void ExpectResults(QPProject& project, eImportCSVKind kind, const std::string& n
     EXPECT_EQ(lines, DataFile(name + ".out"));
 }
 
-constexpr const char* kTaskHeader =
-        "(required) Task Name,Duration,Start Date,End Date,Percent Complete\n";
-
 } // namespace
 
 TEST(QPProcessImportCSVTask, DurationsDatesAndProgress)
 {
     QPProject project;
-    const Texts results =
-            Import(project, eImportCSVKind::task,
-                   std::string(kTaskHeader) + "Plain,12.5,,,40\n"
-                                              "Zero,0,,,150\n"
-                                              "Words,soon,,,-5\n"
-                                              "Started,8,2027-03-02 09:30:00,,x\n"
-                                              "Day only,8,2020-02-29,,\n"
-                                              "Deadline,8,,2027-03-05,\n"
-                                              "Fixed,8,2027-03-01,2027-03-03 12:00:00,\n"
-                                              "Point,8,2027-03-01 10:00:00,2027-03-01 10:00:00,\n");
-    EXPECT_EQ(results, (Texts{"8 successful imports", "0 failed imports"}));
-
+    ExpectResults(project, eImportCSVKind::task, "tasks");
     // Name, hours, milestone, scheduled automatically, percent complete.
     const std::tuple<const char*, const char*, bool, bool, int> tasks[] = {
             {"Plain", "12.5", false, true, 40}, {"Zero", "", true, true, 100},
@@ -94,19 +73,19 @@ TEST(QPProcessImportCSVTask, DurationsDatesAndProgress)
             {"Fixed", "8", false, false, 0},    {"Point", "", true, false, 0},
     };
     for (const auto& [name, hours, milestone, automatic, percent] : tasks) {
-        const QPTask& task = TaskNamed(project, name);
+        const QPTask& task = *Named(project, name);
         EXPECT_EQ(task.durationText.str(), hours) << name;
         EXPECT_EQ(task.milestone, milestone) << name;
         EXPECT_EQ(task.autoSchedule, automatic) << name;
         EXPECT_EQ(task.percentComplete, percent) << name;
     }
-    EXPECT_EQ(TaskNamed(project, "Plain").taskType, eTaskTypeFixedWork);
-    EXPECT_EQ(TaskNamed(project, "Started").start, LocalTime(2027, 3, 2, 9, 30));
-    EXPECT_EQ(TaskNamed(project, "Started").constraintType, eConstraintNone);
-    EXPECT_EQ(TaskNamed(project, "Day only").start, LocalTime(2020, 2, 29));
-    EXPECT_EQ(TaskNamed(project, "Deadline").constraintType, eConstraintFinishOn);
-    EXPECT_EQ(TaskNamed(project, "Deadline").constraintDate, LocalTime(2027, 3, 5));
-    EXPECT_EQ(TaskNamed(project, "Fixed").finish, LocalTime(2027, 3, 3, 12));
+    EXPECT_EQ(Named(project, "Plain")->taskType, eTaskTypeFixedWork);
+    EXPECT_EQ(Named(project, "Started")->start, LocalTime(2027, 3, 2, 9, 30));
+    EXPECT_EQ(Named(project, "Started")->constraintType, eConstraintNone);
+    EXPECT_EQ(Named(project, "Day only")->start, LocalTime(2020, 2, 29));
+    EXPECT_EQ(Named(project, "Deadline")->constraintType, eConstraintFinishOn);
+    EXPECT_EQ(Named(project, "Deadline")->constraintDate, LocalTime(2027, 3, 5));
+    EXPECT_EQ(Named(project, "Fixed")->finish, LocalTime(2027, 3, 3, 12));
 }
 
 TEST(QPProcessImportCSVTask, RefusedRowsLeaveNoTrace)
@@ -118,33 +97,26 @@ TEST(QPProcessImportCSVTask, RefusedRowsLeaveNoTrace)
 
     ExpectResults(project, eImportCSVKind::task, "refused-tasks");
     ASSERT_EQ(project.tasks.size(), 3u);
-    EXPECT_EQ(TaskNamed(project, "Paint").durationText.str(), "4");
-    EXPECT_EQ(TaskNamed(project, "Survey\"s end").durationText.str(), "1");
+    EXPECT_EQ(Named(project, "Paint")->durationText.str(), "4");
+    EXPECT_EQ(Named(project, "Survey\"s end")->durationText.str(), "1");
 }
 
-TEST(QPProcessImportCSVTask, ShortRowWithoutItsNameIsRefused)
-{
-    QPProject project;
-    const Texts results =
-            Import(project, eImportCSVKind::task, "Duration,(required) Task Name\n8\n");
-    EXPECT_EQ(results, (Texts{"0 successful imports", "1 failed imports",
-                              "Row #0002: Import Failed -- No task name provided"}));
-    EXPECT_EQ(project.tasks.size(), 0u);
-}
-
+// A short row without the name column is refused; the rest comes in as one undo step.
 TEST(QPProcessImportCSVTask, OneUndoTakesBackTheWholeImport)
 {
     QPProject project;
     auto first = std::make_unique<QPTask>();
     first->name = "Existing";
     project.ElementAdd(std::move(first), true);
-    Import(project, eImportCSVKind::task, std::string(kTaskHeader) + "A,1\nB,2\n,3\nC,4\n");
+    EXPECT_EQ(Import(project, eImportCSVKind::task,
+                     "Duration,(required) Task Name\n1,A\n2,B\n3\n4,C\n"),
+              (Texts{"3 successful imports", "1 failed imports",
+                     "Row #0004: Import Failed -- No task name provided"}));
     ASSERT_EQ(project.tasks.size(), 4u);
     // Every new task got the next ID and a key of its own.
-    EXPECT_EQ(TaskNamed(project, "A").id, 2);
-    EXPECT_EQ(TaskNamed(project, "C").id, 4);
-    EXPECT_NE(TaskNamed(project, "A").key, TaskNamed(project, "B").key);
-
+    EXPECT_EQ(Named(project, "A")->id, 2);
+    EXPECT_EQ(Named(project, "C")->id, 4);
+    EXPECT_NE(Named(project, "A")->key, Named(project, "B")->key);
     project.undoStack.Undo();
     ASSERT_EQ(project.tasks.size(), 1u);
     EXPECT_EQ(project.tasks.begin()->name.str(), "Existing");
@@ -158,34 +130,22 @@ TEST(QPProcessImportCSVTask, OneUndoTakesBackTheWholeImport)
 TEST(QPProcessImportCSVResource, RatesAndDefaultSchedule)
 {
     QPProject project;
-    const Texts results = Import(project, eImportCSVKind::resource,
-                                 "(required) Resource Name,Regular Cost,Overtime Cost\n"
-                                 "Rita,\"$1,234.50\",60\n"
-                                 "Sam\n"
-                                 "Rita,1,2\n"
-                                 ",1\n");
-    EXPECT_EQ(results, (Texts{"2 successful imports", "2 failed imports",
-                              "Row #0004: Import Failed -- A resource with the name \"Rita\" "
-                              "already exists",
-                              "Row #0005: Import Failed -- No resource name provided"}));
+    ExpectResults(project, eImportCSVKind::resource, "resources");
     ASSERT_EQ(project.resources.size(), 2u);
-    const QPResource& rita = *project.resources.begin();
-    EXPECT_EQ(rita.hourlyRate, 123450);
-    EXPECT_EQ(rita.overtimeRate, 6000);
-    EXPECT_EQ(rita.scheduleKey, project.defaultScheduleKey);
-    const QPResource& sam = *std::next(project.resources.begin());
-    EXPECT_EQ(sam.name.str(), "Sam");
-    EXPECT_EQ(sam.hourlyRate, 0);
-    EXPECT_EQ(sam.overtimeRate, 0);
-    EXPECT_TRUE(sam.sendTaskUpdates);
-    EXPECT_EQ(sam.scheduleKey, project.defaultScheduleKey);
+    // Name, rates, task updates; both on the default schedule.
+    std::string resources;
+    for (const QPResource& r : project.resources)
+        resources += r.name.str() + " " + std::to_string(r.hourlyRate) + " " +
+                     std::to_string(r.overtimeRate) + " " + std::to_string(r.sendTaskUpdates) +
+                     std::to_string(r.scheduleKey == project.defaultScheduleKey) + "; ";
+    EXPECT_EQ(resources, "Rita 123450 6000 11; Sam 0 0 11; ");
 }
 
 TEST(QPProcessImportCSVSchedule, ShiftsAndTheirChecks)
 {
     QPProject project;
     ExpectResults(project, eImportCSVKind::schedule, "schedules");
-    EXPECT_EQ(ScheduleNamed(project, "Nights"), nullptr);
+    EXPECT_EQ(Named<QPSchedule>(project, "Nights"), nullptr);
 
     // Name, day, start and length of its shift in seconds; starts lose their seconds.
     const std::tuple<const char*, int, int32_t, int32_t> shifts[] = {
@@ -198,21 +158,22 @@ TEST(QPProcessImportCSVSchedule, ShiftsAndTheirChecks)
             {"Whole day", eTuesday, 86400, 3600},
     };
     for (const auto& [name, day, start, seconds] : shifts) {
-        const QPSchedule* schedule = ScheduleNamed(project, name);
+        const QPSchedule* schedule = Named<QPSchedule>(project, name);
         ASSERT_NE(schedule, nullptr) << name;
         EXPECT_EQ(schedule->shiftStart[day].Get(), start) << name << " " << day;
         EXPECT_EQ(schedule->shiftDuration[day], seconds) << name << " " << day;
     }
-    EXPECT_EQ(ScheduleNamed(project, "Late")->regularWorkWeek, QPSchedule::kDefaultWorkWeek);
+    EXPECT_EQ(Named<QPSchedule>(project, "Late")->regularWorkWeek, QPSchedule::kDefaultWorkWeek);
 }
 
+// The fuzzer's seeds import their rows; inputs that once broke the import need only end.
 TEST(QPProcessImportCSV, EveryKeptFileImports)
 {
-    const std::string folder = std::string(KESTRANO_TEST_DATA_DIR) + "/fuzz-csv";
-    const std::map<std::string, int> expected = {
+    const std::map<std::string, int> seeds = {
             {"tasks.csv", 2}, {"tasks-bom.csv", 2}, {"tasks-utf16-tabs.csv", 1}};
     std::size_t seen = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::string(KESTRANO_TEST_DATA_DIR) + "/fuzz-csv")) {
         const std::string name = entry.path().filename().string();
         if (name == "README.md")
             continue;
@@ -220,16 +181,18 @@ TEST(QPProcessImportCSV, EveryKeptFileImports)
         QPProcessImportCSVTask import(project);
         ASSERT_FALSE(import.SetFilePath(entry.path().string())) << name;
         const Texts headers = import.ReadHeaderCells();
-        for (std::size_t field = 0; field < headers.size() && field < import.Fields().size();
+        for (std::size_t field = 0; field < std::min(headers.size(), import.Fields().size());
              ++field)
             import.AssignField(int(field), headers[field], headers);
         LProcessInterface silent;
         EXPECT_EQ(Process(silent, import), 0) << name;
-        if (const auto count = expected.find(name); count != expected.end()) {
-            EXPECT_EQ(import.SuccessfulImports(), count->second) << name;
-            EXPECT_EQ(import.FailedImports(), 0) << name;
+        if (const auto seed = seeds.find(name); seed != seeds.end()) {
             ++seen;
+            EXPECT_EQ(import.ResultLines(),
+                      (Texts{std::to_string(seed->second) + " successful imports",
+                             "0 failed imports"}))
+                    << name;
         }
     }
-    EXPECT_EQ(seen, expected.size());
+    EXPECT_EQ(seen, seeds.size());
 }

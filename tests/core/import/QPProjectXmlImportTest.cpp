@@ -27,12 +27,6 @@ std::string Project(const std::string& body)
            body + "</Project>";
 }
 
-std::string Task(int uid, const std::string& name, const std::string& fields = "")
-{
-    return "<Task><UID>" + std::to_string(uid) + "</UID><Name>" + name +
-           "</Name><OutlineLevel>1</OutlineLevel><Work>PT8H0M0S</Work>" + fields + "</Task>";
-}
-
 std::string DataFile(const std::string& name)
 {
     std::ifstream stream(std::string(KESTRANO_TEST_DATA_DIR) + "/" + name);
@@ -205,13 +199,8 @@ TEST(QPProjectXmlImport, RefusesWhatIsNotProjectXmlWithTheLine)
     }
 }
 
-// Each plan of tests/data/import against the transcript of what the import made of it: how
-// links, lags, constraints, rates and assignment units are read, what a task lasts (its
-// work, else its duration, else the work of its assignments, else the working time from its
-// start to its finish, else a moment), working times as one shift a day, calendar exceptions, base
-// calendars and a resource's leave beside its base's holidays, the outline cut to one level of
-// headers with links that the task editor would refuse lifted or left out, and names. The editors
-// take each plan.
+// Each plan of tests/data/import against the transcript of what the import made of it
+// (each .xml says what it covers); the editors take each plan.
 TEST(QPProjectXmlImport, EachPlanAsItsTranscript)
 {
     for (const std::string name :
@@ -236,16 +225,13 @@ TEST(QPProjectXmlImport, SampleFileIsOneUndoStepTheEditorsTake)
     QPProject& project = *imported.project;
     const QPProjectXmlImportCounts counts = imported.result.counts;
     EXPECT_EQ(imported.result.result, eProcessSucceeded);
-    EXPECT_EQ(project.name, "Harbour Kiosk");
-    EXPECT_EQ(project.options.currencySymbol, "\u20AC");
-    EXPECT_EQ(DateOf(project.projectDeadline), "2027-06-04");
+    EXPECT_EQ(project.name.str() + " " + project.options.currencySymbol.str() + " " +
+                      DateOf(project.projectDeadline),
+              "Harbour Kiosk \u20AC 2027-06-04");
     EXPECT_EQ(counts.tasks + counts.headers, 10);
-    EXPECT_EQ(EditorRefusals(project), std::vector<std::string>{});
     EXPECT_EQ(imported.Named<QPResource>("Sam").hourlyRate, 5000);
-
     project.undoStack.Undo();
-    EXPECT_TRUE(project.tasks.empty());
-    EXPECT_TRUE(project.resources.empty());
+    EXPECT_TRUE(project.tasks.empty() && project.resources.empty());
     ASSERT_EQ(project.schedules.size(), 1u);
     EXPECT_EQ(project.schedules.At(0).name, "Default Schedule");
     project.undoStack.Redo();
@@ -268,7 +254,7 @@ TEST(QPProjectXmlImport, StoppedWhileReadingChangesNothing)
     } stopping;
     QPProject project;
     QPProjectXmlImport import(project);
-    import.SetBytes(Project("<Tasks>" + Task(1, "A") + "</Tasks>"));
+    import.SetBytes(Project("<Tasks><Task><UID>1</UID><Name>A</Name></Task></Tasks>"));
     EXPECT_EQ(Process(stopping, import), eProcessCancelled);
     EXPECT_TRUE(project.tasks.empty());
     EXPECT_TRUE(import.SetFilePath("/no/such/file.xml").has_value());
