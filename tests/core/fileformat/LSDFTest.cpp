@@ -190,7 +190,6 @@ TEST(LSDFReader, StringsIntoFixedFieldsAndGrowableText)
     int32_t value = 0;
     EXPECT_TRUE(it.Current().ReadInt(value));
     EXPECT_EQ(value, 77);
-
     LInputStreamBuffer again(bytes);
     ASSERT_TRUE(reader.Open(again, 24));
     std::string notes;
@@ -227,7 +226,6 @@ TEST(LSDFReader, StoredSizesAreNotTrusted)
     EXPECT_FALSE(it.Current().ReadString(text));
     EXPECT_EQ(text, "unchanged");
     EXPECT_FALSE(it.Next());
-
     // Inside a container, a child cannot reach beyond its parent: it ends where it does.
     const LByteArray contained = Stream(24, 4, {Box(10, {hugeString}), Int(1, 9)});
     LInputStreamBuffer containedStream(contained);
@@ -238,7 +236,6 @@ TEST(LSDFReader, StoredSizesAreNotTrusted)
     EXPECT_EQ(inner.Current().size, 2u);
     EXPECT_TRUE(inner.Current().ReadString(text));
     EXPECT_EQ(text, "x");
-
     LByteArray greedy = Box(10, {Int(1, 2)});
     greedy[4] = 0xFF; // the container claims 255 bytes of a parent that has 28
     EXPECT_EQ(ReadInts(Stream(24, 4, {Box(10, {greedy}), Int(1, 9)})), (Ints{2, 9}));

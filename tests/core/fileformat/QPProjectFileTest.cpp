@@ -141,7 +141,6 @@ TEST(QPProjectFile, EveryFieldByteForByte)
     BuildEveryField(project);
     const LByteArray bytes = FileBytes(KESTRANO_TEST_DATA_DIR "/fileformat/every-field.qpp");
     EXPECT_TRUE(project.ProjectSaveToBytes() == bytes);
-
     QPProject loaded;
     ASSERT_EQ(loaded.ProjectLoadFromBytes(bytes), 0);
     EXPECT_TRUE(loaded.ProjectSaveToBytes() == bytes);
@@ -180,7 +179,6 @@ TEST(QPProjectFile, RecordsAreOrderedByIDAndRepaired)
     b.dependencies = {{0, 0, 0.f}, {1, 0, 0.f}};
     ASSERT_EQ(project.ProjectLoadFromBytes(project.ProjectSaveToBytes()), 0);
     EXPECT_EQ(Elements(project), "T1 lost #0; T2 A #1; T3 B #2 after #1:0 after #0:0; ");
-
     const LByteArray bytes = Stream(
             24, 4,
             {Box(4096,
@@ -263,7 +261,6 @@ TEST(QPProjectFile, SaveAndLoadThroughAFileOrALink)
     QPProject loaded;
     ASSERT_EQ(loaded.ProjectLoad(path), 0);
     EXPECT_TRUE(loaded.ProjectSaveToBytes() == FileBytes(path));
-
     // Saving through a link replaces the linked file and keeps the link.
     ASSERT_EQ(symlink(path.c_str(), dir.File("link.qpp").c_str()), 0);
     project.SetName("Through the link");
@@ -285,7 +282,6 @@ TEST(QPProjectFile, LoadRefusesWhatIsNotAProject)
     EXPECT_EQ(project.ProjectLoad(dir.Write("notes.txt", "hello")), 2);
     EXPECT_TRUE(project.tasks.empty());
     EXPECT_EQ(project.ProjectLoad(dir.path), 2);
-
     // A damaged file loads as far as it can be read: cut into the third task's record.
     for (const char* name : {"A", "B", "C"})
         project.ElementAdd(Named<QPTask>(name), false);
@@ -304,7 +300,6 @@ TEST(QPProjectFile, LockedFilesAreLeftAlone)
     QPProject project;
     ASSERT_EQ(project.ProjectSave(path), 0);
     const LByteArray before = FileBytes(path);
-
     // Another holder of an exclusive lock (flock locks belong to the open file, so a second
     // descriptor stands for another program).
     const int holder = open(path.c_str(), O_RDWR);
@@ -316,7 +311,6 @@ TEST(QPProjectFile, LockedFilesAreLeftAlone)
     QPProject reader;
     EXPECT_EQ(reader.ProjectLoad(path), 2);
     close(holder);
-
     EXPECT_EQ(project.ProjectSave(path), 0);
     EXPECT_EQ(reader.ProjectLoad(path), 0);
     EXPECT_EQ(reader.tasks.size(), 1u);
@@ -336,7 +330,6 @@ TEST(QPProjectFile, AFailedSaveLeavesTheOldFileIntact)
     }
     ASSERT_EQ(chmod(path.c_str(), 0640), 0);
     const LByteArray before = FileBytes(path);
-
     // A child process saves a large project while the system refuses to let any file grow
     // past 64 KiB, so the write fails part way through.
     const pid_t child = fork();
@@ -358,7 +351,6 @@ TEST(QPProjectFile, AFailedSaveLeavesTheOldFileIntact)
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the save did not report its failure";
     EXPECT_TRUE(FileBytes(path) == before);
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"plan.qpp"}); // no leftovers
-
     // A successful save keeps the file's permissions.
     QPProject reloaded;
     ASSERT_EQ(reloaded.ProjectLoad(path), 0);

@@ -169,7 +169,6 @@ TEST(LCSVFileReader, LeavesNoTemporaryCopyAndSurvivesBrokenFiles)
     }
     EXPECT_TRUE(temporary.Entries().empty());
     unsetenv("TMPDIR");
-
     LCSVFileReader missing;
     std::string line;
     EXPECT_FALSE(missing.Open(files.File("nowhere.csv")) || missing.ReadLine(line));

@@ -133,7 +133,6 @@ TEST(LProcessImportCSVMatch, ChecksComeInTheirOrder)
               "input. Please change one of these selections.");
     import.AssignField(2, kImportCSVUnassigned, headers);
     EXPECT_EQ(Text(import.CheckAssignments()), "");
-
     // Without a required field the only complaint left is an empty mapping.
     EXPECT_EQ(Text(RecordingImport({{"A", false}}).CheckAssignments()),
               "No CSV Field Entries: No selection has been made. Please assign at least one file "
@@ -157,7 +156,6 @@ TEST(LProcessImportCSVMatch, StoredMappingIsReplacedAndFittedToTheFile)
     EXPECT_EQ(stored, "Settings/TestImportCSV=/home/me/tasks.csv TestImportCSV/0=4 "
                       "TestImportCSV/1=-1 TestImportCSV/2=1 TestImportCSV/Count=3 ");
     EXPECT_EQ(import.StoredFilePath(store), "/home/me/tasks.csv");
-
     RecordingImport next;
     next.LoadStoredMapping(store, 4); // column 4 is not in a four-column file
     EXPECT_EQ(Mapping(next), "-1 -1 1 | -1 2 -1 -1 -1");
@@ -175,7 +173,6 @@ TEST(LProcessImportCSVMatch, FileAndStartRowAreChecked)
     EXPECT_TRUE(import.SetFilePath(dir.path)); // a folder is no file
     EXPECT_FALSE(import.SetFilePath(dir.Write("a.csv", "\n\n  Name , \"Hours, total\",x\n1,2,3")));
     EXPECT_EQ(import.ReadHeaderCells(), (Texts{"Name", "Hours, total", "x"}));
-
     EXPECT_EQ(import.StartRow(), 2);
     for (const char* bad : {"0", "-3", "", "row"})
         EXPECT_EQ(Text(import.SetStartRowText(bad)),
@@ -231,7 +228,6 @@ TEST_F(ImportLoop, FailedFinishesCancelsAndShortFiles)
     impatient.stopAfter = 1;
     EXPECT_EQ(Process(impatient, stopped), 1);
     EXPECT_EQ(stopped.calls, (Texts{"start", "0=A", "finish"}));
-
     // Nothing to read (or nothing from the start row on): no row is started or counted.
     for (const auto& [text, startRow] : {std::pair{"", 2},
                                          {"\n\n\r\n", 2},
@@ -255,7 +251,6 @@ TEST_F(ImportLoop, LongTextsAreCut)
     EXPECT_EQ(Process(process, import), 0);
     ASSERT_EQ(import.calls.size(), 3u);
     EXPECT_EQ(import.calls[1], "0=" + std::string(kImportCSVTextMax, 'n'));
-
     // A log line holds at most as much as any short text.
     EXPECT_EQ(import.CheckForErrorAndCancel(process, 12, eImportCSVRowFailed), 0);
     ASSERT_EQ(import.ErrorLog().size(), 1u);

@@ -94,7 +94,6 @@ TEST(QPProcessImportCSVTask, RefusedRowsLeaveNoTrace)
     auto existing = std::make_unique<QPTask>();
     existing->name = "Survey";
     project.ElementAdd(std::move(existing), false);
-
     ExpectResults(project, eImportCSVKind::task, "refused-tasks");
     ASSERT_EQ(project.tasks.size(), 3u);
     EXPECT_EQ(Named(project, "Paint")->durationText.str(), "4");
@@ -146,7 +145,6 @@ TEST(QPProcessImportCSVSchedule, ShiftsAndTheirChecks)
     QPProject project;
     ExpectResults(project, eImportCSVKind::schedule, "schedules");
     EXPECT_EQ(Named<QPSchedule>(project, "Nights"), nullptr);
-
     // Name, day, start and length of its shift in seconds; starts lose their seconds.
     const std::tuple<const char*, int, int32_t, int32_t> shifts[] = {
             {"Late", eMonday, 20 * 3600, 600 * 60},

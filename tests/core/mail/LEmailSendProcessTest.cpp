@@ -122,7 +122,7 @@ TEST_F(MailSend, AttachmentsTravelAsBase64PartsWithTheirTypes)
 TEST_F(MailSend, EverySendOfTheTableEndsAsItShould)
 {
     const auto rows = MailRows("sends.tsv");
-    ASSERT_EQ(rows.size(), 30u);
+    ASSERT_EQ(rows.size(), 32u);
     for (const Lines& row : rows) {
         ASSERT_GE(row.size(), 4u) << row[0] << row[1];
         const auto& [who, replies, error, commands] = std::tie(row[0], row[1], row[2], row[3]);
@@ -204,7 +204,6 @@ TEST_F(MailSend, NoOutsideTextEndsACommandOrAHeaderEarly)
                "\r\nDATA\r\nMIME-Version: 1.0\r\nFrom: me@home.example\r\nTo: ann@example.com, "
                "bob@example.org\r\nSubject: Move [2J  Bcc: all@example.com \r\nDate:");
     EXPECT_HAS(server.Transcript(), "name=\"plan__.pdf\"\r\n");
-
     // A reply address that could break the dialogue stops the send unsent, and so does a
     // server name it is made from.
     message.settings.replyTo = "me@home.example>\r\nRCPT TO:<all@example.com";
@@ -228,17 +227,10 @@ TEST_F(MailSend, NoOutsideTextEndsACommandOrAHeaderEarly)
 
 TEST_F(MailSend, ServersAndPortsAndTheFallbackToDirectDelivery)
 {
-    // Only the default port is retried on port 25.
+    // The default port is retried on port 25 (a port given is not: mail/sends.tsv).
     Server(kAccepted, "smtp.example.com", 25);
     ASSERT_EQ(Send("smtp.example.com"), eProcessSucceeded) << process.LastError();
     EXPECT_EQ(mail.attempts.at(1).port * 100000 + mail.attempts.at(1).timeoutMs, 2505000);
-    for (const char* host : {"smtp.example.com:2525", "smtp.example.com:587"}) {
-        mail.attempts.clear();
-        EXPECT_EQ(Failure(Send(host)), "Unable to connect to mail server \"" + string(host) +
-                                               "\" when sending an email to \"ann@example.com\".");
-        EXPECT_EQ(mail.attempts.size(), 1u) << host;
-    }
-
     // An unreachable server falls back to direct delivery, without login.
     mail.attempts.clear();
     mail.mailExchangers["example.com"] = "mx1.example.com";
@@ -268,7 +260,6 @@ TEST_F(MailSend, DirectDeliveryGoesToEachDomainsExchangerOrTheDomain)
     EXPECT_EQ(Join(dialogue), "MAIL FROM:<Kestrano@example.com> RCPT TO:<ann@example.com>, MAIL "
                               "FROM:<Kestrano@example.org> RCPT TO:<bob@example.org>, MAIL "
                               "FROM:<Kestrano@localhost> RCPT TO:<cy@localhost:2525>");
-
     // One recipient that could not be reached fails the send, though the next got it.
     message.recipients = "ann@example.com,bob@example.org";
     mail.mailExchangers.clear();
@@ -315,7 +306,6 @@ TEST_F(MailSend, SendmailGetsTheMessageWithLineFeedsAndOnlyTheAddressesThatPass)
     EXPECT_TRUE(run.finished);
     EXPECT_EQ(Join(process.StatusesOnLine(0)) + "|" + Join(process.StatusesOnLine(1)),
               "Sending Email|ann@example.com");
-
     message.attachments.clear();
     message.settings.replyTo.clear();
     message.recipients = "ann@example.com, " + kInjection;
@@ -371,7 +361,6 @@ TEST_F(MailSend, TheChartIsWrittenSentAndRemovedWhateverTheOutcome)
               "Sending Email|ann@example.com");
     EXPECT_HAS(mail.servers[0]->Transcript(),
                "filename=\"Office Move.pdf\"\r\n\r\nJVBERi0xLjQK\r\n");
-
     EXPECT_EQ(Process(process, send), eProcessFailed); // nobody listens
     EXPECT_TRUE(dir.Entries().empty());
     Server(kUpToData).Do([this] { process.stop = true; });
@@ -379,7 +368,6 @@ TEST_F(MailSend, TheChartIsWrittenSentAndRemovedWhateverTheOutcome)
     EXPECT_TRUE(dir.Entries().empty());
     EXPECT_EQ(Process(process, send), eProcessCancelled); // before writing: nothing written
     EXPECT_EQ(written.size(), 3u);
-
     process.stop = false;
     send.writePDF = [this](LProcessInterface& p, const string&, int) {
         dir.Write("Office Move.pdf", "half");
@@ -390,7 +378,6 @@ TEST_F(MailSend, TheChartIsWrittenSentAndRemovedWhateverTheOutcome)
     EXPECT_EQ(Failure(Process(process, send)), "The chart could not be written.");
     EXPECT_TRUE(dir.Entries().empty());
     EXPECT_EQ(mail.attempts.size(), attempts);
-
     ScopedEnvironment unset("TMPDIR", nullptr);
     EXPECT_EQ(LEmailAttachmentPath("Q3/Q4 plan"), "/tmp/Q3-Q4 plan.pdf");
     EXPECT_EQ(LEmailAttachmentPath(""), "/tmp/Kestrano" + std::to_string(gettid()) + ".pdf");

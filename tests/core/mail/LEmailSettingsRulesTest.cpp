@@ -61,15 +61,18 @@ TEST(EmailSettings, TheSenderSendsThroughAServerOrDirectlyUntilToldAndBothReadTh
     LMemorySettingsStore store;
     EXPECT_EQ(Switches(LEmailSettings::ReadForSending(store)), "0110000");
     EXPECT_EQ(Switches(LEmailSettings::ReadForDialog(store)), "0000000");
-    LSettings settings(store);
-    for (const char* key : {"UseSendMail", "SMTPAuthOn", "SMTPDownSend", "UseSSL", "SetViewed"})
-        settings.SetBool("Email", key, true);
-    settings.SetBool("Email", "UseSMTPHost", false);
-    settings.SetBool("Email", "SendDirect", false);
-    settings.SetString("Email", "MailSMTPHost", "smtp.example.com:2525");
-    settings.SetString("Email", "SMTPUserName", "ann");
-    settings.SetPassword("Email", "SMTPPassword", "s3cret");
-    settings.SetString("Email", "ReplyToEmail", "ann@example.com");
+    for (const auto& [key, value] : {std::pair{"UseSendMail", "1"},
+                                     {"SMTPAuthOn", "1"},
+                                     {"SMTPDownSend", "1"},
+                                     {"UseSSL", "1"},
+                                     {"SetViewed", "1"},
+                                     {"UseSMTPHost", "0"},
+                                     {"SendDirect", "0"},
+                                     {"MailSMTPHost", "smtp.example.com:2525"},
+                                     {"SMTPUserName", "ann"},
+                                     {"ReplyToEmail", "ann@example.com"}})
+        store.Write("Email/" + std::string(key), value);
+    LSettings(store).SetPassword("Email", "SMTPPassword", "s3cret");
     for (const LEmailSettings& read :
          {LEmailSettings::ReadForSending(store), LEmailSettings::ReadForDialog(store)}) {
         EXPECT_EQ(Switches(read), "1001111");
@@ -87,7 +90,6 @@ TEST(EmailSettingsRules, OpensOnTheMethodChosenWithTheSystemDefaultsImportedOnce
     EXPECT_EQ(SelectedMethod(true, false, true), eSendMethodDirect);
     // A server allowed to fall back on direct delivery stays the server.
     EXPECT_EQ(SelectedMethod(false, true, true), eSendMethodSMTP);
-
     // The system's setup fills what the user has not set, once.
     LMemorySettingsStore store;
     LSettings settings(store);
@@ -140,10 +142,9 @@ TEST(EmailSettingsRules, EveryFormOfTheTableGetsItsControlsAnswerAndKeys)
         // The password is kept through the password accessor, never as plain text.
         EXPECT_TRUE(row[4].empty() || store.Read("Email/__SMTPPassword") != row[4]);
         // With the fallback box the dialog opens on the server again.
-        if (outcome == "stored") {
-            const Form reopened = OpenForm(store, nullptr);
-            EXPECT_EQ(reopened.method, form.method) << row[0];
-            EXPECT_EQ(reopened.smtpDownSend, form.smtpDownSend) << row[0];
-        }
+        const Form reopened = OpenForm(store, nullptr);
+        EXPECT_TRUE(outcome != "stored" ||
+                    (reopened.method == form.method && reopened.smtpDownSend == form.smtpDownSend))
+                << row[0];
     }
 }

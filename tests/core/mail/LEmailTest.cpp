@@ -67,7 +67,6 @@ TEST(LEmailText, LongSubjectsAndBoundariesAfterManyTakenAndAWholeBase64Line)
     for (int i = 0; i < 41; ++i)
         encoded += "=C3=A9";
     EXPECT_EQ(LRFC2047Encode(accents), encoded + "?=");
-
     const string stem = "gc0p4Jq0M2Yt08jU534c";
     string all;
     for (int n = 0; n < 99; ++n)
