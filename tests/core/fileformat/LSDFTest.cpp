@@ -88,9 +88,8 @@ TEST(LSDFWriter, ChunksByteForByte)
                       Float(3, 1.5f), Str(4, "ab"), Box(8, {Box(7, {Int(1, 42)})})}));
 }
 
-// Enough records to fill the file stream's buffer several times, so that sizes are patched
-// both inside the buffer and in bytes already written out; the file reader then reads
-// across its buffer's ends.
+// Records to fill the file stream's buffer many times: sizes are patched in the buffer and in
+// bytes written out, and the reader reads across its buffer's ends.
 TEST(LSDFWriter, FileAndMemoryGiveTheSameBytes)
 {
     auto fill = [](LSDFWriter& w) {

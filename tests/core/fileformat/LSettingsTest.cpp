@@ -36,8 +36,7 @@ TEST_F(LSettingsTest, TextsAreStoredUnderTheFullNameAndCutTo259Bytes)
     EXPECT_EQ(settings.GetString("Settings", "Missing", std::string(300, 'd')).size(), 259u);
 }
 
-// Booleans are written as digits and read by their first character, integers written in
-// decimal and read from their leading number.
+// Booleans are read by their first character, integers from their leading number.
 TEST_F(LSettingsTest, BooleansAndIntegersFromTheirText)
 {
     settings.SetBool("ToolBarState", "Main", true);
@@ -46,8 +45,7 @@ TEST_F(LSettingsTest, BooleansAndIntegersFromTheirText)
     EXPECT_EQ(store.Read("ToolBarState/Main"), "1");
     EXPECT_EQ(store.Read("ToolBarState/Format"), "0");
     EXPECT_EQ(store.Read("MainWindow/X"), "-42");
-    // What is stored (nullptr: nothing); the boolean read with a default of true and of
-    // false, and the integer with a default of 77.
+    // Stored (nullptr: nothing); read as a boolean defaulting to true, to false; as an int.
     const std::tuple<const char*, bool, bool, int> cases[] = {
             {nullptr, true, false, 77}, {"", true, false, 77},
             {"0", false, false, 0},     {"0x1", false, false, 0},
@@ -87,8 +85,7 @@ TEST_F(LSettingsTest, PasswordsAreStoredScrambledUnderTheirOwnKey)
         EXPECT_EQ(settings.GetPassword("Email", "SMTPPassword"), password);
     }
     EXPECT_EQ(settings.GetString("Email", "SMTPPassword", "plain"), "plain");
-    // Any bytes round-trip and the stored form stays printable, even where a byte equals
-    // the mask.
+    // Any bytes round-trip printable, even where a byte equals the mask.
     const std::string awkward = "Kestrano\x01 \xC3\xA9=;\"\n" + std::string(40, 'e');
     settings.SetPassword("Email", "SMTPPassword", awkward);
     const std::string stored = *store.Read("Email/__SMTPPassword");
@@ -121,8 +118,7 @@ TEST_F(LSettingsTest, DeletingRemovesOneSettingOrAWholeSection)
               (std::vector<std::string>{"EmailArchive/Folder", "Settings/Email", "email/UseSSL"}));
 }
 
-// A record reads and writes like a section named by its path, and deleting it takes only
-// its own values, in any case.
+// A record is a section named by its path; deleting it takes only its own values.
 TEST(LSharedSettingsRecord, IsASectionNamedByItsPath)
 {
     LMemorySettingsStore store;

@@ -33,9 +33,8 @@ std::unique_ptr<T> Named(const std::string& name)
     return element;
 }
 
-// A project with every stored field away from its default, a header, one of each
-// sub-record, a baseline and the last update state (written with KESTRANO_NOW set to
-// 2026-12-06 08:30:00).
+// Every stored field away from its default, a header, one of each sub-record, a baseline
+// and the last update state (with KESTRANO_NOW at 2026-12-06 08:30:00).
 void BuildEveryField(QPProject& project)
 {
     project.SetName("Site");
@@ -106,9 +105,8 @@ LByteArray FileBytes(const std::string& path)
     return LByteArray(std::istreambuf_iterator<char>(in), {});
 }
 
-// A project's elements in their order, as "kind ID name #key" and their references by key:
-// a task's links (with their type) and bookings (with their percentage), a resource's
-// schedule.
+// The elements as "kind ID name #key", with a task's links (with type) and bookings (with
+// percentage) and a resource's schedule by key.
 std::string Elements(const QPProject& project)
 {
     std::ostringstream out;
@@ -130,9 +128,8 @@ std::string Elements(const QPProject& project)
 
 } // namespace
 
-// The layout, byte for byte both ways, against tests/data/fileformat/every-field.qpp (its
-// bytes checked one by one against the layout; dates in New York time): what is loaded
-// saves to the same bytes again, so every field came back.
+// Byte for byte both ways against tests/data/fileformat/every-field.qpp (checked by hand
+// against the layout; dates in New York time), so every field came back.
 TEST(QPProjectFile, EveryFieldByteForByte)
 {
     ScopedTimeZone zone("America/New_York");

@@ -62,8 +62,7 @@ TEST(LXmlReader, ResolvesNamespacesAndReadsRecords)
     EXPECT_EQ(reader.Next(), eXmlEndOfDocument);
 }
 
-// What a file must not get through: each refusal names the line it stands on, and
-// nothing is expanded or read beyond the bounds.
+// Each refusal names the line it stands on; nothing is expanded or read beyond the bounds.
 TEST(LXmlReader, RefusesWhatIsNotWellFormedWithItsLine)
 {
     std::string nested;

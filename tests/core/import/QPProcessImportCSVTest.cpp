@@ -17,8 +17,7 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-// Imports `csv` into the project in one undo group, each field fed from the column whose
-// header is the field's name. Returns the results page's lines.
+// The results page of importing `csv` in one undo group, fields fed by their headers.
 Texts Import(QPProject& project, eImportCSVKind kind, const std::string& csv)
 {
     TempDir dir;

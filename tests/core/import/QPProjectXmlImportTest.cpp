@@ -66,8 +66,8 @@ Imported Import(const std::string& xml, QPProjectXmlImportSettings settings = {}
     return imported;
 }
 
-// What the import made, as text: each task, resource and schedule with what it holds (hours,
-// and shifts as the hour they start and their hours), then the lines of the result page.
+// Each task, resource and schedule with what it holds (shifts as start+hours), then the result
+// page.
 std::string Transcript(const Imported& imported)
 {
     const QPProject& project = *imported.project;
@@ -110,8 +110,7 @@ std::string Transcript(const Imported& imported)
     return out.str();
 }
 
-// What the editors refuse when the user opens each element of the recalculated plan and
-// presses OK: the imported plan must be one the planner's own editors take as it stands.
+// What the editors refuse when each element of the recalculated plan is opened and confirmed.
 std::vector<std::string> EditorRefusals(QPProject& project)
 {
     project.AutoScheduleTasks();
@@ -141,8 +140,7 @@ std::vector<std::string> EditorRefusals(QPProject& project)
 
 } // namespace
 
-// The format's durations and times of day: what each reads as, or false; months and years
-// have no fixed length, and a day ends at 24:00 exactly.
+// Months and years have no fixed length, and a day ends at 24:00 exactly.
 TEST(QPProjectXmlImport, DurationsAndTimesOfDay)
 {
     const std::pair<const char*, int64_t> durations[] = {
@@ -207,8 +205,7 @@ TEST(QPProjectXmlImport, EachPlanAsItsTranscript)
     }
 }
 
-// The hand-written sample: imported, recalculated and taken by every editor; one Undo
-// takes it all back and Redo brings it again.
+// The hand-written sample is taken by every editor, and is one undo step.
 TEST(QPProjectXmlImport, SampleFileIsOneUndoStepTheEditorsTake)
 {
     const std::string xml = DataFile("mspdi/small.xml");
@@ -250,8 +247,7 @@ TEST(QPProjectXmlImport, StoppedWhileReadingChangesNothing)
     EXPECT_TRUE(import.SetFilePath("/no/such/file.xml").has_value());
 }
 
-// The fuzzer's seeds and every input it once broke the import with, read from a file as
-// the command-line program reads them; the seeds import, and the plans the editors take.
+// The fuzzer's seeds import into plans the editors take; inputs that once broke it just end.
 TEST(QPProjectXmlImport, EveryKeptFileImports)
 {
     const std::map<std::string, int> tasks = {

@@ -1,6 +1,4 @@
-// Sending an e-mail against scripted servers: the SMTP dialogue, its refusals and their
-// texts, TLS and login, direct delivery, sendmail and the chart attachment. The whole
-// messages expected are in tests/data/mail.
+// Sending an e-mail against scripted servers; the whole messages expected are in tests/data/mail.
 
 #include "mail/LEmailSendProcess.h"
 #include "mail/LEmailPrintProcess.h"
@@ -78,9 +76,8 @@ protected:
     TempDir dir;
 };
 
-// Replies come in pieces: the greeting and a first piece in one read, a multi-line reply
-// with a line longer than a read over several. Without a reply address the sender is
-// Kestrano at the server.
+// Replies in pieces, one with a line longer than a read; without a reply address the sender
+// is Kestrano at the server.
 TEST_F(MailSend, APlainMessageGoesThroughTheWholeDialogue)
 {
     message.settings.replyTo.clear();
@@ -204,8 +201,7 @@ TEST_F(MailSend, NoOutsideTextEndsACommandOrAHeaderEarly)
                "\r\nDATA\r\nMIME-Version: 1.0\r\nFrom: me@home.example\r\nTo: ann@example.com, "
                "bob@example.org\r\nSubject: Move [2J  Bcc: all@example.com \r\nDate:");
     EXPECT_HAS(server.Transcript(), "name=\"plan__.pdf\"\r\n");
-    // A reply address that could break the dialogue stops the send unsent, and so does a
-    // server name it is made from.
+    // A reply address that could break the dialogue stops the send unsent.
     message.settings.replyTo = "me@home.example>\r\nRCPT TO:<all@example.com";
     EXPECT_EQ(Send("smtp.example.com"), eProcessFailed);
     EXPECT_EQ(Failure(SendMail()), "The sender address \"me@home.example>" + kRep + kRep +

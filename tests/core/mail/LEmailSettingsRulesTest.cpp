@@ -1,6 +1,4 @@
-// The e-mail settings as the sender reads them, and "Email Settings" on a plain record: the
-// one-time import of the system's setup, the controls enabled, OK's refusals and what it
-// stores.
+// The e-mail settings as the sender reads them, and "Email Settings" on a plain record.
 
 #include "mail/LEmailSettingsRules.h"
 #include "mail/LEmailSettings.h"
@@ -40,8 +38,7 @@ std::string Outcome(const QPFormOutcome& outcome)
     return outcome ? std::to_string(outcome->field) + ": " + outcome->title : "stored";
 }
 
-// Every stored key as "name=value", in the store's order of names; the password as it
-// reads back.
+// Every stored key as "name=value", in order of names; the password as it reads back.
 std::string Stored(LMemorySettingsStore& store)
 {
     std::string text;
@@ -113,8 +110,7 @@ TEST(EmailSettingsRules, OpensOnTheMethodChosenWithTheSystemDefaultsImportedOnce
     EXPECT_TRUE(fresh.FullNames().empty());
 }
 
-// The rows of mail/settings-forms.tsv: each form on a fresh store, with the controls enabled,
-// OK's answer and every key stored.
+// Each form of mail/settings-forms.tsv on a fresh store: controls, OK's answer, keys stored.
 TEST(EmailSettingsRules, EveryFormOfTheTableGetsItsControlsAnswerAndKeys)
 {
     const auto rows = MailRows("settings-forms.tsv");

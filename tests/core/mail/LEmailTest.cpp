@@ -1,6 +1,4 @@
-// The texts of an e-mail: address checks, header texts, the encoded subject, the boundary,
-// base64 lines, the Date header, attachment types and the body lines of the SMTP dialogue.
-// The cases with short texts are rows of tests/data/mail/texts.tsv.
+// The texts of an e-mail; the cases with short texts are rows of tests/data/mail/texts.tsv.
 
 #include "mail/LEmail.h"
 
