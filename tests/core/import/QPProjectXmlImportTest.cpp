@@ -16,6 +16,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -143,23 +144,20 @@ std::vector<std::string> EditorRefusals(QPProject& project)
 // Months and years have no fixed length, and a day ends at 24:00 exactly.
 TEST(QPProjectXmlImport, DurationsAndTimesOfDay)
 {
-    const std::pair<const char*, int64_t> durations[] = {
-            {"PT8H0M0S", 28800}, {"P1DT1H30M", 91800}, {"-PT1M", -60}, {"PT0.5H", 1800},
-            {"P1M", -1},         {"P1Y", -1},          {"PT1D", -1},   {"PT", -1},
+    // Text, whether a time of day (else a duration), its seconds or -1 when refused.
+    const std::tuple<const char*, bool, int64_t> cases[] = {
+            {"PT8H0M0S", false, 28800}, {"P1DT1H30M", false, 91800}, {"-PT1M", false, -60},
+            {"PT0.5H", false, 1800},    {"P1M", false, -1},          {"P1Y", false, -1},
+            {"PT1D", false, -1},        {"PT", false, -1},           {"08:30:15", true, 30615},
+            {"24:00:00", true, 86400},  {"23:59:59.5", true, 86399}, {"24:00:30", true, -1},
+            {"24:01", true, -1},        {"8:00", true, -1},          {"12:60", true, -1},
     };
-    for (const auto& [text, expected] : durations) {
+    for (const auto& [text, time, expected] : cases) {
         int64_t seconds = -1;
-        EXPECT_EQ(QPXmlParseDuration(text, seconds), expected != -1) << text;
-        EXPECT_EQ(seconds, expected) << text;
-    }
-    const std::pair<const char*, int32_t> times[] = {
-            {"08:30:15", 30615}, {"24:00:00", 86400}, {"23:59:59.5", 86399}, {"24:00:30", -1},
-            {"24:01", -1},       {"8:00", -1},        {"12:60", -1},
-    };
-    for (const auto& [text, expected] : times) {
-        int32_t seconds = -1;
-        EXPECT_EQ(QPXmlParseTime(text, seconds), expected != -1) << text;
-        EXPECT_EQ(seconds, expected) << text;
+        int32_t ofDay = -1;
+        const bool read = time ? QPXmlParseTime(text, ofDay) : QPXmlParseDuration(text, seconds);
+        EXPECT_EQ(read, expected != -1) << text;
+        EXPECT_EQ(time ? ofDay : seconds, expected) << text;
     }
 }
 
