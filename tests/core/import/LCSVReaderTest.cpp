@@ -100,7 +100,7 @@ TEST(LCSVLineSplitter, ThreeLineEndsEmptyLinesAndLongLines)
     EXPECT_EQ(SplitLines({z + "\xC3\xA9\xC3\xA9"}), Lines{z});
 }
 
-TEST(LUTF16LEToUTF8, ConvertsPairsAcrossPiecesAndReplacesBrokenText)
+TEST(LUTF16LEToUTF8, ConvertsPairsAcrossPiecesReplacesBrokenTextAndFindsTabs)
 {
     EXPECT_EQ(Convert({UTF16LE(u"N\u00e4me,\u20ac")}), "N\xC3\xA4me,\xE2\x82\xAC");
     // A surrogate pair split between two reads.
@@ -112,10 +112,7 @@ TEST(LUTF16LEToUTF8, ConvertsPairsAcrossPiecesAndReplacesBrokenText)
     EXPECT_EQ(Convert({UTF16LE(lone)}), "a\uFFFDb\uFFFDcd\uFFFD");
     EXPECT_EQ(Convert({UTF16LE(u"ab") + "x"}), "ab");
     EXPECT_EQ(Convert({UTF16LE(u"a\tb")}, true), "a,b");
-}
-
-TEST(LCSVHasTabUTF16LE, LooksOnlyAtWholeUnitsWithinTheProbe)
-{
+    // The tab probe looks only at whole units within its bytes.
     EXPECT_TRUE(LCSVHasTabUTF16LE(UTF16LE(u"a\tb")));
     EXPECT_FALSE(LCSVHasTabUTF16LE(UTF16LE(u"a,b")));
     // U+0900 has a tab byte, but not as a unit of its own.

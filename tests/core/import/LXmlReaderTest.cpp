@@ -28,7 +28,7 @@ std::vector<std::string> Tokens(std::string_view document, std::string* error = 
 
 } // namespace
 
-TEST(LXmlReader, ReadsElementsTextAndReferences)
+TEST(LXmlReader, ReadsElementsTextReferencesAndRecords)
 {
     const std::string document = "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
                                  "<!-- before --><?app data?>\n"
@@ -42,24 +42,21 @@ TEST(LXmlReader, ReadsElementsTextAndReferences)
     EXPECT_EQ(reader.Attribute("x"), "1 & 2");
     EXPECT_EQ(reader.Line(), 3);
     EXPECT_EQ(reader.Depth(), 1);
-}
-
-TEST(LXmlReader, ResolvesNamespacesAndReadsRecords)
-{
-    LXmlReader reader("<p:Project xmlns:p='urn:x'><p:Task><UID> 7 </UID><UID>8</UID>"
-                      "</p:Task></p:Project>");
-    ASSERT_EQ(reader.Next(), eXmlStartElement);
-    EXPECT_EQ(std::string(reader.LocalName()) + " " + reader.NamespaceUri(), "Project urn:x");
-    ASSERT_EQ(reader.Next(), eXmlStartElement);
+    // Prefixes resolved; a record read whole.
+    LXmlReader records("<p:Project xmlns:p='urn:x'><p:Task><UID> 7 </UID><UID>8</UID>"
+                       "</p:Task></p:Project>");
+    ASSERT_EQ(records.Next(), eXmlStartElement);
+    EXPECT_EQ(std::string(records.LocalName()) + " " + records.NamespaceUri(), "Project urn:x");
+    ASSERT_EQ(records.Next(), eXmlStartElement);
     LXmlNode task;
-    ASSERT_TRUE(LXmlReadElement(reader, task));
+    ASSERT_TRUE(LXmlReadElement(records, task));
     // The first child of a name, trimmed; none: empty.
     EXPECT_EQ(task.name + " " + std::string(task.ChildText("UID")) + " " +
                       std::string(task.ChildText("Name")) + "|",
               "Task 7 |");
     EXPECT_EQ(task.children.size(), 2u);
-    EXPECT_EQ(reader.Next(), eXmlEndElement);
-    EXPECT_EQ(reader.Next(), eXmlEndOfDocument);
+    EXPECT_EQ(records.Next(), eXmlEndElement);
+    EXPECT_EQ(records.Next(), eXmlEndOfDocument);
 }
 
 // Each refusal names the line it stands on; nothing is expanded or read beyond the bounds.

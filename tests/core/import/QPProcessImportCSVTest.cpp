@@ -1,7 +1,6 @@
 #include "import/QPProcessImportCSV.h"
 
 #include "model/QPProject.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -14,23 +13,6 @@
 namespace {
 
 using Texts = std::vector<std::string>;
-
-// The results page of importing `csv` in one undo group, fields fed by their headers.
-Texts Import(QPProject& project, eImportCSVKind kind, const std::string& csv)
-{
-    TempDir dir;
-    std::unique_ptr<LProcessImportCSV> import = QPMakeImportCSV(kind, project);
-    EXPECT_FALSE(import->SetFilePath(dir.Write("import.csv", csv)));
-    const Texts headers = import->ReadHeaderCells();
-    for (int field = 0; field < int(import->Fields().size()); ++field)
-        import->AssignField(field, import->Fields()[field].name, headers);
-    EXPECT_FALSE(import->CheckAssignments());
-    LProcessInterface silent;
-    project.UndoRedoGroupStart();
-    EXPECT_EQ(Process(silent, *import), 0);
-    project.UndoRedoGroupEnd();
-    return import->ResultLines();
-}
 
 const QPTask* Named(const QPProject& project, const std::string& name)
 {
@@ -46,11 +28,22 @@ std::string DataFile(const std::string& name)
     return std::string(std::istreambuf_iterator<char>(stream), {});
 }
 
-// The results page of importing the data file `name`.csv, against `name`.out.
+// Imports tests/data/import/`name`.csv in one undo group, each field fed from the column
+// headed by its name; the results page against `name`.out.
 void ExpectResults(QPProject& project, eImportCSVKind kind, const std::string& name)
 {
+    std::unique_ptr<LProcessImportCSV> import = QPMakeImportCSV(kind, project);
+    ASSERT_FALSE(import->SetFilePath(KESTRANO_TEST_DATA_DIR "/import/" + name + ".csv"));
+    const Texts headers = import->ReadHeaderCells();
+    for (int field = 0; field < int(import->Fields().size()); ++field)
+        import->AssignField(field, import->Fields()[field].name, headers);
+    EXPECT_FALSE(import->CheckAssignments());
+    LProcessInterface silent;
+    project.UndoRedoGroupStart();
+    EXPECT_EQ(Process(silent, *import), 0);
+    project.UndoRedoGroupEnd();
     std::string lines;
-    for (const std::string& line : Import(project, kind, DataFile(name + ".csv")))
+    for (const std::string& line : import->ResultLines())
         lines += line + "\n";
     EXPECT_EQ(lines, DataFile(name + ".out"));
 }
@@ -92,10 +85,7 @@ TEST(QPProcessImportCSVTask, OneUndoTakesBackTheWholeImport)
     auto first = std::make_unique<QPTask>();
     first->name = "Existing";
     project.ElementAdd(std::move(first), true);
-    EXPECT_EQ(Import(project, eImportCSVKind::task,
-                     "Duration,(required) Task Name\n1,A\n2,B\n3\n4,C\n"),
-              (Texts{"3 successful imports", "1 failed imports",
-                     "Row #0004: Import Failed -- No task name provided"}));
+    ExpectResults(project, eImportCSVKind::task, "short-row");
     ASSERT_EQ(project.tasks.size(), 4u);
     // Every new task got the next ID and a key of its own.
     EXPECT_EQ(Named(project, "A")->id, 2);

@@ -9,11 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -42,10 +42,9 @@ std::string DateOf(LDateTime date)
 // Exceptions as "day hours;" in the order of their days.
 std::string Hours(const std::vector<QPScheduleException>& exceptions)
 {
-    std::vector<std::string> days;
+    std::multiset<std::string> days;
     for (const QPScheduleException& exception : exceptions)
-        days.push_back(DateOf(exception.date) + " " + std::to_string(exception.workSeconds / 3600));
-    std::sort(days.begin(), days.end());
+        days.insert(DateOf(exception.date) + " " + std::to_string(exception.workSeconds / 3600));
     std::string text;
     for (const std::string& day : days)
         text += day + ";";
@@ -161,7 +160,7 @@ TEST(QPProjectXmlImport, DurationsAndTimesOfDay)
     }
 }
 
-TEST(QPProjectXmlImport, RefusesWhatIsNotProjectXmlWithTheLine)
+TEST(QPProjectXmlImport, RefusesWhatIsNotProjectXmlWithTheLineAndStopsAtOnce)
 {
     const struct {
         std::string bytes;
@@ -184,6 +183,16 @@ TEST(QPProjectXmlImport, RefusesWhatIsNotProjectXmlWithTheLine)
         EXPECT_EQ(imported.project->name, "New Project");
         EXPECT_FALSE(imported.project->undoStack.CanUndo());
     }
+    // Stopped while reading, or no file: nothing changes either.
+    struct Stopping : LProcessInterface {
+        bool IsToStop() override { return true; }
+    } stopping;
+    QPProject project;
+    QPProjectXmlImport import(project);
+    import.SetBytes(Project("<Tasks><Task><UID>1</UID><Name>A</Name></Task></Tasks>"));
+    EXPECT_EQ(Process(stopping, import), eProcessCancelled);
+    EXPECT_TRUE(project.tasks.empty());
+    EXPECT_TRUE(import.SetFilePath("/no/such/file.xml").has_value());
 }
 
 // Each plan of tests/data/import against the transcript of what the import made of it
@@ -230,19 +239,6 @@ TEST(QPProjectXmlImport, SampleFileIsOneUndoStepTheEditorsTake)
     EXPECT_EQ(merged.project->name, "New Project");
     EXPECT_EQ(merged.project->GetDefaultSchedule()->name, "Default Schedule");
     EXPECT_EQ(merged.project->schedules.size(), project.schedules.size() + 1);
-}
-
-TEST(QPProjectXmlImport, StoppedWhileReadingChangesNothing)
-{
-    struct Stopping : LProcessInterface {
-        bool IsToStop() override { return true; }
-    } stopping;
-    QPProject project;
-    QPProjectXmlImport import(project);
-    import.SetBytes(Project("<Tasks><Task><UID>1</UID><Name>A</Name></Task></Tasks>"));
-    EXPECT_EQ(Process(stopping, import), eProcessCancelled);
-    EXPECT_TRUE(project.tasks.empty());
-    EXPECT_TRUE(import.SetFilePath("/no/such/file.xml").has_value());
 }
 
 // The fuzzer's seeds import into plans the editors take; inputs that once broke it just end.
