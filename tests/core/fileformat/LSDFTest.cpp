@@ -90,7 +90,7 @@ TEST(LSDFWriter, ChunksByteForByte)
 
 // Records to fill the file stream's buffer many times: sizes are patched in the buffer and in
 // bytes written out, and the reader reads across its buffer's ends.
-TEST(LSDFWriter, FileAndMemoryGiveTheSameBytes)
+TEST(LSDFWriter, FileAndMemoryGiveTheSameBytesAndAFailedStreamStopsEverything)
 {
     auto fill = [](LSDFWriter& w) {
         for (int i = 0; i < 5000; ++i) {
@@ -124,15 +124,11 @@ TEST(LSDFWriter, FileAndMemoryGiveTheSameBytes)
     EXPECT_GT(memory.size(), 1000000u);
     EXPECT_EQ(fromFile.size(), 5000u);
     EXPECT_EQ(fromFile, ReadInts(memory));
-}
-
-TEST(LSDFWriter, AFailedStreamStopsEverything)
-{
-    LOutputStreamFile closed(-1);
+    // A failed stream stops everything.
+    LOutputStreamFile failed(-1);
     LSDFWriter writer;
-    EXPECT_FALSE(writer.Open(closed, 24, 4));
-    EXPECT_FALSE(writer.IsOk());
-    EXPECT_FALSE(writer.StartChunk(1));
+    EXPECT_FALSE(writer.Open(failed, 24, 4));
+    EXPECT_FALSE(writer.IsOk() || writer.StartChunk(1));
     writer.WriteInt(2, 3);
     // Close reports success for a writer that had already failed: callers look first.
     EXPECT_TRUE(writer.Close());
@@ -194,20 +190,7 @@ TEST(LSDFReader, StringsIntoFixedFieldsAndGrowableText)
     EXPECT_EQ(notes, long2000);
 }
 
-TEST(LSDFReader, TruncatedStreamsKeepWhatWasRead)
-{
-    const LByteArray whole = Stream(24, 4, {Int(1, 1), Box(10, {Int(1, 2), Int(1, 3)}), Int(1, 4)});
-    // Cut inside the header of the container's second child, then inside the last value.
-    const std::size_t cutInHeader = 12 + 12 + 16 + 12 + 16 + 5;
-    EXPECT_EQ(ReadInts(LByteArray(whole.begin(), whole.begin() + cutInHeader)), (Ints{1, 2}));
-    EXPECT_EQ(ReadInts(LByteArray(whole.begin(), whole.end() - 6)), (Ints{1, 2, 3}));
-    // A lost trailer shows only in Close().
-    bool closed = true;
-    EXPECT_EQ(ReadInts(LByteArray(whole.begin(), whole.end() - 4), &closed), (Ints{1, 2, 3, 4}));
-    EXPECT_FALSE(closed);
-}
-
-TEST(LSDFReader, StoredSizesAreNotTrusted)
+TEST(LSDFReader, StoredSizesAreNotTrustedAndCutStreamsKeepWhatWasRead)
 {
     // A string that claims 2^60 bytes, in a root that claims as much.
     LByteArray hugeString = Str(1, "x");
@@ -239,4 +222,14 @@ TEST(LSDFReader, StoredSizesAreNotTrusted)
     // Int chunks too short for their value are left out.
     EXPECT_EQ(ReadInts(Stream(24, 4, {Chunk(1, 2, {1, 2}), Chunk(1, 2, {1, 2, 3}), Int(1, 6)})),
               Ints{6});
+    // Cut streams keep what was read.
+    const LByteArray whole = Stream(24, 4, {Int(1, 1), Box(10, {Int(1, 2), Int(1, 3)}), Int(1, 4)});
+    // Cut inside the header of the container's second child, then inside the last value.
+    const std::size_t cutInHeader = 12 + 12 + 16 + 12 + 16 + 5;
+    EXPECT_EQ(ReadInts(LByteArray(whole.begin(), whole.begin() + cutInHeader)), (Ints{1, 2}));
+    EXPECT_EQ(ReadInts(LByteArray(whole.begin(), whole.end() - 6)), (Ints{1, 2, 3}));
+    // A lost trailer shows only in Close().
+    bool closed = true;
+    EXPECT_EQ(ReadInts(LByteArray(whole.begin(), whole.end() - 4), &closed), (Ints{1, 2, 3, 4}));
+    EXPECT_FALSE(closed);
 }
