@@ -105,7 +105,7 @@ TEST_F(LSettingsTest, PasswordsAreStoredScrambledUnderTheirOwnKey)
     EXPECT_EQ(settings.GetPassword("Email", "SMTPPassword"), "abc");
 }
 
-TEST_F(LSettingsTest, DeletingRemovesOneSettingOrAWholeSection)
+TEST_F(LSettingsTest, DeletingRemovesOneSettingASectionOrARecord)
 {
     for (const char* name : {"Email/MailSMTPHost", "Email/UseSSL", "Email/__SMTPPassword",
                              "EmailArchive/Folder", "Settings/Email", "email/UseSSL"})
@@ -116,26 +116,22 @@ TEST_F(LSettingsTest, DeletingRemovesOneSettingOrAWholeSection)
     settings.DeleteSection("Email/");
     EXPECT_EQ(store.FullNames(),
               (std::vector<std::string>{"EmailArchive/Folder", "Settings/Email", "email/UseSSL"}));
-}
-
-// A record is a section named by its path; deleting it takes only its own values.
-TEST(LSharedSettingsRecord, IsASectionNamedByItsPath)
-{
-    LMemorySettingsStore store;
-    LSharedSettingsRecord record(store, "TaskImportCSV/");
+    // A record is a section named by its path; deleting it takes only its own values.
+    LMemorySettingsStore shared;
+    LSharedSettingsRecord record(shared, "TaskImportCSV/");
     record.SetInt("Count", 2);
     record.SetString("Name", "Tasks");
-    EXPECT_EQ(store.Read("TaskImportCSV/Count"), "2");
-    const LSharedSettingsRecord again(store, "TaskImportCSV");
+    EXPECT_EQ(shared.Read("TaskImportCSV/Count"), "2");
+    const LSharedSettingsRecord again(shared, "TaskImportCSV");
     EXPECT_EQ(again.GetInt("Count", 0), 2);
     EXPECT_EQ(again.GetInt("1", -1), -1);
     EXPECT_EQ(again.GetString("Name"), "Tasks");
     EXPECT_EQ(again.GetString("Missing", "none"), "none");
     for (const char* name : {"taskimportcsv/1", "TASKIMPORTCSV/Sub/2", "Settings/TaskImportCSV",
                              "TaskImportCSV", "TaskImportCSVOld/Count", "ResourceImportCSV/Count"})
-        store.Write(name, "1");
+        shared.Write(name, "1");
     record.DeleteRecord();
-    EXPECT_EQ(store.FullNames(),
+    EXPECT_EQ(shared.FullNames(),
               (std::vector<std::string>{"ResourceImportCSV/Count", "Settings/TaskImportCSV",
                                         "TaskImportCSV", "TaskImportCSVOld/Count"}));
 }
