@@ -55,7 +55,7 @@ TEST(LEmailText, EveryRowOfTheTableGetsItsAnswer)
     }
 }
 
-TEST(LEmailText, LongSubjectsAndBoundariesAfterManyTakenAndAWholeBase64Line)
+TEST(LEmailText, LongSubjectsAndBodyLinesBoundariesAfterManyTakenAndWholeBase64Lines)
 {
     EXPECT_EQ(LRFC2047Encode(string(300, 'a')), string(259, 'a'));
     // 41 characters of six bytes fit between the opening and "?=" in 259 bytes.
@@ -71,24 +71,7 @@ TEST(LEmailText, LongSubjectsAndBoundariesAfterManyTakenAndAWholeBase64Line)
         all += stem + std::to_string(n) + "\n";
     EXPECT_EQ(LEmailBoundary(all), stem + "99");
     EXPECT_EQ(LEmailBase64Line(string(57, '\0')), string(76, 'A'));
-}
-
-TEST(LEmailText, TheDateHeaderInTheLocalZone)
-{
-    const LDateTime winter = UtcTime(2026, 12, 6, 15, 41, 21);
-    for (const auto& [zone, when, text] :
-         {std::tuple{"UTC", winter, "Sun, 06 Dec 2026 15:41:21 +0000"},
-          {"America/New_York", winter, "Sun, 06 Dec 2026 10:41:21 -0500"},
-          {"America/New_York", UtcTime(2026, 7, 4, 12, 0, 5), "Sat, 04 Jul 2026 08:00:05 -0400"},
-          {"America/New_York", UtcTime(2000, 1, 1, 4, 59, 59), "Fri, 31 Dec 1999 23:59:59 -0500"},
-          {"Asia/Kolkata", winter, "Sun, 06 Dec 2026 21:11:21 +0530"}}) {
-        ScopedTimeZone scoped(zone);
-        EXPECT_EQ(LEmailDateText(when), text);
-    }
-}
-
-TEST(LEmailBody, LongLinesBreakAtTheLastSpaceOrAfter700Bytes)
-{
+    // Long body lines break at the last space or after 700 bytes.
     const string x700(700, 'x');
     EXPECT_EQ(LEmailBodyLines(string(1000, 'x') + "\r\n"),
               (Lines{x700 + "\r\n", string(300, 'x') + "\r\n"}));
@@ -103,6 +86,20 @@ TEST(LEmailBody, LongLinesBreakAtTheLastSpaceOrAfter700Bytes)
     // A two-byte character across the 700th byte goes whole to the next line.
     EXPECT_EQ(LEmailBodyLines(string(699, 'a') + "\xC3\xA9" + "bb"),
               (Lines{string(699, 'a') + "\r\n", "\xC3\xA9" + string("bb")}));
+}
+
+TEST(LEmailText, TheDateHeaderInTheLocalZone)
+{
+    const LDateTime winter = UtcTime(2026, 12, 6, 15, 41, 21);
+    for (const auto& [zone, when, text] :
+         {std::tuple{"UTC", winter, "Sun, 06 Dec 2026 15:41:21 +0000"},
+          {"America/New_York", winter, "Sun, 06 Dec 2026 10:41:21 -0500"},
+          {"America/New_York", UtcTime(2026, 7, 4, 12, 0, 5), "Sat, 04 Jul 2026 08:00:05 -0400"},
+          {"America/New_York", UtcTime(2000, 1, 1, 4, 59, 59), "Fri, 31 Dec 1999 23:59:59 -0500"},
+          {"Asia/Kolkata", winter, "Sun, 06 Dec 2026 21:11:21 +0530"}}) {
+        ScopedTimeZone scoped(zone);
+        EXPECT_EQ(LEmailDateText(when), text);
+    }
 }
 
 } // namespace
