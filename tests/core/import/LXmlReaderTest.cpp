@@ -50,7 +50,7 @@ TEST(LXmlReader, ReadsElementsTextReferencesAndRecords)
     ASSERT_EQ(records.Next(), eXmlStartElement);
     LXmlNode task;
     ASSERT_TRUE(LXmlReadElement(records, task));
-    // The first child of a name, trimmed; none: empty.
+    // The text of the first child of a name, trimmed; of none, empty.
     EXPECT_EQ(task.name + " " + std::string(task.ChildText("UID")) + " " +
                       std::string(task.ChildText("Name")) + "|",
               "Task 7 |");
