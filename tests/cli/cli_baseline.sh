@@ -4,18 +4,15 @@
 cli="$1"
 . "$(dirname "$0")/common.sh"
 export KESTRANO_NOW="2027-05-03 09:00:00"
-
 # A plan of 47 tasks of one to five days on the default week.
 run from-json "$(dirname "$0")/../data/baseline-plan.json" -o "$work/plan.qpp"
 run new "$work/empty.qpp"
-
 # Baselines get the IDs 0, 1, ... and are kept in the file under their names.
 [ "$("$cli" baseline add "Before" "$work/plan.qpp")" = "0" ] || fail "the first baseline is not 0"
 [ "$("$cli" baseline add "  Second  " "$work/plan.qpp")" = "1" ] || fail "the second is not 1"
 run dump "$work/plan.qpp" >"$work/dump.json"
 has "$work/dump.json" '"name": "Before"' '"name": "Second"'
 refusals baseline
-
 # The comparison: 46 task rows on page 1, one on page 2, on US Letter.
 if "$cli" baseline compare 0 "$work/plan.qpp" -o "$work/compare.pdf" 2>"$work/err"; then
     [ ! -s "$work/err" ] || fail "compare printed: $(cat "$work/err")"
@@ -34,7 +31,6 @@ if "$cli" baseline compare 0 "$work/plan.qpp" -o "$work/compare.pdf" 2>"$work/er
 else
     grep -q "without PDF output" "$work/err" || fail "compare: $(cat "$work/err")"
 fi
-
 # Deleting the first moves the second down to ID 0; ten baselines at most.
 run baseline delete 0 "$work/plan.qpp"
 run dump "$work/plan.qpp" >"$work/dump.json"

@@ -1,15 +1,11 @@
 #!/bin/sh
 # The samples in examples/: each .json is the dump of its .qpp in any zone, the .qpp what
-# from-json makes of it in UTC (exception days are stored as seconds since 1970), and a
-# recalculation changes nothing (the samples cross no clock change), and check finds
-# nothing in them; check on a plan with problems, one line each and exit 1.
-cli="$1"
-examples="$2"
-data="$3"
+# from-json makes of it in UTC, a recalculation changes nothing (the samples cross no clock
+# change) and check finds nothing; check on a plan with problems, one line each and exit 1.
+cli="$1" examples="$2" data="$3"
 . "$(dirname "$0")/common.sh"
 # Costs to date count up to today; the samples were recalculated before their plans begin.
 export KESTRANO_NOW="2026-12-06 09:00:00"
-
 for json in "$examples"/*.json; do
     name=$(basename "$json" .json)
     run check "$examples/$name.qpp" >"$work/out"
@@ -32,10 +28,7 @@ for json in "$examples"/*.json; do
         cmp -s "$work/twice.qpp" "$work/zone.qpp" || fail "$name: two recalcs differ in $zone"
     done
 done
-
-# A plan with one of everything (tests/data/check-plan.out lists it): a loop and a task
-# waiting on it, a task on a schedule without working time, two manual tasks over-committing
-# one resource, a Start On task before its predecessor ends, and a finish after the deadline.
+# A plan with one of every problem (tests/data/check-plan.out lists them).
 export TZ=UTC
 run from-json "$data/check-plan.json" -o "$work/plan.qpp"
 "$cli" check "$work/plan.qpp" >"$work/out"

@@ -2,26 +2,22 @@
 # kestrano-cli export-xml: the sample plan as Project XML that GNOME Planner's stylesheet
 # (msp2planner.xsl, Debian's planner-data) turns into a Planner file its DTD accepts, with
 # the same plan; refusals leave no file and an earlier one as it was.
-cli="$1"
-sample="$2"
+cli="$1" sample="$2"
 . "$(dirname "$0")/common.sh"
 export KESTRANO_NOW="2027-05-03 09:00:00"
 stylesheet=$(dpkg -L planner-data 2>/dev/null | grep '/msp2planner\.xsl$' | head -n 1)
 dtd=$(dpkg -L planner-data 2>/dev/null | grep '/mrproject-0\.6\.dtd$' | head -n 1)
 [ -r "$stylesheet" ] && [ -r "$dtd" ] && command -v xsltproc >/dev/null ||
     fail "planner-data or xsltproc is missing (scripts/install-deps.sh installs them)"
-
 # The core tests compare the whole document; here a reader of the format takes it.
 run export-xml "$sample" -o "$work/plan.xml"
 xsltproc "$stylesheet" "$work/plan.xml" >"$work/planner.xml" 2>"$work/err" ||
     fail "msp2planner.xsl: $(cat "$work/err")"
 xmllint --noout --dtdvalid "$dtd" "$work/planner.xml" 2>"$work/err" ||
     fail "the Planner file does not follow its DTD: $(head -n 5 "$work/err")"
-
-# The plan as Planner reads it (tests/data/cli/export-xml-planner.out): the tasks in order
-# with their kinds, subtasks and links (Lease signed waits two calendar days after the
-# agreement: Planner counts seconds), the resources with their rates and the allocations;
-# every link and allocation found its tasks and resources by UID.
+# The plan as Planner reads it (tests/data/cli/export-xml-planner.out): tasks with their
+# kinds, subtasks and links, resources with their rates, allocations; every link and
+# allocation found its tasks and resources by UID.
 python3 - "$work/planner.xml" <<'PY' | diff "$cases/export-xml-planner.out" - >&2 ||
 import sys, xml.etree.ElementTree as ET
 planner = ET.parse(sys.argv[1]).getroot()
@@ -37,13 +33,11 @@ for a in planner.iter("allocation"):
     print(tasks[a.get("task-id")], people[a.get("resource-id")], a.get("units"))
 PY
     fail "the Planner file holds another plan"
-
 # Names with markup and characters XML cannot hold still give a well-formed file.
 run new "$work/odd.qpp" --name "$(printf 'R&D <"move"> \001 caf\303\251')"
 run export-xml "$work/odd.qpp" -o "$work/odd.xml"
 [ "$(xmllint --xpath 'string(/*/*[local-name()="Title"])' "$work/odd.xml")" = \
     "$(printf 'R&D <"move">   caf\303\251')" ] || fail "the name did not survive"
-
 echo "earlier export" >"$work/kept.xml"
 mkdir "$work/taken.xml"
 refusals export-xml

@@ -1,26 +1,20 @@
 #!/bin/sh
 # kestrano-cli import-xml: a hand-written file and those another planner wrote (TaskJuggler
 # 3) become recalculated projects with the summary of what came in; refusals write nothing.
-cli="$1"
-data="$2"
+cli="$1" data="$2"
 . "$(dirname "$0")/common.sh"
 export KESTRANO_NOW="2027-03-01 09:00:00"
-
 # The counts, then a line for each thing not imported as the file has it, in order.
 run import-xml "$data/small.xml" -o "$work/kiosk.qpp" >"$work/out"
 diff "$cases/import-xml.out" "$work/out" >&2 || fail "the summary"
-
 # The plan was written recalculated (Paint, Start No Earlier Than the 17th, may start then)
-# and has nothing to report; the core tests check the fields of this file one by one.
+# and has nothing to report.
 run check "$work/kiosk.qpp"
 run dump "$work/kiosk.qpp" >"$work/kiosk.json"
 has "$work/kiosk.json" '"name": "Harbour Kiosk"' '"date": "2027-05-03 12:00:00"'
 field "$work/kiosk.json" Paint start '"2027-05-17 00:00:00"'
-
-# What the file holds is refused with its line (the core tests list the refusals).
 printf '<Project xmlns="http://schemas.microsoft.com/project">\n<Tasks>\n</Project>\n' >"$work/bad.xml"
 refusals import-xml
-
 # Files TaskJuggler 3 wrote, calendars with a lunch break among them: the summaries.
 for name in plain links calendars; do
     run import-xml "$data/tj3/$name.xml" -o "$work/$name.qpp"
@@ -30,10 +24,9 @@ diff "$cases/import-tj3-summary.out" "$work/out" >&2 || fail "the TaskJuggler su
 [ $? -le 1 ] || fail "check cannot read the imported calendars"
 run dump "$work/plain.qpp" >"$work/plain.json"
 run dump "$work/links.qpp" >"$work/links.json"
-# Each task of the plain plan with its subtasks, the days and hours of its start and finish
-# (TaskJuggler's, after Kestrano's own recalculation), its links and assignments; the rates;
-# and tasks of days without resources, which come only with their start and finish: they
-# last the working time between them (Permit 5 days from a Thursday's end, Cure 7 days).
+# Each task of the plain plan with its subtasks, start and finish after recalculation, links
+# and assignments; the rates; and tasks of days without resources, which last the working
+# time between their start and finish (Permit 5 days from a Thursday's end, Cure 7 days).
 python3 - "$work/plain.json" "$work/links.json" <<'PY' | diff "$cases/import-tj3.out" - >&2 ||
 import json, sys
 plain, links = (json.load(open(path))["project"] for path in sys.argv[1:])

@@ -1,22 +1,18 @@
 #!/bin/sh
 # kestrano-cli report and gantt: the sample plan's four reports as CSV or A4 pages, its chart
 # on one page, a three-year plan on pages a reader accepts (at most 14,400 points each way).
-cli="$1"
-sample="$2"
+cli="$1" sample="$2"
 . "$(dirname "$0")/common.sh"
 export KESTRANO_NOW="2027-05-03 09:00:00"
-
 # The whole reports (quoted fields, CR LF, a space for the comma in amounts, sub-rows
 # without their indentation).
 for kind in task-summary task-detail task-expense resource-expense; do
     run report "$kind" "$sample" --csv "$work/$kind.csv"
     cmp "$cases/report-$kind.csv" "$work/$kind.csv" >&2 || fail "$kind differs"
 done
-
 echo "earlier report" >"$work/kept.csv"
 run new "$work/empty.qpp"
 refusals reports
-
 # Where this build writes PDFs: a report on A4 pages, the chart on one page.
 if "$cli" report task-detail "$sample" --pdf "$work/detail.pdf" 2>"$work/err"; then
     pdfinfo "$work/detail.pdf" | grep -q "595 x 842 pts" || fail "the PDF pages are not A4"
@@ -27,7 +23,6 @@ if "$cli" report task-detail "$sample" --pdf "$work/detail.pdf" 2>"$work/err"; t
         fail "the chart is not one page with its title: $(cat "$work/info")"
     pdftotext "$work/chart.pdf" "$work/chart.txt" || fail "pdftotext"
     has "$work/chart.txt" "Moving day" "Lease signed" "Tom Reyes" "9 May 2027"
-
     # Three years of days are over 21,000 points: two pages, left then right, each with the
     # dates of its own weeks in its strip.
     run new "$work/long.qpp" --start 2027-01-04 --deadline 2030-01-04
@@ -40,9 +35,7 @@ if "$cli" report task-detail "$sample" --pdf "$work/detail.pdf" 2>"$work/err"; t
     pdftotext -f 1 -l 1 "$work/long.pdf" - | grep -q "January 2027" || fail "page 1 lacks its dates"
     pdftotext -f 2 -l 2 "$work/long.pdf" - >"$work/page2"
     grep -q "December 2029" "$work/page2" && ! grep -q 2027 "$work/page2" || fail "page 2's dates"
-
-    # Another program holds the file locked while it writes it: here this shell, through the
-    # lock that flock takes on the shell's own descriptor and that lasts until it is closed.
+    # Another program holds the file locked while it writes it: here this shell, by flock.
     echo "earlier chart" >"$work/kept.pdf"
     exec 9<"$work/kept.pdf"
     flock -x -n 9 || fail "cannot lock the earlier chart"

@@ -2,21 +2,18 @@
 # kestrano-cli updates: --dry-run prints every update of the sample plan and changes
 # nothing; a real send to a loopback server keeps the new state. Ctrl-C stops a command
 # with exit 1 and every file as it was, while it works or while it waits to print.
-cli="$1"
-sample="$2"
+cli="$1" sample="$2"
 . "$(dirname "$0")/common.sh"
 server=""
 trap '[ -n "$server" ] && kill "$server" 2>/dev/null; rm -rf "$work"' EXIT
 export KESTRANO_NOW="2027-03-01 09:00:00" XDG_CONFIG_HOME="$work/config" TMPDIR="$work"
 cp "$sample" "$work/plan.qpp"
-
 # Every message in full (tests/data/updates-dry-run.out), its attachment's number aside.
 run updates task "$work/plan.qpp" --dry-run | sed 's/^Attachment: Kestrano[0-9]*\.pdf$/Attachment: Kestrano0.pdf/' |
     diff "$(dirname "$0")/../data/updates-dry-run.out" - >&2 || fail "the dry run's messages"
 # Nobody in the sample asked for project updates.
 [ "$(run updates project "$work/plan.qpp" --dry-run)" = "0 project updates (not sent)" ] ||
     fail "project updates"
-
 # Names from a project file reach the terminal without their control characters.
 run dump "$work/plan.qpp" |
     sed 's/"name": "Agree move date and budget"/"name": "Agree\\u001b]0;owned\\u0007 budget"/' \
@@ -25,10 +22,8 @@ run from-json "$work/hostile.json" -o "$work/hostile.qpp"
 run updates task "$work/hostile.qpp" --dry-run >"$work/out"
 ! grep -q "$(printf '\033')" "$work/out" || fail "an escape sequence reached the terminal"
 has "$work/out" "New task assignment: Agree$(printf '\357\277\275')]0;owned$(printf '\357\277\275') budget"
-
 refusals updates
 cmp -s "$sample" "$work/plan.qpp" || fail "a dry run changed the file"
-
 # An import whose results (one line per refused row, far more than a pipe holds) nobody
 # reads yet: it cannot finish before Ctrl-C.
 run new "$work/empty.qpp" --start 2027-03-01
@@ -47,7 +42,6 @@ wait "$pid"
 [ ! -e "$work/imported.qpp" ] || fail "the stopped import wrote its output"
 grep -qx "kestrano-cli: import: interrupted; $work/imported.qpp was not written" "$work/err" ||
     fail "the stopped import said: $(cat "$work/err")"
-
 # Task updates to a server that accepts the connection and never says a word.
 python3 -c 'import socket, time; s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(5)
 print(s.getsockname()[1], flush=True); c = s.accept(); print("connected", flush=True); time.sleep(120)' \
@@ -64,7 +58,6 @@ wait "$pid"
 [ $? -eq 1 ] || fail "the stopped updates did not exit 1: $(cat "$work/err")"
 cmp -s "$sample" "$work/plan.qpp" || fail "the stopped updates changed the file"
 kill "$server"
-
 # A real send to a loopback SMTP server: every resource gets its message with the chart,
 # and the file keeps the new last-update state, so a second run has nothing to say.
 [ -z "$(find "$work" -maxdepth 1 -name '*.pdf')" ] || fail "an attachment was left behind"

@@ -28,7 +28,6 @@ TEST_F(LSettingsTest, TextsAreStoredUnderTheFullNameAndCutTo259Bytes)
     // An empty text is a value, not a missing one.
     settings.SetString("Settings", "ReportEmail", "");
     EXPECT_EQ(settings.GetString("Settings", "ReportEmail", "none"), "");
-
     // 258 ASCII bytes and then "é" (two bytes): the cut at 259 would split it.
     const std::string stored = std::string(258, 'x') + "\xC3\xA9" + "tail";
     settings.SetString("Settings", "LastProjectFilePath", stored);
@@ -37,8 +36,7 @@ TEST_F(LSettingsTest, TextsAreStoredUnderTheFullNameAndCutTo259Bytes)
     EXPECT_EQ(settings.GetString("Settings", "Missing", std::string(300, 'd')).size(), 259u);
 }
 
-// Booleans are written as digits and read by their first character, integers written in
-// decimal and read from their leading number.
+// Booleans are read by their first character, integers from their leading number.
 TEST_F(LSettingsTest, BooleansAndIntegersFromTheirText)
 {
     settings.SetBool("ToolBarState", "Main", true);
@@ -47,8 +45,7 @@ TEST_F(LSettingsTest, BooleansAndIntegersFromTheirText)
     EXPECT_EQ(store.Read("ToolBarState/Main"), "1");
     EXPECT_EQ(store.Read("ToolBarState/Format"), "0");
     EXPECT_EQ(store.Read("MainWindow/X"), "-42");
-    // What is stored (nullptr: nothing); the boolean read with a default of true and of
-    // false, and the integer with a default of 77.
+    // Stored (nullptr: nothing); read as a boolean defaulting to true, to false; as an int.
     const std::tuple<const char*, bool, bool, int> cases[] = {
             {nullptr, true, false, 77}, {"", true, false, 77},
             {"0", false, false, 0},     {"0x1", false, false, 0},
@@ -67,7 +64,6 @@ TEST_F(LSettingsTest, BooleansAndIntegersFromTheirText)
         EXPECT_EQ(settings.GetBool("Settings", "Value", false), withFalse) << name;
         EXPECT_EQ(settings.GetInt("Settings", "Value", 77), number) << name;
     }
-
     // Clamped to the limits, the default included; limits that cross (a window wider than
     // its screen): the minimum wins.
     settings.SetInt("MainWindow", "Width", 800);
@@ -89,9 +85,7 @@ TEST_F(LSettingsTest, PasswordsAreStoredScrambledUnderTheirOwnKey)
         EXPECT_EQ(settings.GetPassword("Email", "SMTPPassword"), password);
     }
     EXPECT_EQ(settings.GetString("Email", "SMTPPassword", "plain"), "plain");
-
-    // Any bytes round-trip and the stored form stays printable, even where a byte equals
-    // the mask.
+    // Any bytes round-trip printable, even where a byte equals the mask.
     const std::string awkward = "Kestrano\x01 \xC3\xA9=;\"\n" + std::string(40, 'e');
     settings.SetPassword("Email", "SMTPPassword", awkward);
     const std::string stored = *store.Read("Email/__SMTPPassword");
@@ -100,7 +94,6 @@ TEST_F(LSettingsTest, PasswordsAreStoredScrambledUnderTheirOwnKey)
     EXPECT_EQ(settings.GetPassword("Email", "SMTPPassword").str(), awkward);
     settings.SetPassword("Email", "SMTPPassword", "");
     EXPECT_EQ(settings.GetPassword("Email", "SMTPPassword", "default"), "");
-
     // What does not unscramble gives the default; lower-case digits from a hand edit do.
     store.Remove("Email/__SMTPPassword");
     EXPECT_EQ(settings.GetPassword("Email", "SMTPPassword", "default"), "default");
@@ -112,7 +105,7 @@ TEST_F(LSettingsTest, PasswordsAreStoredScrambledUnderTheirOwnKey)
     EXPECT_EQ(settings.GetPassword("Email", "SMTPPassword"), "abc");
 }
 
-TEST_F(LSettingsTest, DeletingRemovesOneSettingOrAWholeSection)
+TEST_F(LSettingsTest, DeletingRemovesOneSettingASectionOrARecord)
 {
     for (const char* name : {"Email/MailSMTPHost", "Email/UseSSL", "Email/__SMTPPassword",
                              "EmailArchive/Folder", "Settings/Email", "email/UseSSL"})
@@ -123,29 +116,22 @@ TEST_F(LSettingsTest, DeletingRemovesOneSettingOrAWholeSection)
     settings.DeleteSection("Email/");
     EXPECT_EQ(store.FullNames(),
               (std::vector<std::string>{"EmailArchive/Folder", "Settings/Email", "email/UseSSL"}));
-}
-
-// A record reads and writes like a section named by its path, and deleting it takes only
-// its own values, in any case.
-TEST(LSharedSettingsRecord, IsASectionNamedByItsPath)
-{
-    LMemorySettingsStore store;
-    LSharedSettingsRecord record(store, "TaskImportCSV/");
-    EXPECT_EQ(record.Path(), "TaskImportCSV");
+    // A record is a section named by its path; deleting it takes only its own values.
+    LMemorySettingsStore shared;
+    LSharedSettingsRecord record(shared, "TaskImportCSV/");
     record.SetInt("Count", 2);
     record.SetString("Name", "Tasks");
-    EXPECT_EQ(store.Read("TaskImportCSV/Count"), "2");
-    const LSharedSettingsRecord again(store, "TaskImportCSV");
+    EXPECT_EQ(shared.Read("TaskImportCSV/Count"), "2");
+    const LSharedSettingsRecord again(shared, "TaskImportCSV");
     EXPECT_EQ(again.GetInt("Count", 0), 2);
     EXPECT_EQ(again.GetInt("1", -1), -1);
     EXPECT_EQ(again.GetString("Name"), "Tasks");
     EXPECT_EQ(again.GetString("Missing", "none"), "none");
-
     for (const char* name : {"taskimportcsv/1", "TASKIMPORTCSV/Sub/2", "Settings/TaskImportCSV",
                              "TaskImportCSV", "TaskImportCSVOld/Count", "ResourceImportCSV/Count"})
-        store.Write(name, "1");
+        shared.Write(name, "1");
     record.DeleteRecord();
-    EXPECT_EQ(store.FullNames(),
+    EXPECT_EQ(shared.FullNames(),
               (std::vector<std::string>{"ResourceImportCSV/Count", "Settings/TaskImportCSV",
                                         "TaskImportCSV", "TaskImportCSVOld/Count"}));
 }

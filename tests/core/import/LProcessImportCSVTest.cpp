@@ -16,38 +16,35 @@ using Texts = std::vector<std::string>;
 // row, "cancel" cancels the import; `finishFails` fails every row at its end.
 class RecordingImport final : public LProcessImportCSV {
 public:
-    RecordingImport()
-        : LProcessImportCSV("TestImportCSV",
-                            {{"(required) Name", true}, {"Hours", false}, {"Notes", false}})
+    explicit RecordingImport(std::vector<LCSVField> fields = {{"(required) Name", true},
+                                                              {"Hours", false},
+                                                              {"Notes", false}})
+        : LProcessImportCSV("TestImportCSV", std::move(fields))
     {}
 
     int CellDataImport(LProcessInterface&, int field, std::string_view text) override
     {
         calls.push_back(std::to_string(field) + "=" + std::string(text));
-        if (text == "fail") {
-            SetErrorText("bad cell");
-            return eImportCSVRowFailed;
-        }
-        return text == "cancel" ? eImportCSVCancel : eImportCSVContinue;
+        return text == "fail"     ? Fail("bad cell")
+               : text == "cancel" ? eImportCSVCancel
+                                  : eImportCSVContinue;
     }
-    int OnCSVRowStart(LProcessInterface&) override
-    {
-        calls.push_back("start");
-        return eImportCSVContinue;
-    }
+    int OnCSVRowStart(LProcessInterface&) override { return Call("start"); }
     int OnCSVRowFinish(LProcessInterface&) override
     {
-        calls.push_back("finish");
-        if (finishFails) {
-            SetErrorText("bad row");
-            return eImportCSVRowFailed;
-        }
+        Call("finish");
+        return finishFails ? Fail("bad row") : eImportCSVContinue;
+    }
+    int OnCSVRowCancel(LProcessInterface&) override { return Call("cancel"); }
+    int Call(const char* name)
+    {
+        calls.push_back(name);
         return eImportCSVContinue;
     }
-    int OnCSVRowCancel(LProcessInterface&) override
+    int Fail(const char* text)
     {
-        calls.push_back("cancel");
-        return eImportCSVContinue;
+        SetErrorText(text);
+        return eImportCSVRowFailed;
     }
 
     Texts calls;
@@ -56,16 +53,13 @@ public:
 
 class RecordingProcess final : public LProcessInterface {
 public:
-    bool IsToStop() override
-    {
-        return stopAfterStatuses >= 0 && int(statuses.size()) > stopAfterStatuses;
-    }
+    bool IsToStop() override { return stopAfter >= 0 && int(statuses.size()) > stopAfter; }
     void SetStatus(std::string_view text, int) override { statuses.emplace_back(text); }
     void SetProgress(double fraction) override { progress.push_back(fraction); }
 
     Texts statuses;
     std::vector<double> progress;
-    int stopAfterStatuses = -1;
+    int stopAfter = -1;
 };
 
 // Points the import at the file `path` and maps each field to the column headed by its name.
@@ -75,6 +69,18 @@ void Prepare(RecordingImport& import, const std::string& path)
     const Texts headers = import.ReadHeaderCells();
     for (int field = 0; field < 3; ++field)
         import.AssignField(field, import.Fields()[field].name, headers);
+}
+
+// The columns of fields 0 to 2, then the fields of columns 0 to 4.
+std::string Mapping(const RecordingImport& import)
+{
+    std::string text;
+    for (int i = 0; i < 8; ++i)
+        text += (i == 3 ? " | "
+                 : i    ? " "
+                        : "") +
+                std::to_string(i < 3 ? import.ColumnOfField(i) : import.FieldOfColumn(i - 3));
+    return text;
 }
 
 // A refusal as "title: message", or "" for none.
@@ -95,29 +101,22 @@ protected:
 
 } // namespace
 
-// ---------------------------------------------------------------------------------------
-// Matching
-
 TEST(LProcessImportCSVMatch, AssignmentsFollowTheFirstHeaderWithTheText)
 {
     RecordingImport import;
     const Texts headers = {"Name", "Hours", "Name"};
     import.AssignField(0, "Name", headers);
-    EXPECT_EQ(import.ColumnOfField(0), 0);
-    EXPECT_EQ(import.FieldOfColumn(0), 0);
+    EXPECT_EQ(Mapping(import), "0 -1 -1 | 0 -1 -1 -1 -1");
     import.AssignField(0, "Hours", headers);
-    EXPECT_EQ(import.ColumnOfField(0), 1);
-    EXPECT_EQ(import.FieldOfColumn(0), -1);
+    EXPECT_EQ(Mapping(import), "1 -1 -1 | -1 0 -1 -1 -1");
     import.AssignField(0, kImportCSVUnassigned, headers);
-    EXPECT_EQ(import.ColumnOfField(0), -1);
-    EXPECT_EQ(import.FieldOfColumn(1), -1);
     import.AssignField(1, "No such header", headers);
-    EXPECT_EQ(import.ColumnOfField(1), -1);
+    EXPECT_EQ(Mapping(import), "-1 -1 -1 | -1 -1 -1 -1 -1");
     // Two fields on one column, then one let go: the other keeps feeding from it.
     import.AssignField(1, "Hours", headers);
     import.AssignField(2, "Hours", headers);
     import.AssignField(1, "", headers);
-    EXPECT_EQ(import.FieldOfColumn(1), 2);
+    EXPECT_EQ(Mapping(import), "-1 -1 1 | -1 2 -1 -1 -1");
 }
 
 TEST(LProcessImportCSVMatch, ChecksComeInTheirOrder)
@@ -134,17 +133,8 @@ TEST(LProcessImportCSVMatch, ChecksComeInTheirOrder)
               "input. Please change one of these selections.");
     import.AssignField(2, kImportCSVUnassigned, headers);
     EXPECT_EQ(Text(import.CheckAssignments()), "");
-
     // Without a required field the only complaint left is an empty mapping.
-    class Optional final : public LProcessImportCSV {
-    public:
-        Optional() : LProcessImportCSV("X", {{"A", false}}) {}
-        int CellDataImport(LProcessInterface&, int, std::string_view) override { return 0; }
-        int OnCSVRowStart(LProcessInterface&) override { return 0; }
-        int OnCSVRowFinish(LProcessInterface&) override { return 0; }
-        int OnCSVRowCancel(LProcessInterface&) override { return 0; }
-    } optional;
-    EXPECT_EQ(Text(optional.CheckAssignments()),
+    EXPECT_EQ(Text(RecordingImport({{"A", false}}).CheckAssignments()),
               "No CSV Field Entries: No selection has been made. Please assign at least one file "
               "header to an input field.");
 }
@@ -159,22 +149,19 @@ TEST(LProcessImportCSVMatch, StoredMappingIsReplacedAndFittedToTheFile)
     import.AssignField(0, "e", five);
     import.AssignField(2, "b", five);
     import.StoreMapping(store);
-    EXPECT_EQ(store.Read("TestImportCSV/Count"), "3");
-    EXPECT_EQ(store.Read("TestImportCSV/0"), "4");
-    EXPECT_EQ(store.Read("TestImportCSV/1"), "-1");
-    EXPECT_EQ(store.Read("TestImportCSV/2"), "1");
-    EXPECT_FALSE(store.Read("TestImportCSV/7"));
     // The file path is a setting of its own and stays.
+    std::string stored;
+    for (const std::string& name : store.FullNames())
+        stored += name + "=" + store.Read(name).value_or("") + " ";
+    EXPECT_EQ(stored, "Settings/TestImportCSV=/home/me/tasks.csv TestImportCSV/0=4 "
+                      "TestImportCSV/1=-1 TestImportCSV/2=1 TestImportCSV/Count=3 ");
     EXPECT_EQ(import.StoredFilePath(store), "/home/me/tasks.csv");
-
     RecordingImport next;
-    next.LoadStoredMapping(store, 4);
-    EXPECT_EQ(next.ColumnOfField(0), -1); // column 4 is not in a four-column file
-    EXPECT_EQ(next.ColumnOfField(2), 1);
-    EXPECT_EQ(next.FieldOfColumn(1), 2);
+    next.LoadStoredMapping(store, 4); // column 4 is not in a four-column file
+    EXPECT_EQ(Mapping(next), "-1 -1 1 | -1 2 -1 -1 -1");
     RecordingImport wide;
     wide.LoadStoredMapping(store, 5);
-    EXPECT_EQ(wide.ColumnOfField(0), 4);
+    EXPECT_EQ(Mapping(wide), "4 -1 1 | -1 2 -1 -1 0");
 }
 
 TEST(LProcessImportCSVMatch, FileAndStartRowAreChecked)
@@ -186,7 +173,6 @@ TEST(LProcessImportCSVMatch, FileAndStartRowAreChecked)
     EXPECT_TRUE(import.SetFilePath(dir.path)); // a folder is no file
     EXPECT_FALSE(import.SetFilePath(dir.Write("a.csv", "\n\n  Name , \"Hours, total\",x\n1,2,3")));
     EXPECT_EQ(import.ReadHeaderCells(), (Texts{"Name", "Hours, total", "x"}));
-
     EXPECT_EQ(import.StartRow(), 2);
     for (const char* bad : {"0", "-3", "", "row"})
         EXPECT_EQ(Text(import.SetStartRowText(bad)),
@@ -195,9 +181,6 @@ TEST(LProcessImportCSVMatch, FileAndStartRowAreChecked)
     EXPECT_FALSE(import.SetStartRowText(" 5"));
     EXPECT_EQ(import.StartRow(), 5);
 }
-
-// ---------------------------------------------------------------------------------------
-// The row loop
 
 TEST_F(ImportLoop, RowNumbersAreLineNumbersWithoutBlankLines)
 {
@@ -231,38 +214,32 @@ TEST_F(ImportLoop, FailedFinishesCancelsAndShortFiles)
     Prepare("(required) Name\nA\nB\n");
     import.finishFails = true;
     EXPECT_EQ(Process(process, import), 0);
-    EXPECT_EQ(import.SuccessfulImports(), 0);
-    EXPECT_EQ(import.FailedImports(), 2);
-    EXPECT_EQ(import.ErrorLog(), (Texts{"Row #0002: bad row", "Row #0003: bad row"}));
-
+    EXPECT_EQ(import.ResultLines(), (Texts{"0 successful imports", "2 failed imports",
+                                           "Row #0002: bad row", "Row #0003: bad row"}));
     RecordingImport cancelled;
     ::Prepare(cancelled, dir.Write("c.csv", "(required) Name\nA\ncancel\nC\n"));
     EXPECT_EQ(Process(process, cancelled), 1);
-    EXPECT_EQ(cancelled.SuccessfulImports(), 1);
-    EXPECT_EQ(cancelled.FailedImports(), 0);
-    EXPECT_EQ(cancelled.ErrorLog(), (Texts{"Row #0003: User cancelled import process"}));
-
+    EXPECT_EQ(cancelled.ResultLines(), (Texts{"1 successful imports", "0 failed imports",
+                                              "Row #0003: User cancelled import process"}));
     // The user's stop request is seen before the next row begins.
     RecordingImport stopped;
     ::Prepare(stopped, dir.File("c.csv"));
     RecordingProcess impatient;
-    impatient.stopAfterStatuses = 1;
+    impatient.stopAfter = 1;
     EXPECT_EQ(Process(impatient, stopped), 1);
     EXPECT_EQ(stopped.calls, (Texts{"start", "0=A", "finish"}));
-
-    // Nothing to read: no row is started and nothing is counted.
-    for (const char* text : {"", "\n\n\r\n", "(required) Name\n"}) {
+    // Nothing to read (or nothing from the start row on): no row is started or counted.
+    for (const auto& [text, startRow] : {std::pair{"", 2},
+                                         {"\n\n\r\n", 2},
+                                         {"(required) Name\n", 2},
+                                         {"(required) Name\nA\nB\n", 9}}) {
         RecordingImport empty;
         ASSERT_FALSE(empty.SetFilePath(dir.Write("e.csv", text)));
+        empty.SetStartRow(startRow);
         EXPECT_EQ(Process(process, empty), 0);
         EXPECT_TRUE(empty.calls.empty());
         EXPECT_EQ(empty.ResultLines(), (Texts{"0 successful imports", "0 failed imports"}));
     }
-    RecordingImport late;
-    ASSERT_FALSE(late.SetFilePath(dir.File("c.csv")));
-    late.SetStartRow(9);
-    EXPECT_EQ(Process(process, late), 0);
-    EXPECT_TRUE(late.calls.empty());
 }
 
 TEST_F(ImportLoop, LongTextsAreCut)
@@ -272,11 +249,8 @@ TEST_F(ImportLoop, LongTextsAreCut)
     import.SetErrorText(std::string(300, 'e'));
     EXPECT_EQ(import.ErrorText().size(), kImportCSVTextMax);
     EXPECT_EQ(Process(process, import), 0);
-    ASSERT_EQ(import.calls.size(), 3u);
-    EXPECT_EQ(import.calls[1], "0=" + std::string(kImportCSVTextMax, 'n'));
-
+    EXPECT_EQ(import.calls, (Texts{"start", "0=" + std::string(kImportCSVTextMax, 'n'), "finish"}));
     // A log line holds at most as much as any short text.
     EXPECT_EQ(import.CheckForErrorAndCancel(process, 12, eImportCSVRowFailed), 0);
-    ASSERT_EQ(import.ErrorLog().size(), 1u);
-    EXPECT_EQ(import.ErrorLog()[0], "Row #0012: " + std::string(kImportCSVTextMax - 11, 'e'));
+    EXPECT_EQ(import.ErrorLog(), Texts{"Row #0012: " + std::string(kImportCSVTextMax - 11, 'e')});
 }

@@ -14,34 +14,21 @@ std::vector<std::string> Tokens(std::string_view document, std::string* error = 
 {
     LXmlReader reader(document);
     std::vector<std::string> tokens;
-    while (true) {
-        switch (reader.Next()) {
-        case eXmlStartElement:
-            tokens.push_back("<" + reader.Name());
-            break;
-        case eXmlEndElement:
-            tokens.push_back(">" + reader.Name());
-            break;
-        case eXmlText:
-            tokens.push_back("'" + reader.Text());
-            break;
-        case eXmlEndOfDocument:
-            tokens.push_back(".");
-            return tokens;
-        case eXmlError:
-            if (error)
-                *error = reader.Error();
-            if (line)
-                *line = reader.Line();
-            tokens.push_back("!");
-            return tokens;
-        }
-    }
+    auto kind = reader.Next();
+    for (; kind != eXmlEndOfDocument && kind != eXmlError; kind = reader.Next())
+        tokens.push_back(kind == eXmlText ? "'" + reader.Text()
+                                          : (kind == eXmlStartElement ? "<" : ">") + reader.Name());
+    if (error)
+        *error = reader.Error();
+    if (line)
+        *line = reader.Line();
+    tokens.push_back(kind == eXmlError ? "!" : ".");
+    return tokens;
 }
 
 } // namespace
 
-TEST(LXmlReader, ReadsElementsTextAndReferences)
+TEST(LXmlReader, ReadsElementsTextReferencesAndRecords)
 {
     const std::string document = "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
                                  "<!-- before --><?app data?>\n"
@@ -55,28 +42,24 @@ TEST(LXmlReader, ReadsElementsTextAndReferences)
     EXPECT_EQ(reader.Attribute("x"), "1 & 2");
     EXPECT_EQ(reader.Line(), 3);
     EXPECT_EQ(reader.Depth(), 1);
-}
-
-TEST(LXmlReader, ResolvesNamespacesAndReadsRecords)
-{
-    LXmlReader reader("<p:Project xmlns:p='urn:x'><p:Task><UID> 7 </UID><UID>8</UID>"
-                      "</p:Task></p:Project>");
-    ASSERT_EQ(reader.Next(), eXmlStartElement);
-    EXPECT_EQ(reader.LocalName(), "Project");
-    EXPECT_EQ(reader.NamespaceUri(), "urn:x");
-    ASSERT_EQ(reader.Next(), eXmlStartElement);
+    // Prefixes resolved; a record read whole.
+    LXmlReader records("<p:Project xmlns:p='urn:x'><p:Task><UID> 7 </UID><UID>8</UID>"
+                       "</p:Task></p:Project>");
+    ASSERT_EQ(records.Next(), eXmlStartElement);
+    EXPECT_EQ(std::string(records.LocalName()) + " " + records.NamespaceUri(), "Project urn:x");
+    ASSERT_EQ(records.Next(), eXmlStartElement);
     LXmlNode task;
-    ASSERT_TRUE(LXmlReadElement(reader, task));
-    EXPECT_EQ(task.name, "Task");
-    EXPECT_EQ(task.ChildText("UID"), "7");
+    ASSERT_TRUE(LXmlReadElement(records, task));
+    // The text of the first child of a name, trimmed; of none, empty.
+    EXPECT_EQ(task.name + " " + std::string(task.ChildText("UID")) + " " +
+                      std::string(task.ChildText("Name")) + "|",
+              "Task 7 |");
     EXPECT_EQ(task.children.size(), 2u);
-    EXPECT_EQ(task.ChildText("Name"), "");
-    EXPECT_EQ(reader.Next(), eXmlEndElement);
-    EXPECT_EQ(reader.Next(), eXmlEndOfDocument);
+    EXPECT_EQ(records.Next(), eXmlEndElement);
+    EXPECT_EQ(records.Next(), eXmlEndOfDocument);
 }
 
-// What a file must not get through: each refusal names the line it stands on, and
-// nothing is expanded or read beyond the bounds.
+// Each refusal names the line it stands on; nothing is expanded or read beyond the bounds.
 TEST(LXmlReader, RefusesWhatIsNotWellFormedWithItsLine)
 {
     std::string nested;

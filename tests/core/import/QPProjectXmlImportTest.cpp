@@ -9,13 +9,14 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -25,12 +26,6 @@ std::string Project(const std::string& body)
     return "<?xml version=\"1.0\"?>\n<Project xmlns=\"http://schemas.microsoft.com/project\">"
            "<StartDate>2027-04-19T08:00:00</StartDate>" +
            body + "</Project>";
-}
-
-std::string Task(int uid, const std::string& name, const std::string& fields = "")
-{
-    return "<Task><UID>" + std::to_string(uid) + "</UID><Name>" + name +
-           "</Name><OutlineLevel>1</OutlineLevel><Work>PT8H0M0S</Work>" + fields + "</Task>";
 }
 
 std::string DataFile(const std::string& name)
@@ -47,10 +42,9 @@ std::string DateOf(LDateTime date)
 // Exceptions as "day hours;" in the order of their days.
 std::string Hours(const std::vector<QPScheduleException>& exceptions)
 {
-    std::vector<std::string> days;
+    std::multiset<std::string> days;
     for (const QPScheduleException& exception : exceptions)
-        days.push_back(DateOf(exception.date) + " " + std::to_string(exception.workSeconds / 3600));
-    std::sort(days.begin(), days.end());
+        days.insert(DateOf(exception.date) + " " + std::to_string(exception.workSeconds / 3600));
     std::string text;
     for (const std::string& day : days)
         text += day + ";";
@@ -60,15 +54,6 @@ std::string Hours(const std::vector<QPScheduleException>& exceptions)
 struct Imported {
     std::unique_ptr<QPProject> project = std::make_unique<QPProject>();
     QPProjectXmlImportResult result;
-
-    template <class T = QPTask>
-    const T& Named(const std::string& name) const
-    {
-        for (const T& element : project->ListOf<T>())
-            if (element.name.str() == name)
-                return element;
-        throw std::runtime_error("nothing named " + name);
-    }
 };
 
 Imported Import(const std::string& xml, QPProjectXmlImportSettings settings = {})
@@ -81,8 +66,8 @@ Imported Import(const std::string& xml, QPProjectXmlImportSettings settings = {}
     return imported;
 }
 
-// What the import made, as text: each task, resource and schedule with what it holds (hours,
-// and shifts as the hour they start and their hours), then the lines of the result page.
+// Each task, resource and schedule with what it holds (shifts as start+hours), then the result
+// page.
 std::string Transcript(const Imported& imported)
 {
     const QPProject& project = *imported.project;
@@ -125,8 +110,7 @@ std::string Transcript(const Imported& imported)
     return out.str();
 }
 
-// What the editors refuse when the user opens each element of the recalculated plan and
-// presses OK: the imported plan must be one the planner's own editors take as it stands.
+// What the editors refuse when each element of the recalculated plan is opened and confirmed.
 std::vector<std::string> EditorRefusals(QPProject& project)
 {
     project.AutoScheduleTasks();
@@ -156,31 +140,27 @@ std::vector<std::string> EditorRefusals(QPProject& project)
 
 } // namespace
 
-// The format's durations and times of day: what each reads as, or false; months and years
-// have no fixed length, and a day ends at 24:00 exactly.
+// Months and years have no fixed length, and a day ends at 24:00 exactly.
 TEST(QPProjectXmlImport, DurationsAndTimesOfDay)
 {
-    const std::pair<const char*, int64_t> durations[] = {
-            {"PT8H0M0S", 28800}, {"P1DT1H30M", 91800}, {"-PT1M", -60}, {"PT0.5H", 1800},
-            {"P1M", -1},         {"P1Y", -1},          {"PT1D", -1},   {"PT", -1},
+    // Text, whether a time of day (else a duration), its seconds or -1 when refused.
+    const std::tuple<const char*, bool, int64_t> cases[] = {
+            {"PT8H0M0S", false, 28800}, {"P1DT1H30M", false, 91800}, {"-PT1M", false, -60},
+            {"PT0.5H", false, 1800},    {"P1M", false, -1},          {"P1Y", false, -1},
+            {"PT1D", false, -1},        {"PT", false, -1},           {"08:30:15", true, 30615},
+            {"24:00:00", true, 86400},  {"23:59:59.5", true, 86399}, {"24:00:30", true, -1},
+            {"24:01", true, -1},        {"8:00", true, -1},          {"12:60", true, -1},
     };
-    for (const auto& [text, expected] : durations) {
+    for (const auto& [text, time, expected] : cases) {
         int64_t seconds = -1;
-        EXPECT_EQ(QPXmlParseDuration(text, seconds), expected != -1) << text;
-        EXPECT_EQ(seconds, expected) << text;
-    }
-    const std::pair<const char*, int32_t> times[] = {
-            {"08:30:15", 30615}, {"24:00:00", 86400}, {"23:59:59.5", 86399}, {"24:00:30", -1},
-            {"24:01", -1},       {"8:00", -1},        {"12:60", -1},
-    };
-    for (const auto& [text, expected] : times) {
-        int32_t seconds = -1;
-        EXPECT_EQ(QPXmlParseTime(text, seconds), expected != -1) << text;
-        EXPECT_EQ(seconds, expected) << text;
+        int32_t ofDay = -1;
+        const bool read = time ? QPXmlParseTime(text, ofDay) : QPXmlParseDuration(text, seconds);
+        EXPECT_EQ(read, expected != -1) << text;
+        EXPECT_EQ(time ? ofDay : seconds, expected) << text;
     }
 }
 
-TEST(QPProjectXmlImport, RefusesWhatIsNotProjectXmlWithTheLine)
+TEST(QPProjectXmlImport, RefusesWhatIsNotProjectXmlWithTheLineAndStopsAtOnce)
 {
     const struct {
         std::string bytes;
@@ -203,15 +183,20 @@ TEST(QPProjectXmlImport, RefusesWhatIsNotProjectXmlWithTheLine)
         EXPECT_EQ(imported.project->name, "New Project");
         EXPECT_FALSE(imported.project->undoStack.CanUndo());
     }
+    // Stopped while reading, or no file: nothing changes either.
+    struct Stopping : LProcessInterface {
+        bool IsToStop() override { return true; }
+    } stopping;
+    QPProject project;
+    QPProjectXmlImport import(project);
+    import.SetBytes(Project("<Tasks><Task><UID>1</UID><Name>A</Name></Task></Tasks>"));
+    EXPECT_EQ(Process(stopping, import), eProcessCancelled);
+    EXPECT_TRUE(project.tasks.empty());
+    EXPECT_TRUE(import.SetFilePath("/no/such/file.xml").has_value());
 }
 
-// Each plan of tests/data/import against the transcript of what the import made of it: how
-// links, lags, constraints, rates and assignment units are read, what a task lasts (its
-// work, else its duration, else the work of its assignments, else the working time from its
-// start to its finish, else a moment), working times as one shift a day, calendar exceptions, base
-// calendars and a resource's leave beside its base's holidays, the outline cut to one level of
-// headers with links that the task editor would refuse lifted or left out, and names. The editors
-// take each plan.
+// Each plan of tests/data/import against the transcript of what the import made of it
+// (each .xml says what it covers); the editors take each plan.
 TEST(QPProjectXmlImport, EachPlanAsItsTranscript)
 {
     for (const std::string name :
@@ -227,8 +212,7 @@ TEST(QPProjectXmlImport, EachPlanAsItsTranscript)
     }
 }
 
-// The hand-written sample: imported, recalculated and taken by every editor; one Undo
-// takes it all back and Redo brings it again.
+// The hand-written sample is taken by every editor, and is one undo step.
 TEST(QPProjectXmlImport, SampleFileIsOneUndoStepTheEditorsTake)
 {
     const std::string xml = DataFile("mspdi/small.xml");
@@ -236,16 +220,13 @@ TEST(QPProjectXmlImport, SampleFileIsOneUndoStepTheEditorsTake)
     QPProject& project = *imported.project;
     const QPProjectXmlImportCounts counts = imported.result.counts;
     EXPECT_EQ(imported.result.result, eProcessSucceeded);
-    EXPECT_EQ(project.name, "Harbour Kiosk");
-    EXPECT_EQ(project.options.currencySymbol, "\u20AC");
-    EXPECT_EQ(DateOf(project.projectDeadline), "2027-06-04");
+    EXPECT_EQ(project.name.str() + " " + project.options.currencySymbol.str() + " " +
+                      DateOf(project.projectDeadline),
+              "Harbour Kiosk \u20AC 2027-06-04");
     EXPECT_EQ(counts.tasks + counts.headers, 10);
-    EXPECT_EQ(EditorRefusals(project), std::vector<std::string>{});
-    EXPECT_EQ(imported.Named<QPResource>("Sam").hourlyRate, 5000);
-
+    EXPECT_NE(Transcript(imported).find("resource Sam: 5000 an hour"), std::string::npos);
     project.undoStack.Undo();
-    EXPECT_TRUE(project.tasks.empty());
-    EXPECT_TRUE(project.resources.empty());
+    EXPECT_TRUE(project.tasks.empty() && project.resources.empty());
     ASSERT_EQ(project.schedules.size(), 1u);
     EXPECT_EQ(project.schedules.At(0).name, "Default Schedule");
     project.undoStack.Redo();
@@ -253,7 +234,6 @@ TEST(QPProjectXmlImport, SampleFileIsOneUndoStepTheEditorsTake)
     EXPECT_EQ(int(project.resources.size()), counts.resources);
     EXPECT_EQ(project.GetDefaultSchedule()->name, "Standard");
     EXPECT_EQ(EditorRefusals(project), std::vector<std::string>{});
-
     // Into a project of its own: its fields and default schedule stay.
     const Imported merged = Import(xml, {.takeProjectFields = false});
     EXPECT_EQ(merged.project->name, "New Project");
@@ -261,21 +241,7 @@ TEST(QPProjectXmlImport, SampleFileIsOneUndoStepTheEditorsTake)
     EXPECT_EQ(merged.project->schedules.size(), project.schedules.size() + 1);
 }
 
-TEST(QPProjectXmlImport, StoppedWhileReadingChangesNothing)
-{
-    struct Stopping : LProcessInterface {
-        bool IsToStop() override { return true; }
-    } stopping;
-    QPProject project;
-    QPProjectXmlImport import(project);
-    import.SetBytes(Project("<Tasks>" + Task(1, "A") + "</Tasks>"));
-    EXPECT_EQ(Process(stopping, import), eProcessCancelled);
-    EXPECT_TRUE(project.tasks.empty());
-    EXPECT_TRUE(import.SetFilePath("/no/such/file.xml").has_value());
-}
-
-// The fuzzer's seeds and every input it once broke the import with, read from a file as
-// the command-line program reads them; the seeds import, and the plans the editors take.
+// The fuzzer's seeds import into plans the editors take; inputs that once broke it just end.
 TEST(QPProjectXmlImport, EveryKeptFileImports)
 {
     const std::map<std::string, int> tasks = {

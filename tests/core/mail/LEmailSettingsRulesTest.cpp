@@ -1,6 +1,4 @@
-// The e-mail settings as the sender reads them, and "Email Settings" on a plain record: the
-// one-time import of the system's setup, the controls enabled, OK's refusals and what it
-// stores.
+// The e-mail settings as the sender reads them, and "Email Settings" on a plain record.
 
 #include "mail/LEmailSettingsRules.h"
 #include "mail/LEmailSettings.h"
@@ -40,8 +38,7 @@ std::string Outcome(const QPFormOutcome& outcome)
     return outcome ? std::to_string(outcome->field) + ": " + outcome->title : "stored";
 }
 
-// Every stored key as "name=value", in the store's order of names; the password as it
-// reads back.
+// Every stored key as "name=value", in order of names; the password as it reads back.
 std::string Stored(LMemorySettingsStore& store)
 {
     std::string text;
@@ -61,15 +58,18 @@ TEST(EmailSettings, TheSenderSendsThroughAServerOrDirectlyUntilToldAndBothReadTh
     LMemorySettingsStore store;
     EXPECT_EQ(Switches(LEmailSettings::ReadForSending(store)), "0110000");
     EXPECT_EQ(Switches(LEmailSettings::ReadForDialog(store)), "0000000");
-    LSettings settings(store);
-    for (const char* key : {"UseSendMail", "SMTPAuthOn", "SMTPDownSend", "UseSSL", "SetViewed"})
-        settings.SetBool("Email", key, true);
-    settings.SetBool("Email", "UseSMTPHost", false);
-    settings.SetBool("Email", "SendDirect", false);
-    settings.SetString("Email", "MailSMTPHost", "smtp.example.com:2525");
-    settings.SetString("Email", "SMTPUserName", "ann");
-    settings.SetPassword("Email", "SMTPPassword", "s3cret");
-    settings.SetString("Email", "ReplyToEmail", "ann@example.com");
+    for (const auto& [key, value] : {std::pair{"UseSendMail", "1"},
+                                     {"SMTPAuthOn", "1"},
+                                     {"SMTPDownSend", "1"},
+                                     {"UseSSL", "1"},
+                                     {"SetViewed", "1"},
+                                     {"UseSMTPHost", "0"},
+                                     {"SendDirect", "0"},
+                                     {"MailSMTPHost", "smtp.example.com:2525"},
+                                     {"SMTPUserName", "ann"},
+                                     {"ReplyToEmail", "ann@example.com"}})
+        store.Write("Email/" + std::string(key), value);
+    LSettings(store).SetPassword("Email", "SMTPPassword", "s3cret");
     for (const LEmailSettings& read :
          {LEmailSettings::ReadForSending(store), LEmailSettings::ReadForDialog(store)}) {
         EXPECT_EQ(Switches(read), "1001111");
@@ -87,7 +87,6 @@ TEST(EmailSettingsRules, OpensOnTheMethodChosenWithTheSystemDefaultsImportedOnce
     EXPECT_EQ(SelectedMethod(true, false, true), eSendMethodDirect);
     // A server allowed to fall back on direct delivery stays the server.
     EXPECT_EQ(SelectedMethod(false, true, true), eSendMethodSMTP);
-
     // The system's setup fills what the user has not set, once.
     LMemorySettingsStore store;
     LSettings settings(store);
@@ -111,8 +110,7 @@ TEST(EmailSettingsRules, OpensOnTheMethodChosenWithTheSystemDefaultsImportedOnce
     EXPECT_TRUE(fresh.FullNames().empty());
 }
 
-// The rows of mail/settings-forms.tsv: each form on a fresh store, with the controls enabled,
-// OK's answer and every key stored.
+// Each form of mail/settings-forms.tsv on a fresh store: controls, OK's answer, keys stored.
 TEST(EmailSettingsRules, EveryFormOfTheTableGetsItsControlsAnswerAndKeys)
 {
     const auto rows = MailRows("settings-forms.tsv");
@@ -140,10 +138,9 @@ TEST(EmailSettingsRules, EveryFormOfTheTableGetsItsControlsAnswerAndKeys)
         // The password is kept through the password accessor, never as plain text.
         EXPECT_TRUE(row[4].empty() || store.Read("Email/__SMTPPassword") != row[4]);
         // With the fallback box the dialog opens on the server again.
-        if (outcome == "stored") {
-            const Form reopened = OpenForm(store, nullptr);
-            EXPECT_EQ(reopened.method, form.method) << row[0];
-            EXPECT_EQ(reopened.smtpDownSend, form.smtpDownSend) << row[0];
-        }
+        const Form reopened = OpenForm(store, nullptr);
+        EXPECT_TRUE(outcome != "stored" ||
+                    (reopened.method == form.method && reopened.smtpDownSend == form.smtpDownSend))
+                << row[0];
     }
 }

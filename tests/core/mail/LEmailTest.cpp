@@ -1,6 +1,4 @@
-// The texts of an e-mail: address checks, header texts, the encoded subject, the boundary,
-// base64 lines, the Date header, attachment types and the body lines of the SMTP dialogue.
-// The cases with short texts are rows of tests/data/mail/texts.tsv.
+// The texts of an e-mail; the cases with short texts are rows of tests/data/mail/texts.tsv.
 
 #include "mail/LEmail.h"
 
@@ -57,7 +55,7 @@ TEST(LEmailText, EveryRowOfTheTableGetsItsAnswer)
     }
 }
 
-TEST(LEmailText, LongSubjectsAndBoundariesAfterManyTakenAndAWholeBase64Line)
+TEST(LEmailText, LongSubjectsAndBodyLinesBoundariesAfterManyTakenAndWholeBase64Lines)
 {
     EXPECT_EQ(LRFC2047Encode(string(300, 'a')), string(259, 'a'));
     // 41 characters of six bytes fit between the opening and "?=" in 259 bytes.
@@ -67,31 +65,13 @@ TEST(LEmailText, LongSubjectsAndBoundariesAfterManyTakenAndAWholeBase64Line)
     for (int i = 0; i < 41; ++i)
         encoded += "=C3=A9";
     EXPECT_EQ(LRFC2047Encode(accents), encoded + "?=");
-
     const string stem = "gc0p4Jq0M2Yt08jU534c";
     string all;
     for (int n = 0; n < 99; ++n)
         all += stem + std::to_string(n) + "\n";
     EXPECT_EQ(LEmailBoundary(all), stem + "99");
     EXPECT_EQ(LEmailBase64Line(string(57, '\0')), string(76, 'A'));
-}
-
-TEST(LEmailText, TheDateHeaderInTheLocalZone)
-{
-    const LDateTime winter = UtcTime(2026, 12, 6, 15, 41, 21);
-    for (const auto& [zone, when, text] :
-         {std::tuple{"UTC", winter, "Sun, 06 Dec 2026 15:41:21 +0000"},
-          {"America/New_York", winter, "Sun, 06 Dec 2026 10:41:21 -0500"},
-          {"America/New_York", UtcTime(2026, 7, 4, 12, 0, 5), "Sat, 04 Jul 2026 08:00:05 -0400"},
-          {"America/New_York", UtcTime(2000, 1, 1, 4, 59, 59), "Fri, 31 Dec 1999 23:59:59 -0500"},
-          {"Asia/Kolkata", winter, "Sun, 06 Dec 2026 21:11:21 +0530"}}) {
-        ScopedTimeZone scoped(zone);
-        EXPECT_EQ(LEmailDateText(when), text);
-    }
-}
-
-TEST(LEmailBody, LongLinesBreakAtTheLastSpaceOrAfter700Bytes)
-{
+    // Long body lines break at the last space or after 700 bytes.
     const string x700(700, 'x');
     EXPECT_EQ(LEmailBodyLines(string(1000, 'x') + "\r\n"),
               (Lines{x700 + "\r\n", string(300, 'x') + "\r\n"}));
@@ -106,6 +86,20 @@ TEST(LEmailBody, LongLinesBreakAtTheLastSpaceOrAfter700Bytes)
     // A two-byte character across the 700th byte goes whole to the next line.
     EXPECT_EQ(LEmailBodyLines(string(699, 'a') + "\xC3\xA9" + "bb"),
               (Lines{string(699, 'a') + "\r\n", "\xC3\xA9" + string("bb")}));
+}
+
+TEST(LEmailText, TheDateHeaderInTheLocalZone)
+{
+    const LDateTime winter = UtcTime(2026, 12, 6, 15, 41, 21);
+    for (const auto& [zone, when, text] :
+         {std::tuple{"UTC", winter, "Sun, 06 Dec 2026 15:41:21 +0000"},
+          {"America/New_York", winter, "Sun, 06 Dec 2026 10:41:21 -0500"},
+          {"America/New_York", UtcTime(2026, 7, 4, 12, 0, 5), "Sat, 04 Jul 2026 08:00:05 -0400"},
+          {"America/New_York", UtcTime(2000, 1, 1, 4, 59, 59), "Fri, 31 Dec 1999 23:59:59 -0500"},
+          {"Asia/Kolkata", winter, "Sun, 06 Dec 2026 21:11:21 +0530"}}) {
+        ScopedTimeZone scoped(zone);
+        EXPECT_EQ(LEmailDateText(when), text);
+    }
 }
 
 } // namespace

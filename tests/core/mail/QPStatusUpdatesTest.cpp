@@ -1,5 +1,4 @@
-// Task and project status updates. Each run is compared as one text with its part of
-// tests/data/mail/status-updates.mails: every mail sent and how the run ended.
+// Each run of status updates against its part of tests/data/mail/status-updates.mails.
 
 #include "mail/QPStatusUpdates.h"
 
@@ -33,8 +32,7 @@ string Mails(const string& name)
     return all.substr(start, all.find("===", start) - start);
 }
 
-// Tasks run Monday 1 March 2027 08:00 to Tuesday 2 March 16:00; the `failingSend`-th send
-// fails.
+// Tasks run Mon 1 March 2027 08:00 to Tue 2 March 16:00; the `failingSend`-th send fails.
 class StatusUpdates : public ::testing::Test {
 protected:
     StatusUpdates() { plan.project.name = "Harbour"; }
