@@ -9,17 +9,8 @@
 #include "gui/MainWindowFixture.h"
 #include "support/ScriptedMail.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QLineEdit>
-#include <QMenuBar>
-#include <QRadioButton>
-#include <QTimer>
-
-#include <filesystem>
-
 using namespace LEmailSettingsRules;
-using Texts = std::vector<std::string>;
+constexpr auto* WhenSettingsShow = &WhenShown<LEmailSettingsDialog>;
 
 namespace {
 
@@ -69,34 +60,6 @@ protected:
 
     ScriptedMailServices mail;
 };
-
-// Acts on the settings dialog that the command is about to show.
-void WhenSettingsShow(std::function<void(LEmailSettingsDialog&)> act)
-{
-    QTimer::singleShot(0, [act = std::move(act)] {
-        auto* dialog = qobject_cast<LEmailSettingsDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        act(*dialog);
-    });
-}
-
-// A header of a message sent through sendmail or a server.
-std::string Header(const std::string& message, const std::string& name)
-{
-    const std::size_t at = message.find("\n" + name + ": ") + name.size() + 3;
-    return message.substr(at, message.find_first_of("\r\n", at) - at);
-}
-
-// The attached file of a message: its name and its bytes.
-std::pair<std::string, QByteArray> Attachment(const std::string& message)
-{
-    const std::string marker = "Content-Disposition: attachment; filename=\"";
-    const std::size_t at = message.find(marker) + marker.size();
-    const std::size_t data = message.find("\n\n", at) + 2;
-    return {message.substr(at, message.find('"', at) - at),
-            QByteArray::fromBase64(QByteArray::fromStdString(
-                    message.substr(data, message.find("\n--", data) - data)))};
-}
 
 } // namespace
 

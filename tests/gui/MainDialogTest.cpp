@@ -6,34 +6,10 @@
 #include "views/QPGanttPane.h"
 
 #include "gui/MainWindowFixture.h"
-#include "support/TestTime.h"
 
-#include <filesystem>
-#include <iterator>
-
-using Texts = std::vector<std::string>;
-
-TEST_F(MainWindow, StartsWithTheLastProjectOrTheNewProjectEditor)
+TEST_F(MainWindow, StartsWithTheFileNamedOrTheLastProjectOrTheNewProjectEditor)
 {
-    const std::string path = WriteProject("harbour.qpp", "Harbour");
-    LSettings(store).SetString("Settings", "LastProjectFilePath", path);
-    window->EvRunArguments({"kestrano"});
-    EXPECT_EQ(State(), "Harbour[*] | harbour.qpp | saved | Survey");
-    EXPECT_NE(window->Project().tasks.front().finish, LDateTime()) << "recalculated once read";
-
-    // Gone: the new project editor, and the old path is never saved over.
-    std::filesystem::remove(path);
-    window = std::make_unique<MainDialog>(Services());
-    dialogs.projectSteps.push_back(Cancel);
-    window->EvRunArguments({"kestrano"});
-    EXPECT_EQ(dialogs.projectForms, std::vector<bool>{true});
-    EXPECT_EQ(State(), "New Project[*] |  | saved |");
-    EXPECT_EQ(Names(window->Project().schedules), Texts{"Default Schedule"});
-    EXPECT_TRUE(prompts.asked.empty());
-}
-
-TEST_F(MainWindow, StartsWithTheFileNamedWhereTheProgramWasStartedOrSaysItIsNoProject)
-{
+    // A file named where the program was started, in any of the forms a desktop gives.
     const std::string path = WriteProject("plan.qpp", "Plan");
     ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("elsewhere")));
     const QString startFolder = QDir::currentPath();
@@ -47,7 +23,6 @@ TEST_F(MainWindow, StartsWithTheFileNamedWhereTheProgramWasStartedOrSaysItIsNoPr
     EXPECT_EQ(State(), "Plan[*] | plan.qpp | saved | Survey");
     EXPECT_EQ(LastPath(), path);
     EXPECT_TRUE(prompts.asked.empty());
-
     for (const std::string& bad : {WriteFile("notes.qpp", "not a project"), Path("gone.qpp")}) {
         window = std::make_unique<MainDialog>(Services());
         window->EvRunArguments({"kestrano", bad});
@@ -56,6 +31,20 @@ TEST_F(MainWindow, StartsWithTheFileNamedWhereTheProgramWasStartedOrSaysItIsNoPr
         EXPECT_EQ(State(), "New Project[*] |  | saved |");
         EXPECT_EQ(LastPath(), path);
     }
+
+    window = std::make_unique<MainDialog>(Services());
+    window->EvRunArguments({"kestrano"});
+    EXPECT_EQ(State(), "Plan[*] | plan.qpp | saved | Survey");
+    EXPECT_NE(window->Project().tasks.front().finish, LDateTime()) << "recalculated once read";
+    // Gone: the new project editor.
+    std::filesystem::remove(path);
+    window = std::make_unique<MainDialog>(Services());
+    dialogs.projectSteps.push_back(Cancel);
+    window->EvRunArguments({"kestrano"});
+    EXPECT_EQ(dialogs.projectForms, std::vector<bool>{true});
+    EXPECT_EQ(State(), "New Project[*] |  | saved |");
+    EXPECT_EQ(Names(window->Project().schedules), Texts{"Default Schedule"});
+    EXPECT_TRUE(prompts.asked.empty());
 }
 
 TEST_F(MainWindow, OpenAsksAboutChangesAndWhereFromAndKeepsTheProjectWhenTheFileIsBad)
@@ -240,8 +229,9 @@ TEST_F(MainWindow, EnablesCommandsByTheSelectionAndWhatThereIs)
     EXPECT_FALSE(ActionEnabled(3019) || ActionEnabled(3020));
 }
 
-TEST_F(MainWindow, KeysReachTheirCommands)
+TEST_F(MainWindow, KeysReachTheirCommandsAndTheLayoutTurnsSideBySide)
 {
+    window->resize(1200, 800);
     window->show();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -251,13 +241,6 @@ TEST_F(MainWindow, KeysReachTheirCommands)
     dialogs.optionsSteps.push_back([](QPProjectOptions&) { return false; });
     QTest::keyClick(window.get(), Qt::Key_Comma, Qt::ControlModifier);
     EXPECT_TRUE(dialogs.optionsSteps.empty());
-}
-
-TEST_F(MainWindow, LaysOutStackedOrSideBySide)
-{
-    window->resize(1200, 800);
-    window->show();
-    QApplication::processEvents();
     const auto layout = [this] {
         const QRect chart = window->GanttPane().geometry(), lists = window->DataPanel().geometry();
         return std::make_pair(lists.top() - chart.bottom(), chart.left() - lists.right());
@@ -323,12 +306,20 @@ TEST_F(MainWindow, EachCSVImportFillsItsListAndIsOneUndoStep)
     window->RecalculateProject();
     window->FullGUIRefresh();
     window->Project().undoStack.Clear();
+    // A closed wizard, or a file without good rows, leaves no undo step.
     dialogs.importSteps = {
+            [](LProcessImportCSV&) { return false; },
+            ImportFile(WriteFile("nameless.csv", "Name,Hours\n,4\n,8\n"),
+                       {{0, "Name"}, {1, "Hours"}}),
+            ImportFile(WriteFile("empty.csv", "Name\n"), {{0, "Name"}}),
             ImportFile(WriteFile("tasks.csv", "Name,Hours\nSurvey site,16\nPour footings,24\n"),
                        {{0, "Name"}, {1, "Hours"}}),
             ImportFile(WriteFile("people.csv", "Who\nAna\nBen\n"), {{0, "Who"}}),
             ImportFile(WriteFile("shifts.csv", "Name,Mon,Minutes\nEarly,06:00,480\n"),
                        {{0, "Name"}, {3, "Mon"}, {4, "Minutes"}})};
+    for (int command : {3028, 3028, 3030})
+        window->Command(command);
+    EXPECT_FALSE(window->Project().undoStack.CanUndo() || ActionEnabled(3019));
     for (int command : {3028, 3029, 3030})
         window->Command(command);
     EXPECT_TRUE(prompts.asked.empty());
@@ -348,19 +339,6 @@ TEST_F(MainWindow, EachCSVImportFillsItsListAndIsOneUndoStep)
     EXPECT_FALSE(window->Project().undoStack.CanUndo());
     window->Command(3020);
     EXPECT_EQ(ListRows(), (std::vector<int>{3, 0, 1}));
-}
-
-TEST_F(MainWindow, AClosedWizardOrAFileWithoutGoodRowsLeavesNoUndoStep)
-{
-    dialogs.importSteps = {[](LProcessImportCSV&) { return false; },
-                           ImportFile(WriteFile("nameless.csv", "Name,Hours\n,4\n,8\n"),
-                                      {{0, "Name"}, {1, "Hours"}}),
-                           ImportFile(WriteFile("empty.csv", "Name\n"), {{0, "Name"}})};
-    for (int command : {3028, 3028, 3030})
-        window->Command(command);
-    EXPECT_EQ(State(), "New Project[*] |  | saved |");
-    EXPECT_FALSE(window->Project().undoStack.CanUndo() || ActionEnabled(3019));
-    EXPECT_TRUE(prompts.asked.empty());
 }
 
 TEST_F(MainWindow, AFileHandedOverWhileTheWizardIsOpenWaitsUntilTheImportIsDone)
@@ -398,9 +376,7 @@ TEST_F(MainWindow, AProjectXmlFileComesInAsOneUndoStepAndThePlanGoesOutAgain)
     const std::string out = Path("plan.xml");
     prompts.Then(out);
     window->Command(3035);
-    std::ifstream written(out);
-    const std::string text((std::istreambuf_iterator<char>(written)), {});
-    EXPECT_NE(text.find("<Name>Walls</Name>"), std::string::npos);
+    EXPECT_NE(ReadFile(out).find("<Name>Walls</Name>"), std::string::npos);
 
     // A file that is no Project XML is refused, and nothing changes.
     prompts.Then(WriteFile("other.xml", "<?xml version=\"1.0\"?>\n<plan/>\n"));

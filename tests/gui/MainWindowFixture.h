@@ -6,25 +6,13 @@
 #include "app/LSingleInstance.h"
 #include "app/MainDialog.h"
 #include "app/QPDialogRunner.h"
-#include "fileformat/LSettings.h"
-#include "framework/LSettingsStore.h"
 #include "import/QPProcessImportCSV.h"
-#include "model/QPProject.h"
 #include "reports/QPReportTable.h"
 #include "views/QPDataPanel.h"
 
-#include "support/ScriptedPrompts.h"
-
-#include <QTest>
-#include <QtWidgets>
-
-#include <gtest/gtest.h>
+#include "gui/GuiTest.h"
 
 #include <deque>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <memory>
 #include <thread>
 
 inline bool Cancel(QPProject&)
@@ -151,7 +139,7 @@ private:
     LSingleInstance instance_;
 };
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public ::testing::Test, protected TempFolder {
 protected:
     MainWindow()
     {
@@ -169,15 +157,6 @@ protected:
         return {&store, &prompts, &dialogs, documents, mail};
     }
 
-    std::string Path(const std::string& name) const
-    {
-        return folder.filePath(QString::fromStdString(name)).toStdString();
-    }
-    std::string WriteFile(const std::string& name, const std::string& contents)
-    {
-        std::ofstream(Path(name), std::ios::binary) << contents;
-        return Path(name);
-    }
     // A project file with one task, written outside the window.
     std::string WriteProject(const std::string& fileName, const std::string& projectName)
     {
@@ -202,16 +181,7 @@ protected:
     }
     bool ActionEnabled(int command) const { return window->CommandAction(command)->isEnabled(); }
 
-    // The names of the elements of a list of the project, in order.
-    template <class List>
-    static std::vector<std::string> Names(const List& list)
-    {
-        std::vector<std::string> names;
-        for (const auto& element : list)
-            names.push_back(element.name.str());
-        return names;
-    }
-    std::vector<std::string> TaskNames() { return Names(window->Project().tasks); }
+    Texts TaskNames() { return Names(window->Project().tasks); }
     // The window in one line: its title, its file's name, whether the project has changes
     // since it was saved, and its tasks.
     std::string State()
@@ -242,7 +212,6 @@ protected:
                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 
-    QTemporaryDir folder;
     std::string documents;
     LMemorySettingsStore store;
     ScriptedPrompts prompts;

@@ -3,15 +3,7 @@
 
 #include "views/QPDataPanel.h"
 
-#include "framework/LSettingsStore.h"
-#include "model/QPProject.h"
-
-#include "support/Plan.h"
-
-#include <QTest>
-#include <QtWidgets>
-
-#include <gtest/gtest.h>
+#include "gui/GuiTest.h"
 
 namespace {
 
@@ -91,13 +83,7 @@ protected:
         return List(list).model()->index(row, column).data().toString();
     }
 
-    std::vector<std::string> TaskNames() const
-    {
-        std::vector<std::string> names;
-        for (const QPTask& task : plan.project.tasks)
-            names.push_back(task.name.str());
-        return names;
-    }
+    Texts TaskNames() const { return Names(plan.project.tasks); }
 
     Plan plan;
     LMemorySettingsStore settings;
@@ -168,12 +154,9 @@ TEST_F(DataPanel, TheSelectionIsReadInListOrderAndCountsOnlyForTheShowingTab)
 TEST_F(DataPanel, TellsTheHostOfSelectionsTabsAndClicks)
 {
     Select(eDataPanelTaskList, {1});
-    EXPECT_EQ(host.commands, std::vector<int>{4501});
-
     // Rebuilding a list is the window's own doing: nothing to report.
-    host.commands.clear();
     panel->AllListRefresh();
-    EXPECT_TRUE(host.commands.empty());
+    EXPECT_EQ(host.commands, std::vector<int>{4501});
 
     QTreeView& tasks = List(eDataPanelTaskList);
     const QPoint onRow = tasks.visualRect(tasks.model()->index(2, 1)).center();
@@ -213,8 +196,8 @@ TEST_F(DataPanel, DraggedTasksMoveWhenTheDragEndsAndTellTheWindow)
     EXPECT_TRUE(host.commands.empty());
     QCoreApplication::processEvents();
     EXPECT_EQ(host.commands, std::vector<int>{4506});
-    EXPECT_EQ(TaskNames(), (std::vector<std::string>{"Build", "Frame", "Roof", "Fit out", "Wiring",
-                                                     "Plumbing", "Survey", "Handover"}));
+    EXPECT_EQ(TaskNames(), (Texts{"Build", "Frame", "Roof", "Fit out", "Wiring", "Plumbing",
+                                  "Survey", "Handover"}));
     EXPECT_EQ(Cell(eDataPanelTaskList, 0, 0) + Cell(eDataPanelTaskList, 0, 1), "1Build");
     plan.project.undoStack.Undo();
     panel->AllListRefresh(); // as the main window does after an undo
@@ -225,7 +208,7 @@ TEST_F(DataPanel, DraggedTasksMoveWhenTheDragEndsAndTellTheWindow)
     List(eDataPanelTaskList).clearSelection();
     Select(eDataPanelTaskList, {2});
     host.commands.clear();
-    const std::vector<std::string> before = TaskNames();
+    const Texts before = TaskNames();
     panel->EvLVDragFinish(QPDataPanel::kTaskList, 0);
     EXPECT_TRUE(host.commands.empty());
     panel->EvLVDragFinish(QPDataPanel::kResourceList, 0);

@@ -3,32 +3,20 @@
 // the e-mail and fax prompts as the user fills them in.
 
 #include "app/LQtUserPrompts.h"
-#include "fileformat/LSettings.h"
 #include "mail/LEmailPrintProcess.h"
 #include "mail/LEmailSettingsDialog.h"
 #include "reports/QPReportViewWindow.h"
 #include "reports/QPReports.h"
 
-#include "support/PDFPages.h"
-#include "support/Plan.h"
+#include "gui/GuiTest.h"
 #include "support/ScriptedMail.h"
-#include "support/ScriptedPrompts.h"
 
 #include <QPrinter>
-#include <QTest>
-#include <QtWidgets>
-
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
 
 namespace {
 
-using Sizes = std::vector<std::pair<double, double>>;
-
 // Two tasks, the second with a resource and a predecessor.
-class ReportWindow : public ::testing::Test {
+class ReportWindow : public ::testing::Test, protected TempFolder {
 protected:
     ReportWindow()
     {
@@ -43,10 +31,8 @@ protected:
     }
     std::unique_ptr<QPReportViewWindow> Window(LMailServices* mail = nullptr)
     {
-        return std::make_unique<QPReportViewWindow>(*report, prompts, store,
-                                                    folder.path().toStdString(), mail);
+        return std::make_unique<QPReportViewWindow>(*report, prompts, store, Root(), mail);
     }
-    QString Path(const char* name) const { return folder.filePath(name); }
     std::string Stored(const char* name)
     {
         return LSettings(store).GetString("Settings", name).str();
@@ -63,17 +49,9 @@ protected:
 
     Plan plan;
     std::unique_ptr<QPReportBase> report;
-    QTemporaryDir folder;
     ScriptedPrompts prompts;
     LMemorySettingsStore store;
 };
-
-std::string ReadFile(const QString& path)
-{
-    std::stringstream bytes;
-    bytes << std::ifstream(path.toStdString(), std::ios::binary).rdbuf();
-    return bytes.str();
-}
 
 } // namespace
 
@@ -88,29 +66,28 @@ TEST_F(ReportWindow, ListsTheReportSavesItAsCSVAndA4PDFAndPrintsIt)
               QStringLiteral("      Assigned Resources               Anna"));
     EXPECT_FALSE(window->CommandAction(QPReportViewWindow::kCmEmail)->isEnabled()) << "no mail";
 
-    prompts.Then(Path("report.csv").toStdString()).Then(Path("report.pdf").toStdString());
+    prompts.Then(Path("report.csv")).Then(Path("report.pdf"));
     window->Command(QPReportViewWindow::kCmSaveAsCSV);
     window->Command(QPReportViewWindow::kCmSaveAsPDF);
     const auto asked = prompts.Take();
     ASSERT_EQ(asked.size(), 2u);
-    EXPECT_EQ(asked[0].folder + "/" + asked[0].defaultName,
-              folder.path().toStdString() + "/Report.csv");
+    EXPECT_EQ(asked[0].folder + "/" + asked[0].defaultName, Root() + "/Report.csv");
     EXPECT_EQ(ReadFile(Path("report.csv")), report->table.CSVText());
     EXPECT_NE(ReadFile(Path("report.csv")).find("\"Build  walls\""), std::string::npos);
-    EXPECT_EQ(PDFPageSizes(Path("report.pdf")), (Sizes{{595, 842}}));
+    EXPECT_EQ(PageSizes(Path("report.pdf")), (Sizes{{595, 842}}));
 
     // A folder that cannot take the file is said so.
-    prompts.Then(Path("missing/report.csv").toStdString());
+    prompts.Then(Path("missing/report.csv"));
     window->Command(QPReportViewWindow::kCmSaveAsCSV);
     EXPECT_EQ(prompts.Take().at(1).kind, "alert");
 
     // Printed, the same pages go on the paper chosen in the print dialog.
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(Path("printed.pdf"));
+    printer.setOutputFileName(QString::fromStdString(Path("printed.pdf")));
     printer.setPageSize(QPageSize(QPageSize::Letter));
     window->PrintTo(printer);
-    EXPECT_EQ(PDFPageSizes(Path("printed.pdf")), (Sizes{{612, 792}}));
+    EXPECT_EQ(PageSizes(Path("printed.pdf")), (Sizes{{612, 792}}));
 }
 
 TEST_F(ReportWindow, RemembersTheFaxNumberOnlyWhenAsked)
@@ -126,13 +103,19 @@ TEST_F(ReportWindow, RemembersTheFaxNumberOnlyWhenAsked)
 }
 
 // How a message is put together, sent and its file removed whatever the outcome is the
-// sender's (tests/core/mail); the window hands it the report as an A4 PDF, the addresses and
-// the comment, and remembers the addresses when asked.
+// sender's (tests/core/mail); the window asks for the settings first, hands the sender the
+// report as an A4 PDF, the addresses and the comment, and remembers the addresses when asked.
 TEST_F(ReportWindow, SendsTheReportAsAnA4PDFWithTheCommentFirst)
 {
-    SettingsSeen();
     ScriptedMailServices mail;
     const auto window = Window(&mail);
+    window->show();
+    // No e-mail prompt is scripted: asking for addresses here would fail the test.
+    WhenShown<LEmailSettingsDialog>([](LEmailSettingsDialog& dialog) { dialog.reject(); });
+    window->Command(QPReportViewWindow::kCmEmail);
+    EXPECT_TRUE(mail.programs.empty());
+
+    SettingsSeen();
     prompts.ThenEmail(
             LEmailAddressAnswer{"boss@example.org; team@example.org", true, "Figures for Monday."});
     window->Command(QPReportViewWindow::kCmEmail);
@@ -144,12 +127,9 @@ TEST_F(ReportWindow, SendsTheReportAsAnA4PDFWithTheCommentFirst)
               std::string::npos);
     EXPECT_NE(message.find("\n\nFigures for Monday.\r\n\r\nTask Detail Report  is attached"),
               std::string::npos);
-    const std::size_t data = message.find("\n\n", message.find("base64\n")) + 2;
-    const QByteArray pdf = QByteArray::fromBase64(
-            QByteArray::fromStdString(message.substr(data, message.find("\n--", data) - data)));
-    std::ofstream(Path("sent.pdf").toStdString(), std::ios::binary)
-            .write(pdf.constData(), pdf.size());
-    EXPECT_EQ(PDFPageSizes(Path("sent.pdf")), (Sizes{{595, 842}}));
+    const QByteArray pdf = Attachment(message).second;
+    std::ofstream(Path("sent.pdf"), std::ios::binary).write(pdf.constData(), pdf.size());
+    EXPECT_EQ(PageSizes(Path("sent.pdf")), (Sizes{{595, 842}}));
 
     // The remembered address is offered, kept unless told; a cancelled prompt sends nothing.
     prompts.ThenEmail(LEmailAddressAnswer{"someone@example.org", false, ""}).ThenEmail({});
@@ -158,21 +138,6 @@ TEST_F(ReportWindow, SendsTheReportAsAnA4PDFWithTheCommentFirst)
     EXPECT_EQ(prompts.emailRequests.at(1).initial, "boss@example.org; team@example.org");
     EXPECT_EQ(Stored("ReportEmail"), "boss@example.org; team@example.org");
     EXPECT_EQ(mail.programs.size(), 2u);
-}
-
-TEST_F(ReportWindow, AsksForTheSettingsBeforeTheFirstMessage)
-{
-    ScriptedMailServices mail;
-    const auto window = Window(&mail);
-    window->show();
-    QTimer::singleShot(0, [] {
-        auto* dialog = qobject_cast<LEmailSettingsDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->reject();
-    });
-    // No e-mail prompt is scripted: asking for addresses here would fail the test.
-    window->Command(QPReportViewWindow::kCmEmail);
-    EXPECT_TRUE(mail.programs.empty());
 }
 
 TEST(EmailAndFaxPrompts, TakeWhatTheUserTypesAndTheRememberSwitch)
@@ -191,7 +156,7 @@ TEST(EmailAndFaxPrompts, TakeWhatTheUserTypesAndTheRememberSwitch)
             EXPECT_TRUE(remember->isChecked());
             remember->setChecked(false);
             fill(*dialog, *line, *remember);
-            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            Press(*dialog, QDialogButtonBox::Ok);
         });
     };
     answer([](QWidget& dialog, QLineEdit& addresses, QCheckBox&) {
