@@ -5,6 +5,7 @@
 
 #include "fileformat/LSettings.h"
 #include "framework/LSettingsStore.h"
+#include "mail/LEmailSettingsRules.h"
 
 #include "support/PDFPages.h"
 #include "support/Plan.h"
@@ -79,6 +80,17 @@ inline std::pair<std::string, QByteArray> Attachment(const std::string& message)
                     message.substr(data, message.find("\n--", data) - data)))};
 }
 
+// The e-mail settings as confirmed once: sendmail, or else the server smtp.example.com:2525.
+inline void EmailSettingsSeen(LSettingsStore& store, bool sendmail = true)
+{
+    using namespace LEmailSettingsRules;
+    Form form;
+    form.method = sendmail ? eSendMethodSendMail : eSendMethodSMTP;
+    form.smtpHost = "smtp.example.com:2525";
+    form.replyTo = "planner@example.org";
+    ASSERT_FALSE(Confirm(store, form));
+}
+
 // A throw-away folder for the files a test writes and reads.
 struct TempFolder {
     std::string Path(const std::string& name) const
@@ -91,6 +103,5 @@ struct TempFolder {
         return Path(name);
     }
     std::string Root() const { return folder.path().toStdString(); }
-
     QTemporaryDir folder;
 };

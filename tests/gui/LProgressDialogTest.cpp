@@ -67,7 +67,6 @@ TEST(LProgressDialog, RunsTheFunctionInsideAModalWindowAndShowsAFailureAsOneAler
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_TRUE(mainWindow.findChildren<LProgressDialog*>().isEmpty());
     EXPECT_TRUE(prompts.asked.empty());
-
     work.run = [](LProgressDialog& window) {
         window.SetErrorF("Could not open \"%s\".", "rows.csv");
         return eProcessFailed;

@@ -41,7 +41,6 @@ struct RecordingImport : LProcessImportCSV {
         return eImportCSVContinue;
     }
     int OnCSVRowCancel(LProcessInterface&) override { return eImportCSVContinue; }
-
     std::string row;
     Texts rows, progressTitles;
     bool shownModal = true;
@@ -50,7 +49,6 @@ struct RecordingImport : LProcessImportCSV {
 class ImportWizard : public ::testing::Test, protected TempFolder {
 protected:
     std::string Documents() const { return Path("Documents"); }
-
     // The wizard on its match page for `path`.
     void OpenOnMatchPage(LWizardImportCSV& wizard, const std::string& path)
     {
@@ -63,7 +61,6 @@ protected:
     {
         return wizard.MatchPage().MatchList().topLevelItem(field)->text(1);
     }
-
     LMemorySettingsStore store;
     ScriptedPrompts prompts;
 };
@@ -79,7 +76,6 @@ TEST_F(ImportWizard, TheFilePageStartsFromTheStoredPathBrowsesAndRefusesMissingF
     wizard.show();
     EXPECT_EQ(wizard.IntroPage().FieldList().topLevelItem(2)->text(0), QStringLiteral("Height"));
     EXPECT_EQ(wizard.IntroPage().PathEdit().text().toStdString(), plants);
-
     // Browse opens beside the path, or in the documents folder without one; cancelled, the
     // path stays.
     const std::string chosen = WriteFile("beds.csv", "Plant\n");
@@ -90,7 +86,6 @@ TEST_F(ImportWizard, TheFilePageStartsFromTheStoredPathBrowsesAndRefusesMissingF
     const auto asked = prompts.Take();
     EXPECT_EQ(asked.at(0).folder + " " + asked.at(1).folder, Root() + " " + Documents());
     EXPECT_EQ(wizard.IntroPage().PathEdit().text().toStdString(), chosen);
-
     for (const std::string& path : {std::string(), Path("gone.csv")}) {
         wizard.IntroPage().PathEdit().setText(QString::fromStdString(path));
         wizard.next();
@@ -169,7 +164,6 @@ TEST_F(ImportWizard, ImportShowsRefusalsThenReadsTheRowsUnderTheProgressWindow)
     EXPECT_TRUE(import.rows.empty());
     page.StartRowEdit().setText(QStringLiteral("2"));
     EXPECT_EQ(next(), "2 | 3 1");
-
     EXPECT_TRUE(page.ImportRan());
     EXPECT_EQ(import.rows, (Texts{"0=Rose 1=red", "0=Ivy"}));
     EXPECT_EQ(import.progressTitles, Texts(3, "Importing Tasks"));
@@ -197,7 +191,6 @@ TEST_F(ImportWizard, TheStoredMappingIsShownAndGoingBackForAnotherFileForgetsThe
     OpenOnMatchPage(wizard, WriteFile("narrow.csv", "A,B,C\n"));
     EXPECT_EQ(Shown(wizard, 0) + "/" + Shown(wizard, 2), QStringLiteral("B/Click to assign"));
     EXPECT_EQ(import.ColumnOfField(2), -1);
-
     wizard.MatchPage().AssignField(2, QStringLiteral("C"));
     wizard.back();
     wizard.IntroPage().PathEdit().setText(

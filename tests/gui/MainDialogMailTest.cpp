@@ -1,8 +1,10 @@
 // The main window's mail: project and task updates, the e-mail settings asked for before the
 // first message, and the updates that may go out before a save, through a scripted sendmail
-// or server.
+// or server; and "Email Settings" itself: what is enabled for each method, and OK's refusals
+// with the field each sends the user back to (the rules behind it are tested in core/mail).
 
 #include "mail/LEmailPrintProcess.h"
+#include "mail/LEmailSendProcess.h"
 #include "mail/LEmailSettingsDialog.h"
 #include "model/QPBaseline.h"
 
@@ -39,15 +41,6 @@ protected:
         project.undoStack.MarkCurrentStateAsSaved();
         project.dirty = false;
     }
-    // The settings as confirmed once: sendmail, or else the server smtp.example.com:2525.
-    void SettingsSeen(bool sendmail = true)
-    {
-        Form form;
-        form.method = sendmail ? eSendMethodSendMail : eSendMethodSMTP;
-        form.smtpHost = "smtp.example.com:2525";
-        form.replyTo = "planner@example.org";
-        ASSERT_FALSE(Confirm(store, form));
-    }
     // The messages handed to sendmail so far, then forgotten.
     Texts Messages()
     {
@@ -57,7 +50,6 @@ protected:
         mail.programs.clear();
         return messages;
     }
-
     ScriptedMailServices mail;
 };
 
@@ -102,7 +94,7 @@ TEST_F(MainWindowMail, UpdatesAskForTheSettingsUntilConfirmedThenSendTheChart)
 
 TEST_F(MainWindowMail, TaskUpdatesMoveTheLastStateOnOnlyWhenTheRunSucceeded)
 {
-    SettingsSeen();
+    EmailSettingsSeen(store);
     // sendmail cannot be started: reported, counted, and the same changes are due next time.
     mail.programStarts = false;
     window->Command(3033);
@@ -112,7 +104,6 @@ TEST_F(MainWindowMail, TaskUpdatesMoveTheLastStateOnOnlyWhenTheRunSucceeded)
     EXPECT_EQ(shown[1].message, "Task updates generated: 1\r\nUpdates successfully sent: 0");
     EXPECT_EQ(window->Project().lastTaskUpdateState, nullptr);
     EXPECT_FALSE(window->Project().IsProjectDirty());
-
     mail.programStarts = true;
     Messages();
     window->Command(3033);
@@ -126,7 +117,6 @@ TEST_F(MainWindowMail, TaskUpdatesMoveTheLastStateOnOnlyWhenTheRunSucceeded)
               "Task updates generated: 1\r\nUpdates successfully sent: 1");
     ASSERT_NE(window->Project().lastTaskUpdateState, nullptr);
     EXPECT_TRUE(window->Project().IsProjectDirty() && window->isWindowModified());
-
     // Nothing changed since: nothing to send.
     window->Command(3033);
     EXPECT_TRUE(Messages().empty());
@@ -137,7 +127,7 @@ TEST_F(MainWindowMail, TaskUpdatesMoveTheLastStateOnOnlyWhenTheRunSucceeded)
 // double-clicks another project, which opens once the plan is saved.
 TEST_F(MainWindowMail, SendUpdatesAndSaveSendsProjectThenTaskUpdatesThenSaves)
 {
-    SettingsSeen(false);
+    EmailSettingsSeen(store, false);
     const auto starts = StartListening();
     const std::string other = WriteProject("other.qpp", "Other Plan");
     const std::string accept = "220 ready|250 mx|250 OK|250 OK|354 go|250 Queued|221 Bye";
@@ -187,7 +177,7 @@ TEST_F(MainWindowMail, WithSettingsNeverCompletedSendUpdatesAndSaveSavesAllTheSa
 
 TEST_F(MainWindowMail, TheSettingsEntryChangesTheMethodAndNoMailServicesMeansNoUpdates)
 {
-    SettingsSeen();
+    EmailSettingsSeen(store);
     WhenSettingsShow([](LEmailSettingsDialog& dialog) {
         EXPECT_TRUE(dialog.MethodButton(eSendMethodSendMail).isChecked());
         dialog.MethodButton(eSendMethodDirect).setChecked(true);
@@ -198,4 +188,84 @@ TEST_F(MainWindowMail, TheSettingsEntryChangesTheMethodAndNoMailServicesMeansNoU
     MainDialog withoutMail(Services());
     EXPECT_FALSE(withoutMail.CommandAction(3032)->isEnabled() ||
                  withoutMail.CommandAction(3033)->isEnabled());
+}
+
+namespace {
+
+// The host, authentication, secure, fallback, user name, password and reply controls:
+// 1 enabled.
+std::string Enabled(const LEmailSettingsDialog& d)
+{
+    std::string bits;
+    for (const QWidget* control : std::initializer_list<const QWidget*>{
+                 &d.HostEdit(), &d.AuthenticationBox(), &d.SecureBox(), &d.DownSendBox(),
+                 &d.UserNameEdit(), &d.PasswordEdit(), &d.ReplyEdit()})
+        bits += control->isEnabled() ? '1' : '0';
+    return bits;
+}
+
+void Type(QLineEdit& edit, const char* text)
+{
+    edit.clear();
+    QTest::keyClicks(&edit, QString::fromUtf8(text));
+}
+
+} // namespace
+
+// Without TLS support the secure box is taken all the same, and the dialog says what the
+// sender would say.
+TEST(EmailSettingsDialog, ControlsFollowTheMethodAndOKRefusesInOrderOnTheFieldThenStores)
+{
+    LMemorySettingsStore store;
+    ScriptedPrompts prompts;
+    ScriptedMailServices mail;
+    mail.supportsTLS = false;
+    LEmailSettingsDialog dialog(LEmailContext{store, prompts, &mail});
+    const Texts opened = store.FullNames(); // the system's defaults, read once
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    // Nothing stored yet: the server is offered; the login follows authentication, and the
+    // ticked box stays ticked when another method leaves it out.
+    ASSERT_TRUE(dialog.MethodButton(eSendMethodSMTP).isChecked());
+    EXPECT_EQ(Enabled(dialog), "1111001");
+    QTest::mouseClick(&dialog.AuthenticationBox(), Qt::LeftButton);
+    EXPECT_EQ(Enabled(dialog), "1111111");
+    QTest::mouseClick(&dialog.MethodButton(eSendMethodDirect), Qt::LeftButton);
+    EXPECT_EQ(Enabled(dialog), "0000001");
+    QTest::mouseClick(&dialog.MethodButton(eSendMethodSMTP), Qt::LeftButton);
+    EXPECT_EQ(Enabled(dialog), "1111111");
+    // What is typed before each OK, the alert shown and the field that then has the focus.
+    const std::tuple<QLineEdit*, const char*, const char*, QLineEdit*> steps[] = {
+            {&dialog.ReplyEdit(), "", "Reply Email Required", &dialog.ReplyEdit()},
+            {&dialog.ReplyEdit(), "planner@example", "Invalid Reply Email", &dialog.ReplyEdit()},
+            {&dialog.ReplyEdit(), "planner@example.org", "Mail host required", &dialog.HostEdit()},
+            {&dialog.HostEdit(), "mail.example.org", "User Name Required", &dialog.UserNameEdit()},
+            {&dialog.UserNameEdit(), "planner", "Password Required", &dialog.PasswordEdit()}};
+    for (const auto& [edit, text, title, focus] : steps) {
+        Type(*edit, text);
+        dialog.accept();
+        EXPECT_TRUE(dialog.isVisible()) << title;
+        EXPECT_EQ(prompts.Last()->kind + ": " + prompts.Last()->title,
+                  std::string("alert: ") + title);
+        EXPECT_TRUE(focus->hasFocus()) << title;
+    }
+    EXPECT_EQ(prompts.Take().at(1).message, "Please enter a valid reply-to email address.");
+    EXPECT_EQ(store.FullNames(), opened) << "nothing stored by a refusal";
+    Type(dialog.PasswordEdit(), "secret");
+    QTest::mouseClick(&dialog.SecureBox(), Qt::LeftButton);
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(prompts.TakeTexts(),
+              Texts{std::string("information: Secure Connection: ") + kEmailNoTLSSupport});
+    const LEmailSettings stored = LEmailSettings::ReadForDialog(store);
+    EXPECT_TRUE(stored.setViewed && stored.useSMTPHost && stored.useSSL && stored.smtpAuthOn);
+    EXPECT_EQ(stored.smtpHost + " " + stored.replyTo + " " + stored.userName + " " +
+                      stored.password,
+              "mail.example.org planner@example.org planner secret");
+    // The next time the dialog opens on what was stored.
+    LEmailSettingsDialog again(LEmailContext{store, prompts, nullptr});
+    EXPECT_TRUE(again.MethodButton(eSendMethodSMTP).isChecked());
+    EXPECT_EQ(again.UserNameEdit().text(), QStringLiteral("planner"));
+    EXPECT_TRUE(again.UserNameEdit().isEnabled());
 }

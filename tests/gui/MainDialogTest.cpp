@@ -1,7 +1,10 @@
 // The main window driven by command numbers, with every question answered from a script:
 // start-up, opening, saving and closing, new projects, enabling, layouts, reports, imports
 // and the hand-over from a second start. Each flow's outcome is read as one line (State).
+// Then the help window: every editor's page is shipped inside the program with links that
+// lead to pages that exist, one window serves every request, and an unknown topic says so.
 
+#include "app/QPHelpWindow.h"
 #include "dialogs/QPProjectDialogRules.h"
 #include "views/QPGanttPane.h"
 
@@ -31,7 +34,6 @@ TEST_F(MainWindow, StartsWithTheFileNamedOrTheLastProjectOrTheNewProjectEditor)
         EXPECT_EQ(State(), "New Project[*] |  | saved |");
         EXPECT_EQ(LastPath(), path);
     }
-
     window = std::make_unique<MainDialog>(Services());
     window->EvRunArguments({"kestrano"});
     EXPECT_EQ(State(), "Plan[*] | plan.qpp | saved | Survey");
@@ -65,7 +67,6 @@ TEST_F(MainWindow, OpenAsksAboutChangesAndWhereFromAndKeepsTheProjectWhenTheFile
               "open: Open Project: " + folder.path().toStdString());
     EXPECT_EQ(asked[5].title, "Invalid Kestrano File");
     EXPECT_EQ(State(), "Good[*] | good.qpp | changed | Survey Pack");
-
     const std::string other = WriteProject("other.qpp", "Other");
     prompts.Then("Don't Save").Then(other);
     window->Command(3012);
@@ -82,7 +83,6 @@ TEST_F(MainWindow, OpenAsksAboutChangesAndWhereFromAndKeepsTheProjectWhenTheFile
 TEST_F(MainWindow, WalksThroughTheStatesOfADocument)
 {
     EXPECT_TRUE(window->CmCancel()) << "untitled and clean: closing asks nothing";
-
     // Untitled with changes: Save asks where, proposing the name in the projects folder.
     window->Project().SetName("Office Move");
     AddTask(window->Project(), "Pack");
@@ -97,7 +97,6 @@ TEST_F(MainWindow, WalksThroughTheStatesOfADocument)
     EXPECT_EQ(asked[1].buttons, (Texts{"Send Updates and Save", "Save Only"}));
     EXPECT_EQ(LastPath(), path);
     EXPECT_FALSE(window->Project().IsProjectDirty() || window->isWindowModified());
-
     // Edited, then undone back to the saved state: nothing to save.
     AddTask(window->Project(), "Load");
     window->EnableControls();
@@ -105,7 +104,6 @@ TEST_F(MainWindow, WalksThroughTheStatesOfADocument)
     window->Command(3019);
     EXPECT_TRUE(window->CmCancel());
     window->Command(3020);
-
     // Saved before: Save writes there without a panel (nobody is to get updates).
     prompts.Then("Send Updates and Save");
     window->Command(3013);
@@ -135,7 +133,6 @@ TEST_F(MainWindow, AFailedSaveKeepsTheChangesAndTheWindowOpen)
     EXPECT_TRUE(window->isVisible() && window->Project().IsProjectDirty());
     EXPECT_TRUE(LastPath().empty());
     EXPECT_EQ(window->ProjectFilePath(), "");
-
     // Closed, the window keeps its size for the next start.
     window->resize(700, 500);
     prompts.Then("Don't Save");
@@ -164,7 +161,6 @@ TEST_F(MainWindow, NewProjectReplacesTheProjectOnlyWhenTheEditorSaysOK)
     dialogs.projectSteps.push_back(Cancel);
     window->Command(3001);
     EXPECT_EQ(State(), "Old[*] | old.qpp | changed | Survey Pack");
-
     dialogs.projectSteps.push_back([](QPProject& project) {
         QPProjectDialogRules::Form form = QPProjectDialogRules::NewProjectForm();
         form.name = "Bridge";
@@ -260,22 +256,20 @@ TEST_F(MainWindow, ReportsOpenTheirWindowOrSayThereIsNothingToShow)
     window->Project().ElementAdd(std::move(anna), false);
     AddTask(window->Project(), "Survey");
     window->RecalculateProject();
-    for (int command : {3024, 3021, 3022, 3023})
-        window->Command(command);
+    Run({3024, 3021, 3022, 3023});
     EXPECT_EQ(dialogs.reportsShown,
               (Texts{"Scheduled Resource Expense Report", "Task Summary Report",
                      "Task Detail Report", "Task Expense Report"}));
     EXPECT_TRUE(prompts.asked.empty());
 }
 
-TEST_F(MainWindow, ASecondStartHandsItsFileOverWhenNoEditorIsOpen)
+TEST_F(MainWindow, ASecondStartHandsItsFileOverWhenNoEditorOrWizardIsOpen)
 {
     const auto starts = StartListening();
     const std::string handed = WriteProject("handed.qpp", "Handed Over");
     starts->SecondStart({"kestrano", handed});
     EXPECT_EQ(State(), "Handed Over[*] | handed.qpp | saved | Survey");
     EXPECT_FALSE(LSingleInstance::HandOver(folder.filePath("nobody"), {"x"})) << "goes on alone";
-
     // Under an open editor nothing is asked or replaced; the latest file waits for it.
     AddTask(window->Project(), "Unsaved");
     window->FullGUIRefresh();
@@ -295,6 +289,20 @@ TEST_F(MainWindow, ASecondStartHandsItsFileOverWhenNoEditorIsOpen)
     EXPECT_EQ(prompts.TakeTexts(), Texts{"question: Save Changes: Save changes to Handed Over?"});
     EXPECT_EQ(State(), "Next[*] | next.qpp | saved | Survey");
     EXPECT_TRUE(window->PendingOpenPath().empty());
+    // Handed over while the wizard is open, a file opens once the import is done, after the
+    // question about it.
+    const std::string other = WriteProject("other.qpp", "Other Plan");
+    const ScriptedDialogs::ImportStep fill = ImportFile(
+            WriteFile("tasks.csv", "Name,Hours\nSurvey site,16\n"), {{0, "Name"}, {1, "Hours"}});
+    dialogs.importSteps.push_back([&](LProcessImportCSV& import) {
+        starts->SecondStart({"kestrano", other});
+        return fill(import);
+    });
+    window->Command(3028);
+    EXPECT_EQ(TaskNames(), (Texts{"Survey", "Survey site"}));
+    prompts.Then("Don't Save");
+    QTRY_COMPARE_WITH_TIMEOUT(window->Project().name.str(), std::string("Other Plan"), 5000);
+    EXPECT_EQ(prompts.Take().size(), 1u);
 }
 
 // What each import reads from its rows is the import's own (tests/core/import); the window
@@ -317,11 +325,9 @@ TEST_F(MainWindow, EachCSVImportFillsItsListAndIsOneUndoStep)
             ImportFile(WriteFile("people.csv", "Who\nAna\nBen\n"), {{0, "Who"}}),
             ImportFile(WriteFile("shifts.csv", "Name,Mon,Minutes\nEarly,06:00,480\n"),
                        {{0, "Name"}, {3, "Mon"}, {4, "Minutes"}})};
-    for (int command : {3028, 3028, 3030})
-        window->Command(command);
+    Run({3028, 3028, 3030});
     EXPECT_FALSE(window->Project().undoStack.CanUndo() || ActionEnabled(3019));
-    for (int command : {3028, 3029, 3030})
-        window->Command(command);
+    Run({3028, 3029, 3030});
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_EQ(State(), "New Project[*] |  | changed | Kick-off Survey site Pour footings");
     EXPECT_EQ(ListRows(), (std::vector<int>{3, 2, 2}));
@@ -330,33 +336,13 @@ TEST_F(MainWindow, EachCSVImportFillsItsListAndIsOneUndoStep)
     const QPTask& footings = *window->Project().tasks.GetElement(3);
     EXPECT_GT(footings.finish.Get(), footings.start.Get());
     EXPECT_NE(footings.start.Get(), 0);
-
-    window->Command(3019);
-    window->Command(3019);
+    Run({3019, 3019});
     EXPECT_EQ(ListRows(), (std::vector<int>{3, 0, 1}));
     window->Command(3019);
     EXPECT_EQ(ListRows(), (std::vector<int>{1, 0, 1}));
     EXPECT_FALSE(window->Project().undoStack.CanUndo());
     window->Command(3020);
     EXPECT_EQ(ListRows(), (std::vector<int>{3, 0, 1}));
-}
-
-TEST_F(MainWindow, AFileHandedOverWhileTheWizardIsOpenWaitsUntilTheImportIsDone)
-{
-    const auto starts = StartListening();
-    const std::string other = WriteProject("other.qpp", "Other Plan");
-    const ScriptedDialogs::ImportStep fill = ImportFile(
-            WriteFile("tasks.csv", "Name,Hours\nSurvey site,16\n"), {{0, "Name"}, {1, "Hours"}});
-    dialogs.importSteps.push_back([&](LProcessImportCSV& import) {
-        starts->SecondStart({"kestrano", other});
-        return fill(import);
-    });
-    window->Command(3028);
-    EXPECT_EQ(TaskNames(), Texts{"Survey site"});
-    // Once the wizard is done, the file opens after the question about the import.
-    prompts.Then("Don't Save");
-    QTRY_COMPARE_WITH_TIMEOUT(window->Project().name.str(), std::string("Other Plan"), 5000);
-    EXPECT_EQ(prompts.Take().size(), 1u);
 }
 
 // What is read and written is the format's own (tests/core/import, tests/core/export); the
@@ -372,15 +358,75 @@ TEST_F(MainWindow, AProjectXmlFileComesInAsOneUndoStepAndThePlanGoesOutAgain)
     window->Command(3019);
     EXPECT_TRUE(window->Project().tasks.empty());
     window->Command(3020);
-
     const std::string out = Path("plan.xml");
     prompts.Then(out);
     window->Command(3035);
     EXPECT_NE(ReadFile(out).find("<Name>Walls</Name>"), std::string::npos);
-
     // A file that is no Project XML is refused, and nothing changes.
     prompts.Then(WriteFile("other.xml", "<?xml version=\"1.0\"?>\n<plan/>\n"));
     window->Command(3034);
     EXPECT_EQ(prompts.Last()->kind, "alert");
     EXPECT_EQ(window->Project().tasks.size(), 7u);
+}
+
+namespace {
+
+struct HelpWindow : ::testing::Test {
+    void TearDown() override { delete QPHelpWindow::Instance(); }
+    static QString Title() { return QPHelpWindow::Instance()->Browser().documentTitle(); }
+};
+
+} // namespace
+
+TEST_F(HelpWindow, EachEditorHasAPageExplainingItsFieldsWithLinksThatLead)
+{
+    for (const auto& [topic, field] : {std::pair{"taskdialog", "Duration (work hours)"},
+                                       {"resourcedialog", "Overtime Hourly Rate"},
+                                       {"scheduledialog", "Regular Work Week"},
+                                       {"index", "Editing a resource"}}) {
+        SCOPED_TRACE(topic);
+        EXPECT_TRUE(QPHelpWindow::HasTopic(topic));
+        QPHelpWindow::ShowTopic(topic, nullptr);
+        const QTextBrowser& browser = QPHelpWindow::Instance()->Browser();
+        EXPECT_TRUE(QPHelpWindow::Instance()->isVisible());
+        EXPECT_TRUE(browser.toPlainText().contains(field));
+        int links = 0;
+        for (QTextBlock block = browser.document()->begin(); block.isValid(); block = block.next())
+            for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+                const QString href = fragment.fragment().charFormat().anchorHref();
+                const QUrl target = browser.source().resolved(QUrl(href));
+                links += !href.isEmpty();
+                EXPECT_TRUE(href.isEmpty() || (target.scheme() == "qrc" &&
+                                               QFile::exists(QLatin1Char(':') + target.path())))
+                        << href.toStdString();
+            }
+        EXPECT_GT(links, 0);
+    }
+}
+
+TEST_F(HelpWindow, OneWindowServesEveryRequestAndUnknownTopicsSaySo)
+{
+    QPHelpWindow::ShowTopic("taskdialog", nullptr);
+    QPHelpWindow* first = QPHelpWindow::Instance();
+    for (const char* topic : {"reportwindow", "", "../help/index", "TaskDialog", "index.html"}) {
+        EXPECT_FALSE(QPHelpWindow::HasTopic(topic)) << topic;
+        QPHelpWindow::ShowTopic(topic, nullptr);
+        EXPECT_EQ(Title(), QStringLiteral("No Help Available")) << topic;
+        EXPECT_TRUE(QPHelpWindow::Instance()->Browser().toPlainText().contains(
+                "No help for this topic"));
+    }
+    QPHelpWindow::ShowTopic("scheduledialog", nullptr);
+    EXPECT_EQ(QPHelpWindow::Instance(), first);
+    EXPECT_EQ(Title(), QStringLiteral("Editing a Schedule"));
+    // Closing the window lets it go; the next request opens a fresh one.
+    first->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(QPHelpWindow::Instance(), nullptr);
+    // A window opened over a main window goes with it.
+    auto* owner = new QWidget;
+    QPHelpWindow::ShowTopic("index", owner);
+    EXPECT_EQ(QPHelpWindow::Instance()->parentWidget(), owner);
+    EXPECT_TRUE(QPHelpWindow::Instance()->isWindow());
+    delete owner;
+    EXPECT_EQ(QPHelpWindow::Instance(), nullptr);
 }

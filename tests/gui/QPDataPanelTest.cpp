@@ -35,11 +35,9 @@ protected:
         plan.Resource("Anna", nullptr, 1850);
         plan.Resource("Bob");
         plan.Schedule("Nights", 22 * kHour, {0, 8, 8, 8, 8, 8, 0});
-
         panel = OpenPanel();
     }
     ~DataPanel() override { host.panel = nullptr; }
-
     std::unique_ptr<QPDataPanel> OpenPanel()
     {
         auto opened = std::make_unique<QPDataPanel>(plan.project, host, settings);
@@ -51,7 +49,6 @@ protected:
         host.commands.clear();
         return opened;
     }
-
     QPTask& Header(const std::string& name, bool shown)
     {
         QPTask& header = plan.Task(name, "0");
@@ -59,9 +56,7 @@ protected:
         header.hideSubtasks = !shown;
         return header;
     }
-
     QTreeView& List(eDataPanelList list) { return panel->List(list); }
-
     void Select(eDataPanelList list, std::initializer_list<int> rows)
     {
         QTreeView& view = List(list);
@@ -69,7 +64,6 @@ protected:
             view.selectionModel()->select(view.model()->index(row, 0),
                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
-
     // A press before the double click, as a real mouse gives: the view only reports a
     // double click on the row that was pressed.
     static void DoubleClick(QTreeView& view, QPoint at)
@@ -77,14 +71,11 @@ protected:
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, at);
     }
-
     QString Cell(eDataPanelList list, int row, int column)
     {
         return List(list).model()->index(row, column).data().toString();
     }
-
     Texts TaskNames() const { return Names(plan.project.tasks); }
-
     Plan plan;
     LMemorySettingsStore settings;
     FakeHost host;
@@ -99,7 +90,6 @@ TEST_F(DataPanel, OpensOnTheTaskListWithEveryListFilledAndConflictsMarked)
     EXPECT_EQ(List(eDataPanelTaskList).model()->rowCount(), 6);
     EXPECT_EQ(Cell(eDataPanelResourceList, 0, 3) + Cell(eDataPanelScheduleList, 1, 3),
               QStringLiteral("$18.508 Hrs 0 Mins"));
-
     plan.project.tasks.back().resourceConflict = true; // Handover
     panel->TaskListRefresh();
     const QAbstractItemModel& model = *List(eDataPanelTaskList).model();
@@ -130,7 +120,6 @@ TEST_F(DataPanel, TheSelectionIsReadInListOrderAndCountsOnlyForTheShowingTab)
     EXPECT_EQ(panel->GetResourceListSelectionCount(), 2);
     EXPECT_EQ(panel->GetTaskSelectedID(), 2) << "still selected (the focused row), not counted";
     panel->TabBar().setCurrentIndex(0);
-
     Select(eDataPanelTaskList, {5, 3});
     std::vector<int> ids = {42};
     panel->GetTaskListAllSelectedIDs(ids);
@@ -140,7 +129,6 @@ TEST_F(DataPanel, TheSelectionIsReadInListOrderAndCountsOnlyForTheShowingTab)
     tasks.selectionModel()->setCurrentIndex(tasks.model()->index(3, 0),
                                             QItemSelectionModel::NoUpdate);
     EXPECT_EQ(panel->GetTaskSelectedID(), 4);
-
     // By ID: only that row; a task without a row (6 is a hidden subtask) changes nothing.
     panel->SelectTaskByID(4);
     for (int id : {6, 0, -1, 99})
@@ -157,13 +145,11 @@ TEST_F(DataPanel, TellsTheHostOfSelectionsTabsAndClicks)
     // Rebuilding a list is the window's own doing: nothing to report.
     panel->AllListRefresh();
     EXPECT_EQ(host.commands, std::vector<int>{4501});
-
     QTreeView& tasks = List(eDataPanelTaskList);
     const QPoint onRow = tasks.visualRect(tasks.model()->index(2, 1)).center();
     DoubleClick(tasks, onRow);
     EXPECT_NE(std::find(host.commands.begin(), host.commands.end(), 4502), host.commands.end());
     EXPECT_EQ(panel->GetTaskSelectedID(), 3);
-
     host.commands.clear();
     QContextMenuEvent rightClick(QContextMenuEvent::Mouse, onRow,
                                  tasks.viewport()->mapToGlobal(onRow));
@@ -171,7 +157,6 @@ TEST_F(DataPanel, TellsTheHostOfSelectionsTabsAndClicks)
     EXPECT_EQ(host.commands, std::vector<int>{4505});
     EXPECT_EQ(panel->LastContextPosition(), tasks.viewport()->mapToGlobal(onRow));
     EXPECT_EQ(panel->LastContextListID(), 1001);
-
     const std::pair<eDataPanelList, int> others[] = {{eDataPanelResourceList, 4503},
                                                      {eDataPanelScheduleList, 4504}};
     for (const auto& [list, command] : others) {
@@ -202,7 +187,6 @@ TEST_F(DataPanel, DraggedTasksMoveWhenTheDragEndsAndTellTheWindow)
     plan.project.undoStack.Undo();
     panel->AllListRefresh(); // as the main window does after an undo
     EXPECT_EQ(TaskNames().front(), "Survey");
-
     // A subtask cannot leave its group: the rows go back, without a command; a drag that
     // ends in another list moves nothing but is still reported.
     List(eDataPanelTaskList).clearSelection();
@@ -230,7 +214,6 @@ TEST_F(DataPanel, ColumnLayoutsOutliveThePanelOrComeFromTheFirstRows)
     EXPECT_GE(nameWidth, metrics.horizontalAdvance(QString::fromStdString(longName)));
     // The ID column fits its numbers rather than its share of the list.
     EXPECT_LT(List(eDataPanelTaskList).header()->sectionSize(0), nameWidth / 3);
-
     List(eDataPanelTaskList).header()->resizeSection(1, 150);
     List(eDataPanelScheduleList).header()->resizeSection(3, 77);
     panel->DestroyDialog();

@@ -111,13 +111,11 @@ TEST(ProjectDialog, ShowsTheProjectRefusesOnTheFieldAndWritesItBack)
     EXPECT_EQ(dialog.StartEdit().text(), QStringLiteral("6 May 2024"));
     EXPECT_EQ(dialog.DeadlineEdit().date(), QDate(2024, 6, 28));
     EXPECT_TRUE(dialog.ScheduleChoice().isEnabled() && dialog.ScheduleChoice().count() == 2);
-
     dialog.NameEdit().setText(QStringLiteral("   "));
     dialog.DeadlineEdit().setFocus();
     EXPECT_EQ(OK(dialog, dialog.NameEdit(), prompts), "open in the field: Missing Data");
     EXPECT_EQ(project.name, "Harbour Bridge") << "nothing written by a refused attempt";
     EXPECT_FALSE(project.dirty);
-
     dialog.NameEdit().setText(QStringLiteral("  Harbour Tunnel "));
     dialog.StartEdit().setDate(QDate(2024, 3, 31));
     dialog.DeadlineEdit().setDate(QDate(2024, 3, 31));
@@ -127,7 +125,6 @@ TEST(ProjectDialog, ShowsTheProjectRefusesOnTheFieldAndWritesItBack)
     EXPECT_EQ(project.projectStart, LocalTime(2024, 3, 31, 0, 0, 0));
     EXPECT_EQ(project.projectDeadline, LocalTime(2024, 3, 31, 23, 59, 59));
     EXPECT_TRUE(project.defaultScheduleKey == nightKey && project.dirty);
-
     // A new project has only the default schedule (even after a file that could not be
     // read left none at all).
     QPProjectBase empty;
@@ -152,7 +149,6 @@ TEST(GeneralPage, ShowsLiveSamplesAndWritesTheOptionsOnOK)
     page.DecimalSymbolEdit().setText(QStringLiteral(","));
     page.DigitsBox().setValue(1);
     EXPECT_EQ(page.PositionChoice().itemText(0), QStringLiteral("£18,0"));
-
     page.CurrencyNameEdit().setText(QStringLiteral("Pounds"));
     page.PositionChoice().setCurrentIndex(1);
     page.DigitsBox().setValue(3);
@@ -179,7 +175,6 @@ protected:
         bea = &plan.Resource("Bea", nullptr, 4250);
         bea->sendTaskUpdates = false;
     }
-
     Plan plan;
     QPSchedule* night = nullptr;
     QPResource* bea = nullptr;
@@ -260,7 +255,6 @@ TEST_F(ElementEditors, AScheduleRefusalStaysOnItsFieldAndTwentyFourHoursIsTheWho
     EXPECT_EQ(OK(panel, panel.Editor().NameEdit(), prompts), "open in the field: Duplicate Name");
     EXPECT_EQ(night->name, "Night Shift");
     EXPECT_TRUE(panel.CmCancel());
-
     auto created = std::make_unique<QPSchedule>();
     QPSchedule* fresh = created.get();
     QPScheduleDialog added(plan.project, host, prompts,
@@ -315,7 +309,6 @@ TEST_F(ElementEditors, ExceptionRowsAreAddedEditedAndRemovedThenWritten)
     ASSERT_EQ(night->exceptions.size(), 1u);
     EXPECT_EQ(night->exceptions[0].workSeconds, 4 * 3600);
     EXPECT_TRUE(plan.project.undoStack.CanUndo());
-
     // The exception editor itself refuses hours that are no work.
     QPExceptionDlg dialog(plan.project.options, prompts, {{2025, 3, 5}, "0"}, true);
     dialog.show();
@@ -353,7 +346,6 @@ protected:
         dialog->show();
         return dialog;
     }
-
     Plan plan;
     QPTask &survey, &frame, &walls, &roof, &paint;
     QPResource &mason, &painter;
@@ -395,7 +387,6 @@ TEST_F(TaskDialog, ARefusalShowsItsRowAndTheListsFollowTasksAndResourcesDeletedU
     EXPECT_EQ(list.currentRow(), 1);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(paint.durationText, "4");
-
     Choose(list, 1, "Roof");
     plan.project.ElementDelete<QPTask>(survey.id, false);
     plan.project.ElementDelete<QPResource>(mason.id, false);
@@ -456,7 +447,6 @@ TEST_F(TaskDialog, DependencyAndSubtaskRowsAreAddedChosenAndRemoved)
     dialog->RemoveDependencyRow(0);
     ASSERT_TRUE(dialog->CmOk());
     EXPECT_TRUE(walls.dependencies.empty());
-
     dialog = Open(frame);
     QTableWidget& rows = dialog->SubtaskList().Table();
     ASSERT_TRUE(dialog->SubtaskList().AddRow());

@@ -41,7 +41,6 @@ protected:
         window.FullGUIRefresh();
         QCoreApplication::processEvents();
     }
-
     // The task selected in the list, by key; -1 for none.
     int64_t SelectedTaskKey()
     {
@@ -49,21 +48,18 @@ protected:
                 window.Project().tasks.GetElement(window.DataPanel().GetTaskSelectedID());
         return task ? task->key : -1;
     }
-
     const QPTaskNode& Row(int row)
     {
         return static_cast<const QPTaskNode&>(
                 *pane().View().Root().taskChart->Children().at(row - 1));
     }
     QPGanttPane& pane() { return window.GanttPane(); }
-
     // Where a scene point is in the control.
     QPoint DevicePoint(float x, float y)
     {
         const LPointF at = pane().View().GetSceneToDevice().Map(x, y);
         return {static_cast<int>(at.x), static_cast<int>(at.y)};
     }
-
     MainDialog window;
 };
 
@@ -107,7 +103,6 @@ TEST_F(GanttPane, PaintingPartOfTheChartGivesTheSamePixels)
     LSceneControl& control = pane().Control();
     QImage whole(control.size(), QImage::Format_RGB32);
     control.render(&whole);
-
     // Bars are where the scene says, in their colours.
     const QPTaskNode& row = Row(10);
     const QPoint middle = DevicePoint(row.GetX() + row.barWidth / 2, row.GetY() + 10);
@@ -116,7 +111,6 @@ TEST_F(GanttPane, PaintingPartOfTheChartGivesTheSamePixels)
     const LColor expected = row.critical ? row.criticalColour : row.normalColour;
     EXPECT_EQ(barColour, QColor(expected.r, expected.g, expected.b));
     EXPECT_EQ(whole.pixelColor(control.width() - 2, control.height() - 2), QColor(240, 245, 252));
-
     // Left of the wide name's label, where only the part of the text beyond the estimate
     // reaches.
     const QPTaskLabelNode& wide = *Row(12).nameLabel;

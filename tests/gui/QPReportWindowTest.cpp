@@ -37,16 +37,6 @@ protected:
     {
         return LSettings(store).GetString("Settings", name).str();
     }
-    // The settings as confirmed once: sendmail.
-    void SettingsSeen()
-    {
-        LSettings settings(store);
-        settings.SetBool("Email", "UseSendMail", true);
-        settings.SetBool("Email", "UseSMTPHost", false);
-        settings.SetString("Email", "ReplyToEmail", "planner@example.org");
-        settings.SetBool("Email", "SetViewed", true);
-    }
-
     Plan plan;
     std::unique_ptr<QPReportBase> report;
     ScriptedPrompts prompts;
@@ -65,7 +55,6 @@ TEST_F(ReportWindow, ListsTheReportSavesItAsCSVAndA4PDFAndPrintsIt)
     EXPECT_EQ(window->List().topLevelItem(2)->text(0) + window->List().topLevelItem(3)->text(0),
               QStringLiteral("      Assigned Resources               Anna"));
     EXPECT_FALSE(window->CommandAction(QPReportViewWindow::kCmEmail)->isEnabled()) << "no mail";
-
     prompts.Then(Path("report.csv")).Then(Path("report.pdf"));
     window->Command(QPReportViewWindow::kCmSaveAsCSV);
     window->Command(QPReportViewWindow::kCmSaveAsPDF);
@@ -75,12 +64,10 @@ TEST_F(ReportWindow, ListsTheReportSavesItAsCSVAndA4PDFAndPrintsIt)
     EXPECT_EQ(ReadFile(Path("report.csv")), report->table.CSVText());
     EXPECT_NE(ReadFile(Path("report.csv")).find("\"Build  walls\""), std::string::npos);
     EXPECT_EQ(PageSizes(Path("report.pdf")), (Sizes{{595, 842}}));
-
     // A folder that cannot take the file is said so.
     prompts.Then(Path("missing/report.csv"));
     window->Command(QPReportViewWindow::kCmSaveAsCSV);
     EXPECT_EQ(prompts.Take().at(1).kind, "alert");
-
     // Printed, the same pages go on the paper chosen in the print dialog.
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -114,8 +101,7 @@ TEST_F(ReportWindow, SendsTheReportAsAnA4PDFWithTheCommentFirst)
     WhenShown<LEmailSettingsDialog>([](LEmailSettingsDialog& dialog) { dialog.reject(); });
     window->Command(QPReportViewWindow::kCmEmail);
     EXPECT_TRUE(mail.programs.empty());
-
-    SettingsSeen();
+    EmailSettingsSeen(store);
     prompts.ThenEmail(
             LEmailAddressAnswer{"boss@example.org; team@example.org", true, "Figures for Monday."});
     window->Command(QPReportViewWindow::kCmEmail);
@@ -130,7 +116,6 @@ TEST_F(ReportWindow, SendsTheReportAsAnA4PDFWithTheCommentFirst)
     const QByteArray pdf = Attachment(message).second;
     std::ofstream(Path("sent.pdf"), std::ios::binary).write(pdf.constData(), pdf.size());
     EXPECT_EQ(PageSizes(Path("sent.pdf")), (Sizes{{595, 842}}));
-
     // The remembered address is offered, kept unless told; a cancelled prompt sends nothing.
     prompts.ThenEmail(LEmailAddressAnswer{"someone@example.org", false, ""}).ThenEmail({});
     window->Command(QPReportViewWindow::kCmEmail);
@@ -145,21 +130,18 @@ TEST(EmailAndFaxPrompts, TakeWhatTheUserTypesAndTheRememberSwitch)
     QWidget parent;
     parent.show();
     LQtUserPrompts prompts(&parent);
-    // Fills in the modal prompt about to show and presses OK.
-    const auto answer = [](std::function<void(QWidget&, QLineEdit&, QCheckBox&)> fill) {
-        QTimer::singleShot(0, [fill] {
-            QWidget* dialog = QApplication::activeModalWidget();
-            ASSERT_NE(dialog, nullptr);
-            auto* line = dialog->findChild<QLineEdit*>();
-            auto* remember = dialog->findChild<QCheckBox*>();
-            ASSERT_TRUE(line && remember);
-            EXPECT_TRUE(remember->isChecked());
+    // The prompt about to show offers to remember, ticked; the user unticks it, types and
+    // presses OK.
+    const auto answer = [](std::function<void(QDialog&, QLineEdit&)> type) {
+        WhenShown<QDialog>([type](QDialog& dialog) {
+            auto* remember = dialog.findChild<QCheckBox*>();
+            ASSERT_TRUE(remember && remember->isChecked());
             remember->setChecked(false);
-            fill(*dialog, *line, *remember);
-            Press(*dialog, QDialogButtonBox::Ok);
+            type(dialog, *dialog.findChild<QLineEdit*>());
+            Press(dialog, QDialogButtonBox::Ok);
         });
     };
-    answer([](QWidget& dialog, QLineEdit& addresses, QCheckBox&) {
+    answer([](QDialog& dialog, QLineEdit& addresses) {
         QPushButton* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
         EXPECT_EQ(addresses.text(), QStringLiteral("boss@example"));
         EXPECT_FALSE(ok->isEnabled()) << "OK waits for addresses the sender would take";
@@ -169,11 +151,10 @@ TEST(EmailAndFaxPrompts, TakeWhatTheUserTypesAndTheRememberSwitch)
     });
     const auto email = prompts.AskEmailAddress({"Send to Email", "boss@example", true});
     ASSERT_TRUE(email.has_value());
-    EXPECT_EQ(email->addresses, "boss@example.org, team@example.org");
+    EXPECT_EQ(email->addresses + " | " + email->comment,
+              "boss@example.org, team@example.org | Figures.\nCheck.");
     EXPECT_FALSE(email->remember);
-    EXPECT_EQ(email->comment, "Figures.\nCheck.");
-
-    answer([](QWidget&, QLineEdit& number, QCheckBox&) {
+    answer([](QDialog&, QLineEdit& number) {
         EXPECT_EQ(number.text(), QStringLiteral("+44 20 7946 0000"));
         number.setText(QStringLiteral(" +1 212 555 0100 "));
     });
@@ -181,7 +162,6 @@ TEST(EmailAndFaxPrompts, TakeWhatTheUserTypesAndTheRememberSwitch)
     ASSERT_TRUE(fax.has_value());
     EXPECT_EQ(fax->number, "+1 212 555 0100");
     EXPECT_FALSE(fax->remember);
-
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
     EXPECT_FALSE(prompts.AskEmailAddress({"Send to Email", "", true}).has_value());
 }
