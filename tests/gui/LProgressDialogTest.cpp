@@ -48,7 +48,7 @@ struct StandaloneProgress : LProgressDialog {
 
 } // namespace
 
-TEST(LProgressDialog, RunsTheFunctionInsideAModalWindowAndShowsAFailureAsOneAlert)
+TEST(LProgressDialog, RunsTheFunctionInAModalWindowShowsAFailureAndCancelsOnEscapeOrClose)
 {
     ScriptedPrompts prompts;
     QWidget mainWindow;
@@ -71,12 +71,7 @@ TEST(LProgressDialog, RunsTheFunctionInsideAModalWindowAndShowsAFailureAsOneAler
     };
     EXPECT_EQ(ProcessRunAsDialog(nullptr, "Import Tasks", work, prompts), eProcessFailed);
     EXPECT_EQ(prompts.TakeTexts(), Texts{"alert: Import Tasks: Could not open \"rows.csv\"."});
-}
-
-TEST(LProgressDialog, EscapeClosingAndAQueuedClickCancelLikeTheButton)
-{
-    ScriptedPrompts prompts;
-    Work work;
+    // Escape, closing and a queued click cancel like the button.
     work.run = [](LProgressDialog& window) {
         QTest::keyClick(&window, Qt::Key_Escape);
         EXPECT_TRUE(window.IsToStop());

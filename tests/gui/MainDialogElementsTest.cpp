@@ -149,7 +149,7 @@ TEST_F(ElementCommands, DeletingAsksIsOneUndoStepAndSparesTheOpenTaskAndTheDefau
     EXPECT_EQ(Names(window->Project().schedules), Texts{"Default Schedule"});
 }
 
-TEST_F(ElementCommands, OnePanelAtATimeAndNoUndoWhileItIsOpen)
+TEST_F(ElementCommands, OnePanelAtATimeNoUndoWhileItIsOpenAndTheContextMenu)
 {
     AddTasks(2);
     AddTask(window->Project(), "T3");
@@ -170,11 +170,7 @@ TEST_F(ElementCommands, OnePanelAtATimeAndNoUndoWhileItIsOpen)
     EXPECT_TRUE(window->IsCommandEnabled(3019));
     EXPECT_EQ(window->Project().tasks.size(), 3u);
     EXPECT_TRUE(window->Project().resources.empty());
-}
-
-TEST_F(ElementCommands, TheContextMenuFollowsTheTabAndTheSelection)
-{
-    AddTasks(3);
+    // The lists' context menu follows the tab and the selection.
     Select(eDataPanelTaskList, {0, 1});
     const auto entries = [this] {
         std::string shown;

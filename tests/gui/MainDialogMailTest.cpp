@@ -92,7 +92,7 @@ TEST_F(MainWindowMail, UpdatesAskForTheSettingsUntilConfirmedThenSendTheChart)
     EXPECT_EQ(Messages().size(), 2u);
 }
 
-TEST_F(MainWindowMail, TaskUpdatesMoveTheLastStateOnOnlyWhenTheRunSucceeded)
+TEST_F(MainWindowMail, TaskUpdatesMoveOnOnlyWhenSentAndTheSettingsEntryChangesTheMethod)
 {
     EmailSettingsSeen(store);
     // sendmail cannot be started: reported, counted, and the same changes are due next time.
@@ -121,6 +121,17 @@ TEST_F(MainWindowMail, TaskUpdatesMoveTheLastStateOnOnlyWhenTheRunSucceeded)
     window->Command(3033);
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(prompts.Take().at(0).title, "No Task Updates Sent");
+    // The settings entry opens on the method chosen; without mail there are no updates.
+    WhenSettingsShow([](LEmailSettingsDialog& dialog) {
+        EXPECT_TRUE(dialog.MethodButton(eSendMethodSendMail).isChecked());
+        dialog.MethodButton(eSendMethodDirect).setChecked(true);
+        dialog.accept();
+    });
+    window->CommandAction(MainDialog::kCmEmailSettings)->trigger();
+    EXPECT_TRUE(LSettings(store).GetBool("Email", "SendDirect", false));
+    MainDialog withoutMail(Services());
+    EXPECT_FALSE(withoutMail.CommandAction(3032)->isEnabled() ||
+                 withoutMail.CommandAction(3033)->isEnabled());
 }
 
 // A mail server that is slow to greet: while the progress window waits for it, the user
@@ -173,21 +184,6 @@ TEST_F(MainWindowMail, WithSettingsNeverCompletedSendUpdatesAndSaveSavesAllTheSa
     EXPECT_TRUE(mail.programs.empty() && mail.attempts.empty());
     EXPECT_EQ(prompts.Take().back().title, "Mail host required");
     EXPECT_FALSE(window->Project().IsProjectDirty());
-}
-
-TEST_F(MainWindowMail, TheSettingsEntryChangesTheMethodAndNoMailServicesMeansNoUpdates)
-{
-    EmailSettingsSeen(store);
-    WhenSettingsShow([](LEmailSettingsDialog& dialog) {
-        EXPECT_TRUE(dialog.MethodButton(eSendMethodSendMail).isChecked());
-        dialog.MethodButton(eSendMethodDirect).setChecked(true);
-        dialog.accept();
-    });
-    window->CommandAction(MainDialog::kCmEmailSettings)->trigger();
-    EXPECT_TRUE(LSettings(store).GetBool("Email", "SendDirect", false));
-    MainDialog withoutMail(Services());
-    EXPECT_FALSE(withoutMail.CommandAction(3032)->isEnabled() ||
-                 withoutMail.CommandAction(3033)->isEnabled());
 }
 
 namespace {

@@ -150,7 +150,7 @@ TEST_F(MainWindow, AFailedSaveKeepsTheChangesAndTheWindowOpen)
     EXPECT_EQ(prompts.Take().size(), 3u);
 }
 
-TEST_F(MainWindow, NewProjectReplacesTheProjectOnlyWhenTheEditorSaysOK)
+TEST_F(MainWindow, NewProjectReplacesTheProjectOnlyOnOKAndEditsMarkItOnlyWhenChanged)
 {
     const std::string path = WriteProject("old.qpp", "Old");
     window->EvRunArguments({"kestrano", path});
@@ -173,16 +173,15 @@ TEST_F(MainWindow, NewProjectReplacesTheProjectOnlyWhenTheEditorSaysOK)
     EXPECT_EQ(State(), "Bridge[*] |  | changed |");
     EXPECT_EQ(Names(window->Project().schedules), Texts{"Default Schedule"});
     EXPECT_EQ(window->Project().projectStart, LocalTime(2027, 5, 3));
-}
-
-TEST_F(MainWindow, EditProjectAndPreferencesMarkTheProjectOnlyWhenSomethingChanged)
-{
+    // Edit Project and Preferences mark the project only when something changed.
+    window->Project().undoStack.MarkCurrentStateAsSaved();
+    window->Project().dirty = false;
     dialogs.projectSteps.push_back([](QPProject& project) {
         project.SetName("Harbour");
         return true;
     });
     window->Command(3005);
-    EXPECT_EQ(dialogs.projectForms, std::vector<bool>{false});
+    EXPECT_EQ(dialogs.projectForms, (std::vector<bool>{true, true, false}));
     EXPECT_EQ(State(), "Harbour[*] |  | changed |");
     window->Project().dirty = false;
     dialogs.optionsSteps = {[](QPProjectOptions&) { return true; },
@@ -369,17 +368,10 @@ TEST_F(MainWindow, AProjectXmlFileComesInAsOneUndoStepAndThePlanGoesOutAgain)
     EXPECT_EQ(window->Project().tasks.size(), 7u);
 }
 
-namespace {
-
-struct HelpWindow : ::testing::Test {
-    void TearDown() override { delete QPHelpWindow::Instance(); }
-    static QString Title() { return QPHelpWindow::Instance()->Browser().documentTitle(); }
-};
-
-} // namespace
-
-TEST_F(HelpWindow, EachEditorHasAPageExplainingItsFieldsWithLinksThatLead)
+// The editors' pages first; then one window serves every request, and unknown topics say so.
+TEST(HelpWindow, EachEditorHasAPageWithLinksThatLeadAndOneWindowServesEveryRequest)
 {
+    QPHelpWindow* first = nullptr;
     for (const auto& [topic, field] : {std::pair{"taskdialog", "Duration (work hours)"},
                                        {"resourcedialog", "Overtime Hourly Rate"},
                                        {"scheduledialog", "Regular Work Week"},
@@ -387,6 +379,7 @@ TEST_F(HelpWindow, EachEditorHasAPageExplainingItsFieldsWithLinksThatLead)
         SCOPED_TRACE(topic);
         EXPECT_TRUE(QPHelpWindow::HasTopic(topic));
         QPHelpWindow::ShowTopic(topic, nullptr);
+        first = first ? first : QPHelpWindow::Instance();
         const QTextBrowser& browser = QPHelpWindow::Instance()->Browser();
         EXPECT_TRUE(QPHelpWindow::Instance()->isVisible());
         EXPECT_TRUE(browser.toPlainText().contains(field));
@@ -402,22 +395,17 @@ TEST_F(HelpWindow, EachEditorHasAPageExplainingItsFieldsWithLinksThatLead)
             }
         EXPECT_GT(links, 0);
     }
-}
-
-TEST_F(HelpWindow, OneWindowServesEveryRequestAndUnknownTopicsSaySo)
-{
-    QPHelpWindow::ShowTopic("taskdialog", nullptr);
-    QPHelpWindow* first = QPHelpWindow::Instance();
+    const auto title = [] { return QPHelpWindow::Instance()->Browser().documentTitle(); };
     for (const char* topic : {"reportwindow", "", "../help/index", "TaskDialog", "index.html"}) {
         EXPECT_FALSE(QPHelpWindow::HasTopic(topic)) << topic;
         QPHelpWindow::ShowTopic(topic, nullptr);
-        EXPECT_EQ(Title(), QStringLiteral("No Help Available")) << topic;
+        EXPECT_EQ(title(), QStringLiteral("No Help Available")) << topic;
         EXPECT_TRUE(QPHelpWindow::Instance()->Browser().toPlainText().contains(
                 "No help for this topic"));
     }
     QPHelpWindow::ShowTopic("scheduledialog", nullptr);
     EXPECT_EQ(QPHelpWindow::Instance(), first);
-    EXPECT_EQ(Title(), QStringLiteral("Editing a Schedule"));
+    EXPECT_EQ(title(), QStringLiteral("Editing a Schedule"));
     // Closing the window lets it go; the next request opens a fresh one.
     first->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -83,8 +83,8 @@ protected:
 };
 
 // Every list filled from its rows (what a row shows is the rows' own business), and a task
-// left over-committed marked on its name.
-TEST_F(DataPanel, OpensOnTheTaskListWithEveryListFilledAndConflictsMarked)
+// left over-committed marked on its name; then the selection as the window reads it.
+TEST_F(DataPanel, OpensWithEveryListFilledAndReadsTheSelectionInListOrderForTheShowingTab)
 {
     EXPECT_EQ(panel->GetCurrentTab(), 0);
     EXPECT_EQ(List(eDataPanelTaskList).model()->rowCount(), 6);
@@ -98,10 +98,6 @@ TEST_F(DataPanel, OpensOnTheTaskListWithEveryListFilledAndConflictsMarked)
     EXPECT_FALSE(name.data(Qt::DecorationRole).value<QPixmap>().isNull());
     EXPECT_FALSE(model.index(5, 2).data(Qt::DecorationRole).isValid());
     EXPECT_FALSE(model.index(0, 1).data(Qt::ToolTipRole).isValid());
-}
-
-TEST_F(DataPanel, TheSelectionIsReadInListOrderAndCountsOnlyForTheShowingTab)
-{
     // Picked with the mouse, as the user does, in every list.
     for (const eDataPanelList list :
          {eDataPanelScheduleList, eDataPanelResourceList, eDataPanelTaskList}) {

@@ -93,7 +93,7 @@ using Messages = std::vector<RecordingHost::Message>;
 
 // --- the project editor and the options page ------------------------------------------------
 
-TEST(ProjectDialog, ShowsTheProjectRefusesOnTheFieldAndWritesItBack)
+TEST(ProjectDialogAndOptionsPage, ShowTheProjectRefuseOnTheFieldAndWriteBackOnOK)
 {
     QPProjectBase project;
     project.ProjectReset(true);
@@ -132,15 +132,11 @@ TEST(ProjectDialog, ShowsTheProjectRefusesOnTheFieldAndWritesItBack)
     QPProjectDialog fresh(empty, true, prompts);
     EXPECT_EQ(fresh.ScheduleChoice().currentText(), QStringLiteral("Default Schedule"));
     EXPECT_FALSE(fresh.ScheduleChoice().isEnabled());
-}
-
-TEST(GeneralPage, ShowsLiveSamplesAndWritesTheOptionsOnOK)
-{
+    // The options page shows live samples and writes the options on OK.
     QPProjectOptions options;
     options.dateFormat = 2;
     options.dateOrder = 2;
     options.dateSeparator = '-';
-    ScriptedPrompts prompts;
     prompts.Then("Don't Change");
     QPGeneralPage page(options, prompts);
     page.show();

@@ -64,11 +64,20 @@ protected:
 };
 
 // Where the bars go and how far they reach is the chart's rule (tests/core/views).
-TEST_F(GanttPane, TheViewFollowsTheBarsAndTheBarsTheWindowsSize)
+TEST_F(GanttPane, TheViewAndClicksFollowTheBarsAndTheBarsTheWindowsSize)
 {
     QScrollBar& vertical = pane().VerticalBar();
     ASSERT_TRUE(pane().HorizontalBar().isVisible() && vertical.isVisible());
     EXPECT_EQ(vertical.pageStep(), pane().Control().height());
+    // Which bar is under a point is the chart's (tests/core/views); the pane maps a click
+    // through the scroll position.
+    vertical.setValue(300);
+    pane().HorizontalBar().setValue(200);
+    const QPTaskNode& later = Row(20);
+    const QPoint at = DevicePoint(later.GetX() + 5, later.GetY() + 10);
+    ASSERT_TRUE(pane().Control().rect().contains(at));
+    QTest::mouseClick(&pane().Control(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(SelectedTaskKey(), later.taskKey);
     vertical.setValue(vertical.maximum());
     EXPECT_EQ(pane().View().offsetY, -vertical.maximum());
     // Growing the window keeps the end of the chart at the bottom edge, not beyond it.
@@ -82,19 +91,6 @@ TEST_F(GanttPane, TheViewFollowsTheBarsAndTheBarsTheWindowsSize)
     QCoreApplication::processEvents();
     EXPECT_FALSE(pane().HorizontalBar().isVisible() || vertical.isVisible());
     EXPECT_EQ(pane().View().offsetX + pane().View().offsetY, 0);
-}
-
-// Which bar is under a point is the chart's (tests/core/views); the pane maps the click
-// through the scroll position.
-TEST_F(GanttPane, AClickOnABarSelectsItsTaskAtAnyScrollPosition)
-{
-    pane().VerticalBar().setValue(300);
-    pane().HorizontalBar().setValue(200);
-    const QPTaskNode& later = Row(20);
-    const QPoint at = DevicePoint(later.GetX() + 5, later.GetY() + 10);
-    ASSERT_TRUE(pane().Control().rect().contains(at));
-    QTest::mouseClick(&pane().Control(), Qt::LeftButton, {}, at);
-    EXPECT_EQ(SelectedTaskKey(), later.taskKey);
 }
 
 TEST_F(GanttPane, PaintingPartOfTheChartGivesTheSamePixels)

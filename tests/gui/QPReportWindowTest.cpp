@@ -45,7 +45,7 @@ protected:
 
 } // namespace
 
-TEST_F(ReportWindow, ListsTheReportSavesItAsCSVAndA4PDFAndPrintsIt)
+TEST_F(ReportWindow, ListsSavesAndPrintsTheReportAndRemembersTheFaxNumberOnlyWhenAsked)
 {
     const auto window = Window();
     window->show();
@@ -75,11 +75,7 @@ TEST_F(ReportWindow, ListsTheReportSavesItAsCSVAndA4PDFAndPrintsIt)
     printer.setPageSize(QPageSize(QPageSize::Letter));
     window->PrintTo(printer);
     EXPECT_EQ(PageSizes(Path("printed.pdf")), (Sizes{{612, 792}}));
-}
-
-TEST_F(ReportWindow, RemembersTheFaxNumberOnlyWhenAsked)
-{
-    const auto window = Window();
+    // The fax number is remembered only when asked.
     prompts.Then("+44 20 7946 0000").Then(std::nullopt);
     window->Command(QPReportViewWindow::kCmFax);
     window->Command(QPReportViewWindow::kCmFax);
