@@ -222,7 +222,7 @@ TEST_F(ElementCommands, BaselinesNeedTasksStopAtTenAskBeforeDeletingAndCompare)
     EXPECT_EQ(window->Project().baselines[0]->name, "B2");
 }
 
-TEST_F(ElementCommands, TheTaskEditorAddsATaskAsOneUndoStepOnlyOnceItIsValid)
+TEST_F(ElementCommands, TheTaskEditorAddsATaskAsOneUndoStepOnceValidAndFollowsDraggedRows)
 {
     AddTasks(2);
     window->Command(3002);
@@ -253,15 +253,11 @@ TEST_F(ElementCommands, TheTaskEditorAddsATaskAsOneUndoStepOnlyOnceItIsValid)
     window->Command(5001);
     EXPECT_EQ(TaskNames(), (Texts{"T1", "Renamed", "Survey"}));
     EXPECT_EQ(window->DataPanel().HighlightedID(eDataPanelTaskList), -1);
-}
-
-TEST_F(ElementCommands, TheTaskEditorFollowsItsPredecessorWhenRowsAreDragged)
-{
-    // T3 depends on T2; T3 is open in the editor while T1 is dragged below T2.
-    AddTasks(3);
+    // Survey, open in the editor, follows its predecessor when T1 is dragged below it: the row
+    // shows the predecessor's new ID, and OK links the same task as before.
     QPProject& project = window->Project();
-    const int64_t t2 = project.tasks.GetElement(2)->key;
-    project.tasks.GetElement(3)->AddDependency(t2, 0, 0.0f);
+    const int64_t renamed = project.tasks.GetElement(2)->key;
+    project.tasks.GetElement(3)->AddDependency(renamed, 0, 0.0f);
     window->FullGUIRefresh();
     Select(eDataPanelTaskList, {2});
     window->Command(3006);
@@ -270,14 +266,13 @@ TEST_F(ElementCommands, TheTaskEditorFollowsItsPredecessorWhenRowsAreDragged)
     EXPECT_EQ(dependencies.item(0, 0)->text(), QStringLiteral("2"));
     Select(eDataPanelTaskList, {0});
     window->DataPanel().EvLVDragFinish(QPDataPanel::kTaskList, 2);
-    ASSERT_EQ(TaskNames(), (Texts{"T2", "T1", "T3"}));
-    // The row shows the predecessor's new ID, and OK links the same task as before.
+    ASSERT_EQ(TaskNames(), (Texts{"Renamed", "T1", "Survey"}));
     EXPECT_EQ(dependencies.item(0, 0)->text(), QStringLiteral("1"));
     window->Command(5001);
     EXPECT_TRUE(prompts.Take().empty());
     ASSERT_EQ(window->EditPanel(), nullptr);
     ASSERT_EQ(project.tasks.GetElement(3)->dependencies.size(), 1u);
-    EXPECT_EQ(project.tasks.GetElement(3)->dependencies[0].predecessorKey, t2);
+    EXPECT_EQ(project.tasks.GetElement(3)->dependencies[0].predecessorKey, renamed);
 }
 
 TEST_F(ElementCommands, EachEditorIsOneUndoStepBackToTheSavedStateAndTheListsFollowIt)
