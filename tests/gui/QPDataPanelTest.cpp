@@ -167,7 +167,7 @@ TEST_F(DataPanel, TellsTheHostOfSelectionsTabsAndClicks)
 
 // Where dragged rows land, groups included, is the rows' own (tests/core/views); the panel
 // moves them when the drag ends, as one undo step, and tells the window.
-TEST_F(DataPanel, DraggedTasksMoveWhenTheDragEndsAndTellTheWindow)
+TEST_F(DataPanel, DraggedTasksMoveWhenTheDragEndsAndColumnLayoutsOutliveThePanel)
 {
     QAbstractItemModel& model = *List(eDataPanelTaskList).model();
     Select(eDataPanelTaskList, {0});
@@ -195,12 +195,8 @@ TEST_F(DataPanel, DraggedTasksMoveWhenTheDragEndsAndTellTheWindow)
     EXPECT_EQ(host.commands, std::vector<int>{4506});
     EXPECT_EQ(TaskNames(), before);
     EXPECT_EQ(List(eDataPanelTaskList).model()->rowCount(), 6);
-}
-
-// How widths are written and read back is the layout's own (tests/core/views); the panel
-// keeps them when it closes, and sizes its columns from the first rows without them.
-TEST_F(DataPanel, ColumnLayoutsOutliveThePanelOrComeFromTheFirstRows)
-{
+    // How widths are written and read back is the layout's own (tests/core/views); the panel
+    // keeps them when it closes, and sizes its columns from the first rows without them.
     const std::string longName = "Commission the ventilation of the north wing";
     plan.Task(longName, "8");
     panel.reset();
