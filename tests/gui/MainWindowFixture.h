@@ -1,7 +1,6 @@
 #pragma once
 
-// The main window with an in-memory settings store, scripted prompts and scripted editors,
-// for tests that drive it by command numbers.
+// The main window with in-memory settings, scripted prompts and editors, driven by commands.
 
 #include "app/LSingleInstance.h"
 #include "app/MainDialog.h"
@@ -15,13 +14,9 @@
 #include <deque>
 #include <thread>
 
-inline bool Cancel(QPProject&)
-{
-    return false;
-}
+inline const auto Cancel = [](QPProject&) { return false; };
 
-// The editors, filled in by the test: each call takes the next scripted step, which
-// changes what it likes and says whether the user pressed OK.
+// The editors: each call takes the next scripted step, which says whether OK was pressed.
 struct ScriptedDialogs : QPDialogRunner {
     using ProjectStep = std::function<bool(QPProject&)>;
     using OptionsStep = std::function<bool(QPProjectOptions&)>;
@@ -30,12 +25,10 @@ struct ScriptedDialogs : QPDialogRunner {
     template <class T>
     static T Next(std::deque<T>& steps, const char* what, T otherwise = {})
     {
-        if (steps.empty()) {
-            ADD_FAILURE() << "unexpected " << what;
-            return otherwise;
-        }
-        T step = std::move(steps.front());
-        steps.pop_front();
+        EXPECT_FALSE(steps.empty()) << "unexpected " << what;
+        T step = steps.empty() ? std::move(otherwise) : std::move(steps.front());
+        if (!steps.empty())
+            steps.pop_front();
         return step;
     }
     bool RunProjectDialog(QPProject& project, bool newProject, QWidget*) override
@@ -83,8 +76,7 @@ struct ScriptedDialogs : QPDialogRunner {
     std::vector<std::string> selections, comparisons, reportsShown;
 };
 
-// The wizard as a user fills it in: the file, then for each field (by index) the header
-// text of its column.
+// The wizard as a user fills it in: the file, then each field's (by index) column header.
 inline ScriptedDialogs::ImportStep ImportFile(std::string path,
                                               std::vector<std::pair<int, std::string>> columns)
 {
@@ -106,10 +98,8 @@ inline void AddTask(QPProject& project, const std::string& name)
     project.ElementAdd(std::move(task), true);
 }
 
-// The window listening for later starts, wired as the program wires it. SecondStart is a
-// real second start: another thread hands its arguments over the local channel, and the
-// call returns once the window has been given them (events are handled meanwhile, as the
-// waits of a progress window or a dialog would).
+// The window listening for later starts as the program wires it. SecondStart hands arguments
+// over from another thread and returns once the window has them (handling events meanwhile).
 class SecondStarts {
 public:
     SecondStarts(MainDialog& window, const QString& channel) : channel_(channel)
@@ -137,15 +127,9 @@ private:
 
 class MainWindow : public ::testing::Test, protected TempFolder {
 protected:
-    MainWindow()
-    {
-        documents = folder.filePath(QStringLiteral("Documents")).toStdString();
-        window = std::make_unique<MainDialog>(Services());
-    }
     ~MainWindow() override
     {
-        // Nothing is asked while the test tears the window down.
-        window->Project().dirty = false;
+        window->Project().dirty = false; // Nothing is asked while the test tears the window down.
         window->Project().undoStack.MarkCurrentStateAsSaved();
     }
     MainDialogServices Services(LMailServices* mail = nullptr)
@@ -161,8 +145,7 @@ protected:
         EXPECT_EQ(project.ProjectSave(Path(fileName)), 0);
         return Path(fileName);
     }
-    // The window started without a file (its project editor cancelled), listening for the
-    // arguments of second starts.
+    // The window started without a file (its editor cancelled), listening for second starts.
     std::unique_ptr<SecondStarts> StartListening()
     {
         auto starts = std::make_unique<SecondStarts>(*window, folder.filePath("channel"));
@@ -181,8 +164,7 @@ protected:
     }
     bool ActionEnabled(int command) const { return window->CommandAction(command)->isEnabled(); }
     Texts TaskNames() { return Names(window->Project().tasks); }
-    // The window in one line: its title, its file's name, whether the project has changes
-    // since it was saved, and its tasks.
+    // The window in one line: title, file name, changes since saved or not, and its tasks.
     std::string State()
     {
         std::string shown = window->windowTitle().toStdString() + " | " +
@@ -210,9 +192,9 @@ protected:
             view.selectionModel()->select(view.model()->index(row, 0),
                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
-    std::string documents;
+    std::string documents = Path("Documents");
     LMemorySettingsStore store;
     ScriptedPrompts prompts;
     ScriptedDialogs dialogs;
-    std::unique_ptr<MainDialog> window;
+    std::unique_ptr<MainDialog> window = std::make_unique<MainDialog>(Services());
 };
