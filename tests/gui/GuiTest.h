@@ -1,7 +1,6 @@
 #pragma once
 
-// What the widget tests share: Qt's widgets and test tools, scripted prompts and settings,
-// files in a throw-away folder, and the modal dialog about to show.
+// What the widget tests share: Qt, scripted prompts and settings, throw-away files, dialogs.
 
 #include "fileformat/LSettings.h"
 #include "framework/LSettingsStore.h"
