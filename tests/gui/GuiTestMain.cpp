@@ -1,5 +1,4 @@
-// Test entry for widget tests: one QApplication for the whole run, on the offscreen
-// platform unless the caller chose another, with settings kept in a throw-away folder.
+// One QApplication for the whole run, offscreen unless chosen otherwise, settings thrown away.
 
 #include "LPlatform.h"
 

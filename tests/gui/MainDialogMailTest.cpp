@@ -1,25 +1,15 @@
-// The main window's mail: project and task updates, the e-mail settings asked for before the
-// first message, and the updates that may go out before a save, through a scripted sendmail
-// or server.
+// The main window's updates through a scripted sendmail or server, the e-mail settings asked
+// for first; and the settings dialog's controls and refusals (the rules: tests/core/mail).
 
-#include "mail/LEmailPrintProcess.h"
+#include "mail/LEmailSendProcess.h"
 #include "mail/LEmailSettingsDialog.h"
 #include "model/QPBaseline.h"
 
 #include "gui/MainWindowFixture.h"
 #include "support/ScriptedMail.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QLineEdit>
-#include <QMenuBar>
-#include <QRadioButton>
-#include <QTimer>
-
-#include <filesystem>
-
 using namespace LEmailSettingsRules;
-using Texts = std::vector<std::string>;
+constexpr auto* WhenSettingsShow = &WhenShown<LEmailSettingsDialog>;
 
 namespace {
 
@@ -48,17 +38,7 @@ protected:
         project.undoStack.MarkCurrentStateAsSaved();
         project.dirty = false;
     }
-    // The settings as confirmed once: sendmail, or else the server smtp.example.com:2525.
-    void SettingsSeen(bool sendmail = true)
-    {
-        Form form;
-        form.method = sendmail ? eSendMethodSendMail : eSendMethodSMTP;
-        form.smtpHost = "smtp.example.com:2525";
-        form.replyTo = "planner@example.org";
-        ASSERT_FALSE(Confirm(store, form));
-    }
-    // The messages handed to sendmail so far, then forgotten.
-    Texts Messages()
+    Texts Messages() // The messages handed to sendmail so far, then forgotten.
     {
         Texts messages;
         for (const auto& program : mail.programs)
@@ -66,37 +46,8 @@ protected:
         mail.programs.clear();
         return messages;
     }
-
     ScriptedMailServices mail;
 };
-
-// Acts on the settings dialog that the command is about to show.
-void WhenSettingsShow(std::function<void(LEmailSettingsDialog&)> act)
-{
-    QTimer::singleShot(0, [act = std::move(act)] {
-        auto* dialog = qobject_cast<LEmailSettingsDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        act(*dialog);
-    });
-}
-
-// A header of a message sent through sendmail or a server.
-std::string Header(const std::string& message, const std::string& name)
-{
-    const std::size_t at = message.find("\n" + name + ": ") + name.size() + 3;
-    return message.substr(at, message.find_first_of("\r\n", at) - at);
-}
-
-// The attached file of a message: its name and its bytes.
-std::pair<std::string, QByteArray> Attachment(const std::string& message)
-{
-    const std::string marker = "Content-Disposition: attachment; filename=\"";
-    const std::size_t at = message.find(marker) + marker.size();
-    const std::size_t data = message.find("\n\n", at) + 2;
-    return {message.substr(at, message.find('"', at) - at),
-            QByteArray::fromBase64(QByteArray::fromStdString(
-                    message.substr(data, message.find("\n--", data) - data)))};
-}
 
 } // namespace
 
@@ -108,28 +59,31 @@ TEST_F(MainWindowMail, UpdatesAskForTheSettingsUntilConfirmedThenSendTheChart)
         window->Command(command);
     }
     EXPECT_TRUE(mail.programs.empty() && prompts.asked.empty());
-    EXPECT_EQ(window->Project().lastTaskUpdateState, nullptr);
+    // Never completed, they do not keep "Send Updates and Save" from saving.
+    AddTask(window->Project(), "Pack");
+    prompts.Then(Path("office.qpp")).Then("Send Updates and Save");
+    WhenSettingsShow([](LEmailSettingsDialog& dialog) {
+        dialog.MethodButton(eSendMethodSMTP).setChecked(true);
+        dialog.ReplyEdit().setText(QStringLiteral("planner@example.org"));
+        dialog.HostEdit().clear();
+        dialog.accept(); // refused: no server
+        dialog.reject();
+    });
+    EXPECT_TRUE(window->CmProjectSave());
+    EXPECT_TRUE(mail.programs.empty() && mail.attempts.empty());
+    EXPECT_EQ(prompts.Take().back().title, "Mail host required");
+    EXPECT_FALSE(window->Project().IsProjectDirty());
     WhenSettingsShow([](LEmailSettingsDialog& dialog) {
         dialog.MethodButton(eSendMethodSendMail).setChecked(true);
         dialog.ReplyEdit().setText(QStringLiteral("planner@example.org"));
         dialog.accept();
     });
     window->Command(3032);
-    Texts headers;
-    for (const std::string& message : Messages()) {
-        headers.push_back(Header(message, "From") + " to " + Header(message, "To") + ": " +
-                          Header(message, "Subject"));
-        EXPECT_NE(message.find("Please refer to the attached PDF for a current Gantt chart"),
-                  std::string::npos);
-        // The chart as a whole PDF file, removed from the temporary folder once sent.
-        const auto [name, pdf] = Attachment(message);
-        EXPECT_EQ(name, std::filesystem::path(LEmailAttachmentPath("")).filename().string());
-        EXPECT_TRUE(pdf.startsWith("%PDF-") && pdf.trimmed().endsWith("%%EOF")) << name;
-        EXPECT_FALSE(std::filesystem::exists(LEmailAttachmentPath("")));
-    }
-    EXPECT_EQ(headers,
-              (Texts{"planner@example.org to Anna@example.org: Project update for Office Move",
-                     "planner@example.org to Cleo@example.org: Project update for Office Move"}));
+    const Texts messages = Messages(); // to whom and what: tests/core/mail
+    ASSERT_EQ(messages.size(), 2u);
+    const QByteArray pdf = Attachment(messages[1]).second; // the chart as a whole PDF file
+    EXPECT_TRUE(pdf.startsWith("%PDF-") && pdf.trimmed().endsWith("%%EOF"));
+    EXPECT_EQ(Header(messages[1], "From"), "planner@example.org") << "the settings confirmed";
     EXPECT_EQ(prompts.TakeTexts(), Texts{"information: Project Update Send Results: Project "
                                          "updates generated: 2\r\nUpdates successfully sent: 2"});
     // Confirmed once, the settings are not asked for again (a dialog left open would hang).
@@ -137,9 +91,9 @@ TEST_F(MainWindowMail, UpdatesAskForTheSettingsUntilConfirmedThenSendTheChart)
     EXPECT_EQ(Messages().size(), 2u);
 }
 
-TEST_F(MainWindowMail, TaskUpdatesMoveTheLastStateOnOnlyWhenTheRunSucceeded)
+TEST_F(MainWindowMail, TaskUpdatesMoveOnOnlyWhenSentAndTheSettingsEntryChangesTheMethod)
 {
-    SettingsSeen();
+    EmailSettingsSeen(store);
     // sendmail cannot be started: reported, counted, and the same changes are due next time.
     mail.programStarts = false;
     window->Command(3033);
@@ -149,32 +103,35 @@ TEST_F(MainWindowMail, TaskUpdatesMoveTheLastStateOnOnlyWhenTheRunSucceeded)
     EXPECT_EQ(shown[1].message, "Task updates generated: 1\r\nUpdates successfully sent: 0");
     EXPECT_EQ(window->Project().lastTaskUpdateState, nullptr);
     EXPECT_FALSE(window->Project().IsProjectDirty());
-
     mail.programStarts = true;
     Messages();
     window->Command(3033);
     const Texts messages = Messages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(Header(messages[0], "To") + ": " + Header(messages[0], "Subject"),
-              "Anna@example.org: Task update summary for Office Move");
-    EXPECT_NE(messages[0].find("New task assignment: Survey\r\n"), std::string::npos);
-    EXPECT_EQ(Attachment(messages[0]).second.left(5), QByteArray("%PDF-"));
+    EXPECT_EQ(messages.size(), 1u);
     EXPECT_EQ(prompts.Take().at(0).message,
               "Task updates generated: 1\r\nUpdates successfully sent: 1");
     ASSERT_NE(window->Project().lastTaskUpdateState, nullptr);
     EXPECT_TRUE(window->Project().IsProjectDirty() && window->isWindowModified());
-
-    // Nothing changed since: nothing to send.
-    window->Command(3033);
+    window->Command(3033); // Nothing changed since: nothing to send.
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(prompts.Take().at(0).title, "No Task Updates Sent");
+    // The settings entry opens on the method chosen; without mail there are no updates.
+    WhenSettingsShow([](LEmailSettingsDialog& dialog) {
+        EXPECT_TRUE(dialog.MethodButton(eSendMethodSendMail).isChecked());
+        dialog.MethodButton(eSendMethodDirect).setChecked(true);
+        dialog.accept();
+    });
+    window->CommandAction(MainDialog::kCmEmailSettings)->trigger();
+    EXPECT_TRUE(LSettings(store).GetBool("Email", "SendDirect", false));
+    MainDialog withoutMail(Services());
+    EXPECT_FALSE(withoutMail.CommandAction(3032)->isEnabled() ||
+                 withoutMail.CommandAction(3033)->isEnabled());
 }
 
-// A mail server that is slow to greet: while the progress window waits for it, the user
-// double-clicks another project, which opens once the plan is saved.
+// While the progress window waits for a slow server another project is handed over.
 TEST_F(MainWindowMail, SendUpdatesAndSaveSendsProjectThenTaskUpdatesThenSaves)
 {
-    SettingsSeen(false);
+    EmailSettingsSeen(store, false);
     const auto starts = StartListening();
     const std::string other = WriteProject("other.qpp", "Other Plan");
     const std::string accept = "220 ready|250 mx|250 OK|250 OK|354 go|250 Queued|221 Bye";
@@ -193,11 +150,10 @@ TEST_F(MainWindowMail, SendUpdatesAndSaveSendsProjectThenTaskUpdatesThenSaves)
                            "RCPT TO:<Cleo@example.org> Project update for Office Move",
                            "RCPT TO:<Anna@example.org> Task update summary for Office Move"}));
     EXPECT_EQ(prompts.Take().size(), 4u);
-    // The plan saved is the one open, with the state of the task updates just sent.
+    // Saved with the state of the task updates just sent.
     EXPECT_FALSE(window->Project().IsProjectDirty());
     QPProject saved;
     ASSERT_EQ(saved.ProjectLoad(path), 0);
-    EXPECT_EQ(saved.name, "Office Move");
     ASSERT_NE(saved.lastTaskUpdateState, nullptr);
     EXPECT_EQ(saved.lastTaskUpdateState->tasks.size(), 1u);
     // Then the handed-over file opens; the plan was just saved, so nothing is asked.
@@ -205,34 +161,74 @@ TEST_F(MainWindowMail, SendUpdatesAndSaveSendsProjectThenTaskUpdatesThenSaves)
     EXPECT_TRUE(prompts.Take().empty());
 }
 
-TEST_F(MainWindowMail, WithSettingsNeverCompletedSendUpdatesAndSaveSavesAllTheSame)
+namespace {
+
+// The host, authentication, secure, fallback, user name, password and reply: 1 enabled.
+std::string Enabled(const LEmailSettingsDialog& d)
 {
-    AddTask(window->Project(), "Pack");
-    prompts.Then(Path("office.qpp")).Then("Send Updates and Save");
-    WhenSettingsShow([](LEmailSettingsDialog& dialog) {
-        dialog.MethodButton(eSendMethodSMTP).setChecked(true);
-        dialog.ReplyEdit().setText(QStringLiteral("planner@example.org"));
-        dialog.HostEdit().clear();
-        dialog.accept(); // refused: no server
-        dialog.reject();
-    });
-    EXPECT_TRUE(window->CmProjectSave());
-    EXPECT_TRUE(mail.programs.empty() && mail.attempts.empty());
-    EXPECT_EQ(prompts.Take().back().title, "Mail host required");
-    EXPECT_FALSE(window->Project().IsProjectDirty());
+    std::string bits;
+    for (const QWidget* control : std::initializer_list<const QWidget*>{
+                 &d.HostEdit(), &d.AuthenticationBox(), &d.SecureBox(), &d.DownSendBox(),
+                 &d.UserNameEdit(), &d.PasswordEdit(), &d.ReplyEdit()})
+        bits += control->isEnabled() ? '1' : '0';
+    return bits;
 }
 
-TEST_F(MainWindowMail, TheSettingsEntryChangesTheMethodAndNoMailServicesMeansNoUpdates)
+void Type(QLineEdit& edit, const char* text)
 {
-    SettingsSeen();
-    WhenSettingsShow([](LEmailSettingsDialog& dialog) {
-        EXPECT_TRUE(dialog.MethodButton(eSendMethodSendMail).isChecked());
-        dialog.MethodButton(eSendMethodDirect).setChecked(true);
+    edit.clear();
+    QTest::keyClicks(&edit, QString::fromUtf8(text));
+}
+
+} // namespace
+
+// Without TLS the secure box is taken all the same, with the sender's words about it.
+TEST(EmailSettingsDialog, ControlsFollowTheMethodAndOKRefusesInOrderOnTheFieldThenStores)
+{
+    LMemorySettingsStore store;
+    ScriptedPrompts prompts;
+    ScriptedMailServices mail;
+    mail.supportsTLS = false;
+    LEmailSettingsDialog dialog(LEmailContext{store, prompts, &mail});
+    const Texts opened = store.FullNames(); // the system's defaults, read once
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    // The server first; the login follows authentication, which stays ticked under Direct.
+    ASSERT_TRUE(dialog.MethodButton(eSendMethodSMTP).isChecked());
+    QTest::mouseClick(&dialog.AuthenticationBox(), Qt::LeftButton);
+    EXPECT_EQ(Enabled(dialog), "1111111");
+    QTest::mouseClick(&dialog.MethodButton(eSendMethodDirect), Qt::LeftButton);
+    EXPECT_EQ(Enabled(dialog), "0000001");
+    QTest::mouseClick(&dialog.MethodButton(eSendMethodSMTP), Qt::LeftButton);
+    EXPECT_EQ(Enabled(dialog), "1111111");
+    // What is typed before each OK, the alert shown and the field that then has the focus.
+    const std::tuple<QLineEdit*, const char*, const char*, QLineEdit*> steps[] = {
+            {&dialog.ReplyEdit(), "", "Reply Email Required", &dialog.ReplyEdit()},
+            {&dialog.ReplyEdit(), "planner@example.org", "Mail host required", &dialog.HostEdit()},
+            {&dialog.HostEdit(), "mail.example.org", "User Name Required", &dialog.UserNameEdit()},
+            {&dialog.UserNameEdit(), "planner", "Password Required", &dialog.PasswordEdit()}};
+    for (const auto& [edit, text, title, focus] : steps) {
+        Type(*edit, text);
         dialog.accept();
-    });
-    window->CommandAction(MainDialog::kCmEmailSettings)->trigger();
-    EXPECT_TRUE(LSettings(store).GetBool("Email", "SendDirect", false));
-    MainDialog withoutMail(Services());
-    EXPECT_FALSE(withoutMail.CommandAction(3032)->isEnabled() ||
-                 withoutMail.CommandAction(3033)->isEnabled());
+        EXPECT_TRUE(dialog.isVisible()) << title;
+        EXPECT_EQ(prompts.Last()->kind + ": " + prompts.Last()->title,
+                  std::string("alert: ") + title);
+        EXPECT_TRUE(focus->hasFocus()) << title;
+    }
+    EXPECT_EQ(prompts.Take().size(), 4u);
+    EXPECT_EQ(store.FullNames(), opened) << "nothing stored by a refusal";
+    Type(dialog.PasswordEdit(), "secret");
+    QTest::mouseClick(&dialog.SecureBox(), Qt::LeftButton);
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(prompts.TakeTexts(),
+              Texts{std::string("information: Secure Connection: ") + kEmailNoTLSSupport});
+    const LEmailSettings stored = LEmailSettings::ReadForDialog(store);
+    EXPECT_TRUE(stored.setViewed && stored.useSMTPHost && stored.useSSL && stored.smtpAuthOn);
+    EXPECT_EQ(stored.smtpHost + " " + stored.replyTo + " " + stored.userName + " " +
+                      stored.password,
+              "mail.example.org planner@example.org planner secret");
+    LEmailSettingsDialog again(LEmailContext{store, prompts, nullptr}); // opens on them
+    EXPECT_TRUE(again.UserNameEdit().isEnabled() && again.UserNameEdit().text() == "planner");
 }

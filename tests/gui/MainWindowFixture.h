@@ -1,57 +1,36 @@
 #pragma once
 
-// The main window with an in-memory settings store, scripted prompts and scripted editors,
-// for tests that drive it by command numbers.
+// The main window with in-memory settings, scripted prompts and editors, driven by commands.
 
 #include "app/LSingleInstance.h"
 #include "app/MainDialog.h"
 #include "app/QPDialogRunner.h"
-#include "fileformat/LSettings.h"
-#include "framework/LSettingsStore.h"
 #include "import/QPProcessImportCSV.h"
-#include "model/QPProject.h"
 #include "reports/QPReportTable.h"
 #include "views/QPDataPanel.h"
 
-#include "support/ScriptedPrompts.h"
-
-#include <QTest>
-#include <QtWidgets>
-
-#include <gtest/gtest.h>
+#include "gui/GuiTest.h"
 
 #include <deque>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <memory>
 #include <thread>
 
-inline bool Cancel(QPProject&)
-{
-    return false;
-}
+inline const auto Cancel = [](QPProject&) { return false; };
 
-// The editors, filled in by the test: each call takes the next scripted step, which
-// changes what it likes and says whether the user pressed OK.
+// The editors: each call takes the next scripted step, which says whether OK was pressed.
 struct ScriptedDialogs : QPDialogRunner {
     using ProjectStep = std::function<bool(QPProject&)>;
     using OptionsStep = std::function<bool(QPProjectOptions&)>;
     // Fills in the import as the wizard's pages would; false when the user closes it.
     using ImportStep = std::function<bool(LProcessImportCSV&)>;
-
     template <class T>
     static T Next(std::deque<T>& steps, const char* what, T otherwise = {})
     {
-        if (steps.empty()) {
-            ADD_FAILURE() << "unexpected " << what;
-            return otherwise;
-        }
-        T step = std::move(steps.front());
-        steps.pop_front();
+        EXPECT_FALSE(steps.empty()) << "unexpected " << what;
+        T step = steps.empty() ? std::move(otherwise) : std::move(steps.front());
+        if (!steps.empty())
+            steps.pop_front();
         return step;
     }
-
     bool RunProjectDialog(QPProject& project, bool newProject, QWidget*) override
     {
         projectForms.push_back(newProject);
@@ -88,7 +67,6 @@ struct ScriptedDialogs : QPDialogRunner {
         if (Next(importSteps, "import wizard", ImportStep([](auto&) { return false; }))(import))
             Process(silent, import);
     }
-
     std::deque<ProjectStep> projectSteps;
     std::deque<OptionsStep> optionsSteps;
     std::deque<ImportStep> importSteps;
@@ -98,8 +76,7 @@ struct ScriptedDialogs : QPDialogRunner {
     std::vector<std::string> selections, comparisons, reportsShown;
 };
 
-// The wizard as a user fills it in: the file, then for each field (by index) the header
-// text of its column.
+// The wizard as a user fills it in: the file, then each field's (by index) column header.
 inline ScriptedDialogs::ImportStep ImportFile(std::string path,
                                               std::vector<std::pair<int, std::string>> columns)
 {
@@ -121,10 +98,8 @@ inline void AddTask(QPProject& project, const std::string& name)
     project.ElementAdd(std::move(task), true);
 }
 
-// The window listening for later starts, wired as the program wires it. SecondStart is a
-// real second start: another thread hands its arguments over the local channel, and the
-// call returns once the window has been given them (events are handled meanwhile, as the
-// waits of a progress window or a dialog would).
+// The window listening for later starts as the program wires it. SecondStart hands arguments
+// over from another thread and returns once the window has them (handling events meanwhile).
 class SecondStarts {
 public:
     SecondStarts(MainDialog& window, const QString& channel) : channel_(channel)
@@ -143,7 +118,6 @@ public:
         second.join();
         EXPECT_TRUE(handedOver);
     }
-
     int received = 0;
 
 private:
@@ -151,32 +125,16 @@ private:
     LSingleInstance instance_;
 };
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public ::testing::Test, protected TempFolder {
 protected:
-    MainWindow()
-    {
-        documents = folder.filePath(QStringLiteral("Documents")).toStdString();
-        window = std::make_unique<MainDialog>(Services());
-    }
     ~MainWindow() override
     {
-        // Nothing is asked while the test tears the window down.
-        window->Project().dirty = false;
+        window->Project().dirty = false; // Nothing is asked while the test tears the window down.
         window->Project().undoStack.MarkCurrentStateAsSaved();
     }
     MainDialogServices Services(LMailServices* mail = nullptr)
     {
         return {&store, &prompts, &dialogs, documents, mail};
-    }
-
-    std::string Path(const std::string& name) const
-    {
-        return folder.filePath(QString::fromStdString(name)).toStdString();
-    }
-    std::string WriteFile(const std::string& name, const std::string& contents)
-    {
-        std::ofstream(Path(name), std::ios::binary) << contents;
-        return Path(name);
     }
     // A project file with one task, written outside the window.
     std::string WriteProject(const std::string& fileName, const std::string& projectName)
@@ -187,8 +145,7 @@ protected:
         EXPECT_EQ(project.ProjectSave(Path(fileName)), 0);
         return Path(fileName);
     }
-    // The window started without a file (its project editor cancelled), listening for the
-    // arguments of second starts.
+    // The window started without a file (its editor cancelled), listening for second starts.
     std::unique_ptr<SecondStarts> StartListening()
     {
         auto starts = std::make_unique<SecondStarts>(*window, folder.filePath("channel"));
@@ -200,20 +157,14 @@ protected:
     {
         return LSettings(store).GetString("Settings", "LastProjectFilePath").str();
     }
-    bool ActionEnabled(int command) const { return window->CommandAction(command)->isEnabled(); }
-
-    // The names of the elements of a list of the project, in order.
-    template <class List>
-    static std::vector<std::string> Names(const List& list)
+    void Run(std::initializer_list<int> commands)
     {
-        std::vector<std::string> names;
-        for (const auto& element : list)
-            names.push_back(element.name.str());
-        return names;
+        for (int command : commands)
+            window->Command(command);
     }
-    std::vector<std::string> TaskNames() { return Names(window->Project().tasks); }
-    // The window in one line: its title, its file's name, whether the project has changes
-    // since it was saved, and its tasks.
+    bool ActionEnabled(int command) const { return window->CommandAction(command)->isEnabled(); }
+    Texts TaskNames() { return Names(window->Project().tasks); }
+    // The window in one line: title, file name, changes since saved or not, and its tasks.
     std::string State()
     {
         std::string shown = window->windowTitle().toStdString() + " | " +
@@ -241,11 +192,9 @@ protected:
             view.selectionModel()->select(view.model()->index(row, 0),
                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
-
-    QTemporaryDir folder;
-    std::string documents;
+    std::string documents = Path("Documents");
     LMemorySettingsStore store;
     ScriptedPrompts prompts;
     ScriptedDialogs dialogs;
-    std::unique_ptr<MainDialog> window;
+    std::unique_ptr<MainDialog> window = std::make_unique<MainDialog>(Services());
 };

@@ -3,15 +3,7 @@
 
 #include "views/QPDataPanel.h"
 
-#include "framework/LSettingsStore.h"
-#include "model/QPProject.h"
-
-#include "support/Plan.h"
-
-#include <QTest>
-#include <QtWidgets>
-
-#include <gtest/gtest.h>
+#include "gui/GuiTest.h"
 
 namespace {
 
@@ -19,8 +11,7 @@ struct FakeHost : QPDataPanelHost {
     void Command(int command) override
     {
         commands.push_back(command);
-        // As the main window does after a move.
-        if (command == QPDataPanel::kTasksMoved && panel)
+        if (command == QPDataPanel::kTasksMoved && panel) // As the main window does after a move.
             panel->AllListRefresh();
     }
     std::vector<int> commands;
@@ -34,20 +25,19 @@ protected:
     DataPanel()
     {
         plan.Task("Survey", "8");
-        QPTask& build = Header("Build", true);
+        QPTask& build = plan.Task("Build", "0");
         build.subtaskKeys = {plan.Task("Frame", "16").key, plan.Task("Roof", "8").key};
-        QPTask& fitOut = Header("Fit out", false);
+        QPTask& fitOut = plan.Task("Fit out", "0");
+        build.isHeader = fitOut.isHeader = fitOut.hideSubtasks = true;
         fitOut.subtaskKeys = {plan.Task("Wiring", "8").key, plan.Task("Plumbing", "8").key};
         plan.Task("Handover", "2");
         plan.project.RefreshSubtaskHeaderKeys();
         plan.Resource("Anna", nullptr, 1850);
         plan.Resource("Bob");
         plan.Schedule("Nights", 22 * kHour, {0, 8, 8, 8, 8, 8, 0});
-
         panel = OpenPanel();
     }
     ~DataPanel() override { host.panel = nullptr; }
-
     std::unique_ptr<QPDataPanel> OpenPanel()
     {
         auto opened = std::make_unique<QPDataPanel>(plan.project, host, settings);
@@ -59,17 +49,7 @@ protected:
         host.commands.clear();
         return opened;
     }
-
-    QPTask& Header(const std::string& name, bool shown)
-    {
-        QPTask& header = plan.Task(name, "0");
-        header.isHeader = true;
-        header.hideSubtasks = !shown;
-        return header;
-    }
-
     QTreeView& List(eDataPanelList list) { return panel->List(list); }
-
     void Select(eDataPanelList list, std::initializer_list<int> rows)
     {
         QTreeView& view = List(list);
@@ -77,55 +57,36 @@ protected:
             view.selectionModel()->select(view.model()->index(row, 0),
                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
-
-    // A press before the double click, as a real mouse gives: the view only reports a
-    // double click on the row that was pressed.
+    // A press first, as a real mouse gives: the view reports double clicks on pressed rows.
     static void DoubleClick(QTreeView& view, QPoint at)
     {
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, at);
     }
-
     QString Cell(eDataPanelList list, int row, int column)
     {
         return List(list).model()->index(row, column).data().toString();
     }
-
-    std::vector<std::string> TaskNames() const
-    {
-        std::vector<std::string> names;
-        for (const QPTask& task : plan.project.tasks)
-            names.push_back(task.name.str());
-        return names;
-    }
-
+    Texts TaskNames() const { return Names(plan.project.tasks); }
     Plan plan;
     LMemorySettingsStore settings;
     FakeHost host;
     std::unique_ptr<QPDataPanel> panel;
 };
 
-// Every list filled from its rows (what a row shows is the rows' own business), and a task
-// left over-committed marked on its name.
-TEST_F(DataPanel, OpensOnTheTaskListWithEveryListFilledAndConflictsMarked)
+// The lists filled (their rows: tests/core/views), then the selection as the window reads it.
+TEST_F(DataPanel, ListsFilledTheSelectionReadInListOrderForTheShowingTabAndTheHostTold)
 {
-    EXPECT_EQ(panel->GetCurrentTab(), 0);
     EXPECT_EQ(List(eDataPanelTaskList).model()->rowCount(), 6);
     EXPECT_EQ(Cell(eDataPanelResourceList, 0, 3) + Cell(eDataPanelScheduleList, 1, 3),
               QStringLiteral("$18.508 Hrs 0 Mins"));
-
     plan.project.tasks.back().resourceConflict = true; // Handover
     panel->TaskListRefresh();
     const QAbstractItemModel& model = *List(eDataPanelTaskList).model();
     const QModelIndex name = model.index(5, 1);
     EXPECT_EQ(name.data(Qt::ToolTipRole).toString(), kOverCommittedText);
     EXPECT_FALSE(name.data(Qt::DecorationRole).value<QPixmap>().isNull());
-    EXPECT_FALSE(model.index(5, 2).data(Qt::DecorationRole).isValid());
     EXPECT_FALSE(model.index(0, 1).data(Qt::ToolTipRole).isValid());
-}
-
-TEST_F(DataPanel, TheSelectionIsReadInListOrderAndCountsOnlyForTheShowingTab)
-{
     // Picked with the mouse, as the user does, in every list.
     for (const eDataPanelList list :
          {eDataPanelScheduleList, eDataPanelResourceList, eDataPanelTaskList}) {
@@ -144,17 +105,14 @@ TEST_F(DataPanel, TheSelectionIsReadInListOrderAndCountsOnlyForTheShowingTab)
     EXPECT_EQ(panel->GetResourceListSelectionCount(), 2);
     EXPECT_EQ(panel->GetTaskSelectedID(), 2) << "still selected (the focused row), not counted";
     panel->TabBar().setCurrentIndex(0);
-
     Select(eDataPanelTaskList, {5, 3});
     std::vector<int> ids = {42};
     panel->GetTaskListAllSelectedIDs(ids);
     EXPECT_EQ(ids, (std::vector<int>{42, 1, 2, 4, 8}));
-    // The focused row answers when it is selected.
-    QTreeView& tasks = List(eDataPanelTaskList);
+    QTreeView& tasks = List(eDataPanelTaskList); // The focused row answers when it is selected.
     tasks.selectionModel()->setCurrentIndex(tasks.model()->index(3, 0),
                                             QItemSelectionModel::NoUpdate);
     EXPECT_EQ(panel->GetTaskSelectedID(), 4);
-
     // By ID: only that row; a task without a row (6 is a hidden subtask) changes nothing.
     panel->SelectTaskByID(4);
     for (int id : {6, 0, -1, 99})
@@ -163,24 +121,15 @@ TEST_F(DataPanel, TheSelectionIsReadInListOrderAndCountsOnlyForTheShowingTab)
     panel->GetTaskListAllSelectedIDs(ids);
     EXPECT_EQ(ids, std::vector<int>{4});
     EXPECT_EQ(tasks.currentIndex().row(), 3);
-}
-
-TEST_F(DataPanel, TellsTheHostOfSelectionsTabsAndClicks)
-{
-    Select(eDataPanelTaskList, {1});
-    EXPECT_EQ(host.commands, std::vector<int>{4501});
-
-    // Rebuilding a list is the window's own doing: nothing to report.
+    // What the panel tells the host of selections, tabs and clicks.
     host.commands.clear();
-    panel->AllListRefresh();
-    EXPECT_TRUE(host.commands.empty());
-
-    QTreeView& tasks = List(eDataPanelTaskList);
+    Select(eDataPanelTaskList, {1});
+    panel->AllListRefresh(); // Rebuilding a list is the window's own doing: nothing to report.
+    EXPECT_EQ(host.commands, std::vector<int>{4501});
     const QPoint onRow = tasks.visualRect(tasks.model()->index(2, 1)).center();
     DoubleClick(tasks, onRow);
     EXPECT_NE(std::find(host.commands.begin(), host.commands.end(), 4502), host.commands.end());
     EXPECT_EQ(panel->GetTaskSelectedID(), 3);
-
     host.commands.clear();
     QContextMenuEvent rightClick(QContextMenuEvent::Mouse, onRow,
                                  tasks.viewport()->mapToGlobal(onRow));
@@ -188,7 +137,6 @@ TEST_F(DataPanel, TellsTheHostOfSelectionsTabsAndClicks)
     EXPECT_EQ(host.commands, std::vector<int>{4505});
     EXPECT_EQ(panel->LastContextPosition(), tasks.viewport()->mapToGlobal(onRow));
     EXPECT_EQ(panel->LastContextListID(), 1001);
-
     const std::pair<eDataPanelList, int> others[] = {{eDataPanelResourceList, 4503},
                                                      {eDataPanelScheduleList, 4504}};
     for (const auto& [list, command] : others) {
@@ -201,9 +149,8 @@ TEST_F(DataPanel, TellsTheHostOfSelectionsTabsAndClicks)
     }
 }
 
-// Where dragged rows land, groups included, is the rows' own (tests/core/views); the panel
-// moves them when the drag ends, as one undo step, and tells the window.
-TEST_F(DataPanel, DraggedTasksMoveWhenTheDragEndsAndTellTheWindow)
+// Where dragged rows land is the rows' own (tests/core/views); here when and how they move.
+TEST_F(DataPanel, DraggedTasksMoveWhenTheDragEndsAndColumnLayoutsOutliveThePanel)
 {
     QAbstractItemModel& model = *List(eDataPanelTaskList).model();
     Select(eDataPanelTaskList, {0});
@@ -213,47 +160,39 @@ TEST_F(DataPanel, DraggedTasksMoveWhenTheDragEndsAndTellTheWindow)
     EXPECT_TRUE(host.commands.empty());
     QCoreApplication::processEvents();
     EXPECT_EQ(host.commands, std::vector<int>{4506});
-    EXPECT_EQ(TaskNames(), (std::vector<std::string>{"Build", "Frame", "Roof", "Fit out", "Wiring",
-                                                     "Plumbing", "Survey", "Handover"}));
-    EXPECT_EQ(Cell(eDataPanelTaskList, 0, 0) + Cell(eDataPanelTaskList, 0, 1), "1Build");
+    EXPECT_EQ(TaskNames(), (Texts{"Build", "Frame", "Roof", "Fit out", "Wiring", "Plumbing",
+                                  "Survey", "Handover"}));
     plan.project.undoStack.Undo();
     panel->AllListRefresh(); // as the main window does after an undo
     EXPECT_EQ(TaskNames().front(), "Survey");
-
     // A subtask cannot leave its group: the rows go back, without a command; a drag that
     // ends in another list moves nothing but is still reported.
     List(eDataPanelTaskList).clearSelection();
     Select(eDataPanelTaskList, {2});
     host.commands.clear();
-    const std::vector<std::string> before = TaskNames();
+    const Texts before = TaskNames();
     panel->EvLVDragFinish(QPDataPanel::kTaskList, 0);
     EXPECT_TRUE(host.commands.empty());
     panel->EvLVDragFinish(QPDataPanel::kResourceList, 0);
     EXPECT_EQ(host.commands, std::vector<int>{4506});
     EXPECT_EQ(TaskNames(), before);
     EXPECT_EQ(List(eDataPanelTaskList).model()->rowCount(), 6);
-}
-
-// How widths are written and read back is the layout's own (tests/core/views); the panel
-// keeps them when it closes, and sizes its columns from the first rows without them.
-TEST_F(DataPanel, ColumnLayoutsOutliveThePanelOrComeFromTheFirstRows)
-{
-    const std::string longName = "Commission the ventilation of the north wing";
-    plan.Task(longName, "8");
+    // How widths are stored is the layout's (tests/core/views); without them the panel sizes
+    // its columns to the first rows (the ID column to its numbers), and it keeps them on closing.
+    const QString longName = QStringLiteral("Commission the ventilation of the north wing");
+    plan.Task(longName.toStdString(), "8");
     panel.reset();
     panel = OpenPanel();
-    const QFontMetrics metrics(List(eDataPanelTaskList).font());
-    const int nameWidth = List(eDataPanelTaskList).header()->sectionSize(1);
-    EXPECT_GE(nameWidth, metrics.horizontalAdvance(QString::fromStdString(longName)));
-    // The ID column fits its numbers rather than its share of the list.
-    EXPECT_LT(List(eDataPanelTaskList).header()->sectionSize(0), nameWidth / 3);
-
-    List(eDataPanelTaskList).header()->resizeSection(1, 150);
+    QHeaderView* columns = List(eDataPanelTaskList).header();
+    EXPECT_GE(columns->sectionSize(1),
+              List(eDataPanelTaskList).fontMetrics().horizontalAdvance(longName));
+    EXPECT_LT(columns->sectionSize(0), columns->sectionSize(1) / 3);
+    columns->resizeSection(1, 150);
     List(eDataPanelScheduleList).header()->resizeSection(3, 77);
     panel->DestroyDialog();
     panel.reset();
     panel = OpenPanel();
-    plan.Task(longName + " and the south wing", "8");
+    plan.Task(longName.toStdString() + " and the south wing", "8");
     panel->TaskListRefresh();
     EXPECT_EQ(List(eDataPanelTaskList).header()->sectionSize(1), 150);
     EXPECT_EQ(List(eDataPanelScheduleList).header()->sectionSize(3), 77);

@@ -1,34 +1,21 @@
-// The report window: its list, the CSV and PDF files it saves, the pages it prints, the fax
-// number, and the report sent by e-mail as an A4 PDF that does not outlive the sending; and
-// the e-mail and fax prompts as the user fills them in.
+// The report window: its list, the files it saves, the pages it prints, the fax number and
+// the report sent by e-mail as an A4 PDF; and the e-mail and fax prompts.
 
 #include "app/LQtUserPrompts.h"
-#include "fileformat/LSettings.h"
 #include "mail/LEmailPrintProcess.h"
 #include "mail/LEmailSettingsDialog.h"
 #include "reports/QPReportViewWindow.h"
 #include "reports/QPReports.h"
 
-#include "support/PDFPages.h"
-#include "support/Plan.h"
+#include "gui/GuiTest.h"
 #include "support/ScriptedMail.h"
-#include "support/ScriptedPrompts.h"
 
 #include <QPrinter>
-#include <QTest>
-#include <QtWidgets>
-
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
 
 namespace {
 
-using Sizes = std::vector<std::pair<double, double>>;
-
 // Two tasks, the second with a resource and a predecessor.
-class ReportWindow : public ::testing::Test {
+class ReportWindow : public ::testing::Test, protected TempFolder {
 protected:
     ReportWindow()
     {
@@ -43,79 +30,46 @@ protected:
     }
     std::unique_ptr<QPReportViewWindow> Window(LMailServices* mail = nullptr)
     {
-        return std::make_unique<QPReportViewWindow>(*report, prompts, store,
-                                                    folder.path().toStdString(), mail);
+        return std::make_unique<QPReportViewWindow>(*report, prompts, store, Root(), mail);
     }
-    QString Path(const char* name) const { return folder.filePath(name); }
     std::string Stored(const char* name)
     {
         return LSettings(store).GetString("Settings", name).str();
     }
-    // The settings as confirmed once: sendmail.
-    void SettingsSeen()
-    {
-        LSettings settings(store);
-        settings.SetBool("Email", "UseSendMail", true);
-        settings.SetBool("Email", "UseSMTPHost", false);
-        settings.SetString("Email", "ReplyToEmail", "planner@example.org");
-        settings.SetBool("Email", "SetViewed", true);
-    }
-
     Plan plan;
     std::unique_ptr<QPReportBase> report;
-    QTemporaryDir folder;
     ScriptedPrompts prompts;
     LMemorySettingsStore store;
 };
 
-std::string ReadFile(const QString& path)
-{
-    std::stringstream bytes;
-    bytes << std::ifstream(path.toStdString(), std::ios::binary).rdbuf();
-    return bytes.str();
-}
-
 } // namespace
 
-TEST_F(ReportWindow, ListsTheReportSavesItAsCSVAndA4PDFAndPrintsIt)
+TEST_F(ReportWindow, ListsSavesPrintsFaxesAndSendsTheReportAsAnA4PDF)
 {
     const auto window = Window();
     window->show();
     QTRY_VERIFY(window->List().topLevelItemCount() > 0);
-    EXPECT_EQ(window->List().currentItem(), window->List().topLevelItem(0));
     // "Assigned Resources" sits two steps in, its entries five.
     EXPECT_EQ(window->List().topLevelItem(2)->text(0) + window->List().topLevelItem(3)->text(0),
               QStringLiteral("      Assigned Resources               Anna"));
     EXPECT_FALSE(window->CommandAction(QPReportViewWindow::kCmEmail)->isEnabled()) << "no mail";
-
-    prompts.Then(Path("report.csv").toStdString()).Then(Path("report.pdf").toStdString());
+    prompts.Then(Path("report.csv")).Then(Path("report.pdf"));
     window->Command(QPReportViewWindow::kCmSaveAsCSV);
     window->Command(QPReportViewWindow::kCmSaveAsPDF);
     const auto asked = prompts.Take();
-    ASSERT_EQ(asked.size(), 2u);
-    EXPECT_EQ(asked[0].folder + "/" + asked[0].defaultName,
-              folder.path().toStdString() + "/Report.csv");
+    EXPECT_EQ(asked.at(0).folder + "/" + asked.at(0).defaultName, Root() + "/Report.csv");
     EXPECT_EQ(ReadFile(Path("report.csv")), report->table.CSVText());
-    EXPECT_NE(ReadFile(Path("report.csv")).find("\"Build  walls\""), std::string::npos);
-    EXPECT_EQ(PDFPageSizes(Path("report.pdf")), (Sizes{{595, 842}}));
-
-    // A folder that cannot take the file is said so.
-    prompts.Then(Path("missing/report.csv").toStdString());
+    EXPECT_EQ(PageSizes(Path("report.pdf")), (Sizes{{595, 842}}));
+    prompts.Then(Path("missing/report.csv"));
     window->Command(QPReportViewWindow::kCmSaveAsCSV);
-    EXPECT_EQ(prompts.Take().at(1).kind, "alert");
-
-    // Printed, the same pages go on the paper chosen in the print dialog.
-    QPrinter printer(QPrinter::HighResolution);
+    EXPECT_EQ(prompts.Take().at(1).kind, "alert") << "a folder that cannot take the file";
+    QPrinter printer(QPrinter::HighResolution); // Printed on the paper chosen in the print dialog.
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(Path("printed.pdf"));
+    printer.setOutputFileName(QString::fromStdString(Path("printed.pdf")));
     printer.setPageSize(QPageSize(QPageSize::Letter));
     window->PrintTo(printer);
-    EXPECT_EQ(PDFPageSizes(Path("printed.pdf")), (Sizes{{612, 792}}));
-}
-
-TEST_F(ReportWindow, RemembersTheFaxNumberOnlyWhenAsked)
-{
-    const auto window = Window();
+    EXPECT_EQ(PageSizes(Path("printed.pdf")), (Sizes{{612, 792}}));
+    // The fax number is remembered only when asked.
     prompts.Then("+44 20 7946 0000").Then(std::nullopt);
     window->Command(QPReportViewWindow::kCmFax);
     window->Command(QPReportViewWindow::kCmFax);
@@ -123,19 +77,18 @@ TEST_F(ReportWindow, RemembersTheFaxNumberOnlyWhenAsked)
     prompts.ThenFax(LFaxNumberAnswer{"+1 212 555 0100", false});
     window->Command(QPReportViewWindow::kCmFax);
     EXPECT_EQ(Stored("ReportFax"), "+44 20 7946 0000");
-}
-
-// How a message is put together, sent and its file removed whatever the outcome is the
-// sender's (tests/core/mail); the window hands it the report as an A4 PDF, the addresses and
-// the comment, and remembers the addresses when asked.
-TEST_F(ReportWindow, SendsTheReportAsAnA4PDFWithTheCommentFirst)
-{
-    SettingsSeen();
+    // How a message is put together and sent is the sender's (tests/core/mail); the window asks
+    // for the settings first, hands over the report, addresses and comment, remembers when asked.
     ScriptedMailServices mail;
-    const auto window = Window(&mail);
+    const auto mailing = Window(&mail);
+    mailing->show();
+    WhenShown<LEmailSettingsDialog>([](LEmailSettingsDialog& dialog) { dialog.reject(); });
+    mailing->Command(QPReportViewWindow::kCmEmail); // no address prompt scripted
+    EXPECT_TRUE(mail.programs.empty());
+    EmailSettingsSeen(store);
     prompts.ThenEmail(
             LEmailAddressAnswer{"boss@example.org; team@example.org", true, "Figures for Monday."});
-    window->Command(QPReportViewWindow::kCmEmail);
+    mailing->Command(QPReportViewWindow::kCmEmail);
     EXPECT_EQ(Stored("ReportEmail"), "boss@example.org; team@example.org");
     ASSERT_EQ(mail.programs.size(), 1u);
     const std::string message = mail.programs[0]->input;
@@ -144,35 +97,16 @@ TEST_F(ReportWindow, SendsTheReportAsAnA4PDFWithTheCommentFirst)
               std::string::npos);
     EXPECT_NE(message.find("\n\nFigures for Monday.\r\n\r\nTask Detail Report  is attached"),
               std::string::npos);
-    const std::size_t data = message.find("\n\n", message.find("base64\n")) + 2;
-    const QByteArray pdf = QByteArray::fromBase64(
-            QByteArray::fromStdString(message.substr(data, message.find("\n--", data) - data)));
-    std::ofstream(Path("sent.pdf").toStdString(), std::ios::binary)
-            .write(pdf.constData(), pdf.size());
-    EXPECT_EQ(PDFPageSizes(Path("sent.pdf")), (Sizes{{595, 842}}));
-
+    const QByteArray pdf = Attachment(message).second;
+    std::ofstream(Path("sent.pdf"), std::ios::binary).write(pdf.constData(), pdf.size());
+    EXPECT_EQ(PageSizes(Path("sent.pdf")), (Sizes{{595, 842}}));
     // The remembered address is offered, kept unless told; a cancelled prompt sends nothing.
     prompts.ThenEmail(LEmailAddressAnswer{"someone@example.org", false, ""}).ThenEmail({});
-    window->Command(QPReportViewWindow::kCmEmail);
-    window->Command(QPReportViewWindow::kCmEmail);
+    mailing->Command(QPReportViewWindow::kCmEmail);
+    mailing->Command(QPReportViewWindow::kCmEmail);
     EXPECT_EQ(prompts.emailRequests.at(1).initial, "boss@example.org; team@example.org");
     EXPECT_EQ(Stored("ReportEmail"), "boss@example.org; team@example.org");
     EXPECT_EQ(mail.programs.size(), 2u);
-}
-
-TEST_F(ReportWindow, AsksForTheSettingsBeforeTheFirstMessage)
-{
-    ScriptedMailServices mail;
-    const auto window = Window(&mail);
-    window->show();
-    QTimer::singleShot(0, [] {
-        auto* dialog = qobject_cast<LEmailSettingsDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->reject();
-    });
-    // No e-mail prompt is scripted: asking for addresses here would fail the test.
-    window->Command(QPReportViewWindow::kCmEmail);
-    EXPECT_TRUE(mail.programs.empty());
 }
 
 TEST(EmailAndFaxPrompts, TakeWhatTheUserTypesAndTheRememberSwitch)
@@ -180,21 +114,17 @@ TEST(EmailAndFaxPrompts, TakeWhatTheUserTypesAndTheRememberSwitch)
     QWidget parent;
     parent.show();
     LQtUserPrompts prompts(&parent);
-    // Fills in the modal prompt about to show and presses OK.
-    const auto answer = [](std::function<void(QWidget&, QLineEdit&, QCheckBox&)> fill) {
-        QTimer::singleShot(0, [fill] {
-            QWidget* dialog = QApplication::activeModalWidget();
-            ASSERT_NE(dialog, nullptr);
-            auto* line = dialog->findChild<QLineEdit*>();
-            auto* remember = dialog->findChild<QCheckBox*>();
-            ASSERT_TRUE(line && remember);
-            EXPECT_TRUE(remember->isChecked());
+    // The prompt about to show offers to remember, ticked; the user unticks it, types, OK.
+    const auto answer = [](std::function<void(QDialog&, QLineEdit&)> type) {
+        WhenShown<QDialog>([type](QDialog& dialog) {
+            auto* remember = dialog.findChild<QCheckBox*>();
+            ASSERT_TRUE(remember && remember->isChecked());
             remember->setChecked(false);
-            fill(*dialog, *line, *remember);
-            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            type(dialog, *dialog.findChild<QLineEdit*>());
+            Press(dialog, QDialogButtonBox::Ok);
         });
     };
-    answer([](QWidget& dialog, QLineEdit& addresses, QCheckBox&) {
+    answer([](QDialog& dialog, QLineEdit& addresses) {
         QPushButton* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
         EXPECT_EQ(addresses.text(), QStringLiteral("boss@example"));
         EXPECT_FALSE(ok->isEnabled()) << "OK waits for addresses the sender would take";
@@ -204,19 +134,15 @@ TEST(EmailAndFaxPrompts, TakeWhatTheUserTypesAndTheRememberSwitch)
     });
     const auto email = prompts.AskEmailAddress({"Send to Email", "boss@example", true});
     ASSERT_TRUE(email.has_value());
-    EXPECT_EQ(email->addresses, "boss@example.org, team@example.org");
-    EXPECT_FALSE(email->remember);
-    EXPECT_EQ(email->comment, "Figures.\nCheck.");
-
-    answer([](QWidget&, QLineEdit& number, QCheckBox&) {
+    EXPECT_EQ(email->addresses + " | " + email->comment + (email->remember ? " | kept" : ""),
+              "boss@example.org, team@example.org | Figures.\nCheck.");
+    answer([](QDialog&, QLineEdit& number) {
         EXPECT_EQ(number.text(), QStringLiteral("+44 20 7946 0000"));
         number.setText(QStringLiteral(" +1 212 555 0100 "));
     });
     const auto fax = prompts.AskFaxNumber({"Send to Fax", "+44 20 7946 0000", true});
     ASSERT_TRUE(fax.has_value());
-    EXPECT_EQ(fax->number, "+1 212 555 0100");
-    EXPECT_FALSE(fax->remember);
-
+    EXPECT_EQ(fax->number + (fax->remember ? " kept" : ""), "+1 212 555 0100");
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
     EXPECT_FALSE(prompts.AskEmailAddress({"Send to Email", "", true}).has_value());
 }
