@@ -75,8 +75,6 @@ TEST(QPRecalculation, LinksAndConstraints)
              "M=1.0..1.16 H=1.0..1.16 M.show=1.8 H.show=1.8"},
             {"Finish On on nights counts back into the night",
              "@Nights 22 0,9,9,9,9,9,0; Last 2 fd:Nights fo:2.23:59:59", "Last=2.22..3.0"},
-            {"a resource without schedule works on the default one", "$Ana @-; T 8 %Ana",
-             "T.finish=1.16"},
             {"overnight shifts of several schedules count once",
              "@N1 22 0,9,9,9,9,9,0; @N2 22 0,9,9,9,9,9,0; $Ana @N1; $Ben @N2; T 24 %Ana %Ben",
              "T.finish=3.1"},
