@@ -189,9 +189,11 @@ TEST(QPProjectBase, DeletingAnElementRemovesTheLinksToItAndUndoPutsThemBack)
     const std::string before = Tasks(project, true);
     ASSERT_EQ(before, "A1:k1 B2:k2<1+7@100+6@50 C3:k3<1<1<2+6@25 H4:k4");
 
+    // Links and assignments go to the head of their lists; removal takes the first match.
     EXPECT_TRUE(project.ElementDelete<QPTask>(1, false));
     EXPECT_EQ(c.dependencies, (std::vector<QPTaskDependency>{{a, eFinishToFinish, 2.0f},
                                                              {b.key, eStartToStart, 0.0f}}));
+    EXPECT_FALSE(c.RemoveDependency(a + 100, nullptr) || c.RemoveResourceAssignment(99, nullptr));
     // Header lists keep the key; it simply matches nothing any more.
     EXPECT_EQ(header.subtaskKeys, std::vector<int64_t>{a});
     EXPECT_TRUE(project.ElementDelete<QPResource>(1, true));
@@ -229,32 +231,17 @@ TEST(QPProjectBase, DeletingAnElementRemovesTheLinksToItAndUndoPutsThemBack)
     EXPECT_EQ(Tasks(project, true), "B1:k2+6@50+7@100 C2:k3<1<2+6@25 H3:k4");
 }
 
-// Loading hands out missing keys above the highest, never lowering the counter; of
-// duplicate keys from a damaged file the first is found. (The file tests load a file's ID
-// links as keys.)
-TEST(QPProjectBase, LoadedElementsGetMissingKeysAndDuplicatesFindTheFirst)
+// Loading hands out missing keys above the highest (see the file tests), never lowering the
+// counter; of duplicate keys from a damaged file the first is found.
+TEST(QPProjectBase, LoadedElementsKeepTheCounterAndDuplicatesFindTheFirst)
 {
     QPProjectBase project;
-    AddTasks(project, "AB");
-    project.ElementAdd(Named<QPResource>("R"), false);
-    project.tasks.At(0).key = 40;
-    project.tasks.At(1).key = -1;
-    project.resources.At(0).key = -1;
-    project.lastKey = 3;
-    project.ValidateElementKeys();
-    EXPECT_EQ(project.tasks.At(1).key, 41);
-    EXPECT_EQ(project.resources.At(0).key, 42);
-    EXPECT_EQ(project.lastKey, 42);
-    EXPECT_EQ(project.tasks.GetElementByKey(41), &project.tasks.At(1));
-    EXPECT_EQ(project.tasks.GetElementByKey(40), &project.tasks.At(0));
+    AddTasks(project, "ABC");
+    for (QPTask& task : project.tasks)
+        task.key = 5;
     project.lastKey = 100;
     project.ValidateElementKeys();
     EXPECT_EQ(project.lastKey, 100);
-
-    AddTasks(project, "C");
-    for (QPTask& task : project.tasks)
-        task.key = 5;
-    project.ValidateElementKeys();
     EXPECT_EQ(project.tasks.GetElementByKey(5)->name, "A");
     project.ElementDelete<QPTask>(1, false);
     EXPECT_EQ(project.tasks.GetElementByKey(5)->name, "B");
@@ -397,14 +384,10 @@ TEST(QPProjectBaselines, FrozenCopiesUpToTenNamedExactlyAndTheLastTaskUpdateStat
     ASSERT_EQ(project.baselines.size(), 9u);
     EXPECT_EQ(project.baselines[1]->name.str() + std::to_string(project.baselines[1]->id), "B21");
 
-    // The state at the last task update is a fresh copy too; a reset drops it with the
-    // baselines.
-    project.dirty = false;
+    // The state at the last task update is a fresh copy each time (taking it: see the status
+    // updates' tests); a reset drops it with the baselines.
     project.SetAsLastTaskUpdateState();
-    ASSERT_NE(project.lastTaskUpdateState, nullptr);
-    EXPECT_TRUE(project.IsProjectDirty());
     project.ElementDelete<QPTask>(1, false);
-    EXPECT_EQ(project.lastTaskUpdateState->tasks.size(), 2u);
     project.SetAsLastTaskUpdateState();
     EXPECT_EQ(project.lastTaskUpdateState->tasks.size(), 1u);
     project.options.SetCurrencySymbol("€");
