@@ -198,24 +198,6 @@ TEST(QPRecalculation, APushedTaskKeepsAllItsLinks)
     EXPECT_GE(plan.T("Task").start, At("3.16"));
 }
 
-TEST(QPHistogram, BooksEachDayOnceAndFlagsOverCommitment)
-{
-    EnginePlan plan("$Ana; Half 8 %Ana:50; Other 8 %Ana:50");
-    plan.Recalculate();
-    plan.Check("Half.finish=2.16 Half.conflict=0 Other.conflict=0");
-    QPResourceHistogram& histogram = plan.project.histogram;
-    const int64_t ana = plan.R("Ana").key;
-    for (const auto& [at, level] : {std::pair{"1.9", 100}, {"2.23", 100}, {"3.9", 0}})
-        EXPECT_EQ(histogram.GetCommitmentLevel(At(at), ana), level) << at;
-    const QPResourceAssignment full{ana, 100, 100, 100};
-    histogram.AddAssignment(At("1.12"), full, 1);
-    EXPECT_TRUE(histogram.IsTaskConflicted(plan.T("Half")));
-    histogram.RemoveAssignments(plan.T("Half"));
-    histogram.RemoveAssignments(plan.T("Other"));
-    histogram.RemoveAssignment(At("1.12"), full, 1);
-    EXPECT_TRUE(histogram.Empty());
-}
-
 TEST(QPHeaders, MembershipSuccessorsAndTheNextIndependentTask)
 {
     // A header's members are the run directly under it: X ends the run, so B is not one.
