@@ -23,8 +23,11 @@
 class RecordingMailProcess : public LProcessInterface {
 public:
     bool IsToStop() override { return stop; }
-    bool ProcessWait(int) override { return stop; }
-    bool ProcessWaitSignal(LProcessSignal& signal, int) override { return !signal.IsSet() && stop; }
+    bool ProcessWait(int) override { return IsToStop(); }
+    bool ProcessWaitSignal(LProcessSignal& signal, int) override
+    {
+        return !signal.IsSet() && IsToStop();
+    }
     void SetError(std::string_view text) override { errors.emplace_back(text); }
     void SetStatus(std::string_view text, int line) override
     {
