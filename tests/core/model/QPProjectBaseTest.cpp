@@ -11,11 +11,14 @@
 
 namespace {
 
+// A new element; -1 leaves the ID or key to the project.
 template <class T>
-std::unique_ptr<T> Named(const std::string& name)
+std::unique_ptr<T> Named(const std::string& name, int32_t id = -1, int64_t key = -1)
 {
     auto element = std::make_unique<T>();
     element->name = name;
+    element->id = id;
+    element->key = key;
     return element;
 }
 
@@ -95,12 +98,8 @@ TEST(QPProjectBase, OneKeyCounterServesAllKindsAndIDsCountPerKind)
     EXPECT_EQ(project.tasks.GetElementByKey(2), nullptr); // a resource's
 
     // A given ID is kept and sorted after equal ones; the counter skips taken IDs.
-    auto c = Named<QPTask>("C");
-    c->id = 1;
-    project.ElementAdd(std::move(c), false);
-    auto d = Named<QPTask>("D");
-    d->id = 3;
-    project.ElementAdd(std::move(d), false);
+    project.ElementAdd(Named<QPTask>("C", 1), false);
+    project.ElementAdd(Named<QPTask>("D", 3), false);
     EXPECT_EQ(Tasks(project), "A1 C1 B2 D3");
     EXPECT_EQ(project.tasks.GetElement(1)->name, "A");
     EXPECT_EQ(project.ElementAdd(Named<QPTask>("E"), false).id, 4);
@@ -132,9 +131,6 @@ TEST(QPProjectBase, InsertingDeletingMovingAndRenumberingKeepTheOrder)
         in >> verb;
         for (int32_t number; in >> number;)
             n.push_back(number);
-        auto restored = Named<QPTask>("X");
-        restored->id = n[0];
-        restored->key = 77;
         if (verb == "insert")
             project.TaskInsert(Named<QPTask>("N"), n[0], false);
         else if (verb == "delete")
@@ -144,7 +140,7 @@ TEST(QPProjectBase, InsertingDeletingMovingAndRenumberingKeepTheOrder)
         else if (verb == "id")
             project.ElementChangeID<QPTask>(n[0], n[1]);
         else
-            project.ElementAddRestored(std::move(restored));
+            project.ElementAddRestored(Named<QPTask>("X", n[0], 77));
         EXPECT_EQ(Tasks(project), order) << operation;
     }
 
