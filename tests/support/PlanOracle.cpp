@@ -65,7 +65,12 @@ std::string Text(LDateTime moment, const char* format = "%Y-%m-%d %H:%M:%S")
 
 std::string DayText(int64_t day)
 {
-    return Text(LDateTime(ClockOf(day, 12 * 3600)), "%Y-%m-%d");
+    return Text(LDateTime(ClockOf(day, 43200)), "%Y-%m-%d");
+}
+
+std::string SeedHead(uint32_t seed, std::string_view rule)
+{
+    return "seed " + to_string(seed) + ": " + std::string(rule) + ": ";
 }
 
 // Money for worked seconds at an hourly rate, in single precision as the planner prices.
@@ -88,11 +93,7 @@ class Calendar {
 public:
     explicit Calendar(const QPSchedule& schedule) : schedule_(schedule) {}
 
-    bool Empty() const
-    {
-        const auto& lengths = schedule_.shiftDuration;
-        return *std::max_element(lengths.begin(), lengths.end()) <= 0;
-    }
+    bool Empty() const { return *std::ranges::max_element(schedule_.shiftDuration) <= 0; }
 
     // The shift of a day, if it has one. Where the previous day's shift runs into it, it
     // starts where that one ends.
@@ -114,8 +115,7 @@ public:
     Span ExceptionSpan(int64_t day, int32_t workSeconds) const
     {
         const int64_t begin = ClockOf(day, schedule_.shiftStart[WeekdayOf(day)].Get());
-        int64_t remaining = workSeconds;
-        int64_t cursor = begin;
+        int64_t remaining = workSeconds, cursor = begin;
         for (int64_t d = day - 1; !Empty() && remaining > 0 && d < day + kReach / kDay; ++d) {
             const Span shift = ShiftOn(d);
             const int64_t from = std::max(shift.begin, cursor);
@@ -135,8 +135,7 @@ public:
         std::vector<DayUse> days;
         for (int64_t day = DayOf(from) - 1; !Empty() && to > from && day <= DayOf(to) + 1; ++day) {
             const Span shift = ShiftOn(day);
-            const int64_t a = std::max(shift.begin, from);
-            const int64_t b = std::min(shift.end, to);
+            const int64_t a = std::max(shift.begin, from), b = std::min(shift.end, to);
             if (a < b)
                 days.push_back(DayUse{day,
                                       shift.end - shift.begin - Removed(shift.begin, shift.end),
@@ -153,8 +152,7 @@ private:
     {
         int64_t total = 0;
         for (const Span& span : removed) {
-            const int64_t a = std::max(span.begin, from);
-            const int64_t b = std::min(span.end, to);
+            const int64_t a = std::max(span.begin, from), b = std::min(span.end, to);
             if (a < b) {
                 total += b - a;
                 from = b;
@@ -201,7 +199,7 @@ public:
                 const int32_t c = task.constraintType;
                 const bool fixed = c == eConstraintStartOn || c == eConstraintFinishOn ||
                                    c == eConstraintStartBefore || c == eConstraintFinishBefore;
-                if (own < needed && !(fixed && task.totalSlack < 0))
+                if (own < needed && (!fixed || task.totalSlack >= 0))
                     lines.push_back(Head(label) + task.name.str() + " at " + Text(own) + ": " +
                                     kLinks[link.type] + " on " + predecessor->name.str() +
                                     " needs " + Text(needed));
@@ -310,13 +308,10 @@ public:
             money[r.name.str() + " overtime cost"][0] = r.overtimeCost;
         }
         for (const Booking& b : bookings_) {
-            const int64_t limit = b.schedule->regularWorkWeek;
-            const int64_t key = b.resource->key;
-            int64_t regular[2] = {0, 0}; // all, and to date
-            int64_t overtime[2] = {0, 0};
+            const int64_t limit = b.schedule->regularWorkWeek, key = b.resource->key;
+            int64_t regular[2] = {0, 0}, overtime[2] = {0, 0}; // all, and to date
             for (const DayUse& use : b.days) {
-                const int64_t day = use.day;
-                const int64_t seconds = use.used * b.percent / 100;
+                const int64_t day = use.day, seconds = use.used * b.percent / 100;
                 const int64_t dayTotal = total[{key, day}];
                 if (seconds <= 0 || dayTotal <= 0)
                     continue;
@@ -390,10 +385,7 @@ public:
     }
 
 private:
-    std::string Head(std::string_view rule) const
-    {
-        return "seed " + to_string(seed_) + ": " + std::string(rule) + ": ";
-    }
+    std::string Head(std::string_view rule) const { return SeedHead(seed_, rule); }
     const QPSchedule& ScheduleOf(int64_t key) const
     {
         const QPSchedule* schedule = project_.schedules.GetElementByKey(key);
@@ -499,24 +491,22 @@ private:
 // Every result of a recalculated plan as text, by what it belongs to.
 std::map<std::string, std::string> Results(const QPProject& project)
 {
-    const auto join = [](std::initializer_list<int64_t> values) {
-        std::string text;
+    std::map<std::string, std::string> results;
+    const auto put = [&](const std::string& what, std::initializer_list<int64_t> values) {
         for (int64_t value : values)
-            text += " " + to_string(value);
-        return text;
+            results[what] += " " + to_string(value);
     };
-    std::map<std::string, std::string> results{
-            {"project finish", join({project.projectFinish.Get()})}};
+    put("project finish", {project.projectFinish.Get()});
     for (const QPTask& t : project.tasks)
-        results["task " + to_string(t.key) + " " + t.name.str() +
-                " start, finish, display start, free and total slack and their successors, "
-                "cost, cost to date"] =
-                join({t.start.Get(), t.finish.Get(), t.displayStart.Get(), t.freeSlack,
-                      t.totalSlack, t.freeSlackSuccessorID, t.totalSlackSuccessorID,
-                      t.scheduledCost, t.scheduledCostToDate});
+        put("task " + to_string(t.key) + " " + t.name.str() +
+                    " start, finish, display start, free and total slack and their successors, "
+                    "cost, cost to date",
+            {t.start.Get(), t.finish.Get(), t.displayStart.Get(), t.freeSlack, t.totalSlack,
+             t.freeSlackSuccessorID, t.totalSlackSuccessorID, t.scheduledCost,
+             t.scheduledCostToDate});
     for (const QPResource& r : project.resources)
-        results["resource " + to_string(r.key) + " " + r.name.str() + " regular, overtime cost"] =
-                join({r.regularCost, r.overtimeCost});
+        put("resource " + to_string(r.key) + " " + r.name.str() + " regular, overtime cost",
+            {r.regularCost, r.overtimeCost});
     return results;
 }
 
@@ -551,9 +541,8 @@ std::vector<std::string> CompareResults(const QPProject& before, const QPProject
     const std::map<std::string, std::string> is = Results(after);
     for (const auto& [what, value] : was)
         if (!is.count(what) || is.at(what) != value)
-            lines.push_back("seed " + to_string(seed) + ": rule 5 (stable): " + std::string(step) +
-                            ": " + what + ":" + value + " became" +
-                            (is.count(what) ? is.at(what) : " missing"));
+            lines.push_back(SeedHead(seed, "rule 5 (stable)") + std::string(step) + ": " + what +
+                            ":" + value + " became" + (is.count(what) ? is.at(what) : " missing"));
     return lines;
 }
 
@@ -561,7 +550,7 @@ std::vector<std::string> CheckLateOnlyUsesSlack(const QPProject& late, const QPP
                                                 uint32_t seed)
 {
     std::vector<std::string> lines;
-    const std::string head = "seed " + to_string(seed) + ": rule 7 (late only uses slack): ";
+    const std::string head = SeedHead(seed, "rule 7 (late only uses slack)");
     if (late.projectFinish != soon.projectFinish)
         lines.push_back(head + "the project finishes " + Text(late.projectFinish) +
                         ", as soon as possible " + Text(soon.projectFinish));

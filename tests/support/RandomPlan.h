@@ -83,15 +83,6 @@ private:
                          seconds % 60);
     }
 
-    // A fixed week: shift start and length in hours, the working days as bits, Sunday first.
-    static void SetWeek(QPSchedule& schedule, const int (&week)[3])
-    {
-        for (std::size_t day = 0; day < 7; ++day) {
-            schedule.shiftStart[day] = LDayTime(week[0] * kHour);
-            schedule.shiftDuration[day] = (week[2] >> day & 1) ? week[1] * kHour : 0;
-        }
-    }
-
     // Shift starts on whole minutes, lengths of 30 minutes to 24 hours, and a shift never
     // runs past the next day's shift start; at least one day works.
     void RandomWeek(QPSchedule& schedule)
@@ -102,7 +93,7 @@ private:
         const auto room = [&](std::size_t day) {
             return std::min(86400, 86400 + starts[(day + 1) % 7] - starts[day]);
         };
-        std::array<int32_t, 7> lengths{};
+        std::array<int32_t, 7>& lengths = schedule.shiftDuration;
         std::size_t best = 0;
         for (std::size_t day = 0; day < 7; ++day) {
             if (room(day) >= 1800 && Chance(65)) {
@@ -116,10 +107,8 @@ private:
         // one hour.
         if (*std::max_element(lengths.begin(), lengths.end()) == 0)
             lengths[best] = 3600;
-        for (std::size_t day = 0; day < 7; ++day) {
+        for (std::size_t day = 0; day < 7; ++day)
             schedule.shiftStart[day] = LDayTime(starts[day]);
-            schedule.shiftDuration[day] = lengths[day];
-        }
     }
 
     void BuildSchedules(QPProject& project)
@@ -134,14 +123,18 @@ private:
             auto schedule = std::make_unique<QPSchedule>();
             schedule->name = "Schedule " + std::to_string(i + 1);
             // Office hours, nights on weekdays, a four-day week, weekends, round the clock
-            // and nights every day; or a random week.
+            // and nights every day (shift start and length in hours, the working days as
+            // bits, Sunday first); or a random week.
             static constexpr int kWeeks[][3] = {{8, 8, 0x3E},  {22, 9, 0x3E}, {8, 8, 0x36},
                                                 {8, 10, 0x41}, {0, 24, 0x7F}, {22, 9, 0x7F}};
             const int kind = Pick(8);
-            if (kind >= 5)
+            const int* week = kind >= 5 ? nullptr : kWeeks[kind == 1 && !Chance(50) ? 5 : kind];
+            if (!week)
                 RandomWeek(*schedule);
-            else
-                SetWeek(*schedule, kWeeks[kind == 1 && !Chance(50) ? 5 : kind]);
+            for (std::size_t day = 0; week && day < 7; ++day) {
+                schedule->shiftStart[day] = LDayTime(week[0] * kHour);
+                schedule->shiftDuration[day] = (week[2] >> day & 1) ? week[1] * kHour : 0;
+            }
             schedule->regularWorkWeek = OneOf({0, 20, 40, 168}) * kHour;
             schedule->workWeekStart = Pick(7);
             schedules_.push_back(&project.ElementAdd(std::move(schedule), false));

@@ -260,9 +260,7 @@ public:
     std::unique_ptr<LMailConnection> NewConnection() override
     {
         return std::make_unique<ScriptedMailConnection>(
-                [this](const std::string& host, uint16_t port, int ms) {
-                    return Accept(host, port, ms);
-                });
+                [this](const auto&... where) { return Accept(where...); });
     }
     std::string LookupMailExchanger(LProcessInterface& process, const std::string& domain,
                                     LMailIO& io) override

@@ -14,7 +14,7 @@ email package reads it the parse defects, the To header and the last part's type
 and SHA-256.
 """
 
-import base64, json, os, random, select, socket, sys, threading, time
+import base64, contextlib, json, os, random, select, socket, sys, threading, time
 
 DEFAULT = {b"EHLO": b"250-peer.test\r\n250 AUTH LOGIN", b"HELO": b"250 peer.test",
            b"MAIL": b"250 OK", b"RCPT": b"250 OK", b"DATA": b"354 Go on", b".": b"250 queued",
@@ -132,12 +132,9 @@ def peer(name, seed):
             o["tls"].load_cert_chain(folder + "/cert", folder + "/key")
 
     def run(conn):
-        with conn:
-            try:
-                session(conn, o, rnd, seen)
-                conn.shutdown(socket.SHUT_WR)
-            except (OSError, ValueError):
-                pass
+        with conn, contextlib.suppress(OSError, ValueError):
+            session(conn, o, rnd, seen)
+            conn.shutdown(socket.SHUT_WR)
 
     def take():
         while name not in ("closed", "queue-full"):

@@ -45,6 +45,12 @@ inline LDateTime At(const std::string& text)
     return LocalTime(2027, month, day, hour, minute, second);
 }
 
+// Hours as written, in seconds.
+inline int32_t Hours(const std::string& text)
+{
+    return static_cast<int32_t>(std::stod(text) * kHour);
+}
+
 // "4d", "2h" or plain seconds.
 inline int64_t SecondsOf(const std::string& text)
 {
@@ -76,18 +82,15 @@ public:
             const std::string name = w[0].substr(1);
             if (w[0][0] == '@') {
                 if (!schedules_.count(name)) {
-                    QPSchedule& s = Schedule(name, 0, {});
+                    QPSchedule& s = *(schedules_[name] = &Schedule(name, 0, {}));
                     const std::vector<std::string> lengths = Split(w[2], ',');
                     for (std::size_t day = 0; day < 7; ++day) {
-                        s.shiftStart[day] = LDayTime(static_cast<int32_t>(std::stod(w[1]) * kHour));
-                        s.shiftDuration[day] =
-                                static_cast<int32_t>(std::stod(lengths[day]) * kHour);
+                        s.shiftStart[day] = LDayTime(Hours(w[1]));
+                        s.shiftDuration[day] = Hours(lengths[day]);
                     }
-                    schedules_[name] = &s;
                 }
                 if (w.back().rfind("week:", 0) == 0)
-                    schedules_[name]->regularWorkWeek =
-                            static_cast<int32_t>(std::stod(w.back().substr(5)) * kHour);
+                    schedules_[name]->regularWorkWeek = Hours(w.back().substr(5));
             } else if (w[0][0] == '$') {
                 const QPSchedule* schedule = nullptr;
                 int64_t rates[2] = {0, 0};
@@ -103,15 +106,13 @@ public:
                 if (w.size() > 1 && (w[1] == "@-" || w[1] == "@?"))
                     resources_[name]->scheduleKey = w[1] == "@-" ? -1 : kGone;
             } else if (w[0][0] == '!') {
-                const int32_t seconds = static_cast<int32_t>(std::stod(w[2]) * kHour);
                 if (schedules_.count(name))
-                    schedules_[name]->AddException(At(w[1]), seconds);
+                    schedules_[name]->AddException(At(w[1]), Hours(w[2]));
                 else
-                    resources_.at(name)->AddException(At(w[1]), seconds);
+                    resources_.at(name)->AddException(At(w[1]), Hours(w[2]));
             } else {
-                QPTask& task = Task(w[0], w[1] == "-" ? "" : w[1]);
-                tasks_[w[0]] = &task;
-                words.emplace_back(&task, std::vector<std::string>(w.begin() + 2, w.end()));
+                tasks_[w[0]] = &Task(w[0], w[1] == "-" ? "" : w[1]);
+                words.emplace_back(tasks_[w[0]], std::vector<std::string>(w.begin() + 2, w.end()));
             }
         }
         for (auto& [task, list] : words)
@@ -127,12 +128,10 @@ public:
     void Check(const std::string& expected, const std::string& what = "")
     {
         for (const std::string& item : Split(expected, ' ')) {
-            const std::size_t equals = item.find('=');
-            const std::string key = item.substr(0, equals);
-            const std::string value = item.substr(equals + 1);
-            const std::size_t dot = key.find('.');
+            const std::size_t equals = item.find('='), dot = item.find('.');
+            const std::string key = item.substr(0, equals), value = item.substr(equals + 1);
             const std::string name = key.substr(0, dot);
-            const std::string field = dot == std::string::npos ? "" : key.substr(dot + 1);
+            const std::string field = dot < equals ? key.substr(dot + 1) : "";
             const std::string where = what + ": " + item;
             if (name == "end") {
                 EXPECT_EQ(project.projectFinish, At(value)) << where;
@@ -175,7 +174,7 @@ private:
     {
         const std::size_t colon = word.find(':');
         const std::string key = word.substr(0, colon);
-        const std::string value = colon == std::string::npos ? "" : word.substr(colon + 1);
+        const std::string value = colon < word.size() ? word.substr(colon + 1) : "";
         static const std::vector<std::string> kConstraints = {"so", "sb", "sa", "fo", "fb", "fa"};
         static const std::vector<std::string> kLinks = {"fs", "ss", "ff", "sf"};
         if (key[0] == '%') {

@@ -75,8 +75,6 @@ TEST(QPRecalculation, LinksAndConstraints)
              "M=1.0..1.16 H=1.0..1.16 M.show=1.8 H.show=1.8"},
             {"Finish On on nights counts back into the night",
              "@Nights 22 0,9,9,9,9,9,0; Last 2 fd:Nights fo:2.23:59:59", "Last=2.22..3.0"},
-            {"a resource without schedule works on the default one", "$Ana @-; T 8 %Ana",
-             "T.finish=1.16"},
             {"overnight shifts of several schedules count once",
              "@N1 22 0,9,9,9,9,9,0; @N2 22 0,9,9,9,9,9,0; $Ana @N1; $Ben @N2; T 24 %Ana %Ben",
              "T.finish=3.1"},
@@ -198,24 +196,6 @@ TEST(QPRecalculation, APushedTaskKeepsAllItsLinks)
     plan.project.PushSuccessorTasks(plan.T("Together"), nullptr);
     plan.Check("Task.finish=4.12");
     EXPECT_GE(plan.T("Task").start, At("3.16"));
-}
-
-TEST(QPHistogram, BooksEachDayOnceAndFlagsOverCommitment)
-{
-    EnginePlan plan("$Ana; Half 8 %Ana:50; Other 8 %Ana:50");
-    plan.Recalculate();
-    plan.Check("Half.finish=2.16 Half.conflict=0 Other.conflict=0");
-    QPResourceHistogram& histogram = plan.project.histogram;
-    const int64_t ana = plan.R("Ana").key;
-    for (const auto& [at, level] : {std::pair{"1.9", 100}, {"2.23", 100}, {"3.9", 0}})
-        EXPECT_EQ(histogram.GetCommitmentLevel(At(at), ana), level) << at;
-    const QPResourceAssignment full{ana, 100, 100, 100};
-    histogram.AddAssignment(At("1.12"), full, 1);
-    EXPECT_TRUE(histogram.IsTaskConflicted(plan.T("Half")));
-    histogram.RemoveAssignments(plan.T("Half"));
-    histogram.RemoveAssignments(plan.T("Other"));
-    histogram.RemoveAssignment(At("1.12"), full, 1);
-    EXPECT_TRUE(histogram.Empty());
 }
 
 TEST(QPHeaders, MembershipSuccessorsAndTheNextIndependentTask)

@@ -1,4 +1,3 @@
-#include "model/QPAssociationRecord.h"
 #include "model/QPProjectOptions.h"
 #include "model/QPResource.h"
 #include "model/QPSchedule.h"
@@ -49,30 +48,6 @@ TEST(QPTask, CopiesTakeAllButTheNotesAndResetKeepsWhatRecalculationReplaces)
     EXPECT_EQ(task.WriteSDF(), fresh.WriteSDF());
     EXPECT_TRUE(task.totalSlackSuccessorID == -1 && !task.scheduled);
     EXPECT_TRUE(task.successorIDs == fresh.successorIDs && task.displayStart == fresh.displayStart);
-}
-
-TEST(QPTask, LinksGoToTheHeadAndRemovalTakesTheFirstMatchAndRecordsIt)
-{
-    QPTask task;
-    task.key = 42;
-    task.AddDependency(5, eFinishToStart, 1.0f);
-    task.AddDependency(QPTaskDependency{6, eStartToStart, 0.0f});
-    task.AddDependency(5, eFinishToFinish, 3.0f);
-    task.AddResourceAssignment(QPResourceAssignment{20, 50, 30, 70});
-    task.AddResourceAssignment(9, 40);
-    EXPECT_EQ(task.resourceAssignments,
-              (std::vector<QPResourceAssignment>{{9, 40, 100, 100}, {20, 50, 30, 70}}));
-    QPAssociationRecord record;
-    EXPECT_TRUE(task.RemoveDependency(5, &record));
-    EXPECT_EQ(task.dependencies,
-              (std::vector<QPTaskDependency>{{6, eStartToStart, 0.0f}, {5, eFinishToStart, 1.0f}}));
-    EXPECT_TRUE(task.RemoveResourceAssignment(9, &record));
-    EXPECT_FALSE(task.RemoveResourceAssignment(9, &record));
-    EXPECT_FALSE(task.RemoveDependency(77, nullptr));
-    using Kind = QPAssociationRecord::Kind;
-    EXPECT_EQ(record.entries, (std::vector<QPAssociationRecord::Entry>{
-                                      {Kind::Dependency, 42, {5, eFinishToFinish, 3.0f}, {}},
-                                      {Kind::Assignment, 42, {}, {9, 40, 100, 100}}}));
 }
 
 TEST(QPTask, DurationsAreHoursInTheProjectsNumberFormatAndLagsCalendarDays)
