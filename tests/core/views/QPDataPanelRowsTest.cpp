@@ -77,12 +77,10 @@ std::string Joined(const QPListRow& row)
 
 TEST(DataPanelTaskRows, SubtasksOfAHidingHeaderGetNoRowAndShownSubtasksCarryTheArrow)
 {
+    // Which rows a hidden or shown group leaves is in the drags of task-drags.txt.
     GroupedPlan grouped;
-    EXPECT_EQ(grouped.ShownIDs(), (std::vector<int32_t>{1, 2, 3, 4, 5, 8}));
-    const std::vector<QPListRow> rows = QPTaskListRows(grouped.plan.project);
-    EXPECT_EQ(Joined(rows[2]), "3| " + kArrow + " Frame|16|0%| | ||||Fixed Work");
-    EXPECT_EQ(rows[4].texts[1] + rows[5].texts[0], "Fit out8");
-    EXPECT_EQ(GroupedPlan(true).ShownIDs(), (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(Joined(QPTaskListRows(grouped.plan.project)[2]),
+              "3| " + kArrow + " Frame|16|0%| | ||||Fixed Work");
     // A task put into the hidden run ends it: "Plumbing" is still listed among Fit out's
     // subtasks, but is no longer a member and gets its row back.
     QPProject& project = grouped.plan.project;
