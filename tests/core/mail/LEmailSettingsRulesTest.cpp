@@ -32,12 +32,6 @@ std::string Switches(const LEmailSettings& s)
                  s.setViewed});
 }
 
-// The refusal as "field: title", or "stored" when OK went through.
-std::string Outcome(const QPFormOutcome& outcome)
-{
-    return outcome ? std::to_string(outcome->field) + ": " + outcome->title : "stored";
-}
-
 // Every stored key as "name=value", in order of names; the password as it reads back.
 std::string Stored(LMemorySettingsStore& store)
 {
@@ -122,7 +116,10 @@ TEST(EmailSettingsRules, EveryFormOfTheTableGetsItsControlsAnswerAndKeys)
         form.smtpDownSend = row[5][2] == '1';
         const EnabledControls on = Enabled(form);
         LMemorySettingsStore store;
-        const std::string outcome = Outcome(Confirm(store, form));
+        // The refusal as "field: title", or "stored" when OK went through.
+        const QPFormOutcome refused = Confirm(store, form);
+        const std::string outcome =
+                refused ? std::to_string(refused->field) + ": " + refused->title : "stored";
         EXPECT_EQ(Bits({on.smtpHost, on.smtpAuthOn, on.useSSL, on.smtpDownSend, on.userName,
                         on.password}) +
                           " " + outcome + " " + Stored(store),
