@@ -87,14 +87,13 @@ protected:
     QPTask& AddTask(const std::string& name, LDateTime start, LDateTime finish,
                     int32_t freeSlack = 5 * kDay, int32_t totalSlack = 5 * kDay)
     {
-        auto task = std::make_unique<QPTask>();
-        task->name = name;
-        task->start = task->displayStart = start;
-        task->finish = finish;
-        task->freeSlack = freeSlack;
-        task->totalSlack = totalSlack;
+        QPTask& task = plan.Task(name, "");
+        task.start = task.displayStart = start;
+        task.finish = finish;
+        task.freeSlack = freeSlack;
+        task.totalSlack = totalSlack;
         project.projectFinish = std::max(project.projectFinish, finish);
-        return project.ElementAdd(std::move(task), false);
+        return task;
     }
     void ClearTasks()
     {
