@@ -70,7 +70,6 @@ TEST(EmailSettings, TheSenderSendsThroughAServerOrDirectlyUntilToldAndBothReadTh
 
 TEST(EmailSettingsRules, OpensOnTheMethodChosenWithTheSystemDefaultsImportedOnce)
 {
-    EXPECT_EQ(SelectedMethod(true, false, false), eSendMethodSendMail);
     EXPECT_EQ(SelectedMethod(true, false, true), eSendMethodDirect);
     // A server allowed to fall back on direct delivery stays the server.
     EXPECT_EQ(SelectedMethod(false, true, true), eSendMethodSMTP);
