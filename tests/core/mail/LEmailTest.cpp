@@ -17,14 +17,6 @@ namespace {
 using Lines = std::vector<std::string>;
 using std::string;
 
-string Joined(const Lines& lines)
-{
-    string all;
-    for (const string& line : lines)
-        all += (&line == &lines.front() ? "" : "|") + line;
-    return all;
-}
-
 TEST(LEmailText, EveryRowOfTheTableGetsItsAnswer)
 {
     const auto yes = [](bool answer) { return string(answer ? "1" : "0"); };
@@ -46,7 +38,7 @@ TEST(LEmailText, EveryRowOfTheTableGetsItsAnswer)
             {"boundary", LEmailBoundary},
             {"base64", LEmailBase64Line},
             {"type", LEmailAttachmentType},
-            {"body", [](const string& text) { return Joined(LEmailBodyLines(text)); }}};
+            {"body", [](const string& text) { return Join(LEmailBodyLines(text), "|"); }}};
     const auto rows = MailRows("texts.tsv");
     ASSERT_EQ(rows.size(), 96u);
     for (const Lines& row : rows) {

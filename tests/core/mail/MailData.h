@@ -20,6 +20,15 @@ inline std::string MailData(const std::string& name)
     return bytes;
 }
 
+// The lines with `separator` between them.
+inline std::string Join(const std::vector<std::string>& lines, const std::string& separator = ", ")
+{
+    std::string all;
+    for (const std::string& line : lines)
+        all += (&line == &lines.front() ? "" : separator) + line;
+    return all;
+}
+
 // The rows of a table: cells between tabs, with \r, \n, \\ and \xHH written out; lines
 // that start with "#" are notes.
 inline std::vector<std::vector<std::string>> MailRows(const std::string& name)
@@ -31,19 +40,15 @@ inline std::vector<std::vector<std::string>> MailRows(const std::string& name)
             continue;
         rows.emplace_back(1);
         for (std::size_t at = 0; at < line.size(); ++at) {
-            const char c = line[at];
-            const char next = at + 1 < line.size() ? line[at + 1] : '\0';
-            if (c == '\t')
+            std::string& cell = rows.back().back();
+            if (line[at] == '\t')
                 rows.back().emplace_back();
-            else if (c != '\\')
-                rows.back().back() += c;
-            else if (next == 'x') {
-                rows.back().back() += char(std::stoi(line.substr(at + 2, 2), nullptr, 16));
-                at += 3;
-            } else {
-                rows.back().back() += next == 'r' ? '\r' : next == 'n' ? '\n' : next;
-                ++at;
-            }
+            else if (line[at] != '\\')
+                cell += line[at];
+            else if (line[++at] != 'x')
+                cell += line[at] == 'r' ? '\r' : line[at] == 'n' ? '\n' : line[at];
+            else
+                cell += char(std::stoi(line.substr(at + 1, 2), nullptr, 16)), at += 2;
         }
     }
     return rows;

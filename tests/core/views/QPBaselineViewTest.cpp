@@ -197,21 +197,24 @@ TEST_F(BaselineView, FortySevenTasksGiveTwoPagesOfFortySixAndOneRowsToShowPrintA
     EXPECT_EQ(view->Root().GetCurrentTable(), nullptr);
 }
 
-TEST_F(BaselineView, RowsShowDatesDurationsAndTheUnsignedVarianceOfTheFinishes)
+TEST_F(BaselineView, RowsShowTheUnsignedVarianceOfTheFinishesAndBarsStandAtTheirTimes)
 {
     QPTask& later = AddTask("Later", LocalTime(2027, 5, 4, 8), LocalTime(2027, 5, 5, 16));
     QPTask& sooner = AddTask("Sooner", LocalTime(2027, 5, 4, 8), LocalTime(2027, 5, 6, 16));
+    QPTask& moved = AddTask("Moved", LocalTime(2027, 5, 4, 8), LocalTime(2027, 5, 5, 16));
     project.projectFinish = LocalTime(2027, 5, 12);
     TakeBaseline();
-    // Both keep their starts: only their finishes move.
+    // Later and Sooner keep their starts: only their finishes move; Moved moves whole.
     later.finish = LocalTime(2027, 5, 6, 16);
     sooner.finish = LocalTime(2027, 5, 5, 16);
+    moved.displayStart = LocalTime(2027, 5, 6, 8);
+    moved.finish = LocalTime(2027, 5, 7, 16);
     AddTask("Added", LocalTime(2027, 5, 7, 8), LocalTime(2027, 5, 7, 12, 30));
     Plot();
     // Minutes round up to the next hour; the baseline never had the added task.
     EXPECT_EQ(Joined(2), "Later|4 May 2027|6 May 2027|2d 08h|4 May 2027|5 May 2027|1d 08h|1d 00h");
     EXPECT_EQ(Joined(3), "Sooner|4 May 2027|5 May 2027|1d 08h|4 May 2027|6 May 2027|2d 08h|1d 00h");
-    EXPECT_EQ(Joined(4), "Added|7 May 2027|7 May 2027|05h|N/A|N/A|N/A|N/A");
+    EXPECT_EQ(Joined(5), "Added|7 May 2027|7 May 2027|05h|N/A|N/A|N/A|N/A");
     // Durations and the variance sit at the right of their cells, all else at the left;
     // the titles over them too.
     std::string alignment;
@@ -222,6 +225,43 @@ TEST_F(BaselineView, RowsShowDatesDurationsAndTheUnsignedVarianceOfTheFinishes)
                              : text->alignX == eAlignLeft ? 'L'
                                                           : '?';
     EXPECT_EQ(alignment, "LLLLLLLLLLLRLLRR");
+    // Each bar as "x y width", in its cell, and its colour; a plain task's rectangle, 3
+    // tall, from 4 below the node's top. 372 units run over 3 May 00:00 to 12 May
+    // 23:59:59: a day is about 37.2.
+    auto bars = [&](std::size_t row) {
+        std::string text;
+        for (const auto& child : Row(row).Children().at(4)->Children()) {
+            const auto& bar = static_cast<const QPTaskNode&>(*child);
+            const LRectF shape = bar.shapePath.Bounds();
+            EXPECT_EQ(std::vector({shape.y, shape.height}), std::vector({4.0f, 3.0f}));
+            text += Num(bar.GetX() - bar.GetParent()->GetX()) + " " +
+                    Num(bar.GetY() - bar.GetParent()->GetY()) + " " + Num(bar.barWidth) +
+                    (bar.normalColour == QPBaselineColours::kCurrent ? " current; "
+                                                                     : " baseline; ");
+        }
+        return text;
+    };
+    EXPECT_EQ(bars(4), "124 4 49.6 current; 49.6 18 49.6 baseline; ");
+    EXPECT_EQ(bars(5), "161.2 11 6.98 current; ");
+    // A chart without a second between its ends has no bars.
+    const LDateTime same = LocalTime(2027, 5, 4);
+    QPBaselineTaskCellNode cell(372, 32, &moved, moved, same, same);
+    cell.Init();
+    EXPECT_TRUE(cell.Children().empty());
+    // Scale lines at each day's left, from the header to the last row, drawn before any
+    // cell's background.
+    LRecordingSurface screen;
+    view->Prepaint(screen, nullptr);
+    const auto& lines = *screen.ItemsOf(Op::DrawPath).at(0);
+    EXPECT_EQ(lines.colour, QPBaselineColours::kScaleLine);
+    EXPECT_LT(&lines, screen.ItemsOf(Op::FillRect).front());
+    const auto days = ScaleCells(16);
+    ASSERT_EQ(lines.path.Figures().size(), days.size());
+    for (std::size_t i = 0; i < days.size(); ++i) {
+        const auto& points = lines.path.Figures()[i].points;
+        EXPECT_NEAR(points[0].x, 470 + days[i]->GetX() - Scale().GetX(), 1e-3);
+        EXPECT_EQ(std::vector({points[0].y, points[1].y}), std::vector({32.0f, 64.0f + 4 * 32}));
+    }
 }
 
 TEST_F(BaselineView, ChartRangeWidensPastThirtyOneDaysToMonthsAndPastAYearToYears)
@@ -265,54 +305,6 @@ TEST_F(BaselineView, ChartRangeWidensPastThirtyOneDaysToMonthsAndPastAYearToYear
     EXPECT_EQ(range(), "2027-05-04 to 2027-05-10");
     AddTask("Early", LocalTime(2027, 5, 3, 8), LocalTime(2027, 5, 3, 16));
     EXPECT_EQ(range(), "2027-05-03 08:00:00 to 2027-05-10 23:59:59");
-}
-
-TEST_F(BaselineView, BarsStandAtTheirTimesWithTheBaselineBarBelowOverTheScaleLines)
-{
-    QPTask& moved = AddTask("Moved", LocalTime(2027, 5, 4, 8), LocalTime(2027, 5, 5, 16));
-    project.projectFinish = LocalTime(2027, 5, 12);
-    TakeBaseline();
-    moved.displayStart = LocalTime(2027, 5, 6, 8);
-    moved.finish = LocalTime(2027, 5, 7, 16);
-    AddTask("Added", LocalTime(2027, 5, 10, 8), LocalTime(2027, 5, 10, 16));
-    Plot();
-    // Each bar as "x y width", in its cell, and its colour; a plain task's rectangle, 3
-    // tall, from 4 below the node's top. 372 units run over 3 May 00:00 to 12 May
-    // 23:59:59: a day is about 37.2.
-    auto bars = [&](std::size_t row) {
-        std::string text;
-        for (const auto& child : Row(row).Children().at(4)->Children()) {
-            const auto& bar = static_cast<const QPTaskNode&>(*child);
-            const LRectF shape = bar.shapePath.Bounds();
-            EXPECT_EQ(std::vector({shape.y, shape.height}), std::vector({4.0f, 3.0f}));
-            text += Num(bar.GetX() - bar.GetParent()->GetX()) + " " +
-                    Num(bar.GetY() - bar.GetParent()->GetY()) + " " + Num(bar.barWidth) +
-                    (bar.normalColour == QPBaselineColours::kCurrent ? " current; "
-                                                                     : " baseline; ");
-        }
-        return text;
-    };
-    EXPECT_EQ(bars(2), "124 4 49.6 current; 49.6 18 49.6 baseline; ");
-    EXPECT_EQ(bars(3), "272.8 11 12.4 current; ");
-    // A chart without a second between its ends has no bars.
-    const LDateTime same = LocalTime(2027, 5, 4);
-    QPBaselineTaskCellNode cell(372, 32, &moved, moved, same, same);
-    cell.Init();
-    EXPECT_TRUE(cell.Children().empty());
-    // Scale lines at each day's left, from the header to the last row, drawn before any
-    // cell's background.
-    LRecordingSurface screen;
-    view->Prepaint(screen, nullptr);
-    const auto& lines = *screen.ItemsOf(Op::DrawPath).at(0);
-    EXPECT_EQ(lines.colour, QPBaselineColours::kScaleLine);
-    EXPECT_LT(&lines, screen.ItemsOf(Op::FillRect).front());
-    const auto days = ScaleCells(16);
-    ASSERT_EQ(lines.path.Figures().size(), days.size());
-    for (std::size_t i = 0; i < days.size(); ++i) {
-        const auto& points = lines.path.Figures()[i].points;
-        EXPECT_NEAR(points[0].x, 470 + days[i]->GetX() - Scale().GetX(), 1e-3);
-        EXPECT_EQ(std::vector({points[0].y, points[1].y}), std::vector({32.0f, 64.0f + 2 * 32}));
-    }
 }
 
 TEST_F(BaselineView, ScalesShowDaysMonthsOrYearsAndDateWhatFitsAcrossClockChanges)
