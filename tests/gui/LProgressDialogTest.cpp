@@ -34,7 +34,7 @@ struct StandaloneProgress : LProgressDialog {
 
 } // namespace
 
-TEST(LProgressDialog, RunsInAModalWindowShowsAFailureCancelsAndReportsToItsLinesAndBar)
+TEST(LProgressDialog, RunsModallyShowsAFailureCancelsReportsToItsLinesAndBarAndWaits)
 {
     ScriptedPrompts prompts;
     QWidget mainWindow;
@@ -91,13 +91,8 @@ TEST(LProgressDialog, RunsInAModalWindowShowsAFailureCancelsAndReportsToItsLines
     EXPECT_EQ(shown(), "Resource 2 of 3: Zoë |  | 0.500000");
     window.SetProgress(7);
     EXPECT_EQ(shown(), "Resource 2 of 3: Zoë |  | 1.000000");
-}
-
-// Only a stop ends a wait early with true; only the far end of an early end is bounded (load).
-TEST(LProgressDialog, WaitsEndByTimeBySignalOrAtOnceByCancelOrQuitting)
-{
-    ScriptedPrompts prompts;
-    Work work;
+    // Only a stop ends a wait early with true; only the far end of an early end is bounded
+    // (load): waits end by time, by a signal, or at once by a cancel or by quitting.
     work.run = [](LProgressDialog& window) {
         Clock::time_point start = Clock::now();
         EXPECT_FALSE(window.ProcessWait(80));
