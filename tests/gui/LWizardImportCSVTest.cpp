@@ -42,7 +42,7 @@ struct RecordingImport : LProcessImportCSV {
     Texts rows, progressTitles;
 };
 
-class ImportWizard : public ::testing::Test, protected TempFolder {
+class ImportWizard : public WidgetTest {
 protected:
     std::string Documents() const { return Path("Documents"); }
     // The wizard on its match page for `path`.
@@ -57,8 +57,6 @@ protected:
     {
         return wizard.MatchPage().MatchList().topLevelItem(field)->text(1);
     }
-    LMemorySettingsStore store;
-    ScriptedPrompts prompts;
 };
 
 } // namespace

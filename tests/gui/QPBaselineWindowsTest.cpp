@@ -55,7 +55,7 @@ TEST(BaselineDialogs, CreateOffersTheNameAndSelectionHandsBackTheChosenBaselines
 namespace {
 
 // 47 tasks, one more than a page holds; the baseline is taken before the last one.
-class BaselineWindow : public ::testing::Test, protected TempFolder {
+class BaselineWindow : public WidgetTest {
 protected:
     BaselineWindow()
     {
@@ -71,9 +71,6 @@ protected:
         return std::make_unique<QPBaselineDlg>(plan.project, *plan.project.GetBaseline(0), prompts,
                                                store, Root());
     }
-    Plan plan;
-    ScriptedPrompts prompts;
-    LMemorySettingsStore store;
 };
 
 } // namespace

@@ -77,18 +77,16 @@ struct RecordingHost : QPEditPanelHost {
 };
 using Messages = std::vector<RecordingHost::Message>;
 
-class ElementEditors : public ::testing::Test {
+class ElementEditors : public WidgetTest {
 protected:
     ElementEditors() { bea->sendTaskUpdates = false; }
-    Plan plan;
     QPSchedule* night = &plan.Schedule("Night Shift", 22 * kHour, {0, 6, 0, 0, 0, 0, 0});
     QPResource* bea = &plan.Resource("Bea", nullptr, 4250);
     RecordingHost host;
-    ScriptedPrompts prompts;
 };
 
 // 1 Survey, 2 Frame (header of 3 Walls and 4 Roof), 5 Paint (after Survey, Painter at 50%).
-class TaskDialog : public ::testing::Test {
+class TaskDialog : public WidgetTest {
 protected:
     TaskDialog()
         : survey(plan.Task("Survey", "8")), frame(plan.Task("Frame", "")),
@@ -110,11 +108,9 @@ protected:
         dialog->show();
         return dialog;
     }
-    Plan plan;
     QPTask &survey, &frame, &walls, &roof, &paint;
     QPResource &mason, &painter;
     RecordingHost host;
-    ScriptedPrompts prompts;
 };
 
 } // namespace
