@@ -104,3 +104,11 @@ struct TempFolder {
     std::string Root() const { return folder.path().toStdString(); }
     QTemporaryDir folder;
 };
+
+// What a widget test starts from: a plan, scripted prompts, settings and a throw-away folder.
+class WidgetTest : public ::testing::Test, protected TempFolder {
+protected:
+    Plan plan;
+    ScriptedPrompts prompts;
+    LMemorySettingsStore store;
+};

@@ -26,15 +26,9 @@ LProcessResult Process(LProcessInterface& process, Work& work)
     return work.run(dynamic_cast<LProgressDialog&>(process));
 }
 
-// A window to report into directly, without a run.
-struct StandaloneProgress : LProgressDialog {
-    explicit StandaloneProgress(LUserPrompts& prompts) : LProgressDialog("Import", prompts) {}
-    bool MainFunction() override { return true; }
-};
-
 } // namespace
 
-TEST(LProgressDialog, RunsInAModalWindowShowsAFailureCancelsAndReportsToItsLinesAndBar)
+TEST(LProgressDialog, RunsModallyShowsAFailureCancelsReportsToItsLinesAndBarAndWaits)
 {
     ScriptedPrompts prompts;
     QWidget mainWindow;
@@ -44,6 +38,28 @@ TEST(LProgressDialog, RunsInAModalWindowShowsAFailureCancelsAndReportsToItsLines
         EXPECT_TRUE(QApplication::activeModalWidget() == &window &&
                     window.parentWidget() == &mainWindow);
         EXPECT_TRUE(window.CancelButton().isEnabled() && !window.IsToStop());
+        // The two status lines and the bar's share done, -1 while it only shows that it is busy.
+        const auto shown = [&window] {
+            const QProgressBar& bar = window.ProgressBar();
+            const int span = bar.maximum() - bar.minimum();
+            const QString lines = window.StatusLine(0).text() + " | " + window.StatusLine(1).text();
+            return lines.toStdString() + " | " +
+                   std::to_string(span <= 0 ? -1 : double(bar.value() - bar.minimum()) / span);
+        };
+        window.SetStatus("Reading tasks", -3);
+        window.SetStatus("Row 12", 5);
+        EXPECT_EQ(shown(), "Reading tasks | Row 12 | 0.000000");
+        window.SetStatusF(0, "Resource %d of %d: %s", 2, 3, "Zoë");
+        window.SetStatus("", 1);
+        window.SetProgressIndeterminateOn();
+        EXPECT_EQ(shown(), "Resource 2 of 3: Zoë |  | -1.000000");
+        window.SetProgress(0.5);
+        EXPECT_EQ(shown(), "Resource 2 of 3: Zoë |  | 0.500000");
+        window.SetProgressIndeterminateOn();
+        window.SetProgressIndeterminateOff();
+        EXPECT_EQ(shown(), "Resource 2 of 3: Zoë |  | 0.500000");
+        window.SetProgress(7);
+        EXPECT_EQ(shown(), "Resource 2 of 3: Zoë |  | 1.000000");
         return eProcessSucceeded;
     };
     EXPECT_EQ(ProcessRunAsDialog(&mainWindow, "Send Task Updates", work, prompts),
@@ -65,39 +81,14 @@ TEST(LProgressDialog, RunsInAModalWindowShowsAFailureCancelsAndReportsToItsLines
         return eProcessCancelled;
     };
     EXPECT_EQ(ProcessRunAsDialog(nullptr, "Import", work, prompts), eProcessCancelled);
-    StandaloneProgress window(prompts);
-    window.show();
-    QMetaObject::invokeMethod(&window.CancelButton(), "click", Qt::QueuedConnection);
-    EXPECT_TRUE(window.IsToStop());
-    EXPECT_TRUE(prompts.asked.empty());
-    // The two status lines and the bar's share done, -1 while it only shows that it is busy.
-    const auto shown = [&window] {
-        const QProgressBar& bar = window.ProgressBar();
-        const int span = bar.maximum() - bar.minimum();
-        return (window.StatusLine(0).text() + " | " + window.StatusLine(1).text()).toStdString() +
-               " | " + std::to_string(span <= 0 ? -1 : double(bar.value() - bar.minimum()) / span);
+    work.run = [](LProgressDialog& window) {
+        QMetaObject::invokeMethod(&window.CancelButton(), "click", Qt::QueuedConnection);
+        return window.IsToStop() ? eProcessCancelled : eProcessFailed;
     };
-    window.SetStatus("Reading tasks", -3);
-    window.SetStatus("Row 12", 5);
-    EXPECT_EQ(shown(), "Reading tasks | Row 12 | 0.000000");
-    window.SetStatusF(0, "Resource %d of %d: %s", 2, 3, "Zoë");
-    window.SetStatus("", 1);
-    window.SetProgressIndeterminateOn();
-    EXPECT_EQ(shown(), "Resource 2 of 3: Zoë |  | -1.000000");
-    window.SetProgress(0.5);
-    EXPECT_EQ(shown(), "Resource 2 of 3: Zoë |  | 0.500000");
-    window.SetProgressIndeterminateOn();
-    window.SetProgressIndeterminateOff();
-    EXPECT_EQ(shown(), "Resource 2 of 3: Zoë |  | 0.500000");
-    window.SetProgress(7);
-    EXPECT_EQ(shown(), "Resource 2 of 3: Zoë |  | 1.000000");
-}
-
-// Only a stop ends a wait early with true; only the far end of an early end is bounded (load).
-TEST(LProgressDialog, WaitsEndByTimeBySignalOrAtOnceByCancelOrQuitting)
-{
-    ScriptedPrompts prompts;
-    Work work;
+    EXPECT_EQ(ProcessRunAsDialog(nullptr, "Import", work, prompts), eProcessCancelled);
+    EXPECT_TRUE(prompts.asked.empty());
+    // Only a stop ends a wait early with true; only the far end of an early end is bounded
+    // (load): waits end by time, by a signal, or at once by a cancel or by quitting.
     work.run = [](LProgressDialog& window) {
         Clock::time_point start = Clock::now();
         EXPECT_FALSE(window.ProcessWait(80));

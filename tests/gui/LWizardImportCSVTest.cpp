@@ -29,7 +29,6 @@ struct RecordingImport : LProcessImportCSV {
     {
         auto* window = dynamic_cast<LProgressDialog*>(&process);
         progressTitles.push_back(window ? window->Title() : "(no window)");
-        shownModal = shownModal && window && QApplication::activeModalWidget() == window;
         row.clear();
         return eImportCSVContinue;
     }
@@ -41,10 +40,9 @@ struct RecordingImport : LProcessImportCSV {
     int OnCSVRowCancel(LProcessInterface&) override { return eImportCSVContinue; }
     std::string row;
     Texts rows, progressTitles;
-    bool shownModal = true;
 };
 
-class ImportWizard : public ::testing::Test, protected TempFolder {
+class ImportWizard : public WidgetTest {
 protected:
     std::string Documents() const { return Path("Documents"); }
     // The wizard on its match page for `path`.
@@ -59,8 +57,6 @@ protected:
     {
         return wizard.MatchPage().MatchList().topLevelItem(field)->text(1);
     }
-    LMemorySettingsStore store;
-    ScriptedPrompts prompts;
 };
 
 } // namespace
@@ -154,8 +150,7 @@ TEST_F(ImportWizard, ImportShowsRefusalsThenReadsTheRowsUnderTheProgressWindow)
     page.StartRowEdit().setText(QStringLiteral("2"));
     EXPECT_EQ(next(), "2 | 3 1");
     EXPECT_EQ(import.rows, (Texts{"0=Rose 1=red", "0=Ivy"}));
-    EXPECT_EQ(import.progressTitles, Texts(3, "Importing Tasks"));
-    EXPECT_TRUE(import.shownModal);
+    EXPECT_EQ(import.progressTitles, Texts(3, "Importing Tasks")); // modal: LProgressDialogTest
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     QListWidget& results = wizard.ResultsPage().ResultList();
     ASSERT_EQ(results.count(), 3);

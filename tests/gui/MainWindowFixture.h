@@ -127,10 +127,11 @@ private:
 
 class MainWindow : public ::testing::Test, protected TempFolder {
 protected:
-    ~MainWindow() override
+    ~MainWindow() override { MarkSaved(); } // Nothing is asked while the window goes.
+    void MarkSaved() // As if just saved or read: no changes, the undo steps kept.
     {
-        window->Project().dirty = false; // Nothing is asked while the test tears the window down.
         window->Project().undoStack.MarkCurrentStateAsSaved();
+        window->Project().dirty = false;
     }
     MainDialogServices Services(LMailServices* mail = nullptr)
     {

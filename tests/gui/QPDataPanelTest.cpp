@@ -20,7 +20,7 @@ struct FakeHost : QPDataPanelHost {
 
 // Rows of the task list: 0 Survey, 1 Build, 2 Frame, 3 Roof, 4 Fit out (its subtasks
 // 6 Wiring and 7 Plumbing hidden), 5 Handover.
-class DataPanel : public ::testing::Test {
+class DataPanel : public WidgetTest {
 protected:
     DataPanel()
     {
@@ -40,7 +40,7 @@ protected:
     ~DataPanel() override { host.panel = nullptr; }
     std::unique_ptr<QPDataPanel> OpenPanel()
     {
-        auto opened = std::make_unique<QPDataPanel>(plan.project, host, settings);
+        auto opened = std::make_unique<QPDataPanel>(plan.project, host, store);
         host.panel = opened.get();
         opened->resize(900, 400);
         opened->show();
@@ -68,8 +68,6 @@ protected:
         return List(list).model()->index(row, column).data().toString();
     }
     Texts TaskNames() const { return Names(plan.project.tasks); }
-    Plan plan;
-    LMemorySettingsStore settings;
     FakeHost host;
     std::unique_ptr<QPDataPanel> panel;
 };

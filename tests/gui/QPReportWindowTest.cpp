@@ -15,7 +15,7 @@
 namespace {
 
 // Two tasks, the second with a resource and a predecessor.
-class ReportWindow : public ::testing::Test, protected TempFolder {
+class ReportWindow : public WidgetTest {
 protected:
     ReportWindow()
     {
@@ -36,10 +36,7 @@ protected:
     {
         return LSettings(store).GetString("Settings", name).str();
     }
-    Plan plan;
     std::unique_ptr<QPReportBase> report;
-    ScriptedPrompts prompts;
-    LMemorySettingsStore store;
 };
 
 } // namespace
