@@ -5,12 +5,10 @@
 
 #include "support/Plan.h"
 #include "support/RandomPlan.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <iomanip>
 #include <sstream>
@@ -137,21 +135,6 @@ TEST(ProjectXml, TextIsEscapedAndKeptToXml)
             {"\xEF\xBF\xBE", r}};
     for (const auto& [text, escaped] : cases)
         EXPECT_EQ(QPXmlEscapeText(text), escaped) << text;
-}
-
-TEST(ProjectXml, TheFileIsWrittenWholeOrNotAtAll)
-{
-    TempDir folder;
-    Plan plan;
-    const std::string path = folder.Write("plan.xml", "older");
-    ASSERT_TRUE(QPProjectXmlExportToFile(plan.project, path));
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), Exported(plan.project));
-    std::filesystem::create_directory(folder.File("taken.xml"));
-    for (const char* name : {"no/plan.xml", "taken.xml"})
-        EXPECT_FALSE(QPProjectXmlExportToFile(plan.project, folder.File(name))) << name;
-    std::filesystem::remove(folder.File("taken.xml"));
-    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"plan.xml"}) << "nothing left beside it";
 }
 
 // What a plan says, by list position and name rather than by key (a plan read back has

@@ -48,13 +48,11 @@ void ExpectResults(QPProject& project, eImportCSVKind kind, const std::string& n
     EXPECT_EQ(lines, DataFile(name + ".out"));
 }
 
-} // namespace
-
-// Each task with its hours, kind, progress, type, dates and constraint, against tasks.txt.
-TEST(QPProcessImportCSVTask, DurationsDatesAndProgress)
+// Each task with its hours, kind, progress, type, dates and constraint; each resource with
+// its rates and task updates; each schedule's week in seconds and its shifts from Sunday as
+// start+length in seconds.
+std::string Transcript(const QPProject& project)
 {
-    QPProject project;
-    ExpectResults(project, eImportCSVKind::task, "tasks");
     std::string text;
     for (const QPTask& t : project.tasks)
         text += t.name.str() + ": " + t.durationText.str() + " h" +
@@ -63,28 +61,45 @@ TEST(QPProcessImportCSVTask, DurationsDatesAndProgress)
                 ", [" + t.start.GetDateTime() + "] to [" + t.finish.GetDateTime() +
                 "], constraint " + std::to_string(t.constraintType) + " [" +
                 t.constraintDate.GetDateTime() + "]\n";
-    EXPECT_EQ(text, DataFile("tasks.txt"));
+    for (const QPResource& r : project.resources)
+        text += r.name.str() + ": " + std::to_string(r.hourlyRate) + " " +
+                std::to_string(r.overtimeRate) + ", task updates " +
+                std::to_string(r.sendTaskUpdates) +
+                (r.scheduleKey == project.defaultScheduleKey ? ", on the default\n" : "\n");
+    for (const QPSchedule& schedule : project.schedules) {
+        text += schedule.name.str() + " (" + std::to_string(schedule.regularWorkWeek) + "):";
+        for (int day = 0; day < 7; ++day)
+            text += " " + std::to_string(schedule.shiftStart[day].Get()) + "+" +
+                    std::to_string(schedule.shiftDuration[day]);
+        text += "\n";
+    }
+    return text;
 }
 
-TEST(QPProcessImportCSVTask, RefusedRowsLeaveNoTrace)
+} // namespace
+
+// Each file's plan against its .txt. Schedules: starts lose their seconds, days not given
+// keep the defaults. Refused rows leave no trace beside a task there before.
+TEST(QPProcessImportCSV, EachKindAsItsTranscript)
 {
-    QPProject project;
-    auto existing = std::make_unique<QPTask>();
-    existing->name = "Survey";
-    project.ElementAdd(std::move(existing), false);
-    ExpectResults(project, eImportCSVKind::task, "refused-tasks");
-    ASSERT_EQ(project.tasks.size(), 3u);
-    EXPECT_EQ(Named(project, "Paint")->durationText.str(), "4");
-    EXPECT_EQ(Named(project, "Survey\"s end")->durationText.str(), "1");
+    for (const auto& [kind, name] : {std::pair{eImportCSVKind::task, "tasks"},
+                                     {eImportCSVKind::task, "refused-tasks"},
+                                     {eImportCSVKind::resource, "resources"},
+                                     {eImportCSVKind::schedule, "schedules"}}) {
+        SCOPED_TRACE(name);
+        QPProject project;
+        if (name == std::string("refused-tasks"))
+            project.ElementAdd(std::make_unique<QPTask>(), false).name = "Survey";
+        ExpectResults(project, kind, name);
+        EXPECT_EQ(Transcript(project), DataFile(name + std::string(".txt")));
+    }
 }
 
 // A short row without the name column is refused; the rest comes in as one undo step.
 TEST(QPProcessImportCSVTask, OneUndoTakesBackTheWholeImport)
 {
     QPProject project;
-    auto first = std::make_unique<QPTask>();
-    first->name = "Existing";
-    project.ElementAdd(std::move(first), true);
+    project.ElementAdd(std::make_unique<QPTask>(), true).name = "Existing";
     ExpectResults(project, eImportCSVKind::task, "short-row");
     ASSERT_EQ(project.tasks.size(), 4u);
     // Every new task got the next ID and a key of its own.
@@ -99,37 +114,6 @@ TEST(QPProcessImportCSVTask, OneUndoTakesBackTheWholeImport)
     project.undoStack.Undo();
     project.undoStack.Undo();
     EXPECT_EQ(project.tasks.size(), 0u);
-}
-
-TEST(QPProcessImportCSVResource, RatesAndDefaultSchedule)
-{
-    QPProject project;
-    ExpectResults(project, eImportCSVKind::resource, "resources");
-    ASSERT_EQ(project.resources.size(), 2u);
-    // Name, rates, task updates; both on the default schedule.
-    std::string resources;
-    for (const QPResource& r : project.resources)
-        resources += r.name.str() + " " + std::to_string(r.hourlyRate) + " " +
-                     std::to_string(r.overtimeRate) + " " + std::to_string(r.sendTaskUpdates) +
-                     std::to_string(r.scheduleKey == project.defaultScheduleKey) + "; ";
-    EXPECT_EQ(resources, "Rita 123450 6000 11; Sam 0 0 11; ");
-}
-
-// Each schedule's week in seconds and its shifts from Sunday as start+length in seconds,
-// against schedules.txt: starts lose their seconds, days not given keep the defaults.
-TEST(QPProcessImportCSVSchedule, ShiftsAndTheirChecks)
-{
-    QPProject project;
-    ExpectResults(project, eImportCSVKind::schedule, "schedules");
-    std::string text;
-    for (const QPSchedule& schedule : project.schedules) {
-        text += schedule.name.str() + " (" + std::to_string(schedule.regularWorkWeek) + "):";
-        for (int day = 0; day < 7; ++day)
-            text += " " + std::to_string(schedule.shiftStart[day].Get()) + "+" +
-                    std::to_string(schedule.shiftDuration[day]);
-        text += "\n";
-    }
-    EXPECT_EQ(text, DataFile("schedules.txt"));
 }
 
 // The fuzzer's seeds import their rows; inputs that once broke the import need only end.

@@ -224,7 +224,6 @@ TEST(QPProjectXmlImport, SampleFileIsOneUndoStepTheEditorsTake)
                       DateOf(project.projectDeadline),
               "Harbour Kiosk \u20AC 2027-06-04");
     EXPECT_EQ(counts.tasks + counts.headers, 10);
-    EXPECT_NE(Transcript(imported).find("resource Sam: 5000 an hour"), std::string::npos);
     project.undoStack.Undo();
     EXPECT_TRUE(project.tasks.empty() && project.resources.empty());
     ASSERT_EQ(project.schedules.size(), 1u);
