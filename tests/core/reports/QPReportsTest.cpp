@@ -203,7 +203,6 @@ TEST(ReportCSV, CellsAreQuotedCleanedAndSavedWholeOrNotAtAll)
     EXPECT_FALSE(saved);
     EXPECT_EQ(read(), "older report");
     EXPECT_EQ(folder.Entries().size(), 2u);
-    std::filesystem::remove(folder.File("taken.csv"));
 }
 
 using Op = LRecordingSurface::Op;
