@@ -77,12 +77,11 @@ TEST(Reports, ShowDatesCompletionCostsHoursAndTotals)
     Plan empty;
     for (const std::string kind :
          {"task-summary", "task-detail", "task-expense", "resource-expense"}) {
-        const std::optional<eReportKind> known = QPReportKindFromName(kind);
-        ASSERT_TRUE(known) << kind;
-        const auto report = QPMakeReport(*known, plan.project);
+        const eReportKind known = QPReportKindFromName(kind).value();
+        const auto report = QPMakeReport(known, plan.project);
         EXPECT_EQ(Rows(*report), Expected(kind)) << kind;
         EXPECT_EQ(report->rowCount, kind == "resource-expense" ? 4u : 3u) << kind;
-        const auto none = QPMakeReport(*known, empty.project);
+        const auto none = QPMakeReport(known, empty.project);
         none->GenerateReport();
         EXPECT_EQ(none->rowCount, 0u) << kind;
     }
