@@ -23,8 +23,8 @@ if "$cli" report task-detail "$sample" --pdf "$work/detail.pdf" 2>"$work/err"; t
         fail "the chart is not one page with its title: $(cat "$work/info")"
     pdftotext "$work/chart.pdf" "$work/chart.txt" || fail "pdftotext"
     has "$work/chart.txt" "Moving day" "Lease signed" "Tom Reyes" "9 May 2027"
-    # Three years of days are over 21,000 points: two pages, left then right, each with the
-    # dates of its own weeks in its strip.
+    # Three years of days are over 21,000 points: two pages (the core tests check what
+    # each page shows).
     run new "$work/long.qpp" --start 2027-01-04 --deadline 2030-01-04
     run gantt "$work/long.qpp" -o "$work/long.pdf"
     pdfinfo -f 1 -l 9 "$work/long.pdf" >"$work/info" || fail "pdfinfo cannot read the long chart"
@@ -32,9 +32,6 @@ if "$cli" report task-detail "$sample" --pdf "$work/detail.pdf" 2>"$work/err"; t
     sed -n 's/^Page *[0-9]* size: *\([0-9.]*\) x \([0-9.]*\) pts.*/\1 \2/p' "$work/info" |
         awk '$1 > 14400 || $2 > 14400 { exit 1 } END { if (NR != 2) exit 1 }' ||
         fail "the page sizes: $(cat "$work/info")"
-    pdftotext -f 1 -l 1 "$work/long.pdf" - | grep -q "January 2027" || fail "page 1 lacks its dates"
-    pdftotext -f 2 -l 2 "$work/long.pdf" - >"$work/page2"
-    grep -q "December 2029" "$work/page2" && ! grep -q 2027 "$work/page2" || fail "page 2's dates"
     # Another program holds the file locked while it writes it: here this shell, by flock.
     echo "earlier chart" >"$work/kept.pdf"
     exec 9<"$work/kept.pdf"
@@ -46,6 +43,6 @@ else
     expect_refusal "without PDF output" "$cli" gantt "$sample" -o "$work/chart.pdf"
 fi
 leftover=$(ls -A "$work" | grep -v -x -e '[a-z-]*\.csv' -e '[a-z]*\.qpp' -e '[a-z]*\.pdf' \
-    -e err -e info -e chart.txt -e page2)
+    -e err -e info -e chart.txt)
 [ -z "$leftover" ] || fail "files were left behind: $leftover"
 echo ok
