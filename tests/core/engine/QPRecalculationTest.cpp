@@ -216,7 +216,6 @@ TEST(QPHeaders, MembershipSuccessorsAndTheNextIndependentTask)
         EXPECT_EQ(plan.project.GetNextIndependentTaskID(id(from)), id(next)) << from;
     EXPECT_EQ(plan.project.GetNextIndependentTaskID(99), -1);
     EXPECT_EQ(plan.project.GetNextIndependentTaskID(-1), -1);
-
     EnginePlan links("A 8; B 8; C 8 fs:A ss:A; D 8 fs:A fs:?");
     links.project.MapTaskSuccessors();
     EXPECT_EQ(links.T("A").successorIDs,

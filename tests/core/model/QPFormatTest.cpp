@@ -91,7 +91,6 @@ TEST(QPProjectOptions, FixedStartValuesAndOnlyRealChangesCount)
     EXPECT_FALSE(options.changed);
     options.SetCurrencyName("dollars");
     EXPECT_TRUE(options.changed);
-
     // A reset restores the values and tells whether they changed.
     options.changed = false;
     options.currencySymbol = "£";

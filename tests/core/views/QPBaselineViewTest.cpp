@@ -271,7 +271,6 @@ TEST_F(BaselineView, ChartRangeWidensPastThirtyOneDaysToMonthsAndPastAYearToYear
     ASSERT_EQ(Plot().GetNumberOfTables(), 1);
     EXPECT_EQ(Page(1).Children().size(), 3u);
     EXPECT_EQ(Joined(2), "Page 1");
-
     // Whole days as "day to day", else the date-times.
     auto range = [&] {
         LDateTime start, end;
