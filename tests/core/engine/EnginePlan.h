@@ -12,7 +12,7 @@
 //   $NAME [@SCHEDULE] [RATE/OVERTIME]   a resource
 //   !NAME MOMENT HOURS                  an exception of a schedule or a resource
 //   NAME HOURS [WORD...]                a task ("-" for no hours)
-// "@-" as a resource's schedule is none, "@?", "fd:?" and "%?" name ones that are gone.
+// "@?", "fd:?" and "%?" name a schedule, resource or task that is gone.
 // Task words: fd or fd:SCHEDULE (Fixed Duration), ms (milestone), at:START[..FINISH]
 // (scheduled by hand), was:START..FINISH (dates from before a recalculation), alap, so: sb: sa: fo:
 // fb: fa:MOMENT (Start On ... Finish After), fs: ss: ff: sf:TASK[+LAG IN DAYS] (links),
@@ -20,8 +20,8 @@
 //
 // Expected results are items separated by spaces: TASK=START..FINISH, end=MOMENT (the
 // project finish), and NAME.FIELD=VALUE with the fields start, finish, show (display start),
-// free, total (slack: seconds, or with d or h), freeby, totalby (a task's name or -), cost,
-// todate, conflict (0 or 1), regular and overtime (a resource's costs).
+// free, total (slack: seconds, or with d or h), freeby, totalby (a task's name or -), cost
+// and conflict (0 or 1).
 
 #include "support/Plan.h"
 #include "support/TestTime.h"
@@ -103,8 +103,8 @@ public:
                             rates[r] = std::stoll(Split(w[i], '/').at(r));
                 }
                 resources_[name] = &Resource(name, schedule, rates[0], rates[1]);
-                if (w.size() > 1 && (w[1] == "@-" || w[1] == "@?"))
-                    resources_[name]->scheduleKey = w[1] == "@-" ? -1 : kGone;
+                if (w.size() > 1 && w[1] == "@?")
+                    resources_[name]->scheduleKey = kGone;
             } else if (w[0][0] == '!') {
                 if (schedules_.count(name))
                     schedules_[name]->AddException(At(w[1]), Hours(w[2]));
@@ -135,10 +135,6 @@ public:
             const std::string where = what + ": " + item;
             if (name == "end") {
                 EXPECT_EQ(project.projectFinish, At(value)) << where;
-            } else if (resources_.count(name)) {
-                const QPResource& r = R(name);
-                EXPECT_EQ(field == "regular" ? r.regularCost : r.overtimeCost, std::stoll(value))
-                        << where;
             } else if (field.empty()) {
                 const std::size_t dots = value.find("..");
                 EXPECT_EQ(T(name).start, At(value.substr(0, dots))) << where;
@@ -151,7 +147,6 @@ public:
                         {"free", t.freeSlack},
                         {"total", t.totalSlack},
                         {"cost", t.scheduledCost},
-                        {"todate", t.scheduledCostToDate},
                         {"conflict", t.resourceConflict},
                         {"freeby", t.freeSlackSuccessorID},
                         {"totalby", t.totalSlackSuccessorID}};

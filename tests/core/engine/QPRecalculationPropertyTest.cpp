@@ -53,7 +53,6 @@ void CheckSeed(uint32_t seed, Findings& findings)
     ScopedEnvironment now("KESTRANO_NOW", facts.now.c_str());
     Recalculate(project);
     Add(findings, CheckPlan(project, seed, DayOf(facts.nowMoment.Get())));
-
     // Saved, loaded and recalculated twice, the plan keeps every result (loading turns the
     // lists of links, assignments and exceptions around, which must not matter).
     QPProject copies[2];
@@ -69,7 +68,6 @@ void CheckSeed(uint32_t seed, Findings& findings)
         Add(findings, CompareResults(*from, to, seed, step));
         from = &to;
     }
-
     // Without resources, As Late As Possible tasks only use their slack.
     QPProject late, soon;
     for (QPProject* plan : {&late, &soon}) {

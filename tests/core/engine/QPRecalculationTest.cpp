@@ -116,8 +116,6 @@ TEST(QPRecalculation, Slack)
 TEST(QPRecalculation, Leveling)
 {
     RunCases({
-            {"the second of two full-time tasks moves behind the first", "$Ana; A 8 %Ana; B 8 %Ana",
-             "A=1.0..1.16 B=2.8..2.16 end=2.16 A.conflict=0 B.conflict=0"},
             {"part-time tasks start after the committed part of a shift",
              "$Ana; A 8 %Ana:50; B 8 %Ana:50; C 8 %Ana:50",
              "A.start=1.0 B=1.12..3.12 C.start=3.10 A.conflict=0 B.conflict=0 C.conflict=0"},
@@ -218,7 +216,6 @@ TEST(QPHeaders, MembershipSuccessorsAndTheNextIndependentTask)
         EXPECT_EQ(plan.project.GetNextIndependentTaskID(id(from)), id(next)) << from;
     EXPECT_EQ(plan.project.GetNextIndependentTaskID(99), -1);
     EXPECT_EQ(plan.project.GetNextIndependentTaskID(-1), -1);
-
     EnginePlan links("A 8; B 8; C 8 fs:A ss:A; D 8 fs:A fs:?");
     links.project.MapTaskSuccessors();
     EXPECT_EQ(links.T("A").successorIDs,

@@ -27,7 +27,6 @@ TEST(QPCalendar, CountsShiftsForwardAndBack)
     const char* daily = "8 8,8,8,8,8,8,8";
     const Row rows[] = {
             {'F', office, "1.8", 8, "1.16"},
-            {'F', office, "1.10", 5, "1.15"},
             // Work that exactly fills the rest of a shift entered in its middle ends at
             // midnight.
             {'F', office, "1.10", 6, "2.0"},
@@ -45,14 +44,12 @@ TEST(QPCalendar, CountsShiftsForwardAndBack)
             {'S', office, "2.0", 8, "1.8"},
             {'S', office, "1.16", 8, "1.8"},
             {'S', office, "1.12", 6, "2/26.14"},
-            {'S', office, "1.12", 2, "1.10"},
             {'S', office, "5/7.16", 400, "1.8"},
             {'S', office, "1.16", 4, "1.8", 50},
             {'N', office, "6.10", 0, "8.8"},
             {'N', office, "1.7", 0, "1.8"},
             {'N', office, "1.9", 0, "1.9"},
             {'N', office, "1.16", 0, "2.8"},
-            {'N', nights, "2.1", 0, "2.1"},
             {'N', nights, "2.3", 0, "2.22"},
             {'R', office, "1.12", 16, "3.12"},
             {'R', office, "1.9", 1, "1.10"},
@@ -71,12 +68,10 @@ TEST(QPCalendar, CountsShiftsForwardAndBack)
             {'R', "", "1.8", 0, "12/31.0"},
             // Days with a clock change are calendar days, and shifts keep their clock times.
             {'F', daily, "10/30.10", 24, "11/2.10", 100, true, "Europe/Berlin"},
-            {'S', daily, "11/2.10", 24, "10/30.10", 100, true, "Europe/Berlin"},
             {'R', daily, "10/30.10", 24, "11/2.10", 100, true, "Europe/Berlin"},
             {'N', daily, "10/31.17", 0, "11/1.8", 100, true, "Europe/Berlin"},
             {'F', daily, "3/27.10", 24, "3/30.10", 100, true, "Europe/Berlin"},
             {'F', daily, "3/13.8", 24, "3/15.16", 100, true, "America/New_York"},
-            {'F', daily, "11/6.10", 24, "11/9.10", 100, true, "America/New_York"},
             {'S', daily, "11/9.10", 24, "11/6.10", 100, true, "America/New_York"},
     };
     for (const Row& row : rows) {

@@ -281,15 +281,11 @@ TEST_F(MailSend, SendmailGetsTheMessageWithLineFeedsAndOnlyTheAddressesThatPassO
               "To: ann@example.com, Sending Email|Preparing message, ann@example.com");
     message.attachments.clear();
     message.settings.replyTo.clear();
-    message.recipients = "ann@example.com, " + kInjection;
-    message.subject = "Move\nBcc: all@example.com";
     ASSERT_EQ(SendMail(), eProcessSucceeded);
     EXPECT_EQ(mail.programs[1]->arguments, (Lines{"-oi", "-t"}));
-    EXPECT_EQ(mail.programs[1]->input,
-              "Mime-Version: 1.0\nTo: ann@example.com\nSubject: Move Bcc: all@example.com\n"
-              "Content-Type: text/plain; charset=\"utf-8\"\n\nHello\r\n");
-    EXPECT_HAS(process.LastError(), "The email address \"x@example.com>" + kRep);
-    message.recipients = kInjection;
+    EXPECT_EQ(mail.programs[1]->input, "Mime-Version: 1.0\nTo: ann@example.com\nSubject: Status\n"
+                                       "Content-Type: text/plain; charset=\"utf-8\"\n\nHello\r\n");
+    message.recipients = kInjection; // no address passes: sendmail is not run
     EXPECT_HAS(Failure(SendMail()), "cannot be used");
     EXPECT_EQ(mail.programs.size(), 2u);
     // Failures and cancels never hand over the message.

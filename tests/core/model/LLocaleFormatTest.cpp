@@ -61,7 +61,6 @@ TEST(LLocaleMoney, WrittenWithDigitsSeparatorsPositionAndSign)
 {
     // Each profile, amount, suffix and whether negatives go in parentheses, and the text.
     const std::tuple<LLocaleCurrencyProfile, int64_t, const char*, bool, const char*> cases[] = {
-            {Profile(), 1800, "", false, "$18.00"},
             {Profile(), 0, "", false, "$0.00"},
             {Profile(), 5, "", false, "$0.05"},
             {Profile(), 99999, "", false, "$999.99"},
@@ -105,7 +104,6 @@ TEST(LLocaleMoney, ReadsTypedAmountsCappedAndInTheCurrencysDigits)
             {Profile(".", 0), "18.75", 18},
             {Profile(".", 3), "1.5", 1500},
             {Profile(".", 3), "1.23456", 1234},
-            {Profile(), "12345678901234567890", kMaxMoneyInput},
             {Profile(), "-99999999999999999", -kMaxMoneyInput},
             {Profile(), "100000000000", kMaxMoneyInput},
             {Profile(), "100000000000.01", kMaxMoneyInput},

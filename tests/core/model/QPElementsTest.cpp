@@ -38,7 +38,6 @@ TEST(QPTask, CopiesTakeAllButTheNotesAndResetKeepsWhatRecalculationReplaces)
     EXPECT_TRUE(resourceCopy.notes.empty());
     resourceCopy.notes = resource.notes;
     EXPECT_EQ(resourceCopy.WriteSDF(), resource.WriteSDF());
-
     task.Reset();
     QPTask fresh;
     fresh.displayStart = LocalTime(2026, 1, 5, 9);
@@ -66,7 +65,6 @@ TEST(QPTask, DurationsAreHoursInTheProjectsNumberFormatAndLagsCalendarDays)
     options.SetDecimalSymbol(",");
     task.durationText = "7,5";
     EXPECT_EQ(task.GetDurationSeconds(options), 27000);
-
     // Lags are not limited to 32 bits; NaN is none.
     const std::pair<float, int64_t> lags[] = {
             {1.5f, 129600}, {0.0f, 0}, {0.00001f, 0}, {1e6f, 86400000000}, {std::nanf(""), 0},
@@ -111,7 +109,6 @@ TEST(QPSchedule, ExceptionsAtNoonAtTheHeadStartTimesByWeekdayAndReset)
                 exception.date.GetDateTime() + "=" + std::to_string(exception.workSeconds) + " ";
     EXPECT_EQ(exceptions, "2026-12-25 12:00:00=28800 2026-03-05 12:00:00=7200 "
                           "2026-03-05 12:00:00=3600 ");
-
     // One weekday's start; none, or several, have none.
     schedule.shiftStart[eMonday] = LDayTime(7 * 3600);
     schedule.shiftStart[eSaturday] = LDayTime(10 * 3600);
@@ -122,7 +119,6 @@ TEST(QPSchedule, ExceptionsAtNoonAtTheHeadStartTimesByWeekdayAndReset)
                                       {0, 0}})
         EXPECT_EQ(schedule.GetStartTime(LWeekDay(days)).Get(), start * 3600) << days;
     EXPECT_EQ(schedule.GetStartTime(LocalTime(2026, 12, 7, 15).GetWeekDay()).Get(), 7 * 3600);
-
     // Reset keeps the key and the work week.
     schedule.name = "Night shift";
     schedule.key = 12;

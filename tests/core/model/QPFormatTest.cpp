@@ -39,14 +39,11 @@ TEST(QPFormatDurationToText, DaysHoursAndMinutesWithoutTheSign)
             {0, false, "00h"},
             {30600, true, "08h 30m"},
             {30600, false, "09h"},
-            {117000, true, "1d 08h 30m"},
             {117000, false, "1d 09h"},
             {86400, false, "1d 00h"},
-            {86400, true, "1d 00h 00m"},
             {180000, true, "2d 02h 00m"},
             {86340, false, "1d 00h"},
             {86340, true, "23h 59m"},
-            {82800, false, "23h"},
             {82801, false, "23h"},
             {59, false, "00h"},
             {60, false, "01h"},
@@ -94,7 +91,6 @@ TEST(QPProjectOptions, FixedStartValuesAndOnlyRealChangesCount)
     EXPECT_FALSE(options.changed);
     options.SetCurrencyName("dollars");
     EXPECT_TRUE(options.changed);
-
     // A reset restores the values and tells whether they changed.
     options.changed = false;
     options.currencySymbol = "£";

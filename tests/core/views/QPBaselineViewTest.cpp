@@ -149,27 +149,27 @@ TEST_F(BaselineView, FortySevenTasksGiveTwoPagesOfFortySixAndOneRowsToShowPrintA
                           Joined(rows + 2, number),
                   comparison.GetTitle() + (number == 1 ? " Task 46|Page 1" : " Task 47|Page 2"));
     }
-    // The screen shows the current page, printing every page, scaled.
+    // The screen shows the current page, printing every page, scaled (1282 × 1636 becomes
+    // about 775 × 989), and keeps the page on show. The title at the table's corner inside
+    // its margins, on top; bold 11 points. A row's text is centred in its cell: 13 tall in
+    // the recording surface's metrics.
     view->offsetX = -100;
     view->offsetY = -30;
-    LRecordingSurface screen;
-    view->Prepaint(screen, nullptr);
+    LRecordingSurface screen, paper(LSurface::Kind::Document);
+    auto shown = [&] {
+        screen.ClearItems();
+        view->Prepaint(screen, nullptr);
+        auto count = [&](const char* text) { return screen.TextItems(text).size(); };
+        return count("Page 1") + 2 * count("Page 2") + 4 * count("Task 47");
+    };
+    EXPECT_EQ(shown(), 1u);
     EXPECT_EQ(screen.Items().at(0).op, Op::Clear);
-    auto shown = [&](const char* text) { return screen.TextItems(text).size(); };
-    EXPECT_EQ(shown("Page 1") + 2 * shown("Page 2") + 4 * shown("Task 47"), 1u);
-    // The title at the table's corner inside its margins, on top; bold 11 points. A row's
-    // text is centred in its cell: 13 tall in the recording surface's metrics.
     const auto* title = screen.TextItems(view->GetTitle()).at(0);
-    EXPECT_EQ(title->Origin(), (LPointF{50 + 2 - 100, 50 + 2 - 30}));
-    EXPECT_EQ(title->font, (LFont{"", 11, true}));
+    EXPECT_TRUE(title->Origin() == (LPointF{50 + 2 - 100, 50 + 2 - 30}) &&
+                title->font == (LFont{"", 11, true}));
     EXPECT_EQ(screen.TextItems("Task 1").at(0)->Origin().y, 50 + 64 + 2 + (28 - 13) / 2.0f - 30);
     view->CmShowNextTable(false);
-    screen.ClearItems();
-    view->Prepaint(screen, nullptr);
-    EXPECT_EQ(shown("Page 1") + 2 * shown("Page 2") + 4 * shown("Task 47"), 6u);
-    // Printing writes every page and keeps the page on show; 1282 × 1636 becomes about
-    // 775 × 989.
-    LRecordingSurface paper(LSurface::Kind::Document);
+    EXPECT_EQ(shown(), 6u);
     paper.SetPageSize(816, 1054, LPageUnit::Layout);
     ASSERT_TRUE(view->Draw(paper, LMatrix::Identity()));
     EXPECT_EQ(view->GetCurrentTable(), 2);
@@ -271,7 +271,6 @@ TEST_F(BaselineView, ChartRangeWidensPastThirtyOneDaysToMonthsAndPastAYearToYear
     ASSERT_EQ(Plot().GetNumberOfTables(), 1);
     EXPECT_EQ(Page(1).Children().size(), 3u);
     EXPECT_EQ(Joined(2), "Page 1");
-
     // Whole days as "day to day", else the date-times.
     auto range = [&] {
         LDateTime start, end;

@@ -317,39 +317,32 @@ TEST_F(GanttChart, RowsShowBarsSlackTailsMarksAndLabelsByTheKindOfTaskOnScreenAn
     EXPECT_TRUE(Row(4).shapePath.Figures()[0].closed);
     EXPECT_EQ(Row(4).shapePath.Figures()[0].points,
               (Points{{10, 0}, {20, 10.5f}, {10, 21}, {0, 10.5f}, {10, 0}}));
-    // The screen outlines bars and the document only fills them.
+    // The screen outlines bars, critical ones red; the page, the chart's whole units with the
+    // markers first (the finish first), only fills them, in Helvetica and texts 3 further in.
     view.Root().width += 0.75f;
-    LRecordingSurface screen(LSurface::Kind::Screen);
+    LRecordingSurface screen(LSurface::Kind::Screen), page(LSurface::Kind::Document);
     view.Prepaint(screen, nullptr);
-    EXPECT_EQ(screen.Items().at(0).op, Op::Clear);
-    const auto outlines = screen.ItemsOf(Op::DrawPath);
-    EXPECT_TRUE(std::any_of(outlines.begin(), outlines.end(), [](const auto* item) {
-        return item->colour == QPGanttColours::kCriticalTask;
-    }));
-    const auto* digText = screen.TextItems("Dig").at(0);
-    EXPECT_TRUE(digText->font == (LFont{"", 11}) && digText->colour == LColor::White());
-    // Right aligned against the end of its label, at the label's y 3.
-    const QPTaskLabelNode& label = *Row(10).nameLabel;
-    EXPECT_EQ(screen.TextItems("Twenty characters ok").at(0)->Origin(),
-              (LPointF{label.GetX() + 160 - 20 * 6, label.GetY() + 3}));
-    EXPECT_EQ(screen.TextItems("7 March 2027").at(0)->x, 0);
-    // The page is the whole units of the chart, markers drawn first, finish marker first.
-    LRecordingSurface page(LSurface::Kind::Document);
     ASSERT_TRUE(view.Draw(page, LMatrix::Identity()));
+    const QPTaskLabelNode& label = *Row(10).nameLabel; // right aligned, at the label's y 3
+    for (const auto& [surface, font, in] : {std::tuple{&screen, "", 0}, {&page, "Helvetica", 3}}) {
+        EXPECT_EQ(std::ranges::any_of(
+                          surface->ItemsOf(Op::DrawPath),
+                          [](auto* o) { return o->colour == QPGanttColours::kCriticalTask; }),
+                  surface == &screen);
+        const auto* dig = surface->TextItems("Dig").at(0);
+        EXPECT_TRUE(dig->font == (LFont{font, 11}) && dig->colour == LColor::White());
+        EXPECT_EQ(surface->TextItems("Twenty characters ok").at(0)->Origin(),
+                  (LPointF{label.GetX() + 160 - 20 * 6 - in, label.GetY() + 3}));
+        EXPECT_EQ(surface->TextItems("7 March 2027").at(0)->x, in);
+    }
+    EXPECT_EQ(screen.Items().at(0).op, Op::Clear);
     EXPECT_EQ(std::vector({page.GetPageWidth(), page.GetPageHeight()}),
               std::vector({float(int(view.Root().width)), float(int(view.Root().height))}));
     EXPECT_EQ(page.GetPageUnit(), LPageUnit::Point);
     EXPECT_TRUE(page.Items().front().op == Op::StartPage && page.Items().back().op == Op::EndPage);
     EXPECT_TRUE(page.ItemsOf(Op::Clear).empty() && page.ItemsOf(Op::ClipToPageRect).empty());
-    for (const auto* outline : page.ItemsOf(Op::DrawPath))
-        EXPECT_NE(outline->colour, QPGanttColours::kCriticalTask);
-    EXPECT_EQ(page.TextItems("Dig").at(0)->font, (LFont{"Helvetica", 11}));
-    EXPECT_EQ(page.TextItems("Twenty characters ok").at(0)->Origin().x,
-              label.GetX() + 160 - (20 * 6 + 3));
-    EXPECT_EQ(page.TextItems("7 March 2027").at(0)->x, 3);
     EXPECT_EQ(page.ItemsOf(Op::FillRect).size(), 4u);
-    EXPECT_TRUE(page.Items()[1].op == Op::FillRect &&
-                page.Items()[1].colour == QPGanttColours::kProjectedFinish);
+    EXPECT_EQ(page.Items()[1].colour, QPGanttColours::kProjectedFinish);
 }
 
 TEST_F(GanttChart, ArrowsLeaveAndEnterTheEndsTheirLinkNamesAlongTheRowsChannelUnlessHidden)
@@ -528,31 +521,29 @@ TEST_F(GanttChart, ExportAsksRemembersTheFolderRefusesAFileInUseAndReportsAFaile
     Plot();
     ScriptedPrompts prompts;
     LMemorySettingsStore store;
-    std::vector<std::string> created;
+    TempDir folder;
+    const std::string chart = folder.File("chart.pdf"), busy = folder.File("busy.pdf");
+    std::string created, asked;
     bool fail = false;
     auto exportChart = [&](std::optional<std::string> answer) {
         prompts.Then(answer);
         LPDFWriterFactory factory = [&](const std::string& path, int paperSize) {
-            created.push_back(path + " " + std::to_string(paperSize));
+            created += path + " " + std::to_string(paperSize) + "; ";
             return std::make_unique<FakeWriter>(fail);
         };
         return LAppSaveToPDF(prompts, store, "/home/me", factory, view, LPrint::ePaperLetter);
     };
-    // Cancelled, nothing is remembered; the next panel opens where the last file went.
-    TempDir folder;
-    const std::string busy = folder.File("busy.pdf");
+    // Cancelled, nothing is remembered; the next panel opens where the last file went. A
+    // file another program is writing is left alone.
     EXPECT_EQ(exportChart(std::nullopt), LSaveToPDFResult::Cancelled);
-    EXPECT_EQ(exportChart(folder.File("chart.pdf")), LSaveToPDFResult::Written);
-    // A file another program is writing is left alone, and can be written once free.
+    EXPECT_EQ(exportChart(chart), LSaveToPDFResult::Written);
     const int fd = open(busy.c_str(), O_CREAT | O_WRONLY, 0644);
     ASSERT_EQ(flock(fd, LOCK_EX), 0);
     EXPECT_EQ(exportChart(busy), LSaveToPDFResult::InUse);
     close(fd);
     fail = true;
     EXPECT_EQ(exportChart(busy), LSaveToPDFResult::Failed);
-    EXPECT_EQ(created, (std::vector<std::string>{folder.File("chart.pdf") + " 1", busy + " 1"}));
-    // Each save panel's folder, each alert's message.
-    std::string asked;
+    EXPECT_EQ(created, chart + " 1; " + busy + " 1; ");
     for (const ScriptedPrompts::Prompt& prompt : prompts.asked)
         asked += (prompt.kind == "save" ? prompt.folder : prompt.message) + "; ";
     EXPECT_EQ(asked, "/home/me; /home/me; " + folder.path +
