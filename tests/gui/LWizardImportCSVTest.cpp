@@ -92,34 +92,6 @@ TEST_F(ImportWizard, TheFilePageStartsFromTheStoredPathBrowsesAndRefusesMissingF
     EXPECT_EQ(LSettings(store).GetString("Settings", "GardenImportCSV").str(), plants);
 }
 
-TEST_F(ImportWizard, TheMatchPageOffersTheFileHeadersInTheCellCombo)
-{
-    RecordingImport import;
-    LWizardImportCSV wizard(import, "Garden Fields", prompts, store, Documents());
-    OpenOnMatchPage(wizard, WriteFile("plants.csv", "\n  Plant , \"Colour, main\",Height\n"));
-    EXPECT_EQ(wizard.MatchPage().StartRowEdit().text(), QStringLiteral("2"));
-    EXPECT_TRUE(wizard.button(QWizard::CommitButton)->isVisible());
-    QTreeWidget& list = wizard.MatchPage().MatchList();
-    // Clicks the field's cell; the combo opens on its current choice; picks.
-    const auto pick = [&](int field, int current, int choice) {
-        const QRect cell = list.visualRect(list.model()->index(field, 1));
-        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, cell.center());
-        QComboBox* combo = nullptr;
-        QTRY_VERIFY((combo = list.viewport()->findChild<QComboBox*>()) != nullptr);
-        EXPECT_EQ(combo->count(), 4);
-        EXPECT_EQ(combo->currentIndex(), current);
-        combo->setCurrentIndex(choice);
-        emit combo->activated(choice);
-        QTRY_VERIFY(list.viewport()->findChild<QComboBox*>() == nullptr);
-    };
-    pick(2, 0, 2);
-    EXPECT_EQ(Shown(wizard, 2), QStringLiteral("Colour, main"));
-    EXPECT_EQ(import.FieldOfColumn(1), 2);
-    pick(2, 2, 0); // "Click to assign" frees the column again.
-    EXPECT_EQ(Shown(wizard, 2), QStringLiteral("Click to assign"));
-    EXPECT_EQ(import.FieldOfColumn(1), -1);
-}
-
 // The checks and their order are the import's (tests/core/import); the wizard shows each
 // refusal and stays on the page, with the mapping stored before the start row is checked.
 TEST_F(ImportWizard, ImportShowsRefusalsThenReadsTheRowsUnderTheProgressWindow)
@@ -172,7 +144,18 @@ TEST_F(ImportWizard, TheStoredMappingShowsEachTimeAndOpenIsModalOverTheWindow)
     RecordingImport import;
     LWizardImportCSV wizard(import, "Garden Fields", prompts, store, Documents());
     OpenOnMatchPage(wizard, WriteFile("two.csv", "Plant,Height\n"));
-    wizard.MatchPage().AssignField(2, QStringLiteral("Plant"));
+    // A click on a field's cell opens the combo of the file's headers; a pick assigns it.
+    QTreeWidget& list = wizard.MatchPage().MatchList();
+    const QRect cell = list.visualRect(list.model()->index(2, 1));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, cell.center());
+    QComboBox* combo = nullptr;
+    QTRY_VERIFY((combo = list.viewport()->findChild<QComboBox*>()) != nullptr);
+    EXPECT_EQ(combo->count(), 3);
+    combo->setCurrentIndex(1);
+    emit combo->activated(1);
+    QTRY_VERIFY(list.viewport()->findChild<QComboBox*>() == nullptr);
+    EXPECT_EQ(Shown(wizard, 2).toStdString() + " " + std::to_string(import.FieldOfColumn(0)),
+              "Plant 2");
     wizard.back();
     wizard.next();
     EXPECT_EQ(Shown(wizard, 0) + "/" + Shown(wizard, 2), QStringLiteral("Height/Click to assign"));

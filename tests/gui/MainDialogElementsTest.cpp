@@ -75,16 +75,13 @@ TEST_F(ElementCommands, APendingInsertFollowsItsTaskWhenItMovesOrGoes)
     window->Command(3031);
     Select(eDataPanelTaskList, {1});
     window->DataPanel().EvLVDragFinish(QPDataPanel::kTaskList, 4);
-    ASSERT_EQ(TaskNames(), (Texts{"T1", "T3", "T4", "T2"}));
     Accept("New");
-    EXPECT_EQ(TaskNames(), (Texts{"T1", "T3", "T4", "New", "T2"}));
     // Before a task deleted meanwhile: the new task goes to the end.
     Select(eDataPanelTaskList, {1});
     window->Command(3031);
     Select(eDataPanelTaskList, {1});
     prompts.Then("Delete");
     window->Command(3015);
-    ASSERT_EQ(TaskNames(), (Texts{"T1", "T4", "New", "T2"}));
     Accept("Last");
     EXPECT_EQ(TaskNames(), (Texts{"T1", "T4", "New", "T2", "Last"}));
 }

@@ -145,17 +145,7 @@ TEST_F(MainWindowMail, SendUpdatesAndSaveSendsProjectThenTaskUpdatesThenSaves)
 
 namespace {
 
-// The host, authentication, secure, fallback, user name, password and reply: 1 enabled.
-std::string Enabled(const LEmailSettingsDialog& d)
-{
-    std::string bits;
-    for (const QWidget* control : std::initializer_list<const QWidget*>{
-                 &d.HostEdit(), &d.AuthenticationBox(), &d.SecureBox(), &d.DownSendBox(),
-                 &d.UserNameEdit(), &d.PasswordEdit(), &d.ReplyEdit()})
-        bits += control->isEnabled() ? '1' : '0';
-    return bits;
-}
-
+// Typed as keys, which a disabled field ignores: what is stored shows the field was enabled.
 void Type(QLineEdit& edit, const char* text)
 {
     edit.clear();
@@ -175,13 +165,13 @@ TEST(EmailSettingsDialog, ControlsFollowTheMethodAndOKRefusesOnTheFieldThenStore
     dialog.show();
     dialog.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-    // The server first; the login follows authentication, which stays ticked under Direct.
+    // The server first; the login follows authentication, which stays ticked under Direct
+    // (which controls each method enables: tests/core/mail).
     ASSERT_TRUE(dialog.MethodButton(eSendMethodSMTP).isChecked());
     QTest::mouseClick(&dialog.AuthenticationBox(), Qt::LeftButton);
     QTest::mouseClick(&dialog.MethodButton(eSendMethodDirect), Qt::LeftButton);
-    EXPECT_EQ(Enabled(dialog), "0000001");
+    EXPECT_TRUE(!dialog.HostEdit().isEnabled() && dialog.ReplyEdit().isEnabled());
     QTest::mouseClick(&dialog.MethodButton(eSendMethodSMTP), Qt::LeftButton);
-    EXPECT_EQ(Enabled(dialog), "1111111");
     // A refusal (which, in what order, storing nothing: tests/core/mail) keeps the dialog open
     // with the focus on the field refused.
     Type(dialog.ReplyEdit(), "planner@example.org");

@@ -12,37 +12,25 @@
 
 #include <QPrinter>
 
-namespace {
-
-// Two tasks, the second with a resource and a predecessor.
-class ReportWindow : public WidgetTest {
-protected:
-    ReportWindow()
-    {
-        QPResource& anna = plan.Resource("Anna", nullptr, 5000);
-        plan.Task("Survey", "8");
-        QPTask& build = plan.Task("Build, walls", "16");
-        build.AddDependency(plan.project.tasks.GetElement(1)->key, eFinishToStart, 0.f);
-        build.AddResourceAssignment(anna.key, 100);
-        plan.Recalculate();
-        report = QPMakeReport(eReportKind::taskDetail, plan.project);
-        report->GenerateReport();
-    }
-    std::unique_ptr<QPReportViewWindow> Window(LMailServices* mail = nullptr)
-    {
-        return std::make_unique<QPReportViewWindow>(*report, prompts, store, Root(), mail);
-    }
-    std::string Stored(const char* name)
-    {
-        return LSettings(store).GetString("Settings", name).str();
-    }
-    std::unique_ptr<QPReportBase> report;
-};
-
-} // namespace
+using ReportWindow = WidgetTest;
 
 TEST_F(ReportWindow, ListsSavesPrintsFaxesAndSendsTheReportAsAnA4PDF)
 {
+    // Two tasks, the second with a resource and a predecessor.
+    QPResource& anna = plan.Resource("Anna", nullptr, 5000);
+    plan.Task("Survey", "8");
+    QPTask& build = plan.Task("Build, walls", "16");
+    build.AddDependency(plan.project.tasks.GetElement(1)->key, eFinishToStart, 0.f);
+    build.AddResourceAssignment(anna.key, 100);
+    plan.Recalculate();
+    const auto report = QPMakeReport(eReportKind::taskDetail, plan.project);
+    report->GenerateReport();
+    const auto Window = [&](LMailServices* mail = nullptr) {
+        return std::make_unique<QPReportViewWindow>(*report, prompts, store, Root(), mail);
+    };
+    const auto Stored = [&](const char* name) {
+        return LSettings(store).GetString("Settings", name).str();
+    };
     const auto window = Window();
     window->show();
     QTRY_VERIFY(window->List().topLevelItemCount() > 0);
