@@ -120,7 +120,7 @@ public:
     // Filled as the client works; each Receive's (maxBytes, timeoutMs).
     std::vector<Sent> sent;
     std::vector<std::pair<std::size_t, int>> receives;
-    bool tlsStarted = false, encrypted = false, closed = false;
+    bool encrypted = false, closed = false;
     // How the TLS handshake ends, and which Send (from 0) fails how.
     LMailIO tlsResult = LMailIO::ok;
     std::optional<std::pair<std::size_t, LMailIO>> sendFailure;
@@ -194,7 +194,6 @@ public:
         const LMailIO io = Usable(process);
         if (io != LMailIO::ok)
             return io;
-        server_->tlsStarted = true;
         server_->encrypted = server_->tlsResult == LMailIO::ok;
         return server_->tlsResult;
     }

@@ -232,8 +232,7 @@ TEST(LCSVFileReader, ReadsEachEncodingToTheSameLines)
 
 TEST(LCSVFileReader, LeavesNoTemporaryCopyAndSurvivesBrokenFiles)
 {
-    TempDir files;
-    TempDir temporary;
+    TempDir files, temporary;
     setenv("TMPDIR", temporary.path.c_str(), 1);
     {
         LCSVFileReader reader;
